@@ -1,0 +1,119 @@
+#pragma once
+// The file operations the workers perform: copies that never half-write a file, moves across
+// volumes, deletes, attributes, file times in the two-second form, free space and folder listings.
+#include "core/time/DateTime.h"
+#include "platform/FileAttributes.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace drivlet {
+
+// The outcome of one file operation: the system's error number and its message text, which is
+// what a per-file log line shows as its status. A default-constructed status is a success.
+class FileStatus {
+public:
+    FileStatus() = default;
+    static FileStatus FromErrno(int code) {
+        return code == 0 ? FileStatus() : FileStatus(code, std::generic_category().message(code));
+    }
+    static FileStatus Canceled() { return FromErrno(ECANCELED); }
+
+    bool ok() const { return code_ == 0; }
+    explicit operator bool() const { return ok(); }
+    int code() const { return code_; }
+    const std::string& message() const { return message_; }
+
+private:
+    FileStatus(int code, std::string message) : code_(code), message_(std::move(message)) {}
+    int code_ = 0;
+    std::string message_;
+};
+
+// Called once before the first byte moves and after every chunk; returning false cancels the
+// copy, which then fails with FileStatus::Canceled().
+using CopyProgress = std::function<bool(int64_t bytesDone, int64_t bytesTotal)>;
+
+enum class CopyMode {
+    Overwrite,    // an existing target is replaced as a whole, never left half-written
+    FailIfExists, // an existing target is refused and left untouched
+};
+
+// -1 where the system cannot tell.
+struct DiskSpace {
+    int64_t freeBytes = -1; // what the user may still write (reserved blocks are not counted)
+    int64_t totalBytes = -1;
+};
+
+struct FolderEntry {
+    std::string name;
+    bool isDirectory = false;
+    // The entry is a symbolic link; type, size and time are those of what it points to (of the
+    // link itself when that is missing). Tree walks skip linked folders so a loop cannot trap them.
+    bool isSymlink = false;
+    int64_t size = 0;        // 0 for folders
+    TDateTime time = 0;      // last-write time in the two-second local form (see FileTime)
+    uint32_t attributes = 0; // fa:: bits, Directory included
+};
+
+enum class ListDetail {
+    Full,          // name, type, size, time and attributes
+    NamesAndTypes, // name and type only: no per-entry status call where the listing tells the type
+};
+
+// Receives each entry in the order the system lists them; returning false ends the listing.
+using FolderVisitor = std::function<bool(const FolderEntry&)>;
+
+class IFileSystem : public IFileAttributes {
+public:
+    // Copies a regular file. The target keeps the source's content, last-write time and
+    // permission bits. Whatever happens (cancel, failure, a killed process), the target's name
+    // holds either its old file or the complete copy, and no partial file is left behind.
+    virtual FileStatus CopyFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                                CopyMode mode, const CopyProgress& progress = {}) const = 0;
+    // Renames; across volumes copies (with progress) and then deletes the source. A folder can
+    // only be moved within its volume.
+    virtual FileStatus MoveFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                                CopyMode mode, const CopyProgress& progress = {}) const = 0;
+    virtual FileStatus DeleteFile(const std::filesystem::path& path) const = 0;
+    // Creates the folder and every missing parent; an existing folder is a success.
+    virtual FileStatus CreateFolders(const std::filesystem::path& folder) const = 0;
+    // Removes an empty folder.
+    virtual FileStatus RemoveFolder(const std::filesystem::path& folder) const = 0;
+
+    // Last-write time as local time truncated to the two-second form of the old DOS times; the
+    // creation time the same way when that is not positive; 0 for a folder or a missing path.
+    // The value every newer-than decision compares.
+    virtual TDateTime FileTime(const std::filesystem::path& path) const = 0;
+    // Sets the last-write time to the instant that local wall time shows as the value.
+    virtual FileStatus SetFileTime(const std::filesystem::path& path, TDateTime localTime) const = 0;
+    // Size of a file, 0 for a folder, -1 when nothing is there.
+    virtual int64_t FileSize(const std::filesystem::path& path) const = 0;
+    // Space of the volume holding the path; a path that does not exist yet is answered for its
+    // nearest existing parent folder.
+    virtual DiskSpace GetDiskSpace(const std::filesystem::path& path) const = 0;
+
+    // Lists every entry of a folder, hidden ones included, "." and ".." left out.
+    virtual FileStatus ListFolder(const std::filesystem::path& folder, const FolderVisitor& visit,
+                                  ListDetail detail = ListDetail::Full) const = 0;
+
+    // The whole listing at once.
+    FileStatus ReadFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries,
+                          ListDetail detail = ListDetail::Full) const {
+        entries.clear();
+        return ListFolder(
+            folder,
+            [&entries](const FolderEntry& e) {
+                entries.push_back(e);
+                return true;
+            },
+            detail);
+    }
+};
+
+} // namespace drivlet

@@ -1,0 +1,505 @@
+#include "platform/linux/LinuxFileSystem.h"
+
+#include "platform/LocalTime.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <linux/msdos_fs.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace drivlet {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+static_assert(ATTR_HIDDEN == fa::Hidden && ATTR_SYS == fa::System && ATTR_ARCH == fa::Archive,
+              "the FAT attribute bits are the program's own");
+
+// What the FAT ioctls carry beside read-only, which follows the permission bits.
+constexpr uint32_t kFatOwnBits = fa::Hidden | fa::System | fa::Archive;
+
+FileStatus LastError() {
+    return FileStatus::FromErrno(errno);
+}
+
+class Fd {
+public:
+    Fd() = default;
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Fd& operator=(Fd&& other) noexcept {
+        if (this != &other) {
+            reset();
+            fd_ = std::exchange(other.fd_, -1);
+        }
+        return *this;
+    }
+    explicit operator bool() const { return fd_ >= 0; }
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+    void reset() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+using DirPtr = std::unique_ptr<DIR, int (*)(DIR*)>;
+
+// Opens a folder for listing; null (errno set) when it cannot be read.
+DirPtr OpenFolder(const fs::path& folder) {
+    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) return DirPtr(nullptr, closedir);
+    DirPtr dir(fdopendir(fd.get()), closedir);
+    if (dir) fd.release();
+    return dir;
+}
+
+fs::path FolderOf(const fs::path& path) {
+    fs::path folder = path.parent_path();
+    return folder.empty() ? fs::path(".") : folder;
+}
+
+// The name an attribute rule looks at: "/a/b/" names b; "." and ".." name nothing.
+std::string NameOf(const fs::path& path) {
+    std::string name = (path.has_filename() ? path : path.parent_path()).filename().string();
+    return name == "." || name == ".." ? std::string() : name;
+}
+
+bool OnFatVolume(int fd) {
+    struct statfs s {};
+    return fstatfs(fd, &s) == 0 && s.f_type == MSDOS_SUPER_MAGIC;
+}
+
+bool OnFatVolume(const fs::path& path) {
+    struct statfs s {};
+    return statfs(path.c_str(), &s) == 0 && s.f_type == MSDOS_SUPER_MAGIC;
+}
+
+// The FAT attributes of an open file; 0 where the file system has none.
+uint32_t FatBits(int fd) {
+    uint32_t bits = 0;
+    if (ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &bits) != 0) return 0;
+    return bits & kFatOwnBits;
+}
+
+uint32_t FatBitsAt(int dirFd, const char* name) {
+    Fd fd(openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    return fd ? FatBits(fd.get()) : 0;
+}
+
+// Replaces the hidden, system and archive bits of a file on FAT; read-only is left as it is.
+bool SetFatBits(int fd, uint32_t wanted) {
+    uint32_t bits = 0;
+    if (ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &bits) != 0) return false;
+    const uint32_t changed = (bits & ~kFatOwnBits) | (wanted & kFatOwnBits);
+    return changed == bits || ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &changed) == 0;
+}
+
+uint32_t AttributesOf(const std::string& name, const struct stat& st, uint32_t fatBits) {
+    uint32_t attributes = fatBits;
+    if (!(st.st_mode & S_IWUSR)) attributes |= fa::ReadOnly;
+    if (!name.empty() && name[0] == '.') attributes |= fa::Hidden;
+    if (S_ISDIR(st.st_mode)) attributes |= fa::Directory;
+    return attributes;
+}
+
+// Local wall time of an instant, cut to whole seconds and then to an even second.
+TDateTime TwoSecondForm(const struct timespec& ts) {
+    std::timespec whole{};
+    whole.tv_sec = ts.tv_sec;
+    DateParts parts = DecodeDateTime(ToLocalDateTime(whole));
+    parts.second -= parts.second % 2;
+    parts.millisecond = 0;
+    return EncodeDateTime(parts);
+}
+
+// The file-time rule for a file whose status has been read; the creation time is asked for
+// only when the last-write time does not give a positive value.
+TDateTime FileTimeOf(int dirFd, const char* name, const struct stat& st) {
+    const TDateTime written = TwoSecondForm(st.st_mtim);
+    if (written > 0) return written;
+    struct statx sx {};
+    if (statx(dirFd, name, 0, STATX_BTIME, &sx) != 0 || !(sx.stx_mask & STATX_BTIME)) return written;
+    struct timespec born {};
+    born.tv_sec = sx.stx_btime.tv_sec;
+    born.tv_nsec = sx.stx_btime.tv_nsec;
+    return TwoSecondForm(born);
+}
+
+// Errors by which a file system says it cannot do the fast kind of an operation.
+bool Unsupported(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EXDEV;
+}
+
+bool LinkUnsupported(int error) {
+    return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK;
+}
+
+// Gives "from" the name "to" unless that name exists, without a moment in which another
+// process could create "to" and be overwritten, wherever the file system allows.
+FileStatus RenameNoReplace(const fs::path& from, const fs::path& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+    if (errno == EXDEV || !Unsupported(errno)) return LastError();
+    // A hard link is just as exclusive where renaming cannot refuse to replace.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        if (::unlink(from.c_str()) == 0) return {};
+        const FileStatus failed = LastError();
+        ::unlink(to.c_str());
+        return failed;
+    }
+    if (errno == EEXIST || !LinkUnsupported(errno)) return LastError();
+    // Neither (FAT has no hard links): the check and the rename are a moment apart.
+    struct stat st {};
+    if (lstat(to.c_str(), &st) == 0) return FileStatus::FromErrno(EEXIST);
+    if (::rename(from.c_str(), to.c_str()) != 0) return LastError();
+    return {};
+}
+
+FileStatus RenameOver(const fs::path& from, const fs::path& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0 ? FileStatus() : LastError();
+}
+
+// A copy's temporary file in the target's folder, locked while it is written so that the
+// stray-file cleanup of another copy leaves it alone; removed unless it got its final name.
+class TempFile {
+public:
+    TempFile() = default;
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    ~TempFile() {
+        if (fd_ && !named_) ::unlink(path_.c_str());
+    }
+
+    FileStatus Create(const fs::path& folder) {
+        std::string pattern =
+            (folder / (std::string(LinuxFileSystem::kTempPrefix) + std::to_string(getpid()) + "-XXXXXX"))
+                .string();
+        const int fd = mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd < 0) return LastError();
+        fd_ = Fd(fd);
+        path_ = std::move(pattern);
+        // Blocks only while a cleanup holds the lock to look at this new file.
+        flock(fd, LOCK_EX);
+        return {};
+    }
+    int fd() const { return fd_.get(); }
+    const std::string& path() const { return path_; }
+    // The file now lives under the target's name; the lock goes with the descriptor.
+    void Named() { named_ = true; }
+
+private:
+    Fd fd_;
+    std::string path_;
+    bool named_ = false;
+};
+
+// One transfer step of at most "want" bytes; the count moved, 0 at the end of the source,
+// -1 with errno set on failure.
+ssize_t ReadWrite(int in, int out, std::size_t want) {
+    thread_local std::vector<char> buffer(1u << 20);
+    ssize_t got;
+    do {
+        got = ::read(in, buffer.data(), std::min(want, buffer.size()));
+    } while (got < 0 && errno == EINTR);
+    for (ssize_t written = 0; got > 0 && written < got;) {
+        const ssize_t n = ::write(out, buffer.data() + written, static_cast<std::size_t>(got - written));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) {
+            errno = EIO;
+            return -1;
+        }
+        written += n;
+    }
+    return got;
+}
+
+enum class Transfer { CopyRange, SendFile, ReadWrite };
+
+// Moves "size" bytes from the start of "in" to "out" in chunks, the fastest way the two file
+// systems allow, with a progress call before the first chunk and after each one.
+FileStatus PumpData(int in, int out, int64_t size, const CopyProgress& progress,
+                    const LinuxFileSystemOptions& options) {
+    Transfer transfer = options.kernelCopy ? Transfer::CopyRange : Transfer::ReadWrite;
+    if (progress && !progress(0, size)) return FileStatus::Canceled();
+    const auto chunkBytes = static_cast<int64_t>(std::max<std::size_t>(options.chunkBytes, 4096));
+    int64_t done = 0;
+    bool atEnd = false;
+    while (done < size && !atEnd) {
+        const int64_t chunkEnd = done + std::min(chunkBytes, size - done);
+        while (done < chunkEnd) {
+            const auto want = static_cast<std::size_t>(chunkEnd - done);
+            ssize_t n;
+            if (transfer == Transfer::CopyRange)
+                n = copy_file_range(in, nullptr, out, nullptr, want, 0);
+            else if (transfer == Transfer::SendFile)
+                n = sendfile(out, in, nullptr, want);
+            else
+                n = ReadWrite(in, out, want);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                if (transfer != Transfer::ReadWrite && Unsupported(errno)) {
+                    // Between two file systems, or one without the kernel's help: the next way.
+                    transfer = transfer == Transfer::CopyRange ? Transfer::SendFile : Transfer::ReadWrite;
+                    continue;
+                }
+                return LastError();
+            }
+            if (n == 0) {
+                atEnd = true; // the source shrank while being copied: what it holds is copied
+                break;
+            }
+            done += n;
+        }
+        if (progress && !progress(done, size)) return FileStatus::Canceled();
+    }
+    return {};
+}
+
+// What the copy takes over from its source besides the data: permission bits and the FAT
+// hidden and system bits (best effort: FAT refuses modes it cannot hold), then the times.
+FileStatus TakeOverMetadata(int in, int out, const struct stat& st) {
+    (void)fchmod(out, st.st_mode & 0777);
+    if (const uint32_t fat = FatBits(in) & (fa::Hidden | fa::System))
+        (void)SetFatBits(out, FatBits(out) | fat);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    return futimens(out, times) == 0 ? FileStatus() : LastError();
+}
+
+} // namespace
+
+LinuxFileSystem::LinuxFileSystem(LinuxFileSystemOptions options) : options_(options) {}
+
+const LinuxFileSystem& LinuxFileSystem::Instance() {
+    static const LinuxFileSystem instance;
+    return instance;
+}
+
+FileStatus LinuxFileSystem::CopyFile(const fs::path& source, const fs::path& target, CopyMode mode,
+                                     const CopyProgress& progress) const {
+    Fd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!in) return LastError();
+    struct stat st {};
+    if (fstat(in.get(), &st) != 0) return LastError();
+    if (S_ISDIR(st.st_mode)) return FileStatus::FromErrno(EISDIR);
+    if (!S_ISREG(st.st_mode)) return FileStatus::FromErrno(EOPNOTSUPP); // a pipe or device has no end
+    struct stat existing {};
+    if (mode == CopyMode::FailIfExists && lstat(target.c_str(), &existing) == 0)
+        return FileStatus::FromErrno(EEXIST);
+    (void)posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+
+    const fs::path folder = FolderOf(target);
+    RemoveStrayTempFilesOnce(folder);
+    TempFile temp;
+    FileStatus status = temp.Create(folder);
+    if (!status) return status;
+    status = PumpData(in.get(), temp.fd(), st.st_size, progress, options_);
+    if (status) status = TakeOverMetadata(in.get(), temp.fd(), st);
+    if (status && options_.flushBeforeRename && fdatasync(temp.fd()) != 0) status = LastError();
+    if (status)
+        status = mode == CopyMode::Overwrite ? RenameOver(temp.path(), target)
+                                             : RenameNoReplace(temp.path(), target);
+    if (status) temp.Named();
+    return status;
+}
+
+FileStatus LinuxFileSystem::MoveFile(const fs::path& source, const fs::path& target, CopyMode mode,
+                                     const CopyProgress& progress) const {
+    FileStatus status =
+        mode == CopyMode::Overwrite ? RenameOver(source, target) : RenameNoReplace(source, target);
+    if (status.code() != EXDEV) return status;
+    struct stat st {};
+    if (lstat(source.c_str(), &st) != 0) return LastError();
+    if (S_ISDIR(st.st_mode)) return status;
+    status = CopyFile(source, target, mode, progress);
+    if (!status) return status;
+    // Should the source stay, both copies remain: the failure is reported, nothing is lost.
+    return ::unlink(source.c_str()) == 0 ? FileStatus() : LastError();
+}
+
+FileStatus LinuxFileSystem::DeleteFile(const fs::path& path) const {
+    return ::unlink(path.c_str()) == 0 ? FileStatus() : LastError();
+}
+
+FileStatus LinuxFileSystem::CreateFolders(const fs::path& folder) const {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec) return FileStatus::FromErrno(ec.value());
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) return LastError();
+    return S_ISDIR(st.st_mode) ? FileStatus() : FileStatus::FromErrno(ENOTDIR);
+}
+
+FileStatus LinuxFileSystem::RemoveFolder(const fs::path& folder) const {
+    return ::rmdir(folder.c_str()) == 0 ? FileStatus() : LastError();
+}
+
+TDateTime LinuxFileSystem::FileTime(const fs::path& path) const {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return 0;
+    return FileTimeOf(AT_FDCWD, path.c_str(), st);
+}
+
+FileStatus LinuxFileSystem::SetFileTime(const fs::path& path, TDateTime localTime) const {
+    using namespace std::chrono;
+    const auto ns = duration_cast<nanoseconds>(FromLocalDateTime(localTime).time_since_epoch()).count();
+    struct timespec times[2]{};
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(ns / 1000000000);
+    times[1].tv_nsec = static_cast<long>(ns % 1000000000);
+    if (times[1].tv_nsec < 0) {
+        times[1].tv_nsec += 1000000000;
+        times[1].tv_sec -= 1;
+    }
+    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? FileStatus() : LastError();
+}
+
+int64_t LinuxFileSystem::FileSize(const fs::path& path) const {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 && lstat(path.c_str(), &st) != 0) return -1;
+    return S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size);
+}
+
+DiskSpace LinuxFileSystem::GetDiskSpace(const fs::path& path) const {
+    fs::path probe = path.empty() ? fs::path(".") : path;
+    for (;;) {
+        struct statvfs v {};
+        if (statvfs(probe.c_str(), &v) == 0) {
+            DiskSpace space;
+            space.freeBytes = static_cast<int64_t>(v.f_bavail) * static_cast<int64_t>(v.f_frsize);
+            space.totalBytes = static_cast<int64_t>(v.f_blocks) * static_cast<int64_t>(v.f_frsize);
+            return space;
+        }
+        if (errno != ENOENT && errno != ENOTDIR) return {};
+        fs::path parent = probe.has_relative_path() ? probe.parent_path() : probe;
+        if (parent.empty()) parent = ".";
+        if (parent == probe) return {};
+        probe = std::move(parent);
+    }
+}
+
+std::optional<uint32_t> LinuxFileSystem::GetAttributes(const fs::path& path) const {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 && lstat(path.c_str(), &st) != 0) return std::nullopt;
+    uint32_t fat = 0;
+    if (OnFatVolume(path)) {
+        Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (fd) fat = FatBits(fd.get());
+    }
+    return AttributesOf(NameOf(path), st, fat);
+}
+
+bool LinuxFileSystem::SetAttributes(const fs::path& path, uint32_t attributes) const {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    const mode_t write = S_IWUSR | S_IWGRP | S_IWOTH;
+    mode_t mode = st.st_mode & 07777;
+    if (attributes & fa::ReadOnly)
+        mode &= ~write;
+    else if (!(mode & S_IWUSR))
+        mode |= S_IWUSR;
+    if (mode != (st.st_mode & 07777) && ::chmod(path.c_str(), mode) != 0) return false;
+    if (!OnFatVolume(path)) return true; // hidden means a leading dot here, nothing else to set
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    return fd && SetFatBits(fd.get(), attributes);
+}
+
+FileStatus LinuxFileSystem::ListFolder(const fs::path& folder, const FolderVisitor& visit,
+                                       ListDetail detail) const {
+    DirPtr dir = OpenFolder(folder);
+    if (!dir) return LastError();
+    const int dirFd = dirfd(dir.get());
+    const bool full = detail == ListDetail::Full;
+    const bool fat = full && OnFatVolume(dirFd);
+    for (;;) {
+        errno = 0;
+        const dirent* de = readdir(dir.get());
+        if (!de) break;
+        const char* name = de->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+        FolderEntry entry;
+        entry.name = name;
+        entry.isSymlink = de->d_type == DT_LNK;
+        const bool typeKnown = de->d_type != DT_UNKNOWN && de->d_type != DT_LNK;
+        struct stat st {};
+        if (full || !typeKnown) {
+            if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue; // gone meanwhile
+            entry.isSymlink = S_ISLNK(st.st_mode);
+            if (entry.isSymlink) {
+                struct stat linked {};
+                if (fstatat(dirFd, name, &linked, 0) == 0) st = linked;
+            }
+            entry.isDirectory = S_ISDIR(st.st_mode);
+        } else {
+            entry.isDirectory = de->d_type == DT_DIR;
+        }
+        if (full) {
+            entry.size = entry.isDirectory ? 0 : static_cast<int64_t>(st.st_size);
+            entry.time = FileTimeOf(dirFd, name, st);
+            entry.attributes = AttributesOf(entry.name, st, fat ? FatBitsAt(dirFd, name) : 0);
+        } else {
+            entry.attributes = (entry.isDirectory ? fa::Directory : 0) | (name[0] == '.' ? fa::Hidden : 0);
+        }
+        if (!visit(entry)) return {};
+    }
+    return errno == 0 ? FileStatus() : LastError();
+}
+
+void LinuxFileSystem::RemoveStrayTempFilesOnce(const fs::path& folder) const {
+    const auto now = std::chrono::steady_clock::now();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (lastStrayScan_.size() > 4096) lastStrayScan_.clear(); // a tree walk moves on anyway
+        const auto [it, fresh] = lastStrayScan_.try_emplace(folder.string(), now);
+        if (!fresh) {
+            if (now - it->second < options_.strayAge) return;
+            it->second = now;
+        }
+    }
+    RemoveStrayTempFiles(folder);
+}
+
+void LinuxFileSystem::RemoveStrayTempFiles(const fs::path& folder) const {
+    DirPtr dir = OpenFolder(folder);
+    if (!dir) return;
+    const int dirFd = dirfd(dir.get());
+    const std::size_t prefixLength = std::strlen(kTempPrefix);
+    const time_t now = std::time(nullptr);
+    while (const dirent* de = readdir(dir.get())) {
+        if (std::strncmp(de->d_name, kTempPrefix, prefixLength) != 0) continue;
+        Fd fd(openat(dirFd, de->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat st {};
+        if (!fd || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        // A copy still writing holds its lock until the file has its final name.
+        if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
+        // A file not yet locked by its creator is new and its process alive, so it stays.
+        const long pid = std::strtol(de->d_name + prefixLength, nullptr, 10);
+        const bool creatorGone = pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+        const bool idle = now - st.st_mtime >= static_cast<time_t>(options_.strayAge.count());
+        if (creatorGone || idle) unlinkat(dirFd, de->d_name, 0);
+    }
+}
+
+} // namespace drivlet
