@@ -29,6 +29,24 @@ protected:
         return TApplicationInstance(path, tmp.path()).InstanceCount();
     }
     int Count() const { return Count(program); }
+
+    // Starts the copies together and answers their reports sorted; they end again.
+    std::string StartAtOnce(int copies, int maxInstances) const {
+        test::StartSignal start;
+        std::vector<std::unique_ptr<GuardCopy>> running;
+        for (int i = 0; i < copies; ++i) {
+            GuardCopyOptions options = Options(maxInstances);
+            options.startFd = start.ReadEnd();
+            running.push_back(std::make_unique<GuardCopy>(options));
+        }
+        start.Fire();
+        std::string answers;
+        for (auto& copy : running)
+            answers += copy->Next();
+        std::sort(answers.begin(), answers.end());
+        EXPECT_EQ(Count(), maxInstances);
+        return answers;
+    }
 };
 
 TEST(ApplicationInstanceNames, BlockNameDropsEverySeparator) {
@@ -94,20 +112,8 @@ TEST_F(ApplicationInstanceTest, SecondCopyIsTurnedAwayAndANormalExitFreesThePlac
 
 TEST_F(ApplicationInstanceTest, CopiesStartedAtOnceAdmitExactlyOne) {
     for (int round = 0; round < 15; ++round) {
-        test::StartSignal start;
-        std::vector<std::unique_ptr<GuardCopy>> copies;
-        for (int i = 0; i < 3; ++i) {
-            GuardCopyOptions options = Options();
-            options.startFd = start.ReadEnd();
-            copies.push_back(std::make_unique<GuardCopy>(options));
-        }
-        start.Fire();
-        std::string answers;
-        for (auto& copy : copies)
-            answers += copy->Next();
-        std::sort(answers.begin(), answers.end());
-        ASSERT_EQ(answers, "ASS") << "round " << round;
-        EXPECT_EQ(Count(), 1);
+        ASSERT_EQ(StartAtOnce(3, 1), "ASS") << "round " << round;
+        EXPECT_EQ(Count(), 0);
     }
 }
 
@@ -137,21 +143,8 @@ TEST_F(ApplicationInstanceTest, MaxInstancesTwoAdmitsTwo) {
 }
 
 TEST_F(ApplicationInstanceTest, CopiesOfTwoAtOnceWithRoomForTwo) {
-    for (int round = 0; round < 10; ++round) {
-        test::StartSignal start;
-        std::vector<std::unique_ptr<GuardCopy>> copies;
-        for (int i = 0; i < 4; ++i) {
-            GuardCopyOptions options = Options(2);
-            options.startFd = start.ReadEnd();
-            copies.push_back(std::make_unique<GuardCopy>(options));
-        }
-        start.Fire();
-        std::string answers;
-        for (auto& copy : copies)
-            answers += copy->Next();
-        std::sort(answers.begin(), answers.end());
-        ASSERT_EQ(answers, "AASS") << "round " << round;
-    }
+    for (int round = 0; round < 10; ++round)
+        ASSERT_EQ(StartAtOnce(4, 2), "AASS") << "round " << round;
 }
 
 TEST_F(ApplicationInstanceTest, AnotherProgramPathIsNotTurnedAway) {
