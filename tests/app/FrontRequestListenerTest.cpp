@@ -51,12 +51,14 @@ TEST(FrontRequestListener, IgnoresRequestsOfOtherUsers) {
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        const bool switched = setgid(65534) == 0 && setuid(65534) == 0;
-        _exit(switched && SendFrontRequest(name) ? 0 : 1);
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(1);
+        // The listener may hang up before the message is out; the attempt is what counts.
+        SendFrontRequest(name);
+        _exit(0);
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other user could not connect";
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "could not become another user";
     // A request of our own afterwards proves the listener had time to read the stranger's.
     EXPECT_TRUE(SendFrontRequest(name));
     EXPECT_TRUE(WaitFor(requests, 1));
