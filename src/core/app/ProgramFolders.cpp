@@ -14,8 +14,10 @@ void AddProgramFolders(TDirConfigItems& items) {
     }
 }
 
-std::vector<std::string> CreateProgramFolders(const std::filesystem::path& root,
+std::vector<std::string> CreateProgramFolders(const std::filesystem::path& given,
                                               const IFileAttributes& attributes) {
+    // The manager takes relative paths below the root, so the root itself must not be one.
+    const std::filesystem::path root = std::filesystem::absolute(given);
     TFolderManager manager(attributes, root);
     AddProgramFolders(manager.DirListEx);
     manager.ForceFolder(root.string());
