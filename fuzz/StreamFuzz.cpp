@@ -16,8 +16,7 @@ using namespace drivlet;
 
 namespace {
 
-template <class R, class... Args>
-void Feed(std::span<const uint8_t> bytes, Args&&... args) {
+template <class R, class... Args> void Feed(std::span<const uint8_t> bytes, Args&&... args) {
     R record(std::forward<Args>(args)...);
     try {
         ReadObjectStream(bytes, record);

@@ -15,7 +15,8 @@ Json ValueToJson(const PropertyDef& d) {
         return d.getInt() != 0;
     case PropertyKind::Enumeration: {
         const int64_t v = d.getInt();
-        if (v >= 0 && v < static_cast<int64_t>(d.names.size())) return std::string(d.names[static_cast<size_t>(v)]);
+        if (v >= 0 && v < static_cast<int64_t>(d.names.size()))
+            return std::string(d.names[static_cast<size_t>(v)]);
         return v;
     }
     case PropertyKind::Set: {
@@ -34,7 +35,8 @@ Json ValueToJson(const PropertyDef& d) {
         return PropertiesToJson(*d.object);
     case PropertyKind::Collection: {
         Json items = Json::array();
-        for (size_t i = 0; i < d.collection->Count(); ++i) items.push_back(PropertiesToJson(d.collection->ItemAt(i)));
+        for (size_t i = 0; i < d.collection->Count(); ++i)
+            items.push_back(PropertiesToJson(d.collection->ItemAt(i)));
         return items;
     }
     }
@@ -72,7 +74,8 @@ void ValueFromJson(const PropertyDef& d, const Json& v, const std::string& name)
     case PropertyKind::Set: {
         if (!v.is_array()) Bad(name, "expected an array of member names");
         int64_t bits = 0;
-        for (const Json& m : v) bits |= int64_t{1} << NameIndex(d, m, name);
+        for (const Json& m : v)
+            bits |= int64_t{1} << NameIndex(d, m, name);
         d.setInt(bits);
         return;
     }
@@ -98,7 +101,8 @@ void ValueFromJson(const PropertyDef& d, const Json& v, const std::string& name)
     case PropertyKind::Collection:
         if (!v.is_array()) Bad(name, "expected an array of objects");
         d.collection->Clear();
-        for (const Json& item : v) PropertiesFromJson(item, d.collection->AddItem(), name + "[].");
+        for (const Json& item : v)
+            PropertiesFromJson(item, d.collection->AddItem(), name + "[].");
         return;
     }
 }
@@ -108,7 +112,8 @@ void ValueFromJson(const PropertyDef& d, const Json& v, const std::string& name)
 Json PropertiesToJson(TPersistent& object) {
     Json out = Json::object();
     PropertyList list = object.Properties();
-    for (const PropertyDef& d : list.Defs()) out[d.name] = ValueToJson(d);
+    for (const PropertyDef& d : list.Defs())
+        out[d.name] = ValueToJson(d);
     return out;
 }
 
@@ -120,7 +125,8 @@ Json RecordToJson(TPersistent& record) {
 }
 
 void PropertiesFromJson(const Json& properties, TPersistent& object, const std::string& path) {
-    if (!properties.is_object()) throw JsonRecordError((path.empty() ? "properties" : path) + ": expected an object");
+    if (!properties.is_object())
+        throw JsonRecordError((path.empty() ? "properties" : path) + ": expected an object");
     PropertyList list = object.Properties();
     for (const auto& [key, value] : properties.items()) {
         const PropertyDef* d = list.Find(key);

@@ -30,10 +30,12 @@ TEST(RecordCommands, ShowPrintsPropertiesInStreamOrder) {
     EXPECT_EQ(json["class"], "TArchiveData");
     const auto& p = json["properties"];
     std::vector<std::string> keys;
-    for (const auto& [k, v] : p.items()) keys.push_back(k);
+    for (const auto& [k, v] : p.items())
+        keys.push_back(k);
     ASSERT_GE(keys.size(), 6u);
     EXPECT_EQ(std::vector<std::string>(keys.begin(), keys.begin() + 6),
-              (std::vector<std::string>{"Tag", "FolderList", "ExcludeList", "FileList", "FileFilter", "BackupName"}));
+              (std::vector<std::string>{"Tag", "FolderList", "ExcludeList", "FileList", "FileFilter",
+                                        "BackupName"}));
     EXPECT_EQ(p["BackupName"], "Café");
     EXPECT_EQ(p["FileFilter"]["Hidden"], true);
     EXPECT_EQ(p["ArchiveMode"], "amMove");

@@ -37,7 +37,7 @@ TEST(FileFilter, ExtensionsAndNames) {
     TFileFilter f;
     f.ExcludeFileExtList = {".TMP", "bak"};
     f.ExcludeMaskList = {"thumbs.db", "Desktop.ini", "~*.doc"};
-    EXPECT_TRUE(f.IsExcluded("report.tmp", "/x"));   // extensions ignore case
+    EXPECT_TRUE(f.IsExcluded("report.tmp", "/x")); // extensions ignore case
     EXPECT_TRUE(f.IsExcluded("REPORT.TMP", "/x"));
     EXPECT_FALSE(f.IsExcluded("report.bak", "/x"));  // an entry without its dot never matches
     EXPECT_TRUE(f.IsExcluded("Thumbs.db", "/x"));    // the name is lower-cased before comparing

@@ -20,8 +20,7 @@ namespace {
 // 2010-08-16 12:00 as an 80-bit extended: significand 0x9DD68 << 44, exponent 16383 + 15.
 constexpr std::initializer_list<int> kCreateDateBytes = {5, 0, 0, 0, 0, 0, 0x80, 0xD6, 0x9D, 0x0E, 0x40};
 
-template <class R>
-void RoundTrip(R& original, R& back) {
+template <class R> void RoundTrip(R& original, R& back) {
     TempDir dir;
     original.SaveCompressed(dir / "record");
     RecordingDialogs dialogs;
@@ -302,6 +301,7 @@ TEST(RecordRoundTrip, OutOfRangeValuesAreRefused) {
     const auto bytes = StreamBytes().Header("TSchedule").Name("DayOfMonth").Raw({3, 0x2C, 0x01}).End().bytes;
     EXPECT_THROW(ReadObjectStream(bytes, s), StreamError); // 300 in a byte
     EXPECT_EQ(s.DayOfMonth, 1);
-    const auto set = StreamBytes().Header("TSchedule").Name("WeekDays").Raw({11}).Short("dFunday").Raw({0}).End().bytes;
+    const auto set =
+        StreamBytes().Header("TSchedule").Name("WeekDays").Raw({11}).Short("dFunday").Raw({0}).End().bytes;
     EXPECT_THROW(ReadObjectStream(set, s), StreamError);
 }

@@ -11,12 +11,15 @@ using namespace drivlet;
 
 namespace {
 
-TDateTime At(int y, int m, int d, int h = 0, int n = 0, int s = 0) { return EncodeDateTime({y, m, d, h, n, s, 0}); }
+TDateTime At(int y, int m, int d, int h = 0, int n = 0, int s = 0) {
+    return EncodeDateTime({y, m, d, h, n, s, 0});
+}
 
 TSchedule Weekly(std::initializer_list<TWeekDay> days, int h, int m) {
     TSchedule s;
     s.ScheduleMode = TScheduleMode::smWeekly;
-    for (TWeekDay d : days) s.SetWeekDay(d, true);
+    for (TWeekDay d : days)
+        s.SetWeekDay(d, true);
     s.TimeH = h;
     s.TimeM = m;
     return s;
@@ -79,9 +82,9 @@ TEST(NextRun, MonthlyAcrossMonthEnds) {
     EXPECT_EQ(Monthly(31, 1).NextRun(At(2010, 4, 10)), At(2010, 4, 30));
     EXPECT_EQ(Monthly(5, 3).NextRun(At(2010, 8, 6)), At(2010, 11, 5));
     EXPECT_EQ(Monthly(5, 1, 10).NextRun(At(2010, 8, 5, 23)), At(2010, 8, 5, 10));
-    EXPECT_EQ(Monthly(5, 1).NextRun(At(2010, 8, 5, 23)), At(2010, 9, 5)); // midnight is not after the day
+    EXPECT_EQ(Monthly(5, 1).NextRun(At(2010, 8, 5, 23)), At(2010, 9, 5));    // midnight is not after the day
     EXPECT_EQ(Monthly(5, 1, 6).NextRun(At(2010, 12, 6)), At(2011, 1, 5, 6)); // into the next year
-    EXPECT_EQ(Monthly(30, 1).NextRun(At(2012, 2, 1)), At(2012, 2, 29));       // leap February
+    EXPECT_EQ(Monthly(30, 1).NextRun(At(2012, 2, 1)), At(2012, 2, 29));      // leap February
     EXPECT_EQ(Monthly(30, 1).NextRun(At(2011, 2, 1)), At(2011, 2, 28));
     // The step starts from the wanted day, not from a day already cut to a short month.
     EXPECT_EQ(Monthly(31, 1).NextRun(At(2010, 4, 30, 12)), At(2010, 5, 31));

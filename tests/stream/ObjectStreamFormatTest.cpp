@@ -42,7 +42,9 @@ public:
     }
 };
 
-std::vector<uint8_t> Written(TPersistent& p) { return WriteObjectStream(p); }
+std::vector<uint8_t> Written(TPersistent& p) {
+    return WriteObjectStream(p);
+}
 
 // The bytes that follow the header and the "Flag" record of a probe.
 std::vector<uint8_t> Tail(const std::vector<uint8_t>& stream) {
@@ -87,7 +89,8 @@ TEST(ObjectStreamFormat, IntegersTakeTheNarrowestTag) {
         p.Big = c.value;
         StreamBytes expected;
         expected.Name("Big");
-        for (int b : c.bytes) expected.Raw({b});
+        for (int b : c.bytes)
+            expected.Raw({b});
         expected.Bool("Flag", false).End();
         EXPECT_EQ(Tail(Written(p)), expected.bytes) << c.value;
 
@@ -126,16 +129,20 @@ TEST(ObjectStreamFormat, TextRuleChoosesTheTag) {
     EXPECT_EQ(textTag(std::string(255, 'a')), 6);
     EXPECT_EQ(textTag(std::string(256, 'a')), 12);
     EXPECT_EQ(textTag(std::string(300, 'a')), 12);
-    EXPECT_EQ(textTag("/home/alice/Café/"), 20);    // UTF-8 shorter than twice the UTF-16 length
-    EXPECT_EQ(textTag("é"), 18);                    // 2 bytes is not shorter than 2 x 1
-    EXPECT_EQ(textTag("漢字"), 18);                 // 6 bytes against 2 characters
+    EXPECT_EQ(textTag("/home/alice/Café/"), 20); // UTF-8 shorter than twice the UTF-16 length
+    EXPECT_EQ(textTag("é"), 18);                 // 2 bytes is not shorter than 2 x 1
+    EXPECT_EQ(textTag("漢字"), 18);              // 6 bytes against 2 characters
     EXPECT_EQ(textTag("Photos 漢字 2010"), 20);
 
     TProbe p;
     p.Text = "漢字";
     const std::vector<uint8_t> tail = Tail(Written(p));
-    const std::vector<uint8_t> expected =
-        StreamBytes().Name("Text").Raw({18, 2, 0, 0, 0, 0x22, 0x6F, 0x57, 0x5B}).Bool("Flag", false).End().bytes;
+    const std::vector<uint8_t> expected = StreamBytes()
+                                              .Name("Text")
+                                              .Raw({18, 2, 0, 0, 0, 0x22, 0x6F, 0x57, 0x5B})
+                                              .Bool("Flag", false)
+                                              .End()
+                                              .bytes;
     EXPECT_EQ(tail, expected);
 }
 
@@ -178,7 +185,8 @@ TEST(ObjectStreamFormat, ExtendedFloatsAreExact) {
     EXPECT_EQ(EncodeExtended(1.0), (Extended80{0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F}));
     EXPECT_EQ(EncodeExtended(-2.0), (Extended80{0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0xC0}));
     EXPECT_EQ(EncodeExtended(0.0), (Extended80{}));
-    for (double v : {40406.5, 40406.123456789, -1.25, 1e-300, 4.9e-324, 1.7976931348623157e308, 2958465.99999})
+    for (double v :
+         {40406.5, 40406.123456789, -1.25, 1e-300, 4.9e-324, 1.7976931348623157e308, 2958465.99999})
         EXPECT_EQ(DecodeExtended(EncodeExtended(v)), v) << v;
     EXPECT_TRUE(std::isinf(DecodeExtended(EncodeExtended(std::numeric_limits<double>::infinity()))));
     EXPECT_TRUE(std::isnan(DecodeExtended(EncodeExtended(std::nan("")))));

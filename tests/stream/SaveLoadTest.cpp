@@ -83,7 +83,8 @@ TEST(SaveLoad, RandomBytesEndInTheLoadNoticeAndKeepConstructionValues) {
     std::mt19937 rng(7);
     for (int round = 0; round < 50; ++round) {
         std::vector<uint8_t> junk(rng() % 400);
-        for (auto& b : junk) b = static_cast<uint8_t>(rng());
+        for (auto& b : junk)
+            b = static_cast<uint8_t>(rng());
         WriteBytes(dir / "junk.ubk", junk);
         RecordingDialogs dialogs;
         ManualClock clock(1);
@@ -93,8 +94,9 @@ TEST(SaveLoad, RandomBytesEndInTheLoadNoticeAndKeepConstructionValues) {
         EXPECT_EQ(dialogs.shown[0].title, "File Load Error.");
         EXPECT_EQ(dialogs.shown[0].caption, "Drivlet");
         EXPECT_EQ(dialogs.shown[0].kind, MessageKind::Error);
-        EXPECT_EQ(dialogs.shown[0].text, "Error loading File : " + (dir / "junk.ubk").string() +
-                                             "\r\nFile appears to be corrupted and loading of this file is aborted.");
+        EXPECT_EQ(dialogs.shown[0].text,
+                  "Error loading File : " + (dir / "junk.ubk").string() +
+                      "\r\nFile appears to be corrupted and loading of this file is aborted.");
         EXPECT_EQ(job.Version, "Version : 1.0");
         EXPECT_TRUE(job.FolderList.Empty());
     }
@@ -127,16 +129,36 @@ TEST(SaveLoad, FaultsKeepWhatWasReadSoFar) {
          StreamBytes().Header("TArchiveData").Str("BackupName", "Kept").Str("NoSuchThing", "x").End().bytes},
         {"wrong tag for a boolean",
          StreamBytes().Header("TArchiveData").Str("BackupName", "Kept").Str("DeleteFile", "yes").End().bytes},
-        {"unknown enumeration value",
-         StreamBytes().Header("TArchiveData").Str("BackupName", "Kept").Ident("ArchiveMode", "amSometimes").End().bytes},
-        {"length beyond the end",
-         StreamBytes().Header("TArchiveData").Str("BackupName", "Kept").Name("Password").Raw({12, 0xFF, 0xFF, 0xFF, 0x7F, 'a'}).bytes},
-        {"negative length",
-         StreamBytes().Header("TArchiveData").Str("BackupName", "Kept").Name("Password").Raw({20, 0xFF, 0xFF, 0xFF, 0xFF}).bytes},
-        {"wide length beyond the end",
-         StreamBytes().Header("TArchiveData").Str("BackupName", "Kept").Name("Password").Raw({18, 0, 0, 0, 0x40}).bytes},
-        {"a list property without .Strings",
-         StreamBytes().Header("TArchiveData").Str("BackupName", "Kept").List("FolderList", {"/x/"}).End().bytes},
+        {"unknown enumeration value", StreamBytes()
+                                          .Header("TArchiveData")
+                                          .Str("BackupName", "Kept")
+                                          .Ident("ArchiveMode", "amSometimes")
+                                          .End()
+                                          .bytes},
+        {"length beyond the end", StreamBytes()
+                                      .Header("TArchiveData")
+                                      .Str("BackupName", "Kept")
+                                      .Name("Password")
+                                      .Raw({12, 0xFF, 0xFF, 0xFF, 0x7F, 'a'})
+                                      .bytes},
+        {"negative length", StreamBytes()
+                                .Header("TArchiveData")
+                                .Str("BackupName", "Kept")
+                                .Name("Password")
+                                .Raw({20, 0xFF, 0xFF, 0xFF, 0xFF})
+                                .bytes},
+        {"wide length beyond the end", StreamBytes()
+                                           .Header("TArchiveData")
+                                           .Str("BackupName", "Kept")
+                                           .Name("Password")
+                                           .Raw({18, 0, 0, 0, 0x40})
+                                           .bytes},
+        {"a list property without .Strings", StreamBytes()
+                                                 .Header("TArchiveData")
+                                                 .Str("BackupName", "Kept")
+                                                 .List("FolderList", {"/x/"})
+                                                 .End()
+                                                 .bytes},
         {"bad signature", StreamBytes().Chars("TPF1").Short("TArchiveData").Raw({0}).End().bytes},
     };
     TempDir dir;
@@ -155,8 +177,11 @@ TEST(SaveLoad, FaultsKeepWhatWasReadSoFar) {
 TEST(SaveLoad, StreamOfAnotherClassLoadsWhenItsPropertiesExist) {
     TDiskConfigFile config;
     config.PCList.Add("1A2B - 3C4D");
-    const std::vector<uint8_t> bytes =
-        StreamBytes().Header("TSomethingElse").List("PCList.Strings", {"5E6F - 7A8B", "1A2B - 3C4D"}).End().bytes;
+    const std::vector<uint8_t> bytes = StreamBytes()
+                                           .Header("TSomethingElse")
+                                           .List("PCList.Strings", {"5E6F - 7A8B", "1A2B - 3C4D"})
+                                           .End()
+                                           .bytes;
     ReadObjectStream(bytes, config);
     EXPECT_EQ(config.PCList, (TStringList{"5E6F - 7A8B", "1A2B - 3C4D"}));
     EXPECT_TRUE(config.PCList.Contains("1a2b - 3c4d"));
@@ -169,9 +194,8 @@ TEST(SaveLoad, SaveToFileReportsFailureWithTheSaveNotice) {
     EXPECT_FALSE(config.SaveToFile(dir / "no-such-folder" / "x.cfg", dialogs));
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].title, "File Save Error.");
-    EXPECT_EQ(dialogs.shown[0].text.rfind("Error Saving File : " + (dir / "no-such-folder" / "x.cfg").string() +
-                                              "\r\nError : ",
-                                          0),
+    EXPECT_EQ(dialogs.shown[0].text.rfind(
+                  "Error Saving File : " + (dir / "no-such-folder" / "x.cfg").string() + "\r\nError : ", 0),
               0u);
     EXPECT_THROW(config.SaveCompressed(dir / "no-such-folder" / "x.cfg"), std::runtime_error);
 }

@@ -12,7 +12,8 @@ public:
     std::vector<uint8_t> bytes;
 
     StreamBytes& Raw(std::initializer_list<int> values) {
-        for (int v : values) bytes.push_back(static_cast<uint8_t>(v));
+        for (int v : values)
+            bytes.push_back(static_cast<uint8_t>(v));
         return *this;
     }
     StreamBytes& Chars(std::string_view s) {
@@ -36,7 +37,8 @@ public:
     StreamBytes& Bool(std::string_view property, bool value) { return Name(property).Raw({value ? 9 : 8}); }
     StreamBytes& List(std::string_view property, std::initializer_list<std::string_view> items) {
         Name(property).Raw({1});
-        for (auto item : items) Raw({6}).Short(item);
+        for (auto item : items)
+            Raw({6}).Short(item);
         return Raw({0});
     }
     StreamBytes& End() { return Raw({0, 0}); }

@@ -5,7 +5,14 @@
 
 namespace drivlet {
 
-enum class TArchiveMode { amIncremental, amOnlyNew, amCompletelyNew, amTimeStamped, amTimeStampedIncremental, amMove };
+enum class TArchiveMode {
+    amIncremental,
+    amOnlyNew,
+    amCompletelyNew,
+    amTimeStamped,
+    amTimeStampedIncremental,
+    amMove
+};
 enum class TArchiveType { atFile, atImage };
 enum class TArchiveDir { amUsbToPc, amPcToUsb };
 enum class TSyncMode { smFolder, smFile };

@@ -10,8 +10,8 @@ namespace drivlet {
 class TProgramData final : public TSaveLoadComponent {
 public:
     bool MoveToDeleted = false;
-    std::string DeletedFolder;                // always ends with "/"
-    int64_t MaxDeletedSize = 1073741824;      // bytes
+    std::string DeletedFolder;           // always ends with "/"
+    int64_t MaxDeletedSize = 1073741824; // bytes
     bool DriveAutoRun = true;
     bool CheckForUpdates = false;
     bool ShowHidden = false;

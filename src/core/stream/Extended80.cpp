@@ -27,7 +27,8 @@ Extended80 EncodeExtended(double value) {
     }
     if (negative) exponent |= 0x8000;
     Extended80 out{};
-    for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(mantissa >> (8 * i));
+    for (int i = 0; i < 8; ++i)
+        out[i] = static_cast<uint8_t>(mantissa >> (8 * i));
     out[8] = static_cast<uint8_t>(exponent);
     out[9] = static_cast<uint8_t>(exponent >> 8);
     return out;
@@ -35,7 +36,8 @@ Extended80 EncodeExtended(double value) {
 
 double DecodeExtended(const Extended80& b) {
     uint64_t mantissa = 0;
-    for (int i = 0; i < 8; ++i) mantissa |= static_cast<uint64_t>(b[i]) << (8 * i);
+    for (int i = 0; i < 8; ++i)
+        mantissa |= static_cast<uint64_t>(b[i]) << (8 * i);
     const uint16_t se = static_cast<uint16_t>(b[8] | (b[9] << 8));
     const bool negative = (se & 0x8000) != 0;
     const int exponent = se & 0x7FFF;

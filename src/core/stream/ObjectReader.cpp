@@ -30,7 +30,8 @@ public:
     uint64_t Le(int bytes) {
         Need(static_cast<size_t>(bytes));
         uint64_t v = 0;
-        for (int i = 0; i < bytes; ++i) v |= static_cast<uint64_t>(data_[pos_ + i]) << (8 * i);
+        for (int i = 0; i < bytes; ++i)
+            v |= static_cast<uint64_t>(data_[pos_ + i]) << (8 * i);
         pos_ += static_cast<size_t>(bytes);
         return v;
     }
@@ -132,7 +133,8 @@ private:
         case tag::WString: {
             const size_t n = Length(2);
             std::u16string w(n, u'\0');
-            for (size_t i = 0; i < n; ++i) w[i] = static_cast<char16_t>(Le(2));
+            for (size_t i = 0; i < n; ++i)
+                w[i] = static_cast<char16_t>(Le(2));
             return Utf16ToUtf8(w);
         }
         default:
@@ -149,7 +151,8 @@ private:
     void StringsValue(TStringList& list) {
         if (Byte() != tag::List) Fail("a string list needs a list value");
         list.Clear();
-        while (Peek() != tag::Null) list.Add(TextValue(Byte()));
+        while (Peek() != tag::Null)
+            list.Add(TextValue(Byte()));
         ++pos_;
     }
 
@@ -183,7 +186,8 @@ private:
             double v;
             if (t == tag::Extended) {
                 Extended80 e;
-                for (auto& b : e) b = Byte();
+                for (auto& b : e)
+                    b = Byte();
                 v = DecodeExtended(e);
             } else {
                 v = static_cast<double>(IntegerValue(t));

@@ -16,7 +16,8 @@ public:
 
     void Byte(uint8_t b) { out.push_back(b); }
     void Le(uint64_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        for (int i = 0; i < bytes; ++i)
+            out.push_back(static_cast<uint8_t>(v >> (8 * i)));
     }
     void ShortString(std::string_view s) {
         if (s.size() > 255) throw std::length_error("short string longer than 255 bytes");
@@ -63,12 +64,14 @@ public:
         }
         Byte(tag::WString);
         Le(wide.size(), 4);
-        for (char16_t c : wide) Le(c, 2);
+        for (char16_t c : wide)
+            Le(c, 2);
     }
 
     void Properties(TPersistent& object, const std::string& prefix) {
         PropertyList list = object.Properties();
-        for (const PropertyDef& d : list.Defs()) Property(d, prefix);
+        for (const PropertyDef& d : list.Defs())
+            Property(d, prefix);
     }
 
     void Property(const PropertyDef& d, const std::string& prefix) {
@@ -122,7 +125,8 @@ public:
             if (d.strings->Empty()) return;
             ShortString(name + ".Strings");
             Byte(tag::List);
-            for (const std::string& item : *d.strings) NarrowText(item);
+            for (const std::string& item : *d.strings)
+                NarrowText(item);
             Byte(tag::Null);
             return;
         case PropertyKind::Object:

@@ -53,7 +53,8 @@ void PropertyList::Boolean(std::string name, bool& value, std::optional<bool> de
     defs_.push_back(std::move(d));
 }
 
-void PropertyList::Set(std::string name, uint8_t& bits, ValueNames names, std::optional<uint8_t> declaredDefault) {
+void PropertyList::Set(std::string name, uint8_t& bits, ValueNames names,
+                       std::optional<uint8_t> declaredDefault) {
     PropertyDef d = Make(std::move(name), PropertyKind::Set);
     d.getInt = [&bits] { return static_cast<int64_t>(bits); };
     d.setInt = [&bits](int64_t v) { bits = static_cast<uint8_t>(v); };

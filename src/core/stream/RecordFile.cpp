@@ -18,7 +18,8 @@ std::vector<uint8_t> ReadRecordFile(const fs::path& file) {
     if (!in) throw std::runtime_error(file.string() + ": " + std::strerror(errno));
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (static_cast<uintmax_t>(in.gcount()) != size) throw std::runtime_error(file.string() + ": read failed");
+    if (static_cast<uintmax_t>(in.gcount()) != size)
+        throw std::runtime_error(file.string() + ": read failed");
     return bytes;
 }
 

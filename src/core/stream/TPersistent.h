@@ -18,7 +18,18 @@ namespace drivlet {
 class TPersistent;
 class TCollectionBase;
 
-enum class PropertyKind { Integer, Int64, Boolean, Enumeration, Set, DateTime, Text, Strings, Object, Collection };
+enum class PropertyKind {
+    Integer,
+    Int64,
+    Boolean,
+    Enumeration,
+    Set,
+    DateTime,
+    Text,
+    Strings,
+    Object,
+    Collection
+};
 
 // Value names of an enumeration or of a set's members, by position.
 using ValueNames = std::span<const std::string_view>;
@@ -29,7 +40,7 @@ struct PropertyDef {
     // Integer, Int64, Boolean (0/1), Enumeration (position), Set (member bits).
     std::function<int64_t()> getInt;
     std::function<void(int64_t)> setInt;
-    int64_t min = 0, max = 0;              // range accepted when reading an integer
+    int64_t min = 0, max = 0;               // range accepted when reading an integer
     std::optional<int64_t> declaredDefault; // left out of the stream when equal
     ValueNames names;
     double* dateTime = nullptr;
@@ -60,7 +71,8 @@ public:
         defs_.push_back(std::move(d));
     }
     // A set held as a byte of member bits (member n is bit n).
-    void Set(std::string name, uint8_t& bits, ValueNames names, std::optional<uint8_t> declaredDefault = std::nullopt);
+    void Set(std::string name, uint8_t& bits, ValueNames names,
+             std::optional<uint8_t> declaredDefault = std::nullopt);
     void DateTime(std::string name, double& value);
     void Text(std::string name, std::string& value);
     void Strings(std::string name, TStringList& value);
@@ -98,8 +110,7 @@ public:
     virtual void Clear() = 0;
 };
 
-template <class Item>
-class TCollection final : public TCollectionBase {
+template <class Item> class TCollection final : public TCollectionBase {
 public:
     size_t Count() const override { return items_.size(); }
     TPersistent& ItemAt(size_t index) override { return *items_.at(index); }

@@ -25,9 +25,13 @@ bool Exists(const fs::path& file) {
 
 } // namespace
 
-void TSaveLoadComponent::DefineProperties(PropertyList& list) { list.Integer("Tag", Tag, 0); }
+void TSaveLoadComponent::DefineProperties(PropertyList& list) {
+    list.Integer("Tag", Tag, 0);
+}
 
-std::vector<uint8_t> TSaveLoadComponent::SaveToBytes() { return WriteObjectStream(*this); }
+std::vector<uint8_t> TSaveLoadComponent::SaveToBytes() {
+    return WriteObjectStream(*this);
+}
 
 bool TSaveLoadComponent::SaveToFile(const fs::path& file, IMessageDialogs& dialogs) {
     try {
@@ -51,7 +55,9 @@ LoadResult TSaveLoadComponent::LoadFromFile(const fs::path& file, IMessageDialog
     }
 }
 
-void TSaveLoadComponent::SaveCompressed(const fs::path& file) { WriteRecordFile(file, SaveCompressedToField()); }
+void TSaveLoadComponent::SaveCompressed(const fs::path& file) {
+    WriteRecordFile(file, SaveCompressedToField());
+}
 
 LoadResult TSaveLoadComponent::LoadCompressed(const fs::path& file, IMessageDialogs& dialogs) {
     if (!Exists(file)) return LoadResult::Missing;
@@ -67,7 +73,9 @@ LoadResult TSaveLoadComponent::LoadCompressed(const fs::path& file, IMessageDial
     return LoadFromFile(file, dialogs);
 }
 
-std::vector<uint8_t> TSaveLoadComponent::SaveCompressedToField() { return ZlibCompress(SaveToBytes()); }
+std::vector<uint8_t> TSaveLoadComponent::SaveCompressedToField() {
+    return ZlibCompress(SaveToBytes());
+}
 
 void TSaveLoadComponent::LoadCompressedFromField(const std::optional<std::vector<uint8_t>>& field) {
     if (!field) return;

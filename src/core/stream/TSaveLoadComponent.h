@@ -21,8 +21,7 @@ public:
     void DefineProperties(PropertyList& list) override;
 
     // Plain object stream; errors end in the "File Save Error." notice.
-    bool SaveToFile(const std::filesystem::path& file,
-                    IMessageDialogs& dialogs = InstalledMessageDialogs());
+    bool SaveToFile(const std::filesystem::path& file, IMessageDialogs& dialogs = InstalledMessageDialogs());
     // Plain object stream; a missing file changes nothing; errors end in the "File Load Error." notice.
     LoadResult LoadFromFile(const std::filesystem::path& file,
                             IMessageDialogs& dialogs = InstalledMessageDialogs());

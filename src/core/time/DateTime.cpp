@@ -21,7 +21,9 @@ constexpr int64_t kDays1899To1970 = 25569;
 
 } // namespace
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
     static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -53,8 +55,7 @@ void CivilFromDays(int64_t days, int& year, int& month, int& day) {
 
 TDateTime EncodeDateTime(const DateParts& p) {
     const double date = static_cast<double>(DaysFromCivil(p.year, p.month, p.day));
-    const double time =
-        (((p.hour * 60.0 + p.minute) * 60.0 + p.second) * 1000.0 + p.millisecond) / kMsPerDay;
+    const double time = (((p.hour * 60.0 + p.minute) * 60.0 + p.second) * 1000.0 + p.millisecond) / kMsPerDay;
     return date >= 0 ? date + time : date - time;
 }
 

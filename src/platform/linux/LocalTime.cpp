@@ -42,8 +42,13 @@ std::chrono::system_clock::time_point FromLocalDateTime(TDateTime value) {
     auto wall = [](time_t c) {
         std::tm tm{};
         localtime_r(&c, &tm);
-        DateParts w{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                    tm.tm_sec > 59 ? 59 : tm.tm_sec, 0};
+        DateParts w{tm.tm_year + 1900,
+                    tm.tm_mon + 1,
+                    tm.tm_mday,
+                    tm.tm_hour,
+                    tm.tm_min,
+                    tm.tm_sec > 59 ? 59 : tm.tm_sec,
+                    0};
         return EncodeDateTime(w);
     };
     auto make = [&](int isdst) {
@@ -80,7 +85,9 @@ std::chrono::system_clock::time_point FromLocalDateTime(TDateTime value) {
     return system_clock::from_time_t(result) + milliseconds(ms);
 }
 
-TDateTime SystemClock::Now() const { return ToLocalDateTime(std::chrono::system_clock::now()); }
+TDateTime SystemClock::Now() const {
+    return ToLocalDateTime(std::chrono::system_clock::now());
+}
 
 const SystemClock& SystemClock::Instance() {
     static const SystemClock clock;
