@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace drivlet {
@@ -73,7 +74,8 @@ class IFileSystem : public IFileAttributes {
 public:
     // Copies a regular file. The target keeps the source's content, last-write time and
     // permission bits. Whatever happens (cancel, failure, a killed process), the target's name
-    // holds either its old file or the complete copy, and no partial file is left behind.
+    // holds either its old file or the complete copy, and no partial file is left behind. A
+    // symbolic link standing at the target's name is replaced, not written through.
     virtual FileStatus CopyFile(const std::filesystem::path& source, const std::filesystem::path& target,
                                 CopyMode mode, const CopyProgress& progress = {}) const = 0;
     // Renames; across volumes copies (with progress) and then deletes the source. A folder can

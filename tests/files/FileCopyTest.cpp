@@ -20,6 +20,9 @@ namespace drivlet {
 namespace {
 
 namespace fs = std::filesystem;
+using FileCopy = test::FileServiceTest;
+using FileMove = test::FileServiceTest;
+using FileDelete = test::FileServiceTest;
 using test::HasTempFile;
 using test::NamesIn;
 using test::ReadFile;
@@ -40,9 +43,7 @@ void SetMTime(const fs::path& p, time_t sec, long nsec) {
 
 constexpr int64_t k256MiB = int64_t(256) << 20;
 
-TEST(FileCopy, CopiesContentTimeAndModeWithProgress) {
-    TempDir dir;
-    LinuxFileSystem files;
+TEST_F(FileCopy, CopiesContentTimeAndModeWithProgress) {
     WritePatternFile(dir / "src.bin", 9 * (1 << 20) + 123, 1);
     chmod((dir / "src.bin").c_str(), 0640);
     SetMTime(dir / "src.bin", 1700000001, 123456789);
@@ -69,9 +70,7 @@ TEST(FileCopy, CopiesContentTimeAndModeWithProgress) {
     EXPECT_EQ(NamesIn(dir.path()), (std::vector<std::string>{"out.bin", "src.bin"}));
 }
 
-TEST(FileCopy, EmptyFileReportsZeroOfZeroOnce) {
-    TempDir dir;
-    LinuxFileSystem files;
+TEST_F(FileCopy, EmptyFileReportsZeroOfZeroOnce) {
     WriteFile(dir / "empty", "");
     int calls = 0;
     ASSERT_TRUE(files.CopyFile(dir / "empty", dir / "copy", CopyMode::Overwrite, [&](int64_t d, int64_t t) {
@@ -84,9 +83,7 @@ TEST(FileCopy, EmptyFileReportsZeroOfZeroOnce) {
     EXPECT_EQ(fs::file_size(dir / "copy"), 0u);
 }
 
-TEST(FileCopy, CancelHalfWayLeavesOldTargetAndNoTempFile) {
-    TempDir dir;
-    LinuxFileSystem files;
+TEST_F(FileCopy, CancelHalfWayLeavesOldTargetAndNoTempFile) {
     WritePatternFile(dir / "new.bin", k256MiB, 2);
     WritePatternFile(dir / "target.bin", 3 << 20, 3);
     WritePatternFile(dir / "expected.bin", 3 << 20, 3);
@@ -115,20 +112,7 @@ TEST(FileCopy, CancelHalfWayLeavesOldTargetAndNoTempFile) {
     EXPECT_FALSE(HasTempFile(dir.path()));
 }
 
-TEST(FileCopy, OverwriteReplacesTargetWhole) {
-    TempDir dir;
-    LinuxFileSystem files;
-    WriteFile(dir / "a", "new content");
-    WriteFile(dir / "b", "an older and longer content");
-    chmod((dir / "b").c_str(), 0444); // a read-only target is replaced too
-    ASSERT_TRUE(files.CopyFile(dir / "a", dir / "b", CopyMode::Overwrite));
-    EXPECT_EQ(ReadFile(dir / "b"), "new content");
-    EXPECT_FALSE(HasTempFile(dir.path()));
-}
-
-TEST(FileCopy, NeverOverwriteRefusesExistingTarget) {
-    TempDir dir;
-    LinuxFileSystem files;
+TEST_F(FileCopy, ExistingTargetIsRefusedOrReplacedWhole) {
     WriteFile(dir / "a", "new");
     WriteFile(dir / "b", "old");
     SetMTime(dir / "b", 1500000000, 5);
@@ -138,12 +122,16 @@ TEST(FileCopy, NeverOverwriteRefusesExistingTarget) {
     EXPECT_EQ(ReadFile(dir / "b"), "old");
     EXPECT_EQ(MTime(dir / "b").tv_sec, 1500000000);
     EXPECT_EQ(MTime(dir / "b").tv_nsec, 5);
+
+    // A read-only target is replaced as well.
+    chmod((dir / "b").c_str(), 0444);
+    ASSERT_TRUE(files.CopyFile(dir / "a", dir / "b", CopyMode::Overwrite));
+    EXPECT_EQ(ReadFile(dir / "b"), "new");
+    EXPECT_EQ(MTime(dir / "b").tv_sec, MTime(dir / "a").tv_sec);
     EXPECT_FALSE(HasTempFile(dir.path()));
 }
 
-TEST(FileCopy, NeverOverwriteLosesToTargetCreatedDuringCopy) {
-    TempDir dir;
-    LinuxFileSystem files;
+TEST_F(FileCopy, NeverOverwriteLosesToTargetCreatedDuringCopy) {
     WritePatternFile(dir / "a", 10 << 20, 4);
     const FileStatus status =
         files.CopyFile(dir / "a", dir / "b", CopyMode::FailIfExists, [&](int64_t d, int64_t) {
@@ -155,20 +143,17 @@ TEST(FileCopy, NeverOverwriteLosesToTargetCreatedDuringCopy) {
     EXPECT_FALSE(HasTempFile(dir.path()));
 }
 
-TEST(FileCopy, ReadWriteFallbackCopiesTheSameBytes) {
-    TempDir dir;
+TEST_F(FileCopy, ReadWriteFallbackCopiesTheSameBytes) {
     LinuxFileSystemOptions options;
     options.kernelCopy = false;
     options.chunkBytes = 1 << 20;
-    LinuxFileSystem files(options);
+    const LinuxFileSystem readWrite(options);
     WritePatternFile(dir / "a", (5 << 20) + 7, 5);
-    ASSERT_TRUE(files.CopyFile(dir / "a", dir / "b", CopyMode::Overwrite));
+    ASSERT_TRUE(readWrite.CopyFile(dir / "a", dir / "b", CopyMode::Overwrite));
     EXPECT_TRUE(test::SameContent(dir / "a", dir / "b"));
 }
 
-TEST(FileCopy, FailuresCarryTheSystemText) {
-    TempDir dir;
-    LinuxFileSystem files;
+TEST_F(FileCopy, FailuresCarryTheSystemText) {
     FileStatus status = files.CopyFile(dir / "missing", dir / "b", CopyMode::Overwrite);
     EXPECT_EQ(status.code(), ENOENT);
     EXPECT_EQ(status.message(), "No such file or directory");
@@ -183,11 +168,9 @@ TEST(FileCopy, FailuresCarryTheSystemText) {
     EXPECT_FALSE(HasTempFile(dir.path()));
 }
 
-TEST(FileCopy, FullDiskFailsAndLeavesNothing) {
-    TempDir dir;
+TEST_F(FileCopy, FullDiskFailsAndLeavesNothing) {
     test::TmpfsMount small(dir / "small", "1m");
     DRIVLET_REQUIRE_MOUNT(small);
-    LinuxFileSystem files;
     WritePatternFile(dir / "big", 3 << 20, 6);
 
     FileStatus status = files.CopyFile(dir / "big", small.path() / "big", CopyMode::FailIfExists);
@@ -203,14 +186,12 @@ TEST(FileCopy, FullDiskFailsAndLeavesNothing) {
     EXPECT_EQ(ReadFile(small.path() / "old"), "keep me");
 }
 
-TEST(FileCopy, KilledCopyLeavesOldTargetAndItsTempFileIsRemovedNextTime) {
-    TempDir dir;
+TEST_F(FileCopy, KilledCopyLeavesOldTargetAndItsTempFileIsRemovedNextTime) {
     WritePatternFile(dir / "new.bin", 32 << 20, 7);
     WriteFile(dir / "out" / "target", "old target");
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        LinuxFileSystem files;
         files.CopyFile(dir / "new.bin", dir / "out" / "target", CopyMode::Overwrite, [](int64_t d, int64_t) {
             if (d > 0) raise(SIGKILL);
             return true;
@@ -224,15 +205,12 @@ TEST(FileCopy, KilledCopyLeavesOldTargetAndItsTempFileIsRemovedNextTime) {
     ASSERT_TRUE(HasTempFile(dir / "out"));
 
     // The killed run's file is fresh, but its process is gone.
-    LinuxFileSystem files;
     WriteFile(dir / "small", "s");
     ASSERT_TRUE(files.CopyFile(dir / "small", dir / "out" / "other", CopyMode::Overwrite));
     EXPECT_EQ(NamesIn(dir / "out"), (std::vector<std::string>{"other", "target"}));
 }
 
-TEST(FileCopy, StrayTempFilesOfLiveCopiesSurvive) {
-    TempDir dir;
-    LinuxFileSystem files;
+TEST_F(FileCopy, StrayTempFilesOfLiveCopiesSurvive) {
     const std::string prefix = std::string(LinuxFileSystem::kTempPrefix) + std::to_string(getpid());
     const time_t now = time(nullptr);
     WriteFile(dir / (prefix + "-fresh1"), "being written by a live copy");
@@ -250,9 +228,7 @@ TEST(FileCopy, StrayTempFilesOfLiveCopiesSurvive) {
     close(held);
 }
 
-TEST(FileMove, WithinAVolumeRenames) {
-    TempDir dir;
-    LinuxFileSystem files;
+TEST_F(FileMove, WithinAVolumeRenames) {
     WriteFile(dir / "a", "a");
     WriteFile(dir / "b", "b");
     EXPECT_EQ(files.MoveFile(dir / "a", dir / "b", CopyMode::FailIfExists).code(), EEXIST);
@@ -266,11 +242,9 @@ TEST(FileMove, WithinAVolumeRenames) {
     EXPECT_TRUE(fs::is_directory(dir / "moved" / "inner"));
 }
 
-TEST(FileMove, AcrossFileSystemsCopiesThenDeletesSource) {
-    TempDir dir;
+TEST_F(FileMove, AcrossFileSystemsCopiesThenDeletesSource) {
     test::TmpfsMount volume(dir / "vol", "16m");
     DRIVLET_REQUIRE_MOUNT(volume);
-    LinuxFileSystem files;
     WritePatternFile(volume.path() / "a.bin", 6 << 20, 8);
     WritePatternFile(dir / "expected.bin", 6 << 20, 8);
     SetMTime(volume.path() / "a.bin", 1400000000, 0);
@@ -302,9 +276,7 @@ TEST(FileMove, AcrossFileSystemsCopiesThenDeletesSource) {
     EXPECT_EQ(files.MoveFile(volume.path() / "folder", dir / "folder", CopyMode::Overwrite).code(), EXDEV);
 }
 
-TEST(FileDelete, RemovesFilesAndReportsWhyNot) {
-    TempDir dir;
-    LinuxFileSystem files;
+TEST_F(FileDelete, RemovesFilesAndReportsWhyNot) {
     WriteFile(dir / "a", "a");
     chmod((dir / "a").c_str(), 0444);
     ASSERT_TRUE(files.DeleteFile(dir / "a"));

@@ -17,6 +17,10 @@ namespace drivlet {
 namespace {
 
 namespace fs = std::filesystem;
+using FileTimes = test::FileServiceTest;
+using FileAttributesOnLinux = test::FileServiceTest;
+using FolderListing = test::FileServiceTest;
+using DiskSpaceOnLinux = test::FileServiceTest;
 using test::TempDir;
 using test::WriteFile;
 
@@ -29,9 +33,7 @@ void SetMTimeLocal(const fs::path& p, const DateParts& parts) {
     ASSERT_EQ(utimensat(AT_FDCWD, p.c_str(), times, 0), 0);
 }
 
-TEST(FileTimes, ReadBackInTheTwoSecondLocalForm) {
-    TempDir dir;
-    LinuxFileSystem files;
+TEST_F(FileTimes, ReadBackInTheTwoSecondLocalForm) {
     WriteFile(dir / "odd", "x");
     WriteFile(dir / "even", "x");
     SetMTimeLocal(dir / "odd", {2024, 5, 6, 10, 20, 31, 700});
@@ -54,9 +56,7 @@ TEST(FileTimes, ReadBackInTheTwoSecondLocalForm) {
     EXPECT_EQ(files.FileTime(dir / "copy"), files.FileTime(dir / "even"));
 }
 
-TEST(FileTimes, FoldersAndMissingPathsGiveZero) {
-    TempDir dir;
-    LinuxFileSystem files;
+TEST_F(FileTimes, FoldersAndMissingPathsGiveZero) {
     EXPECT_EQ(files.FileTime(dir.path()), 0);
     EXPECT_EQ(files.FileTime(dir / "missing"), 0);
     EXPECT_EQ(files.SetFileTime(dir / "missing", 40000).code(), ENOENT);
@@ -66,9 +66,7 @@ TEST(FileTimes, FoldersAndMissingPathsGiveZero) {
     EXPECT_EQ(files.FileSize(dir / "five"), 5);
 }
 
-TEST(FileAttributesOnLinux, ReadOnlyHiddenAndFolder) {
-    TempDir dir;
-    LinuxFileSystem files;
+TEST_F(FileAttributesOnLinux, ReadOnlyHiddenAndFolder) {
     WriteFile(dir / "plain", "x");
     WriteFile(dir / ".dotted", "x");
     fs::create_directory(dir / ".config");
@@ -88,9 +86,7 @@ TEST(FileAttributesOnLinux, ReadOnlyHiddenAndFolder) {
     EXPECT_FALSE(files.SetAttributes(dir / "missing", 0));
 }
 
-TEST(FolderListing, ListsEveryEntryWithDetails) {
-    TempDir dir;
-    LinuxFileSystem files;
+TEST_F(FolderListing, ListsEveryEntryWithDetails) {
     WriteFile(dir / "a.txt", "abc");
     WriteFile(dir / ".hidden", "hidden!");
     fs::create_directory(dir / "sub");
@@ -136,9 +132,7 @@ TEST(FolderListing, ListsEveryEntryWithDetails) {
     EXPECT_EQ(byName[".hiddendir"].attributes & (fa::Hidden | fa::Directory), fa::Hidden | fa::Directory);
 }
 
-TEST(FolderListing, StopsWhenAskedAndReportsMissingFolder) {
-    TempDir dir;
-    LinuxFileSystem files;
+TEST_F(FolderListing, StopsWhenAskedAndReportsMissingFolder) {
     for (int i = 0; i < 10; ++i)
         WriteFile(dir / ("f" + std::to_string(i)), "x");
     int seen = 0;
@@ -150,11 +144,9 @@ TEST(FolderListing, StopsWhenAskedAndReportsMissingFolder) {
     EXPECT_EQ(files.ListFolder(dir / "f1", [](const FolderEntry&) { return true; }).code(), ENOTDIR);
 }
 
-TEST(DiskSpaceOnLinux, MatchesTheVolumeAndAnswersForPathsToBe) {
-    TempDir dir;
+TEST_F(DiskSpaceOnLinux, MatchesTheVolumeAndAnswersForPathsToBe) {
     test::TmpfsMount volume(dir / "vol", "1m");
     DRIVLET_REQUIRE_MOUNT(volume);
-    LinuxFileSystem files;
     DiskSpace space = files.GetDiskSpace(volume.path());
     EXPECT_EQ(space.totalBytes, 1 << 20);
     EXPECT_EQ(space.freeBytes, 1 << 20);

@@ -1,6 +1,11 @@
 #pragma once
 // Helpers of the file-service tests: large files of known content, folder contents, a small
 // tmpfs mounted for the test (where the system allows mounting).
+#include "platform/linux/LinuxFileSystem.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -15,6 +20,13 @@ bool SameContent(const std::filesystem::path& a, const std::filesystem::path& b)
 std::vector<std::string> NamesIn(const std::filesystem::path& folder);
 // Whether any name in the folder begins with the copy's temporary prefix.
 bool HasTempFile(const std::filesystem::path& folder);
+
+// A fresh folder and a file service of its own (so no earlier scan for stray files counts).
+class FileServiceTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    LinuxFileSystem files;
+};
 
 class TmpfsMount {
 public:

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -192,17 +193,24 @@ public:
         if (fd_ && !named_) ::unlink(path_.c_str());
     }
 
-    FileStatus Create(const fs::path& folder) {
-        std::string pattern =
-            (folder / (std::string(LinuxFileSystem::kTempPrefix) + std::to_string(getpid()) + "-XXXXXX"))
-                .string();
-        const int fd = mkostemp(pattern.data(), O_CLOEXEC);
-        if (fd < 0) return LastError();
-        fd_ = Fd(fd);
-        path_ = std::move(pattern);
-        // Blocks only while a cleanup holds the lock to look at this new file.
-        flock(fd, LOCK_EX);
-        return {};
+    // Created with the source's permission bits, so that only an unusual umask needs a chmod.
+    FileStatus Create(const fs::path& folder, mode_t mode) {
+        thread_local std::mt19937_64 random{std::random_device{}()};
+        const std::string stem =
+            (folder / (std::string(LinuxFileSystem::kTempPrefix) + std::to_string(getpid()) + "-")).string();
+        for (int attempt = 0;; ++attempt) {
+            char suffix[17];
+            std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
+            std::string name = stem + suffix;
+            const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
+            if (fd < 0 && errno == EEXIST && attempt < 100) continue;
+            if (fd < 0) return LastError();
+            fd_ = Fd(fd);
+            path_ = std::move(name);
+            // Blocks only while a cleanup holds the lock to look at this new file.
+            flock(fd, LOCK_EX);
+            return {};
+        }
     }
     int fd() const { return fd_.get(); }
     const std::string& path() const { return path_; }
@@ -278,12 +286,43 @@ FileStatus PumpData(int in, int out, int64_t size, const CopyProgress& progress,
     return {};
 }
 
+// The process's file-creation mask, read once; nothing where the system does not tell it.
+std::optional<mode_t> CreationMask() {
+    static const std::optional<mode_t> mask = []() -> std::optional<mode_t> {
+        std::FILE* status = std::fopen("/proc/self/status", "re");
+        if (!status) return std::nullopt;
+        std::optional<mode_t> found;
+        char line[256];
+        unsigned value = 0;
+        while (!found && std::fgets(line, sizeof line, status))
+            if (std::sscanf(line, "Umask: %o", &value) == 1) found = static_cast<mode_t>(value);
+        std::fclose(status);
+        return found;
+    }();
+    return mask;
+}
+
+// Whether an open file lies on a FAT volume, asked once per device and thread.
+bool OnFatDevice(int fd, dev_t device) {
+    thread_local dev_t lastDevice = 0;
+    thread_local bool lastFat = false, known = false;
+    if (!known || device != lastDevice) {
+        lastFat = OnFatVolume(fd);
+        lastDevice = device;
+        known = true;
+    }
+    return lastFat;
+}
+
 // What the copy takes over from its source besides the data: permission bits and the FAT
 // hidden and system bits (best effort: FAT refuses modes it cannot hold), then the times.
 FileStatus TakeOverMetadata(int in, int out, const struct stat& st) {
-    (void)fchmod(out, st.st_mode & 0777);
-    if (const uint32_t fat = FatBits(in) & (fa::Hidden | fa::System))
-        (void)SetFatBits(out, FatBits(out) | fat);
+    const mode_t mode = st.st_mode & 0777;
+    const std::optional<mode_t> mask = CreationMask();
+    if (!mask || (mode & *mask) != 0) (void)fchmod(out, mode);
+    if (OnFatDevice(in, st.st_dev))
+        if (const uint32_t fat = FatBits(in) & (fa::Hidden | fa::System))
+            (void)SetFatBits(out, FatBits(out) | fat);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     return futimens(out, times) == 0 ? FileStatus() : LastError();
 }
@@ -308,12 +347,13 @@ FileStatus LinuxFileSystem::CopyFile(const fs::path& source, const fs::path& tar
     struct stat existing {};
     if (mode == CopyMode::FailIfExists && lstat(target.c_str(), &existing) == 0)
         return FileStatus::FromErrno(EEXIST);
-    (void)posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (st.st_size > static_cast<off_t>(options_.chunkBytes))
+        (void)posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
     const fs::path folder = FolderOf(target);
     RemoveStrayTempFilesOnce(folder);
     TempFile temp;
-    FileStatus status = temp.Create(folder);
+    FileStatus status = temp.Create(folder, st.st_mode & 0777);
     if (!status) return status;
     status = PumpData(in.get(), temp.fd(), st.st_size, progress, options_);
     if (status) status = TakeOverMetadata(in.get(), temp.fd(), st);
@@ -444,8 +484,12 @@ FileStatus LinuxFileSystem::ListFolder(const fs::path& folder, const FolderVisit
         entry.isSymlink = de->d_type == DT_LNK;
         const bool typeKnown = de->d_type != DT_UNKNOWN && de->d_type != DT_LNK;
         struct stat st {};
-        if (full || !typeKnown) {
-            if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue; // gone meanwhile
+        // An entry whose status cannot be read (a folder without search permission) is still
+        // listed, with what the listing itself tells.
+        const bool wantStatus = full || !typeKnown;
+        const bool statusRead = wantStatus && fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+        if (wantStatus && !statusRead && errno == ENOENT) continue; // removed meanwhile
+        if (statusRead) {
             entry.isSymlink = S_ISLNK(st.st_mode);
             if (entry.isSymlink) {
                 struct stat linked {};
@@ -455,7 +499,7 @@ FileStatus LinuxFileSystem::ListFolder(const fs::path& folder, const FolderVisit
         } else {
             entry.isDirectory = de->d_type == DT_DIR;
         }
-        if (full) {
+        if (full && statusRead) {
             entry.size = entry.isDirectory ? 0 : static_cast<int64_t>(st.st_size);
             entry.time = FileTimeOf(dirFd, name, st);
             entry.attributes = AttributesOf(entry.name, st, fat ? FatBitsAt(dirFd, name) : 0);
