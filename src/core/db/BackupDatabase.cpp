@@ -1,0 +1,107 @@
+#include "core/db/BackupDatabase.h"
+
+#include "core/db/Transaction.h"
+
+namespace drivlet {
+namespace {
+
+constexpr std::string_view kCreateSql = R"sql(
+CREATE TABLE IF NOT EXISTS "FileLog" (
+    "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
+    "FileName" TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+    "Update" REAL
+);
+CREATE INDEX IF NOT EXISTS "FileLog_FileName" ON "FileLog" ("FileName");
+CREATE TABLE IF NOT EXISTS "ArchiveLog" (
+    "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
+    "ArchiveFolder" TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+    "DateTime" REAL,
+    "Status" TEXT NOT NULL DEFAULT '',
+    "Format" TEXT NOT NULL DEFAULT ''
+);
+CREATE INDEX IF NOT EXISTS "ArchiveLog_ArchiveFolder" ON "ArchiveLog" ("ArchiveFolder");
+)sql";
+
+} // namespace
+
+const DatabaseSchema& BackupDatabase::Schema() {
+    static const DatabaseSchema schema{
+        kCreateSql,
+        {{"FileLog", {"FileName", "Update"}},
+         {"ArchiveLog", {"ID", "ArchiveFolder", "DateTime", "Status", "Format"}}}};
+    return schema;
+}
+
+std::filesystem::path BackupDatabase::PathForJob(const std::filesystem::path& jobFile) {
+    return std::filesystem::path(jobFile).replace_extension(".Udb");
+}
+
+BackupDatabase::BackupDatabase(const std::filesystem::path& file)
+    : connection_(Connection::Open(file, Schema())),
+      findFile_(connection_.Prepare(
+          R"(SELECT "Update" FROM "FileLog" WHERE "FileName" = ?1 COLLATE NOCASE ORDER BY rowid LIMIT 1)")),
+      updateFile_(
+          connection_.Prepare(R"(UPDATE "FileLog" SET "Update" = ?2 WHERE "FileName" = ?1 COLLATE NOCASE)")),
+      insertFile_(connection_.Prepare(R"(INSERT INTO "FileLog" ("FileName", "Update") VALUES (?1, ?2))")) {}
+
+std::optional<TDateTime> BackupDatabase::LastCopied(std::string_view fileName) {
+    findFile_.BindText(1, fileName);
+    std::optional<TDateTime> update;
+    if (findFile_.Step()) update = findFile_.Date(0);
+    findFile_.Reset();
+    return update;
+}
+
+void BackupDatabase::RecordCopied(std::string_view fileName, TDateTime startTime) {
+    Transaction t(connection_);
+    updateFile_.BindText(1, fileName).BindDate(2, startTime).Run();
+    if (connection_.Changes() == 0) insertFile_.BindText(1, fileName).BindDate(2, startTime).Run();
+    t.Commit();
+}
+
+void BackupDatabase::ResetFileLog() {
+    connection_.Execute(R"(DELETE FROM "FileLog")");
+}
+
+int64_t BackupDatabase::BeginRun(std::string_view archiveFolderKey, TDateTime startTime,
+                                 std::optional<std::string_view> format) {
+    Transaction t(connection_);
+    Statement find = connection_.Prepare(
+        R"(SELECT "ID" FROM "ArchiveLog" WHERE "ArchiveFolder" = ?1 COLLATE NOCASE ORDER BY "ID" LIMIT 1)");
+    find.BindText(1, archiveFolderKey);
+    int64_t id = 0;
+    if (find.Step()) {
+        id = find.Integer(0);
+    } else {
+        Statement insert = connection_.Prepare(R"(INSERT INTO "ArchiveLog" ("ArchiveFolder") VALUES (?1))");
+        insert.BindText(1, archiveFolderKey).Run();
+        id = connection_.LastInsertId();
+    }
+    find.Reset();
+    Statement update = connection_.Prepare(R"(UPDATE "ArchiveLog" SET "DateTime" = ?2, "Status" = ?3,
+        "Format" = coalesce(?4, "Format") WHERE "ID" = ?1)");
+    update.BindInteger(1, id).BindDate(2, startTime).BindText(3, kRunNotCompleted);
+    if (format)
+        update.BindText(4, *format);
+    else
+        update.BindNull(4);
+    update.Run();
+    t.Commit();
+    return id;
+}
+
+void BackupDatabase::SetRunStatus(int64_t runId, std::string_view status) {
+    Statement s = connection_.Prepare(R"(UPDATE "ArchiveLog" SET "Status" = ?2 WHERE "ID" = ?1)");
+    s.BindInteger(1, runId).BindText(2, status).Run();
+}
+
+std::vector<ArchiveLogRow> BackupDatabase::ArchiveHistory() {
+    Statement s = connection_.Prepare(R"(SELECT "ID", "ArchiveFolder", "DateTime", "Status", "Format"
+        FROM "ArchiveLog" ORDER BY "DateTime", "ID")");
+    std::vector<ArchiveLogRow> rows;
+    while (s.Step())
+        rows.push_back({s.Integer(0), s.Text(1), s.OptionalDate(2), s.Text(3), s.Text(4)});
+    return rows;
+}
+
+} // namespace drivlet

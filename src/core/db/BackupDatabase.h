@@ -1,0 +1,67 @@
+#pragma once
+// The backup database of one backup or move job, beside its job file: `FileLog` remembers when
+// each source file was last copied, `ArchiveLog` holds one history row per destination folder.
+#include "core/db/Connection.h"
+#include "core/db/DatabaseSchema.h"
+#include "core/time/DateTime.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace drivlet {
+
+// `ArchiveLog.Status` of a run that has begun and not ended.
+inline constexpr std::string_view kRunNotCompleted = "Not Completed";
+
+struct ArchiveLogRow {
+    int64_t ID = 0;
+    std::string ArchiveFolder;
+    std::optional<TDateTime> DateTime; // none: NULL
+    std::string Status;
+    std::string Format;
+};
+
+class BackupDatabase {
+public:
+    static const DatabaseSchema& Schema();
+    // The job file's path with its extension replaced by ".Udb".
+    static std::filesystem::path PathForJob(const std::filesystem::path& jobFile);
+
+    // Opens the file, creating it (and its folder) when it is missing (see Connection::Open).
+    explicit BackupDatabase(const std::filesystem::path& file);
+    BackupDatabase(const BackupDatabase&) = delete;
+    BackupDatabase& operator=(const BackupDatabase&) = delete;
+
+    // For batching many row writes in one Transaction.
+    Connection& GetConnection() { return connection_; }
+
+    // `Update` of the file's row (found ignoring letter case; a NULL date reads as 0), or none
+    // when the file has no row.
+    std::optional<TDateTime> LastCopied(std::string_view fileName);
+    // After a successful copy: the file's row gets `Update` := startTime, created when missing.
+    void RecordCopied(std::string_view fileName, TDateTime startTime);
+    // "Reset Backup": forget every file, so the next run treats all of them as new.
+    void ResetFileLog();
+
+    // The start of a backup run: the row of `archiveFolderKey` (found ignoring letter case, else
+    // added) gets DateTime := startTime and Status "Not Completed", and Format when one is given
+    // (a move job leaves it as it was). Returns the row's ID.
+    int64_t BeginRun(std::string_view archiveFolderKey, TDateTime startTime,
+                     std::optional<std::string_view> format);
+    // The run's final status line.
+    void SetRunStatus(int64_t runId, std::string_view status);
+    // Every history row, oldest DateTime first (for the restore wizard).
+    std::vector<ArchiveLogRow> ArchiveHistory();
+
+private:
+    Connection connection_;
+    Statement findFile_;
+    Statement updateFile_;
+    Statement insertFile_;
+};
+
+} // namespace drivlet

@@ -1,0 +1,197 @@
+#include "core/db/Connection.h"
+
+#include "core/db/BusyWait.h"
+#include "core/db/EDatabaseError.h"
+#include "core/db/Transaction.h"
+#include "core/text/CaseFold.h"
+
+#include <sqlite3.h>
+
+#include <array>
+#include <fstream>
+#include <utility>
+
+namespace drivlet {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kSqliteMagic{"SQLite format 3\0", 16};
+
+uint32_t BigEndian(const unsigned char* p, int bytes) {
+    uint32_t v = 0;
+    for (int i = 0; i < bytes; ++i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+// Looks at the file without SQLite, so that nothing can write to a file that is not ours.
+// Returns true when there is a database to open, false when it is missing or empty.
+bool InspectFile(const fs::path& file) {
+    std::error_code ec;
+    const auto status = fs::status(file, ec);
+    if (status.type() == fs::file_type::not_found) return false;
+    if (ec) throw EDatabaseError(file, "cannot be examined: " + ec.message());
+    if (!fs::is_regular_file(status)) throw EDatabaseError(file, "is not a file");
+    const auto size = fs::file_size(file, ec);
+    if (ec) throw EDatabaseError(file, "cannot be examined: " + ec.message());
+    if (size == 0) return false;
+
+    std::array<unsigned char, 100> header{};
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw EDatabaseError(file, "cannot be read");
+    in.read(reinterpret_cast<char*>(header.data()), header.size());
+    if (in.gcount() < static_cast<std::streamsize>(header.size()) ||
+        std::string_view(reinterpret_cast<const char*>(header.data()), kSqliteMagic.size()) != kSqliteMagic)
+        throw EDatabaseError(file, "is not a database file");
+
+    uint32_t pageSize = BigEndian(&header[16], 2);
+    if (pageSize == 1) pageSize = 65536;
+    if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0)
+        throw EDatabaseError(file, "is not a database file (bad page size)");
+    // SQLite writes whole pages only. (The page count in the header is left to SQLite: while another
+    // connection checkpoints, the header may run ahead of the file for a moment.)
+    if (size % pageSize != 0)
+        throw EDatabaseError(file, "is damaged: the file ends inside a page (truncated)");
+    return true;
+}
+
+// SQLite counts the attempts of one wait; the first one marks its start.
+int OnBusy(void* waitStart, int attempt) {
+    auto& start = *static_cast<std::chrono::steady_clock::time_point*>(waitStart);
+    if (attempt == 0) start = std::chrono::steady_clock::now();
+    return WaitWhileBusy(attempt, start) ? 1 : 0;
+}
+
+} // namespace
+
+Connection::Connection(fs::path file, bool create)
+    : file_(std::move(file)), busy_(std::make_unique<std::chrono::steady_clock::time_point>()) {
+    if (create) {
+        std::error_code ec;
+        if (!file_.parent_path().empty()) fs::create_directories(file_.parent_path(), ec);
+        if (ec) throw EDatabaseError(file_, "its folder cannot be created: " + ec.message());
+    }
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_FULLMUTEX |
+                      SQLITE_OPEN_EXRESCODE;
+    const int rc = sqlite3_open_v2(file_.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        throw EDatabaseError(file_, "cannot be opened: " + message, rc);
+    }
+    sqlite3_busy_handler(db_, OnBusy, busy_.get());
+}
+
+Connection::~Connection() {
+    // close_v2 defers the close until statements still alive are finalised.
+    if (db_) sqlite3_close_v2(db_);
+}
+
+Connection::Connection(Connection&& other) noexcept
+    : file_(std::move(other.file_)), db_(std::exchange(other.db_, nullptr)), busy_(std::move(other.busy_)) {}
+
+Connection& Connection::operator=(Connection&& other) noexcept {
+    if (this != &other) {
+        if (db_) sqlite3_close_v2(db_);
+        file_ = std::move(other.file_);
+        db_ = std::exchange(other.db_, nullptr);
+        busy_ = std::move(other.busy_);
+    }
+    return *this;
+}
+
+Connection Connection::Open(const fs::path& file, const DatabaseSchema& schema) {
+    const bool exists = InspectFile(file);
+    Connection c(file, !exists);
+    // An existing file is only read until it has been found to be one of ours.
+    if (exists) {
+        c.CheckIntegrity();
+        if (c.HasTables()) c.CheckSchema(schema);
+    }
+    c.UseWal();
+    if (!c.HasTables()) c.CreateSchema(schema);
+    c.CheckSchema(schema);
+    return c;
+}
+
+void Connection::CheckIntegrity() {
+    try {
+        Statement check = Prepare("PRAGMA quick_check(1)");
+        const std::string result = check.Step() ? check.Text(0) : std::string("no answer");
+        if (result != "ok") throw EDatabaseError(file_, "is damaged: " + result);
+    } catch (const EDatabaseError& e) {
+        const int code = e.Code() & 0xff;
+        if (code == SQLITE_NOTADB) throw EDatabaseError(file_, "is not a database file", e.Code());
+        if (code == SQLITE_CORRUPT)
+            throw EDatabaseError(file_, "is damaged (truncated or overwritten)", e.Code());
+        throw;
+    }
+}
+
+bool Connection::HasTables() {
+    Statement count = Prepare("SELECT count(*) FROM sqlite_master");
+    return count.Step() && count.Integer(0) > 0;
+}
+
+void Connection::CheckSchema(const DatabaseSchema& schema) {
+    for (const auto& table : schema.tables) {
+        Statement info = Prepare("SELECT name FROM pragma_table_info(?1)");
+        info.BindText(1, table.name);
+        std::vector<std::string> present;
+        while (info.Step())
+            present.push_back(info.Text(0));
+        if (present.empty()) throw EDatabaseError(file_, "has no table " + std::string(table.name));
+        for (const auto column : table.columns) {
+            bool found = false;
+            for (const auto& p : present)
+                found = found || SameText(p, column);
+            if (!found)
+                throw EDatabaseError(file_, "table " + std::string(table.name) + " has no column " +
+                                                std::string(column));
+        }
+    }
+}
+
+void Connection::UseWal() {
+    // WAL lets readers and one writer work at once; NORMAL is safe with WAL (a power cut may
+    // lose the last commits, never the file).
+    Statement wal = Prepare("PRAGMA journal_mode=WAL");
+    wal.Step();
+    Execute("PRAGMA synchronous=NORMAL");
+}
+
+void Connection::CreateSchema(const DatabaseSchema& schema) {
+    Transaction t(*this);
+    Execute(schema.createSql);
+    t.Commit();
+}
+
+void Connection::Execute(std::string_view sql) {
+    while (!sql.empty()) {
+        size_t used = 0;
+        Statement statement(db_, sql, file_, &used);
+        if (!statement.Empty()) statement.Run();
+        if (used == 0) break;
+        sql.remove_prefix(used);
+    }
+}
+
+Statement Connection::Prepare(std::string_view sql) const {
+    return Statement(db_, sql, file_);
+}
+
+int64_t Connection::LastInsertId() const {
+    return sqlite3_last_insert_rowid(db_);
+}
+
+int64_t Connection::Changes() const {
+    return sqlite3_changes64(db_);
+}
+
+bool Connection::InTransaction() const {
+    return !sqlite3_get_autocommit(db_);
+}
+
+} // namespace drivlet

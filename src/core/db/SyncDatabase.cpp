@@ -1,0 +1,110 @@
+#include "core/db/SyncDatabase.h"
+
+namespace drivlet {
+namespace {
+
+constexpr std::string_view kCreateSql = R"sql(
+CREATE TABLE IF NOT EXISTS "FileLog" (
+    "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
+    "FileName" TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+    "FolderA" TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+    "FolderB" TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+    "ListID" INTEGER,
+    "DateFolderA" REAL,
+    "DateFolderB" REAL
+);
+CREATE INDEX IF NOT EXISTS "FileLog_FileName_FolderA" ON "FileLog" ("FileName", "FolderA");
+CREATE INDEX IF NOT EXISTS "FileLog_FileName_FolderB" ON "FileLog" ("FileName", "FolderB");
+)sql";
+
+constexpr std::string_view kColumns =
+    R"(SELECT "ID", "FileName", "FolderA", "FolderB", "ListID", "DateFolderA", "DateFolderB" FROM "FileLog" )";
+
+} // namespace
+
+const DatabaseSchema& SyncDatabase::Schema() {
+    static const DatabaseSchema schema{
+        kCreateSql,
+        {{"FileLog", {"ID", "FileName", "FolderA", "FolderB", "ListID", "DateFolderA", "DateFolderB"}}}};
+    return schema;
+}
+
+std::filesystem::path SyncDatabase::PathForJob(const std::filesystem::path& jobFile) {
+    return std::filesystem::path(jobFile).replace_extension(".Usdb");
+}
+
+std::filesystem::path SyncDatabase::PathForItem(const std::filesystem::path& jobFile,
+                                                std::string_view itemId) {
+    return jobFile.parent_path() / (std::string(itemId) + ".Usdb");
+}
+
+SyncDatabase::SyncDatabase(const std::filesystem::path& file)
+    : connection_(Connection::Open(file, Schema())),
+      findA_(connection_.Prepare(std::string(kColumns) +
+                                 R"(WHERE "FileName" = ?1 AND "FolderA" = ?2 ORDER BY "ID" LIMIT 1)")),
+      findB_(connection_.Prepare(std::string(kColumns) +
+                                 R"(WHERE "FileName" = ?1 AND "FolderB" = ?2 ORDER BY "ID" LIMIT 1)")),
+      findId_(connection_.Prepare(std::string(kColumns) + R"(WHERE "ID" = ?1)")),
+      insert_(connection_.Prepare(
+          R"(INSERT INTO "FileLog" ("FileName", "FolderA", "FolderB", "ListID") VALUES (?1, ?2, ?3, ?4))")),
+      setListId_(connection_.Prepare(R"(UPDATE "FileLog" SET "ListID" = ?2 WHERE "ID" = ?1)")),
+      setDates_(connection_.Prepare(
+          R"(UPDATE "FileLog" SET "DateFolderA" = ?2, "DateFolderB" = ?3 WHERE "ID" = ?1)")) {}
+
+void SyncDatabase::ClearListIds() {
+    connection_.Execute(R"(UPDATE "FileLog" SET "ListID" = NULL)");
+}
+
+std::optional<SyncFileRecord> SyncDatabase::FindOne(Statement& query) {
+    std::optional<SyncFileRecord> found;
+    if (query.Step()) {
+        found = SyncFileRecord{query.Integer(0),
+                               query.Text(1),
+                               query.Text(2),
+                               query.Text(3),
+                               query.IsNull(4) ? std::nullopt : std::optional<int64_t>(query.Integer(4)),
+                               query.Date(5),
+                               query.Date(6)};
+    }
+    query.Reset();
+    return found;
+}
+
+std::optional<SyncFileRecord> SyncDatabase::FindDriveSide(std::string_view fileName,
+                                                          std::string_view folderA) {
+    findA_.BindText(1, fileName).BindText(2, folderA);
+    return FindOne(findA_);
+}
+
+std::optional<SyncFileRecord> SyncDatabase::FindComputerSide(std::string_view fileName,
+                                                             std::string_view folderB) {
+    findB_.BindText(1, fileName).BindText(2, folderB);
+    return FindOne(findB_);
+}
+
+std::optional<SyncFileRecord> SyncDatabase::FindById(int64_t id) {
+    findId_.BindInteger(1, id);
+    return FindOne(findId_);
+}
+
+SyncFileRecord SyncDatabase::Insert(std::string_view fileName, std::string_view folderA,
+                                    std::string_view folderB, std::optional<int64_t> listId) {
+    insert_.BindText(1, fileName).BindText(2, folderA).BindText(3, folderB).BindInteger(4, listId).Run();
+    return SyncFileRecord{connection_.LastInsertId(),
+                          std::string(fileName),
+                          std::string(folderA),
+                          std::string(folderB),
+                          listId,
+                          0,
+                          0};
+}
+
+void SyncDatabase::SetListId(int64_t id, std::optional<int64_t> listId) {
+    setListId_.BindInteger(1, id).BindInteger(2, listId).Run();
+}
+
+void SyncDatabase::SetDates(int64_t id, TDateTime dateFolderA, TDateTime dateFolderB) {
+    setDates_.BindInteger(1, id).BindDate(2, dateFolderA).BindDate(3, dateFolderB).Run();
+}
+
+} // namespace drivlet

@@ -1,0 +1,70 @@
+#pragma once
+// The sync database of one sync job (or one item of a computer-to-computer job), beside its job
+// file: `FileLog` holds one row per file name ever seen under a pair, with the dates both sides
+// had when they were last made equal. Drive-side folders are stored without the drive path.
+#include "core/db/Connection.h"
+#include "core/db/DatabaseSchema.h"
+#include "core/time/DateTime.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace drivlet {
+
+struct SyncFileRecord {
+    int64_t ID = 0;
+    std::string FileName;
+    std::string FolderA;
+    std::string FolderB;
+    std::optional<int64_t> ListID; // none: NULL
+    TDateTime DateFolderA = 0;     // NULL reads as 0
+    TDateTime DateFolderB = 0;
+};
+
+class SyncDatabase {
+public:
+    static const DatabaseSchema& Schema();
+    // An ordinary sync job: the job file's path with its extension replaced by ".Usdb".
+    static std::filesystem::path PathForJob(const std::filesystem::path& jobFile);
+    // A computer-to-computer job item: the job file's folder + the item's ID + ".Usdb".
+    static std::filesystem::path PathForItem(const std::filesystem::path& jobFile, std::string_view itemId);
+
+    // Opens the file, creating it (and its folder) when it is missing (see Connection::Open).
+    explicit SyncDatabase(const std::filesystem::path& file);
+    SyncDatabase(const SyncDatabase&) = delete;
+    SyncDatabase& operator=(const SyncDatabase&) = delete;
+
+    // For batching the scan's row writes in one Transaction.
+    Connection& GetConnection() { return connection_; }
+
+    // At the start of a run: no row is matched to a pair yet. Complete when it returns.
+    void ClearListIds();
+
+    // Lookups ignore letter case; the first matching row is returned.
+    std::optional<SyncFileRecord> FindDriveSide(std::string_view fileName, std::string_view folderA);
+    std::optional<SyncFileRecord> FindComputerSide(std::string_view fileName, std::string_view folderB);
+    std::optional<SyncFileRecord> FindById(int64_t id);
+
+    // A new row without dates; the result carries its generated ID.
+    SyncFileRecord Insert(std::string_view fileName, std::string_view folderA, std::string_view folderB,
+                          std::optional<int64_t> listId);
+    void SetListId(int64_t id, std::optional<int64_t> listId);
+    // After a successful copy: the dates both sides now have.
+    void SetDates(int64_t id, TDateTime dateFolderA, TDateTime dateFolderB);
+
+private:
+    std::optional<SyncFileRecord> FindOne(Statement& query);
+
+    Connection connection_;
+    Statement findA_;
+    Statement findB_;
+    Statement findId_;
+    Statement insert_;
+    Statement setListId_;
+    Statement setDates_;
+};
+
+} // namespace drivlet

@@ -1,0 +1,142 @@
+// The backup and sync databases beside their job files: places, the workers' lookups and writes.
+#include "core/db/BackupDatabase.h"
+#include "core/db/EDatabaseError.h"
+#include "core/db/SyncDatabase.h"
+#include "core/db/Transaction.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace drivlet {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+TEST(JobDatabases, LiveBesideTheJobFile) {
+    EXPECT_EQ(BackupDatabase::PathForJob("/media/ann/STICK/Config/Backup2010-08-16 14-05-33 123.Ubk"),
+              fs::path("/media/ann/STICK/Config/Backup2010-08-16 14-05-33 123.Udb"));
+    EXPECT_EQ(BackupDatabase::PathForJob("/m/S/Config/Move.umv"), fs::path("/m/S/Config/Move.Udb"));
+    EXPECT_EQ(SyncDatabase::PathForJob("/m/S/Config/Work.usy"), fs::path("/m/S/Config/Work.Usdb"));
+    EXPECT_EQ(SyncDatabase::PathForItem("/m/S/Config/Both.upcsy", "{4F2A-77}"),
+              fs::path("/m/S/Config/{4F2A-77}.Usdb"));
+}
+
+TEST(JobDatabases, AreNotInterchangeable) {
+    TempDir dir;
+    { BackupDatabase backup(dir / "job.Udb"); }
+    // A backup database has a FileLog too, but not the sync columns.
+    EXPECT_THROW(SyncDatabase sync(dir / "job.Udb"), EDatabaseError);
+    { SyncDatabase sync(dir / "job.Usdb"); }
+    EXPECT_THROW(BackupDatabase backup(dir / "job.Usdb"), EDatabaseError);
+}
+
+TEST(BackupDatabase, FileLogUpsertIgnoresLetterCase) {
+    TempDir dir;
+    BackupDatabase db(dir / "Config" / "job.Udb");
+    EXPECT_FALSE(db.LastCopied("/home/ann/Docs/a.txt"));
+    db.RecordCopied("/home/ann/Docs/a.txt", 40000.25);
+    EXPECT_EQ(db.LastCopied("/HOME/ann/docs/A.TXT"), 40000.25);
+    db.RecordCopied("/home/ann/DOCS/a.txt", 40001.5); // the same file: its row is updated
+    EXPECT_EQ(db.LastCopied("/home/ann/Docs/a.txt"), 40001.5);
+    Statement count = db.GetConnection().Prepare(R"(SELECT count(*) FROM "FileLog")");
+    ASSERT_TRUE(count.Step());
+    EXPECT_EQ(count.Integer(0), 1);
+    count.Reset();
+
+    db.GetConnection().Execute(R"(INSERT INTO "FileLog" ("FileName") VALUES ('/no/date'))");
+    EXPECT_EQ(db.LastCopied("/no/date"), 0.0); // a row without date: NULL reads as 0
+
+    db.ResetFileLog();
+    EXPECT_FALSE(db.LastCopied("/home/ann/Docs/a.txt"));
+}
+
+TEST(BackupDatabase, RowWritesCanBeBatchedAndSurviveReopening) {
+    TempDir dir;
+    const fs::path file = dir / "job.Udb";
+    {
+        BackupDatabase db(file);
+        Transaction t(db.GetConnection());
+        for (int i = 0; i < 1000; ++i)
+            db.RecordCopied("/src/f" + std::to_string(i), i);
+        t.Commit();
+    }
+    BackupDatabase db(file);
+    EXPECT_EQ(db.LastCopied("/SRC/F999"), 999.0);
+}
+
+TEST(BackupDatabase, RunHistoryReusesTheRowOfAFolder) {
+    TempDir dir;
+    BackupDatabase db(dir / "job.Udb");
+    const int64_t first = db.BeginRun("/Backup/Job/", 40000.0, "Incremental");
+    db.SetRunStatus(first, "Finished !");
+    const int64_t stamped = db.BeginRun("/Backup/Job/2010-08-16 14-05/", 40001.0, "Time Stamped");
+    const int64_t second = db.BeginRun("/backup/JOB/", 40002.0, "Incremental");
+    EXPECT_EQ(second, first);
+    EXPECT_NE(stamped, first);
+
+    auto history = db.ArchiveHistory();
+    ASSERT_EQ(history.size(), 2u);
+    EXPECT_EQ(history[0].ID, stamped); // oldest DateTime first
+    EXPECT_EQ(history[1].ArchiveFolder, "/Backup/Job/");
+    EXPECT_EQ(history[1].DateTime, 40002.0);
+    EXPECT_EQ(history[1].Status, kRunNotCompleted);
+    EXPECT_EQ(history[1].Format, "Incremental");
+
+    // A move job leaves the format as it was.
+    const int64_t move = db.BeginRun("/Backup/Job/", 40003.0, std::nullopt);
+    EXPECT_EQ(move, first);
+    db.SetRunStatus(move, "Canceled");
+    history = db.ArchiveHistory();
+    EXPECT_EQ(history[1].Format, "Incremental");
+    EXPECT_EQ(history[1].Status, "Canceled");
+    const int64_t fresh = db.BeginRun("/Moves/", 40004.0, std::nullopt);
+    EXPECT_EQ(db.ArchiveHistory()[2].ID, fresh);
+    EXPECT_EQ(db.ArchiveHistory()[2].Format, "");
+}
+
+TEST(SyncDatabase, LooksUpByEitherSideIgnoringCase) {
+    TempDir dir;
+    SyncDatabase db(dir / "Work.Usdb");
+    const auto a = db.Insert("Reports\\May.doc", "/Docs/", "/home/ann/Docs/", 0);
+    EXPECT_GT(a.ID, 0);
+    const auto b = db.Insert("Reports\\May.doc", "/Other/", "/home/ann/Other/", 1);
+
+    auto found = db.FindDriveSide("REPORTS\\may.DOC", "/docs/");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->ID, a.ID);
+    EXPECT_EQ(found->FolderB, "/home/ann/Docs/");
+    EXPECT_EQ(found->ListID, 0);
+    EXPECT_EQ(found->DateFolderA, 0.0); // never copied: NULL dates read as 0
+    found = db.FindComputerSide("reports\\may.doc", "/HOME/ann/other/");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->ID, b.ID);
+    EXPECT_FALSE(db.FindDriveSide("Reports\\May.doc", "/home/ann/Docs/")); // folders are per side
+    EXPECT_FALSE(db.FindComputerSide("June.doc", "/home/ann/Docs/"));
+}
+
+TEST(SyncDatabase, ListIdsAndDatesOfARun) {
+    TempDir dir;
+    const fs::path file = dir / "Config" / "Work.Usdb";
+    int64_t id = 0;
+    {
+        SyncDatabase db(file);
+        id = db.Insert("a.txt", "/", "/home/ann/", std::nullopt).ID;
+        EXPECT_FALSE(db.FindById(id)->ListID);
+        db.SetListId(id, 5);
+        EXPECT_EQ(db.FindById(id)->ListID, 5);
+        db.SetDates(id, 40000.5, 40000.75);
+    }
+    SyncDatabase db(file);
+    auto r = db.FindById(id);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->ListID, 5);
+    EXPECT_EQ(r->DateFolderA, 40000.5);
+    EXPECT_EQ(r->DateFolderB, 40000.75);
+    db.ClearListIds();
+    EXPECT_FALSE(db.FindDriveSide("A.TXT", "/")->ListID);
+    EXPECT_FALSE(db.FindById(id + 1));
+}
+
+} // namespace
+} // namespace drivlet
