@@ -150,6 +150,34 @@ TEST(DatabaseFile, ThreadsCreatingTheSameFileAtOnceAllSucceed) {
     }
 }
 
+TEST(Transaction, AWriterWaitsForAnotherConnectionsTransaction) {
+    TempDir dir;
+    Connection holder = Connection::Open(dir / "t.db", kSchema);
+    std::atomic<bool> began{false};
+    std::thread other([&] {
+        Transaction t(holder);
+        holder.Execute(R"(INSERT INTO "T" ("Name") VALUES ('first'))");
+        began = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        t.Commit();
+    });
+    while (!began)
+        std::this_thread::yield();
+    Connection writer = Connection::Open(dir / "t.db", kSchema);
+    // Both a plain statement and an explicit transaction wait for the lock instead of failing.
+    writer.Execute(R"(INSERT INTO "T" ("Name") VALUES ('second'))");
+    {
+        Transaction t(writer);
+        writer.Execute(R"(INSERT INTO "T" ("Name") VALUES ('third'))");
+        t.Commit();
+    }
+    other.join();
+    Statement s =
+        writer.Prepare(R"(SELECT group_concat("Name") FROM (SELECT "Name" FROM "T" ORDER BY "ID"))");
+    ASSERT_TRUE(s.Step());
+    EXPECT_EQ(s.Text(0), "first,second,third");
+}
+
 TEST(Transaction, RollsBackUnlessCommitted) {
     TempDir dir;
     Connection c = Connection::Open(dir / "t.db", kSchema);
