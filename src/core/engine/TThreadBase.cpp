@@ -1,0 +1,316 @@
+#include "core/engine/TThreadBase.h"
+
+#include "core/app/Constants.h"
+#include "core/engine/PathMapping.h"
+#include "core/engine/SizeText.h"
+#include "core/records/TProgramData.h"
+
+#include <cmath>
+#include <exception>
+#include <vector>
+
+namespace drivlet {
+
+std::atomic<int> TThreadBase::runningThreadCount_{0};
+
+DeletedStoreSettings DeletedStoreSettings::From(const TProgramData& settings) {
+    return {settings.MoveToDeleted, settings.DeletedFolder};
+}
+
+TThreadBase::TThreadBase(const ThreadServices& services)
+    : FileFilter(&services.fileSystem), services_(services) {
+    runningThreadCount_.fetch_add(1);
+}
+
+TThreadBase::~TThreadBase() {
+    Terminate();
+    if (thread_.joinable()) {
+        if (thread_.get_id() == std::this_thread::get_id())
+            thread_.detach();
+        else
+            thread_.join();
+    }
+    ReleaseRunningCount();
+}
+
+void TThreadBase::ReleaseRunningCount() {
+    if (counted_.exchange(false)) runningThreadCount_.fetch_sub(1);
+}
+
+void TThreadBase::SetDeletedStore(DeletedStoreSettings settings, DeletedFilesLogFactory openLog) {
+    store_ = std::move(settings);
+    openLog_ = std::move(openLog);
+}
+
+void TThreadBase::Start() {
+    if (thread_.joinable() || finished_.load()) return;
+    thread_ = std::thread([this] { ThreadMain(); });
+}
+
+void TThreadBase::WaitFor() {
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+void TThreadBase::ThreadMain() {
+    // The descendants guard their own bodies; this keeps anything else from ending the process.
+    RunGuarded(kThreadErrorPrefix, [this] {
+        BaseBody();
+        Execute();
+    });
+    try {
+        Deliver([this](IThreadEvents& e) { e.OnTerminated(*this, {}); });
+    } catch (...) {
+        // A failing handler of the last event has nobody left to report to.
+    }
+    finished_.store(true);
+}
+
+void TThreadBase::BaseBody() {
+    startTime_.store(services_.clock.Now());
+    activeStore_ = store_;
+    if (activeStore_.MoveToDeleted && openLog_) deletedLog_ = openLog_();
+    if (Terminated()) {
+        StatusText = "Canceled :(";
+        ReportStatus();
+    }
+}
+
+void TThreadBase::RunGuarded(std::string_view prefix, const std::function<void()>& body) {
+    std::string message;
+    try {
+        body();
+        return;
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message = "Unknown error";
+    }
+    ErrorText = std::string(prefix) + message;
+    ErrorCode = -1;
+    try {
+        ReportThreadError();
+    } catch (...) {
+        // The report itself failed; the body has ended either way.
+    }
+}
+
+std::string TThreadBase::DeletedPathFor(std::string_view path) const {
+    return drivlet::DeletedPathFor(activeStore_.DeletedFolder, StartTime(), path);
+}
+
+// --- reports ---------------------------------------------------------------------------------
+
+void TThreadBase::Deliver(const std::function<void(IThreadEvents&)>& call) {
+    IThreadEvents* events = events_;
+    if (!events) return;
+    services_.handoff.RunAndWait([&] { call(*events); });
+}
+
+void TThreadBase::ReportStatus() {
+    StatusEvent ev;
+    ev.text = StatusText;
+    ev.percent = FilesTotal == 0 ? -1 : static_cast<int32_t>(std::trunc(FilesDone * 100.0 / FilesTotal));
+    ev.remaining = -1.0;
+    const TDateTime now = services_.clock.Now();
+    // Whole milliseconds (the clock's resolution), so that day-count rounding cannot tip a speed
+    // across a unit boundary.
+    const double seconds = std::round((now - SpeedStartTime) * 86400000.0) / 1000.0;
+    if (seconds == 0) {
+        ev.speed = "N/A";
+    } else {
+        ev.speed = FormatSpeed(BytesDone / seconds);
+        const double bytesPerDay = BytesDone / (seconds / 86400.0);
+        if (bytesPerDay != 0) ev.remaining = (BytesTotal - BytesDone) / bytesPerDay;
+    }
+    Deliver([&](IThreadEvents& e) { e.OnStatus(*this, ev); });
+}
+
+void TThreadBase::ReportFileProgress() {
+    const FileProgressEvent ev{FileActionText, FilePercent};
+    Deliver([&](IThreadEvents& e) { e.OnFileProgress(*this, ev); });
+}
+
+void TThreadBase::ReportLogEntry() {
+    const LogEntryEvent ev{LogFileName, LogAction, LogStatus, LogIsError};
+    Deliver([&](IThreadEvents& e) { e.OnLogEntry(*this, ev); });
+}
+
+void TThreadBase::ReportThreadError() {
+    const ThreadErrorEvent ev{ErrorText, ErrorCode};
+    Deliver([&](IThreadEvents& e) { e.OnThreadError(*this, ev); });
+}
+
+void TThreadBase::ReportFileResult(bool succeeded) {
+    LogIsError = !succeeded;
+    LogStatus = succeeded ? "Done" : lastError_.message();
+    ReportLogEntry();
+}
+
+// --- protected file operations ---------------------------------------------------------------
+
+bool TThreadBase::CopyProgress(int64_t done, int64_t total) {
+    FilePercent = total > 0 ? done * 100.0 / total : 0.0;
+    ReportFileProgress();
+    return !Terminated();
+}
+
+TThreadBase::SpaceCheck TThreadBase::CheckDiskSpace(const std::string& path, int64_t needed) {
+    // Only local absolute paths name a volume to ask about.
+    if (path.empty() || path.front() != '/') return SpaceCheck::Passed;
+    const std::string folder(FolderPart(path));
+    bool prompted = false;
+    for (;;) {
+        const int64_t free = services_.fileSystem.GetDiskSpace(folder).freeBytes;
+        // An unknown free space is not a reason to stop; the copy reports a real shortage itself.
+        if (free < 0 || free >= needed) return prompted ? SpaceCheck::Prompted : SpaceCheck::Passed;
+        LowDiskMessage = "You are running low on disk space on drive \"" + folder +
+                         "\".Free up Space on drive or enter a new drive and try again.\n\n" +
+                         "File Name: " + path + "\n" + "File Size: " + FormatSize(needed) + "\n" +
+                         "Available On Disk: " + FormatSize(free);
+        const LowDiskQuestion question{std::string(kProductTitle), "Low Disk Space", LowDiskMessage};
+        LowDiskAnswer = drivlet::LowDiskAnswer::Skip;
+        if (events_) {
+            services_.handoff.RunAndWait([&] { LowDiskAnswer = events_->AskLowDiskSpace(*this, question); });
+        }
+        prompted = true;
+        if (LowDiskAnswer == drivlet::LowDiskAnswer::Skip) return SpaceCheck::Skipped;
+        if (LowDiskAnswer == drivlet::LowDiskAnswer::Abort) {
+            Terminate();
+            return SpaceCheck::Skipped;
+        }
+    }
+}
+
+TThreadBase::Diversion TThreadBase::DivertToStore(const std::string& file, int64_t size,
+                                                  std::string_view actionName) {
+    const IFileSystem& fs = services_.fileSystem;
+    const std::string stored = DeletedPathFor(file);
+    fs.CreateFolders(std::string(FolderPart(stored)));
+    FileActionText = "Moving Out Old File: " + std::string(actionName);
+    if (CheckDiskSpace(stored, size) == SpaceCheck::Skipped) return Diversion::Skipped;
+    lastError_ = fs.MoveFile(file, stored, CopyMode::Overwrite,
+                             [this](int64_t done, int64_t total) { return CopyProgress(done, total); });
+    if (!lastError_) return Diversion::Failed;
+    if (deletedLog_) {
+        const std::string_view base = FolderPart(activeStore_.DeletedFolder);
+        const std::string relative =
+            stored.compare(0, base.size(), base) == 0 ? stored.substr(base.size()) : stored;
+        deletedLog_->Add(relative, fs.FileSize(stored));
+    }
+    return Diversion::Moved;
+}
+
+bool TThreadBase::CopyFileProtected(const std::string& source, const std::string& target, bool failIfExists,
+                                    bool deleteSource) {
+    const IFileSystem& fs = services_.fileSystem;
+    const std::string_view name = FileNamePart(source);
+    const auto progress = [this](int64_t done, int64_t total) { return CopyProgress(done, total); };
+    const std::string folder(FolderPart(target));
+
+    if (failIfExists) {
+        fs.CreateFolders(folder);
+        FileActionText = "Copying File: " + std::string(name);
+        lastError_ = fs.CopyFile(source, target, CopyMode::FailIfExists, progress);
+        if (!lastError_) return false;
+        fs.SetFileTime(target, fs.FileTime(source));
+        return true;
+    }
+
+    // A read-only target must still be replaceable; when it is not replaced after all, it gets
+    // its attributes back.
+    const std::optional<uint32_t> oldAttributes = fs.GetAttributes(target);
+    bool targetInPlace = oldAttributes.has_value();
+    if (targetInPlace) fs.SetAttributes(target, 0);
+    const auto giveUp = [&] {
+        if (targetInPlace) fs.SetAttributes(target, *oldAttributes);
+        return false;
+    };
+
+    if (targetInPlace && activeStore_.MoveToDeleted && DivertsNewerTargets() &&
+        fs.FileTime(source) < fs.FileTime(target)) {
+        const std::string stored = DeletedPathFor(target);
+        switch (DivertToStore(target, GetFileSize(target), name)) {
+        case Diversion::Skipped:
+            return giveUp();
+        case Diversion::Moved:
+            targetInPlace = false;
+            fs.SetAttributes(stored, *oldAttributes);
+            break;
+        case Diversion::Failed:
+            break; // the copy goes ahead and overwrites the target
+        }
+    }
+
+    fs.CreateFolders(folder);
+    FileActionText = "Copying File: " + std::string(name);
+    const SpaceCheck space = CheckDiskSpace(target, GetFileSize(source));
+    if (space == SpaceCheck::Skipped) return giveUp();
+    // The folder may have gone while the user freed space.
+    if (space == SpaceCheck::Prompted) fs.CreateFolders(folder);
+    lastError_ = fs.CopyFile(source, target, CopyMode::Overwrite, progress);
+    if (!lastError_) {
+        const FileStatus copyError = lastError_;
+        giveUp();
+        lastError_ = copyError;
+        return false;
+    }
+    fs.SetFileTime(target, fs.FileTime(source));
+    if (deleteSource) {
+        const FileStatus copyStatus = lastError_;
+        DeleteFileProtected(source);
+        lastError_ = copyStatus;
+    }
+    return true;
+}
+
+bool TThreadBase::DeleteFileProtected(const std::string& path) {
+    const IFileSystem& fs = services_.fileSystem;
+    if (activeStore_.MoveToDeleted)
+        return DivertToStore(path, GetFileSize(path), FileNamePart(path)) == Diversion::Moved;
+    FileActionText = "Deleting File: " + std::string(FileNamePart(path));
+    FilePercent = 0;
+    ReportFileProgress();
+    fs.SetAttributes(path, 0);
+    lastError_ = fs.DeleteFile(path);
+    return lastError_.ok();
+}
+
+int64_t TThreadBase::GetFileSize(const std::string& path) {
+    return services_.fileSystem.FileSize(path);
+}
+
+void TThreadBase::DeleteFolder(const std::string& folderPath) {
+    const IFileSystem& fs = services_.fileSystem;
+    std::string folder = folderPath;
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    // The listing is read first so that no folder stays open while its subfolders are removed.
+    std::vector<FolderEntry> entries;
+    fs.ReadFolder(folder, entries, ListDetail::NamesAndTypes);
+    for (const FolderEntry& entry : entries) {
+        if (Terminated()) return;
+        if (entry.isDirectory) {
+            // A linked folder belongs elsewhere; it is neither entered nor removed.
+            if (entry.isSymlink) continue;
+            const std::string sub = folder + entry.name + "/";
+            if (!IsFolderExcluded(sub)) {
+                DeleteFolder(sub);
+                ReportStatus();
+            }
+            continue;
+        }
+        try {
+            if (FileFilter.IsExcluded(entry.name, folder)) continue;
+            StatusText = "Deleteing File : " + folder + entry.name;
+            ReportStatus();
+            LogFileName = folder + entry.name;
+            LogAction = "Delete File";
+            ReportFileResult(DeleteFileProtected(folder + entry.name));
+        } catch (...) {
+            // One file that cannot be handled does not stop the rest of the folder.
+        }
+    }
+    // Fails, as intended, while excluded files or folders are still inside.
+    fs.RemoveFolder(folder);
+}
+
+} // namespace drivlet

@@ -1,0 +1,168 @@
+#pragma once
+// The base of every worker: run clock and counters, the events to the status panel, the
+// protected copy and delete with the deleted-files store, the low-disk prompt, the protected
+// folder delete, cancellation and the failed-body convention.
+#include "core/engine/IDeletedFilesLog.h"
+#include "core/engine/MainThreadHandoff.h"
+#include "core/engine/ThreadEvents.h"
+#include "core/filter/TFileFilter.h"
+#include "core/time/DateTime.h"
+#include "platform/FileSystem.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <thread>
+
+namespace drivlet {
+
+class TProgramData;
+
+// The prefixes of a failed body's thread-error text.
+inline constexpr std::string_view kThreadErrorPrefix = "Thread Error : Class = TThreadBase : ";
+inline constexpr std::string_view kCopyThreadErrorPrefix = "Thread Error : Class = TCopyFolderThread : ";
+
+// The deleted-files settings a run works with.
+struct DeletedStoreSettings {
+    bool MoveToDeleted = false;
+    std::string DeletedFolder; // ends with "/"
+
+    static DeletedStoreSettings From(const TProgramData& settings);
+};
+
+// What the thread works with; everything outlives the thread.
+struct ThreadServices {
+    const IFileSystem& fileSystem;
+    IMainThreadHandoff& handoff;
+    const IClock& clock;
+};
+
+// What the panel reads when the job ends.
+struct ThreadCounters {
+    int64_t FilesDone = 0;
+    int64_t FilesTotal = 0;
+    int64_t BytesDone = 0;
+    int64_t BytesTotal = 0;
+};
+
+class TThreadBase {
+public:
+    // On the main thread; the thread starts with Start. Counts into RunningThreadCount.
+    explicit TThreadBase(const ThreadServices& services);
+    // Asks the worker to stop and waits for it (unless called on the worker itself).
+    virtual ~TThreadBase();
+    TThreadBase(const TThreadBase&) = delete;
+    TThreadBase& operator=(const TThreadBase&) = delete;
+
+    // Set before Start.
+    void SetDatabaseFile(std::string path) { DatabaseFile = std::move(path); }
+    void SetFileFilter(const TFileFilter& filter) { FileFilter.Assign(filter); }
+    void SetEvents(IThreadEvents* events) { events_ = events; }
+    // The settings are fixed when the body starts; the log is opened then, on the worker, and only
+    // when MoveToDeleted is on.
+    void SetDeletedStore(DeletedStoreSettings settings, DeletedFilesLogFactory openLog = {});
+
+    void Start();
+    // The terminate request: only sets the flag the worker polls.
+    void Terminate() { terminated_.store(true); }
+    bool Terminated() const { return terminated_.load(); }
+    // Blocks until the body and the on-terminate event are over; not on the thread that runs the
+    // hand-off's tasks while the worker still needs it.
+    void WaitFor();
+    bool Finished() const { return finished_.load(); }
+
+    TDateTime StartTime() const { return startTime_.load(); }
+    ThreadCounters Counters() const { return {FilesDone, FilesTotal, BytesDone, BytesTotal}; }
+
+    // Workers constructed and not yet released.
+    static int RunningThreadCount() { return runningThreadCount_.load(); }
+    // The status panel's decrement when the on-terminate event arrives; once per thread. A thread
+    // that is destroyed without it (never started, or a front end without a panel) releases itself.
+    void ReleaseRunningCount();
+
+    // The mapped path in the store for this run: DeletedFolder + " " + stamp + "/" + mapped path.
+    std::string DeletedPathFor(std::string_view path) const;
+
+protected:
+    // The descendant's work; runs on the worker after the base body.
+    virtual void Execute() = 0;
+    // The folder path ends with "/".
+    virtual bool IsFolderExcluded(const std::string& folder) = 0;
+    virtual void DeleteFolder(const std::string& folder);
+    // Size of a file, 0 for a folder, -1 when nothing is found.
+    virtual int64_t GetFileSize(const std::string& path);
+    // Whether an overwrite of a newer file diverts that file into the store first: sync threads
+    // do, the backup family (which overrides this) does not.
+    virtual bool DivertsNewerTargets() const { return true; }
+
+    void ReportStatus();
+    void ReportFileProgress();
+    void ReportLogEntry();
+    void ReportThreadError();
+    // The per-file log line: "Done", or the message of LastError.
+    void ReportFileResult(bool succeeded);
+
+    bool CopyFileProtected(const std::string& source, const std::string& target, bool failIfExists,
+                           bool deleteSource);
+    bool DeleteFileProtected(const std::string& path);
+    // The outcome of the last failed copy, move or delete, for the caller's log line.
+    const FileStatus& LastError() const { return lastError_; }
+
+    // The failed-body convention: an exception becomes a thread error with the prefix and code -1.
+    void RunGuarded(std::string_view prefix, const std::function<void()>& body);
+
+    const IFileSystem& Files() const { return services_.fileSystem; }
+    const IClock& Clock() const { return services_.clock; }
+    const DeletedStoreSettings& Store() const { return activeStore_; }
+
+    std::string DatabaseFile;
+    TFileFilter FileFilter;
+    std::string StatusText;
+    int64_t FilesDone = 0;
+    int64_t FilesTotal = 0;
+    int64_t BytesTotal = 0;
+    int64_t BytesDone = 0;
+    TDateTime SpeedStartTime = 0;
+    std::string ErrorText;
+    int32_t ErrorCode = 0;
+    std::string FileActionText;
+    double FilePercent = 0;
+    std::string LowDiskMessage;
+    drivlet::LowDiskAnswer LowDiskAnswer = drivlet::LowDiskAnswer::Skip;
+    std::string LogFileName;
+    std::string LogAction;
+    std::string LogStatus;
+    bool LogIsError = false;
+
+private:
+    enum class Diversion { Moved, Failed, Skipped };
+    enum class SpaceCheck { Passed, Prompted, Skipped };
+
+    void ThreadMain();
+    void BaseBody();
+    void Deliver(const std::function<void(IThreadEvents&)>& call);
+    Diversion DivertToStore(const std::string& file, int64_t size, std::string_view actionName);
+    SpaceCheck CheckDiskSpace(const std::string& path, int64_t needed);
+    bool CopyProgress(int64_t done, int64_t total);
+
+    ThreadServices services_;
+    IThreadEvents* events_ = nullptr;
+    DeletedStoreSettings store_;
+    DeletedFilesLogFactory openLog_;
+    DeletedStoreSettings activeStore_;
+    std::unique_ptr<IDeletedFilesLog> deletedLog_;
+    FileStatus lastError_;
+
+    std::atomic<bool> terminated_{false};
+    std::atomic<bool> finished_{false};
+    std::atomic<bool> counted_{true};
+    std::atomic<TDateTime> startTime_{0};
+    std::thread thread_;
+
+    static std::atomic<int> runningThreadCount_;
+};
+
+} // namespace drivlet

@@ -1,0 +1,62 @@
+#pragma once
+// What a worker tells its status panel (or the CLI), as plain values, and the sink that receives
+// them. Every call arrives through the worker's main-thread hand-off while the worker waits.
+#include <cstdint>
+#include <string>
+
+namespace drivlet {
+
+class TThreadBase;
+
+struct StatusEvent {
+    std::string text;
+    int32_t percent = -1;  // -1: unknown, shown as a busy bar
+    std::string speed;     // "N/A" before any time has passed
+    double remaining = -1; // days; -1: unknown
+};
+
+struct ThreadErrorEvent {
+    std::string text;
+    int32_t code = -1;
+};
+
+struct FileProgressEvent {
+    std::string action;
+    double percent = 0; // 0 to 100
+};
+
+struct LogEntryEvent {
+    std::string fileName;
+    std::string action;
+    std::string status;
+    bool isError = false;
+};
+
+// The Retry/Abort/Skip prompt of the low-disk check.
+enum class LowDiskAnswer : int32_t { Skip = 2, Abort = 3, Retry = 4 };
+
+struct LowDiskQuestion {
+    std::string caption; // window caption
+    std::string title;   // "Low Disk Space"
+    std::string message;
+};
+
+struct TerminatedEvent {};
+
+// Implemented by the status panel, the CLI and tests. Unimplemented events are ignored; a sink
+// that cannot ask gives up the one file (Skip, as a closed dialog does).
+class IThreadEvents {
+public:
+    virtual ~IThreadEvents() = default;
+    virtual void OnStatus(const TThreadBase&, const StatusEvent&) {}
+    virtual void OnThreadError(const TThreadBase&, const ThreadErrorEvent&) {}
+    virtual void OnFileProgress(const TThreadBase&, const FileProgressEvent&) {}
+    virtual void OnLogEntry(const TThreadBase&, const LogEntryEvent&) {}
+    virtual LowDiskAnswer AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion&) {
+        return LowDiskAnswer::Skip;
+    }
+    // After the body has returned; the thread object and its counters are still valid.
+    virtual void OnTerminated(TThreadBase&, const TerminatedEvent&) {}
+};
+
+} // namespace drivlet
