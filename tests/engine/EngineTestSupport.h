@@ -48,7 +48,9 @@ protected:
     void Execute() override {
         if (body) body(*this);
     }
-    bool IsFolderExcluded(const std::string& folder) override { return folder.find("/skip/") != std::string::npos; }
+    bool IsFolderExcluded(const std::string& folder) override {
+        return folder.find("/skip/") != std::string::npos;
+    }
     bool DivertsNewerTargets() const override { return divertsNewerTargets; }
 };
 

@@ -106,7 +106,8 @@ TEST(PathMapping, PosixDriveLetterAndNetworkForms) {
 TEST(PathMapping, DeletedPathForStampsTheRunMinute) {
     const TDateTime start = EncodeDateTime({2010, 8, 16, 14, 5, 59, 900});
     EXPECT_EQ(StoreStamp(start), "2010-08-16 14-05");
-    EXPECT_EQ(DeletedPathFor("/store/", start, "/home/a/Docs/a.txt"), "/store/ 2010-08-16 14-05/home/a/Docs/a.txt");
+    EXPECT_EQ(DeletedPathFor("/store/", start, "/home/a/Docs/a.txt"),
+              "/store/ 2010-08-16 14-05/home/a/Docs/a.txt");
     EXPECT_EQ(DeletedPathFor("/store/", start, "E:\\Docs\\a.txt"), "/store/ 2010-08-16 14-05/E\\Docs\\a.txt");
     EXPECT_EQ(DeletedPathFor("/store/", start, "\\\\srv\\share\\a.txt"),
               "/store/ 2010-08-16 14-05/__srv\\share\\a.txt");
