@@ -30,7 +30,10 @@ public:
     using TThreadBase::FilesDone;
     using TThreadBase::FilesTotal;
     using TThreadBase::LastError;
+    using TThreadBase::LogAction;
+    using TThreadBase::LogFileName;
     using TThreadBase::ReportFileProgress;
+    using TThreadBase::ReportFileResult;
     using TThreadBase::ReportLogEntry;
     using TThreadBase::ReportStatus;
     using TThreadBase::RunGuarded;

@@ -1,0 +1,146 @@
+// Real worker threads: events reach the main thread in order through a queued hand-off, the
+// failed-body convention, the running count and cancellation before the body.
+#include "EngineTestSupport.h"
+#include "core/engine/MainThreadQueue.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+using namespace drivlet;
+using namespace drivlet::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Pumps the queue on this thread until the worker's last event has run.
+void PumpUntilTerminated(MainThreadQueue& queue, const RecordingEvents& events) {
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (!events.terminated && std::chrono::steady_clock::now() < deadline)
+        queue.RunOne(50ms);
+}
+
+class ThreadLifecycleTest : public ::testing::Test {
+protected:
+    LinuxFileSystem files;
+    ManualClock clock{EncodeDateTime({2010, 8, 16, 14, 5, 0, 0})};
+    MainThreadQueue queue;
+    RecordingEvents events;
+};
+
+TEST_F(ThreadLifecycleTest, EventsArriveInOrderOnTheMainThread) {
+    const int before = TThreadBase::RunningThreadCount();
+    auto thread = std::make_unique<ProbeThread>(ThreadServices{files, queue, clock});
+    EXPECT_EQ(TThreadBase::RunningThreadCount(), before + 1);
+    thread->SetEvents(&events);
+    std::thread::id worker;
+    thread->body = [&](ProbeThread& t) {
+        worker = std::this_thread::get_id();
+        t.RunGuarded(kThreadErrorPrefix, [&] {
+            t.StatusText = "Scanning";
+            t.ReportStatus();
+            t.FileActionText = "Copying File: a.txt";
+            t.FilePercent = 50;
+            t.ReportFileProgress();
+            t.LogFileName = "/a.txt";
+            t.LogAction = "Copy File";
+            t.ReportFileResult(true);
+            throw std::runtime_error("disk on fire");
+        });
+    };
+    thread->Start();
+    PumpUntilTerminated(queue, events);
+    thread->WaitFor();
+    EXPECT_TRUE(thread->Finished());
+    EXPECT_EQ(thread->StartTime(), clock.Now());
+
+    const std::vector<std::string> expected = {
+        "status Scanning", "progress Copying File: a.txt", "log Copy File /a.txt Done",
+        "error Thread Error : Class = TThreadBase : disk on fire", "terminated"};
+    EXPECT_EQ(events.lines, expected);
+    for (const std::thread::id id : events.callers)
+        EXPECT_EQ(id, std::this_thread::get_id());
+    EXPECT_NE(worker, std::this_thread::get_id());
+    EXPECT_EQ(events.errors.at(0).code, -1);
+    // The panel's handler released the count; the thread object is still there to be read.
+    EXPECT_EQ(TThreadBase::RunningThreadCount(), before);
+    EXPECT_EQ(thread->Counters().FilesDone, 0);
+    thread.reset();
+    EXPECT_EQ(TThreadBase::RunningThreadCount(), before);
+}
+
+TEST_F(ThreadLifecycleTest, TerminatedBeforeTheBodyReportsCanceled) {
+    ProbeThread thread({files, queue, clock});
+    thread.SetEvents(&events);
+    thread.Terminate();
+    thread.Start();
+    PumpUntilTerminated(queue, events);
+    thread.WaitFor();
+    ASSERT_FALSE(events.statuses.empty());
+    EXPECT_EQ(events.statuses.front().text, "Canceled :(");
+}
+
+TEST_F(ThreadLifecycleTest, ACopyProtectedDescendantPrefixAndUnknownExceptions) {
+    ProbeThread thread({files, InPlaceHandoff::Instance(), clock});
+    thread.SetEvents(&events);
+    thread.RunBody([](ProbeThread& t) {
+        t.RunGuarded(kCopyThreadErrorPrefix, [] { throw std::logic_error("bad entry"); });
+        throw 42; // escapes the descendant's guard; the thread still ends normally
+    });
+    ASSERT_EQ(events.errors.size(), 2u);
+    EXPECT_EQ(events.errors[0].text, "Thread Error : Class = TCopyFolderThread : bad entry");
+    EXPECT_EQ(events.errors[1].text, "Thread Error : Class = TThreadBase : Unknown error");
+    EXPECT_TRUE(events.terminated);
+}
+
+TEST_F(ThreadLifecycleTest, AFailingStoreLogReachesTheBodyGuard) {
+    struct FailingLog : IDeletedFilesLog {
+        void Add(const std::string&, int64_t) override { throw std::runtime_error("database is locked"); }
+    };
+    TempDir dir;
+    WriteFile(dir / "a.txt", "a");
+    ProbeThread thread({files, InPlaceHandoff::Instance(), clock});
+    thread.SetEvents(&events);
+    thread.SetDeletedStore({true, (dir / "Store").string() + "/"},
+                           [] { return std::make_unique<FailingLog>(); });
+    thread.RunBody([&](ProbeThread& t) {
+        t.RunGuarded(kThreadErrorPrefix, [&] { t.DeleteFileProtected((dir / "a.txt").string()); });
+    });
+    ASSERT_EQ(events.errors.size(), 1u);
+    EXPECT_EQ(events.errors[0].text, "Thread Error : Class = TThreadBase : database is locked");
+    // The file itself is safe in the store.
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.txt"));
+}
+
+TEST_F(ThreadLifecycleTest, ANeverStartedThreadReleasesItsCount) {
+    const int before = TThreadBase::RunningThreadCount();
+    {
+        ProbeThread thread({files, queue, clock});
+        EXPECT_EQ(TThreadBase::RunningThreadCount(), before + 1);
+    }
+    EXPECT_EQ(TThreadBase::RunningThreadCount(), before);
+}
+
+TEST(MainThreadQueue, RunsInPlaceOnItsOwnThreadAndPassesExceptionsBack) {
+    MainThreadQueue queue;
+    int ran = 0;
+    queue.RunAndWait([&] { ++ran; });
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(queue.RunPending(), 0);
+
+    bool caught = false;
+    std::thread worker([&] {
+        try {
+            queue.RunAndWait([] { throw std::runtime_error("handler failed"); });
+        } catch (const std::runtime_error&) {
+            caught = true;
+        }
+    });
+    while (!queue.RunOne(50ms)) {
+    }
+    worker.join();
+    EXPECT_TRUE(caught);
+}
+
+} // namespace
