@@ -212,16 +212,25 @@ class LowDiskTest : public ProtectedFileTest {
 protected:
     std::string src = Make("src/big.bin", std::string(1000, 'x'), kNew);
     std::string dst = Make("dst/big.bin", "old", kOld);
+    bool terminated = false;
+    int spaceQueries = 0;
+
+    // The overwriting copy of src onto dst with scripted free space and answers.
+    bool CopyWith(std::vector<int64_t> free, std::deque<LowDiskAnswer> answers) {
+        LowSpaceFileSystem tight(files, std::move(free));
+        events.answers = std::move(answers);
+        auto t = MakeThread(false, &tight);
+        bool result = false;
+        t->RunBody([&](ProbeThread& th) { result = th.CopyFileProtected(src, dst, false, false); });
+        terminated = t->Terminated();
+        spaceQueries = tight.SpaceQueries();
+        return result;
+    }
 };
 
 TEST_F(LowDiskTest, SkipGivesUpTheOneFile) {
-    LowSpaceFileSystem tight(files, {10});
-    auto t = MakeThread(false, &tight);
-    events.answers = {LowDiskAnswer::Skip};
-    bool result = true;
-    t->RunBody([&](ProbeThread& th) { result = th.CopyFileProtected(src, dst, false, false); });
-    EXPECT_FALSE(result);
-    EXPECT_FALSE(t->Terminated());
+    EXPECT_FALSE(CopyWith({10}, {LowDiskAnswer::Skip}));
+    EXPECT_FALSE(terminated);
     EXPECT_EQ(ReadFile(dst), "old");
     ASSERT_EQ(events.questions.size(), 1u);
     const LowDiskQuestion& q = events.questions[0];
@@ -233,35 +242,20 @@ TEST_F(LowDiskTest, SkipGivesUpTheOneFile) {
 }
 
 TEST_F(LowDiskTest, AbortTerminatesTheThread) {
-    LowSpaceFileSystem tight(files, {10});
-    auto t = MakeThread(false, &tight);
-    events.answers = {LowDiskAnswer::Abort};
-    bool result = true;
-    t->RunBody([&](ProbeThread& th) { result = th.CopyFileProtected(src, dst, false, false); });
-    EXPECT_FALSE(result);
-    EXPECT_TRUE(t->Terminated());
+    EXPECT_FALSE(CopyWith({10}, {LowDiskAnswer::Abort}));
+    EXPECT_TRUE(terminated);
     EXPECT_EQ(ReadFile(dst), "old");
 }
 
 TEST_F(LowDiskTest, RetryReadsTheFreeSpaceAgain) {
-    LowSpaceFileSystem tight(files, {10, 500, int64_t(1) << 40});
-    auto t = MakeThread(false, &tight);
-    events.answers = {LowDiskAnswer::Retry, LowDiskAnswer::Retry};
-    bool result = false;
-    t->RunBody([&](ProbeThread& th) { result = th.CopyFileProtected(src, dst, false, false); });
-    EXPECT_TRUE(result);
+    EXPECT_TRUE(CopyWith({10, 500, int64_t(1) << 40}, {LowDiskAnswer::Retry, LowDiskAnswer::Retry}));
     EXPECT_EQ(events.questions.size(), 2u);
-    EXPECT_EQ(tight.SpaceQueries(), 3);
+    EXPECT_EQ(spaceQueries, 3);
     EXPECT_EQ(ReadFile(dst), std::string(1000, 'x'));
 }
 
-TEST_F(LowDiskTest, UnknownSpaceAndRelativePathsAreNotChecked) {
-    LowSpaceFileSystem unknown(files, {-1});
-    bool result = false;
-    MakeThread(false, &unknown)->RunBody([&](ProbeThread& th) {
-        result = th.CopyFileProtected(src, dst, false, false);
-    });
-    EXPECT_TRUE(result);
+TEST_F(LowDiskTest, UnknownFreeSpaceAsksNothing) {
+    EXPECT_TRUE(CopyWith({-1}, {}));
     EXPECT_TRUE(events.questions.empty());
 }
 

@@ -52,7 +52,8 @@ class TThreadBase {
 public:
     // On the main thread; the thread starts with Start. Counts into RunningThreadCount.
     explicit TThreadBase(const ThreadServices& services);
-    // Asks the worker to stop and waits for it (unless called on the worker itself).
+    // Asks the worker to stop and waits for it (unless called on the worker itself). With a queued
+    // hand-off, destroy it only after its on-terminate event has run, never from inside a handler.
     virtual ~TThreadBase();
     TThreadBase(const TThreadBase&) = delete;
     TThreadBase& operator=(const TThreadBase&) = delete;
