@@ -115,6 +115,23 @@ TEST_F(ProtectedFileTest, SyncThreadDivertsANewerTargetIntoTheStore) {
     EXPECT_EQ(rows[0].size, 5);
 }
 
+TEST_F(ProtectedFileTest, TwoDiversionsInOneMinuteKeepBothVersions) {
+    const std::string first = Make("docs/a.txt", "first", kOld);
+    MakeThread(true)->RunBody([&](ProbeThread& t) { t.DeleteFileProtected(first); });
+    Make("docs/a.txt", "second", kOld);
+    files.SetAttributes(first, fa::ReadOnly);
+    const std::string src = Make("src/a.txt", "third", EncodeDateTime({2008, 1, 1, 0, 0, 0, 0}));
+    MakeThread(true)->RunBody([&](ProbeThread& t) { t.CopyFileProtected(src, first, false, false); });
+    const std::string numbered = store + " 2010-08-16 14-05" + (dir / "docs/a (2).txt").string();
+    EXPECT_EQ(ReadFile(Stored(first)), "first");
+    EXPECT_EQ(ReadFile(numbered), "second");
+    EXPECT_EQ(ReadFile(first), "third");
+    // The diverted file keeps the attributes it had in place.
+    EXPECT_EQ(files.GetAttributes(numbered).value_or(0) & fa::ReadOnly, fa::ReadOnly);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].fileName, " 2010-08-16 14-05" + (dir / "docs/a (2).txt").string());
+}
+
 TEST_F(ProtectedFileTest, StoreSettingWithoutSlashStampsASiblingFolder) {
     // The row is relative to the folder part of the setting, so here it begins with its name.
     store = (dir / "Store").string();

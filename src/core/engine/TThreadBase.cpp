@@ -5,6 +5,7 @@
 #include "core/engine/SizeText.h"
 #include "core/records/TProgramData.h"
 
+#include <cerrno>
 #include <cmath>
 #include <exception>
 #include <vector>
@@ -12,6 +13,19 @@
 namespace drivlet {
 
 std::atomic<int> TThreadBase::runningThreadCount_{0};
+
+namespace {
+
+// "a.txt" -> "a (2).txt"; a name without an extension gets the number at its end.
+std::string NumberedName(const std::string& path, int n) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    const std::size_t cut =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash + 1) ? dot : path.size();
+    return path.substr(0, cut) + " (" + std::to_string(n) + ")" + path.substr(cut);
+}
+
+} // namespace
 
 DeletedStoreSettings DeletedStoreSettings::From(const TProgramData& settings) {
     return {settings.MoveToDeleted, settings.DeletedFolder};
@@ -182,15 +196,23 @@ TThreadBase::SpaceCheck TThreadBase::CheckDiskSpace(const std::string& path, int
 }
 
 TThreadBase::Diversion TThreadBase::DivertToStore(const std::string& file, int64_t size,
-                                                  std::string_view actionName) {
+                                                  std::string_view actionName, std::string* storedAs) {
     const IFileSystem& fs = services_.fileSystem;
-    const std::string stored = DeletedPathFor(file);
-    fs.CreateFolders(std::string(FolderPart(stored)));
+    const std::string storeName = DeletedPathFor(file);
+    fs.CreateFolders(std::string(FolderPart(storeName)));
     FileActionText = "Moving Out Old File: " + std::string(actionName);
-    if (CheckDiskSpace(stored, size) == SpaceCheck::Skipped) return Diversion::Skipped;
-    lastError_ = fs.MoveFile(file, stored, CopyMode::Overwrite,
-                             [this](int64_t done, int64_t total) { return CopyProgress(done, total); });
+    if (CheckDiskSpace(storeName, size) == SpaceCheck::Skipped) return Diversion::Skipped;
+    const auto progress = [this](int64_t done, int64_t total) { return CopyProgress(done, total); };
+    // A file diverted twice within one run's minute keeps both versions: the later one is
+    // numbered rather than put over the earlier.
+    std::string stored = storeName;
+    for (int n = 2;; ++n) {
+        lastError_ = fs.MoveFile(file, stored, CopyMode::FailIfExists, progress);
+        if (lastError_.code() != EEXIST || n > 1000) break;
+        stored = NumberedName(storeName, n);
+    }
     if (!lastError_) return Diversion::Failed;
+    if (storedAs) *storedAs = stored;
     if (deletedLog_) {
         const std::string_view base = FolderPart(activeStore_.DeletedFolder);
         const std::string relative =
@@ -228,8 +250,8 @@ bool TThreadBase::CopyFileProtected(const std::string& source, const std::string
 
     if (targetInPlace && activeStore_.MoveToDeleted && DivertsNewerTargets() &&
         fs.FileTime(source) < fs.FileTime(target)) {
-        const std::string stored = DeletedPathFor(target);
-        switch (DivertToStore(target, GetFileSize(target), name)) {
+        std::string stored;
+        switch (DivertToStore(target, GetFileSize(target), name, &stored)) {
         case Diversion::Skipped:
             return giveUp();
         case Diversion::Moved:

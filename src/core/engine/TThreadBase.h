@@ -145,7 +145,8 @@ private:
     void ThreadMain();
     void BaseBody();
     void Deliver(const std::function<void(IThreadEvents&)>& call);
-    Diversion DivertToStore(const std::string& file, int64_t size, std::string_view actionName);
+    Diversion DivertToStore(const std::string& file, int64_t size, std::string_view actionName,
+                            std::string* storedAs = nullptr);
     SpaceCheck CheckDiskSpace(const std::string& path, int64_t needed);
     bool CopyProgress(int64_t done, int64_t total);
 
