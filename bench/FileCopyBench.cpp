@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -66,9 +67,14 @@ void Run(const std::vector<std::string>& args) {
     for (const auto& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    // What the tools print is not part of the contest.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        throw std::runtime_error("cannot start " + args[0]);
+    const int started = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0) throw std::runtime_error("cannot start " + args[0]);
     int status = 0;
     waitpid(pid, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error(args[0] + " failed");
@@ -85,6 +91,21 @@ void CopyTree(const LinuxFileSystem& files, const fs::path& from, const fs::path
         else if (FileStatus s = files.CopyFile(from / e.name, to / e.name, mode); !s)
             throw std::runtime_error(e.name + ": " + s.message());
     }
+}
+
+// Every entry of the tree with its size, time and attributes; returns how many there are.
+int64_t ListTree(const LinuxFileSystem& files, const fs::path& folder) {
+    int64_t count = 0;
+    std::vector<fs::path> subfolders;
+    const FileStatus s = files.ListFolder(folder, [&](const FolderEntry& e) {
+        ++count;
+        if (e.isDirectory && !e.isSymlink) subfolders.push_back(folder / e.name);
+        return true;
+    });
+    if (!s) throw std::runtime_error(s.message());
+    for (const auto& sub : subfolders)
+        count += ListTree(files, sub);
+    return count;
 }
 
 // Seconds of one timed step; the output is removed and flushed afterwards, untimed, so that no
@@ -163,7 +184,19 @@ int main(int argc, char** argv) {
             [&] { CopyTree(files, tree, treeOut, CopyMode::Overwrite); },
             [&] { CopyTree(files, tree, treeOut, CopyMode::FailIfExists); },
         };
-        for (Contest* c : {&large, &small}) {
+        Contest listing{"listing the tree with sizes and times", {}, {}, {}};
+        listing.labels = {"find -printf '%s %T@ %m'", "ListFolder Full, recursive"};
+        listing.steps = {
+            [&] {
+                Run({"find", tree.string(), "-printf", "%s %T@ %m\n"});
+            },
+            [&] {
+                if (ListTree(files, tree) !=
+                    smallFiles + (smallFiles + kFilesPerFolder - 1) / kFilesPerFolder)
+                    throw std::runtime_error("listing missed entries");
+            },
+        };
+        for (Contest* c : {&large, &small, &listing}) {
             c->times.assign(c->steps.size(), {});
             const fs::path output = c == &large ? bigOut : treeOut;
             for (int r = 0; r < rounds; ++r) {
@@ -178,8 +211,9 @@ int main(int argc, char** argv) {
             std::printf("\n%s, median of %d rounds:\n", c->name.c_str(), rounds);
             for (std::size_t i = 0; i < c->steps.size(); ++i) {
                 const double m = Median(c->times[i]);
-                std::printf("  %-34s %8.3f s   %.3fx cp\n", c->labels[i].c_str(), m, m / reference);
+                std::printf("  %-34s %8.3f s   %.3fx\n", c->labels[i].c_str(), m, m / reference);
             }
+            std::fflush(stdout);
         }
         fs::remove_all(work / "src");
         fs::remove_all(out);
