@@ -7,6 +7,7 @@
 namespace drivlet {
 
 std::string LowerCase(std::string_view utf8);
+std::string UpperCase(std::string_view utf8);
 bool SameText(std::string_view a, std::string_view b);
 
 } // namespace drivlet
