@@ -1,7 +1,6 @@
 // Copies and moves: the target's name holds the old file or the whole copy, never a part.
 #include "files/FileTestSupport.h"
 #include "platform/linux/LinuxFileSystem.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +25,6 @@ using FileDelete = test::FileServiceTest;
 using test::HasTempFile;
 using test::NamesIn;
 using test::ReadFile;
-using test::TempDir;
 using test::WriteFile;
 using test::WritePatternFile;
 

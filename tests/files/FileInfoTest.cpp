@@ -2,7 +2,6 @@
 #include "files/FileTestSupport.h"
 #include "platform/LocalTime.h"
 #include "platform/linux/LinuxFileSystem.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +20,6 @@ using FileTimes = test::FileServiceTest;
 using FileAttributesOnLinux = test::FileServiceTest;
 using FolderListing = test::FileServiceTest;
 using DiskSpaceOnLinux = test::FileServiceTest;
-using test::TempDir;
 using test::WriteFile;
 
 void SetMTimeLocal(const fs::path& p, const DateParts& parts) {
