@@ -1,6 +1,8 @@
 // drivlet-cli: the headless front end. Runs the same engine as the tray program.
 #include "cli/RecordCommands.h"
 #include "core/app/ProgramDataRoot.h"
+#include "core/drives/VolumeInfo.h"
+#include "platform/VolumeSystem.h"
 
 #include <cstring>
 #include <iostream>
@@ -10,7 +12,8 @@ namespace {
 
 void Usage(std::ostream& out) {
     out << "usage: drivlet-cli show FILE        print a job, drive or settings file as JSON\n"
-           "       drivlet-cli write FILE       save the record given as JSON on standard input\n";
+           "       drivlet-cli write FILE       save the record given as JSON on standard input\n"
+           "       drivlet-cli id               this computer's identity\n";
 }
 
 } // namespace
@@ -28,6 +31,15 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         std::cerr << e.what() << "\n";
         return 3;
+    }
+    if (verb == "id" && argc == 2) {
+        const std::string id = ComputerIdentity(*MakeVolumeSystem());
+        if (id.empty()) {
+            std::cerr << "this computer's identity cannot be read\n";
+            return 3;
+        }
+        std::cout << id << "\n";
+        return 0;
     }
     if ((verb == "show" || verb == "write") && argc == 3) {
         return verb == "show" ? cli::ShowRecord(argv[2], root, std::cout, std::cerr)
