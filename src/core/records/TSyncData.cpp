@@ -2,8 +2,7 @@
 
 namespace drivlet {
 
-void TSyncData::DefineProperties(PropertyList& list) {
-    TSaveLoadComponent::DefineProperties(list);
+void TSyncJobFields::DefineLeadingProperties(PropertyList& list) {
     list.Text("SyncName", SyncName);
     list.DateTime("CreateDate", CreateDate);
     list.DateTime("LastUpdate", LastUpdate);
@@ -14,25 +13,24 @@ void TSyncData::DefineProperties(PropertyList& list) {
     list.Text("Version", Version);
     list.Text("PCID", PCID);
     list.Object("FileFilter", FileFilter);
-    list.Enumeration("SyncMode", SyncMode, kSyncModeNames);
+}
+
+void TSyncJobFields::DefineDirectionProperties(PropertyList& list) {
     list.Enumeration("SyncDirection", SyncDirection, kSyncDirectionNames);
     list.Enumeration("SyncDefaultAction", SyncDefaultAction, kSyncDefaultActionNames);
 }
 
+void TSyncData::DefineProperties(PropertyList& list) {
+    TSaveLoadComponent::DefineProperties(list);
+    DefineLeadingProperties(list);
+    list.Enumeration("SyncMode", SyncMode, kSyncModeNames);
+    DefineDirectionProperties(list);
+}
+
 void TSyncDataItem::DefineProperties(PropertyList& list) {
     list.Text("ID", ID);
-    list.Text("SyncName", SyncName);
-    list.DateTime("CreateDate", CreateDate);
-    list.DateTime("LastUpdate", LastUpdate);
-    list.Strings("FolderAList", FolderAList);
-    list.Strings("FolderBList", FolderBList);
-    list.Strings("FileAList", FileAList);
-    list.Strings("FileBList", FileBList);
-    list.Text("Version", Version);
-    list.Text("PCID", PCID);
-    list.Object("FileFilter", FileFilter);
-    list.Enumeration("SyncDirection", SyncDirection, kSyncDirectionNames);
-    list.Enumeration("SyncDefaultAction", SyncDefaultAction, kSyncDefaultActionNames);
+    DefineLeadingProperties(list);
+    DefineDirectionProperties(list);
 }
 
 void TPCSyncData::DefineProperties(PropertyList& list) {

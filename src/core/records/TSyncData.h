@@ -8,8 +8,9 @@
 
 namespace drivlet {
 
-class TSyncData final : public TSaveLoadComponent {
-public:
+// What a folder or file sync job and one computer's item of a computer-to-computer job share; the
+// sync worker takes either through this.
+struct TSyncJobFields {
     std::string SyncName;
     TDateTime CreateDate = 0;
     TDateTime LastUpdate = 0;
@@ -20,29 +21,27 @@ public:
     std::string Version = "Version : 1.0";
     std::string PCID;
     TFileFilter FileFilter;
-    TSyncMode SyncMode = TSyncMode::smFolder;
     TSyncDirection SyncDirection = TSyncDirection::sdBidi;
     TSyncDefaultAction SyncDefaultAction = TSyncDefaultAction::sdaAsk;
+
+protected:
+    // SyncName up to FileFilter, in stream order.
+    void DefineLeadingProperties(PropertyList& list);
+    // SyncDirection and SyncDefaultAction.
+    void DefineDirectionProperties(PropertyList& list);
+};
+
+class TSyncData final : public TSaveLoadComponent, public TSyncJobFields {
+public:
+    TSyncMode SyncMode = TSyncMode::smFolder;
 
     std::string_view ClassName() const override { return "TSyncData"; }
     void DefineProperties(PropertyList& list) override;
 };
 
-class TSyncDataItem final : public TPersistent {
+class TSyncDataItem final : public TPersistent, public TSyncJobFields {
 public:
     std::string ID;
-    std::string SyncName;
-    TDateTime CreateDate = 0;
-    TDateTime LastUpdate = 0;
-    TStringList FolderAList;
-    TStringList FolderBList;
-    TStringList FileAList;
-    TStringList FileBList;
-    std::string Version = "Version : 1.0";
-    std::string PCID;
-    TFileFilter FileFilter;
-    TSyncDirection SyncDirection = TSyncDirection::sdBidi;
-    TSyncDefaultAction SyncDefaultAction = TSyncDefaultAction::sdaAsk;
 
     std::string_view ClassName() const override { return "TSyncDataItem"; }
     void DefineProperties(PropertyList& list) override;
