@@ -1,0 +1,330 @@
+#include "core/engine/sync/TSyncThreadBase.h"
+
+#include "core/db/Transaction.h"
+#include "core/records/TSyncData.h"
+#include "core/text/CaseFold.h"
+#include "platform/FileAttributes.h"
+
+#include <filesystem>
+#include <unordered_map>
+
+namespace drivlet {
+namespace {
+
+constexpr std::string_view kSearching = " Searching...";
+constexpr std::string_view kTwinAction = "Sync File";
+constexpr std::string_view kTwinStatus =
+    "Left alone : another file here has the same name in other letter case";
+
+std::string FolderPart(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string NamePart(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+TSyncThreadBase::TSyncThreadBase(const ThreadServices& services) : TThreadBase(services) {}
+
+TSyncThreadBase::~TSyncThreadBase() {
+    // The worker may still use the members below; it must be gone before they are.
+    Terminate();
+    WaitFor();
+}
+
+void TSyncThreadBase::Configure(const TSyncJobFields& job) {
+    for (size_t i = 0; i < job.FolderAList.Count() && i < job.FolderBList.Count(); ++i)
+        FolderItems.AddItem(job.FolderAList[i], job.FolderBList[i], true);
+    for (size_t i = 0; i < job.FileAList.Count() && i < job.FileBList.Count(); ++i)
+        FileItems.AddItem(job.FileAList[i], job.FileBList[i], false);
+    SetFileFilter(job.FileFilter);
+    SyncDirection = job.SyncDirection;
+    SyncDefaultAction = job.SyncDefaultAction;
+}
+
+std::string TSyncThreadBase::DrivePathOfDatabase(const std::string& databaseFile) {
+    std::string drive = std::filesystem::path(databaseFile).parent_path().parent_path().string();
+    if (drive.empty() || drive.back() != '/') drive += '/';
+    return drive;
+}
+
+std::string TSyncThreadBase::OnDrive(const std::string& driveRelative) const {
+    std::string full = drivePath_;
+    if (!full.empty() && full.back() == '/') full.pop_back();
+    if (driveRelative.empty() || driveRelative.front() != '/') full += '/';
+    return full + driveRelative;
+}
+
+// --- the run ---------------------------------------------------------------------------------
+
+void TSyncThreadBase::ScanAll() {
+    RunGuarded(kThreadErrorPrefix, [this] {
+        FilesDone = -1;
+        StatusText = "Prepareing... ";
+        ReportStatus();
+        PrepareDatabase();
+        FolderItems.SortByPathB();
+
+        FilesDone = -1;
+        StatusText = "Searching... ";
+        ReportStatus();
+        for (const TSyncItem& item : FolderItems) {
+            if (Terminated()) break;
+            ScanFolderPair(item);
+        }
+        Transaction batch(Database->GetConnection());
+        for (const TSyncItem& item : FileItems) {
+            if (Terminated()) break;
+            ScanFilePair(item.PathA, item.PathB);
+        }
+        batch.Commit();
+    });
+    FilePairs.RemoveAt(std::move(droppedPairs_));
+    droppedPairs_.clear();
+    if (Terminated()) {
+        StatusText = "Canceled :(";
+        ReportStatus();
+    }
+}
+
+void TSyncThreadBase::PrepareDatabase() {
+    // The record-to-pair map lives in memory, so nothing of an earlier run can leak into it.
+    listIds_.clear();
+    if (drivePath_.empty()) drivePath_ = DrivePathOfDatabase(DatabaseFile);
+    Database = std::make_unique<SyncDatabase>(DatabaseFile);
+}
+
+void TSyncThreadBase::ScanFolderPair(const TSyncItem& item) {
+    RootA = item.PathA;
+    RootB = item.PathB;
+    matchedA_.clear();
+    matchedB_.clear();
+    leftAlone_.clear();
+    const size_t firstPair = FilePairs.Count();
+    const size_t firstDropped = droppedPairs_.size();
+    const std::string folderA = OnDrive(RootA);
+
+    // One transaction per folder pair: its new rows are kept only when the pair is kept.
+    Transaction batch(Database->GetConnection());
+    std::string unlisted;
+    CurrentSide = 'A';
+    rootLength_ = folderA.size();
+    if (!FolderExists(folderA) || !ScanSyncFolder(folderA)) unlisted = folderA;
+    if (unlisted.empty() && !Terminated()) {
+        CurrentSide = 'B';
+        rootLength_ = RootB.size();
+        if (!FolderExists(RootB) || !ScanSyncFolder(RootB)) unlisted = RootB;
+    }
+
+    std::string reason;
+    if (!unlisted.empty())
+        reason = "Sync folder not found or not readable, pair skipped : " + unlisted;
+    else if (!Terminated() && RecordedFilesAllMissing('A', matchedA_))
+        reason = "Every recorded file is missing, pair skipped : " + folderA;
+    else if (!Terminated() && RecordedFilesAllMissing('B', matchedB_))
+        reason = "Every recorded file is missing, pair skipped : " + RootB;
+
+    // A pair cut short by a cancel would look like deletions on its second side.
+    if (reason.empty() && !Terminated()) {
+        batch.Commit();
+        return;
+    }
+    FilePairs.Truncate(firstPair);
+    droppedPairs_.resize(firstDropped);
+    std::erase_if(listIds_, [firstPair](const auto& entry) { return entry.second >= firstPair; });
+    if (!reason.empty()) ReportSkippedPair(reason);
+}
+
+bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
+    StatusText = std::string(kSearching) + folder;
+    ReportStatus();
+    std::vector<FolderEntry> entries;
+    if (!Files().ReadFolder(folder, entries, ListDetail::Full)) return false;
+    const std::unordered_set<std::string> twins = CaseTwins(entries);
+
+    for (const FolderEntry& entry : entries) {
+        if (Terminated()) break;
+        const std::string path = folder + entry.name;
+        if (entry.isDirectory) {
+            // A linked folder could lead the walk into a loop.
+            if (entry.isSymlink) continue;
+            const std::string sub = path + "/";
+            if (IsFolderExcluded(sub)) continue;
+            ScanSyncFolder(sub);
+            StatusText = std::string(kSearching) + folder;
+            ReportStatus();
+            continue;
+        }
+        if (FileFilter.IsExcluded(entry.name, folder)) continue;
+        const std::string relative = path.substr(rootLength_);
+        if (twins.contains(LowerCase(entry.name))) {
+            LeaveTwinAlone(path, relative);
+            continue;
+        }
+        if (leftAlone_.contains(LowerCase(relative))) continue;
+        if (CurrentSide == 'A')
+            MatchDriveFile(path, relative, entry);
+        else
+            MatchComputerFile(path, relative, entry);
+    }
+    return true;
+}
+
+void TSyncThreadBase::MatchDriveFile(const std::string& path, const std::string& relative,
+                                     const FolderEntry& entry) {
+    std::optional<SyncFileRecord> record = Database->FindDriveSide(relative, RootA);
+    const bool isNew = !record;
+    if (record && matchedA_.contains(record->ID)) {
+        LeaveMatchedTwinAlone(path, relative, record->ID);
+        return;
+    }
+    if (!record) record = Database->Insert(relative, RootA, RootB, std::nullopt);
+    const size_t index = FilePairs.Add();
+    listIds_[record->ID] = index;
+    matchedA_.insert(record->ID);
+    TFilePair& pair = FilePairs[index];
+    pair.FileA.Assign(path, entry.size, entry.time);
+    pair.New = isNew;
+    pair.FileA.OLDFileDateTime = record->DateFolderA;
+    pair.RecordID = record->ID;
+}
+
+void TSyncThreadBase::MatchComputerFile(const std::string& path, const std::string& relative,
+                                        const FolderEntry& entry) {
+    std::optional<SyncFileRecord> record = Database->FindComputerSide(relative, RootB);
+    const bool isNew = !record;
+    if (record && matchedB_.contains(record->ID)) {
+        LeaveMatchedTwinAlone(path, relative, record->ID);
+        return;
+    }
+    if (!record) record = Database->Insert(relative, RootA, RootB, std::nullopt);
+    matchedB_.insert(record->ID);
+    TFilePair& pair = FilePairs[PairFor(record->ID)];
+    pair.FileB.Assign(path, entry.size, entry.time);
+    pair.New = isNew;
+    pair.FileB.OLDFileDateTime = record->DateFolderB;
+    pair.RecordID = record->ID;
+}
+
+void TSyncThreadBase::ScanFilePair(const std::string& pathA, const std::string& pathB) {
+    StatusText = std::string(kSearching) + pathA;
+    ReportStatus();
+    const std::string dirA = FolderPart(pathA);
+    const std::string dirB = FolderPart(pathB);
+    const std::string fullA = OnDrive(pathA);
+    // A missing folder says nothing about the file: the pair waits for the next run.
+    for (const std::string& folder : {OnDrive(dirA), dirB}) {
+        if (!FolderExists(folder)) {
+            ReportSkippedPair("Sync folder not found or not readable, pair skipped : " + folder);
+            return;
+        }
+    }
+    const auto isFile = [this](const std::string& path) {
+        const std::optional<uint32_t> attrs = Files().GetAttributes(path);
+        return attrs && !(*attrs & fa::Directory);
+    };
+
+    if (isFile(fullA)) {
+        const std::string nameA = NamePart(pathA);
+        std::optional<SyncFileRecord> record = Database->FindDriveSide(nameA, dirA);
+        const bool isNew = !record;
+        if (!record) record = Database->Insert(nameA, dirA, dirB, std::nullopt);
+        TFilePair& pair = FilePairs[PairFor(record->ID)];
+        pair.FileA.Assign(Files(), fullA);
+        pair.New = isNew;
+        pair.FileA.OLDFileDateTime = record->DateFolderA;
+        pair.RecordID = record->ID;
+    }
+    if (isFile(pathB)) {
+        const std::string nameB = NamePart(pathB);
+        std::optional<SyncFileRecord> record = Database->FindComputerSide(nameB, dirB);
+        const bool isNew = !record;
+        if (!record) record = Database->Insert(nameB, dirA, dirB, std::nullopt);
+        TFilePair& pair = FilePairs[PairFor(record->ID)];
+        pair.FileB.Assign(Files(), pathB);
+        pair.New = isNew;
+        pair.FileB.OLDFileDateTime = record->DateFolderB;
+        pair.RecordID = record->ID;
+    }
+}
+
+size_t TSyncThreadBase::PairFor(int64_t recordId) {
+    const auto found = listIds_.find(recordId);
+    if (found != listIds_.end()) return found->second;
+    const size_t index = FilePairs.Add();
+    listIds_.emplace(recordId, index);
+    return index;
+}
+
+// --- names that differ only in letter case ---------------------------------------------------
+
+std::unordered_set<std::string> TSyncThreadBase::CaseTwins(const std::vector<FolderEntry>& entries) const {
+    std::unordered_map<std::string, int> seen;
+    for (const FolderEntry& entry : entries)
+        if (!entry.isDirectory) ++seen[LowerCase(entry.name)];
+    std::unordered_set<std::string> twins;
+    for (const auto& [name, count] : seen)
+        if (count > 1) twins.insert(name);
+    return twins;
+}
+
+void TSyncThreadBase::LeaveTwinAlone(const std::string& path, const std::string& relative) {
+    LogFileName = path;
+    LogAction = std::string(kTwinAction);
+    LogStatus = std::string(kTwinStatus);
+    LogIsError = true;
+    ReportLogEntry();
+    if (!leftAlone_.insert(LowerCase(relative)).second) return;
+    // The drive-side partner met earlier in this pair must not be copied over either twin.
+    if (CurrentSide != 'B') return;
+    const std::optional<SyncFileRecord> record = Database->FindDriveSide(relative, RootA);
+    if (!record) return;
+    const auto partner = listIds_.find(record->ID);
+    if (partner != listIds_.end()) droppedPairs_.push_back(partner->second);
+}
+
+void TSyncThreadBase::LeaveMatchedTwinAlone(const std::string& path, const std::string& relative,
+                                            int64_t recordId) {
+    const auto earlier = listIds_.find(recordId);
+    if (earlier != listIds_.end()) {
+        const TFilePair& pair = FilePairs[earlier->second];
+        const TFileData& first = CurrentSide == 'A' ? pair.FileA : pair.FileB;
+        if (first.Present() && first.FileName != path) LeaveTwinAlone(first.FileName, relative);
+        droppedPairs_.push_back(earlier->second);
+    }
+    LeaveTwinAlone(path, relative);
+}
+
+// --- missing roots ---------------------------------------------------------------------------
+
+bool TSyncThreadBase::RecordedFilesAllMissing(char side, const std::unordered_set<int64_t>& matched) {
+    // Only records of files that were present on that side after a sync count: a file that was
+    // never copied there says nothing about the folder.
+    Statement query = Database->GetConnection().Prepare(
+        side == 'A' ? R"(SELECT "ID" FROM "FileLog" WHERE "FolderA" = ?1 AND "DateFolderA" > 0)"
+                    : R"(SELECT "ID" FROM "FileLog" WHERE "FolderB" = ?1 AND "DateFolderB" > 0)");
+    query.BindText(1, side == 'A' ? RootA : RootB);
+    bool anyRecorded = false;
+    while (query.Step()) {
+        anyRecorded = true;
+        if (matched.contains(query.Integer(0))) return false;
+    }
+    return anyRecorded;
+}
+
+bool TSyncThreadBase::FolderExists(const std::string& folder) const {
+    const std::optional<uint32_t> attrs = Files().GetAttributes(folder);
+    return attrs && (*attrs & fa::Directory);
+}
+
+void TSyncThreadBase::ReportSkippedPair(const std::string& text) {
+    ErrorText = text;
+    ErrorCode = -1;
+    ReportThreadError();
+}
+
+} // namespace drivlet

@@ -1,0 +1,99 @@
+#pragma once
+// The first half of every sync run: walks each folder pair and file pair on the drive (side A)
+// and the computer (side B), matches every file to its row of the job's sync database and builds
+// FilePairs for the decision step. A pair whose root is missing on one side, or where every file
+// recorded for a side is gone, is left out of the run with a thread error, so that a folder that
+// is missing for a moment is never taken for a thousand deletions.
+#include "core/db/SyncDatabase.h"
+#include "core/engine/TThreadBase.h"
+#include "core/engine/sync/TFileCollection.h"
+#include "core/engine/sync/TSyncItems.h"
+#include "core/records/Enumerations.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace drivlet {
+
+struct TSyncJobFields;
+
+class TSyncThreadBase : public TThreadBase {
+public:
+    explicit TSyncThreadBase(const ThreadServices& services);
+    ~TSyncThreadBase() override;
+
+    // Set before Start (the launcher's set-up).
+    TSyncItems FolderItems;
+    TSyncItems FileItems;
+    TSyncDirection SyncDirection = TSyncDirection::sdBidi;
+    TSyncDefaultAction SyncDefaultAction = TSyncDefaultAction::sdaAsk;
+
+    // The pair lists, the filter, the direction and the conflict rule of a job or of one
+    // computer's item.
+    void Configure(const TSyncJobFields& job);
+    // The drive path (ends with "/") that side-A paths are read against; by default the folder
+    // that holds the database's folder (the drive of the job file's "Config" folder).
+    void SetDrivePath(std::string drivePath) { drivePath_ = std::move(drivePath); }
+    static std::string DrivePathOfDatabase(const std::string& databaseFile);
+
+    // After the run: what the scan built (and the decision step left).
+    const TFileCollection& GetFilePairs() const { return FilePairs; }
+
+protected:
+    // The scan alone; a descendant runs ScanAll first in its own Execute.
+    void Execute() override { ScanAll(); }
+    // A sync job never skips a sub-folder: only files are filtered.
+    bool IsFolderExcluded(const std::string&) override { return false; }
+
+    // The whole scan with its own failure handling: an exception ends the scan with a thread
+    // error and the run goes on with the pairs built so far.
+    void ScanAll();
+    // Walks one folder (ends with "/") of the side named by CurrentSide, recursively; false when
+    // the folder itself cannot be listed.
+    bool ScanSyncFolder(const std::string& folder);
+    // Matches one file pair (a drive-relative and an absolute file path).
+    void ScanFilePair(const std::string& pathA, const std::string& pathB);
+
+    // The drive path followed by a drive-relative path.
+    std::string OnDrive(const std::string& driveRelative) const;
+
+    char CurrentSide = 'A';
+    std::string RootA; // drive-relative, with trailing "/"
+    std::string RootB; // absolute, with trailing "/"
+    TFileCollection FilePairs;
+    std::unique_ptr<SyncDatabase> Database; // open from the scan until the run ends
+
+private:
+    void PrepareDatabase();
+    void ScanFolderPair(const TSyncItem& item);
+    void MatchDriveFile(const std::string& path, const std::string& relative, const FolderEntry& entry);
+    void MatchComputerFile(const std::string& path, const std::string& relative, const FolderEntry& entry);
+    // The pair a record is matched to in this run, appending one when it has none yet.
+    size_t PairFor(int64_t recordId);
+    // Names of one listing that differ only in letter case; both are logged and left alone.
+    std::unordered_set<std::string> CaseTwins(const std::vector<FolderEntry>& entries) const;
+    void LeaveTwinAlone(const std::string& path, const std::string& relative);
+    // A second file of this side matched the record of an earlier one: both are left alone.
+    void LeaveMatchedTwinAlone(const std::string& path, const std::string& relative, int64_t recordId);
+    // Whether a side holds none of the files recorded as present there after the last sync.
+    bool RecordedFilesAllMissing(char side, const std::unordered_set<int64_t>& matched);
+    bool FolderExists(const std::string& folder) const;
+    void ReportSkippedPair(const std::string& text);
+
+    std::string drivePath_;
+    // The record-to-pair map of this run (the table's ListID, kept in memory).
+    std::unordered_map<int64_t, size_t> listIds_;
+    // Per folder pair: the records matched on each side, the names left alone, and whether a
+    // root could not be listed.
+    std::unordered_set<int64_t> matchedA_;
+    std::unordered_set<int64_t> matchedB_;
+    std::unordered_set<std::string> leftAlone_; // lower-case relative names
+    std::vector<size_t> droppedPairs_;
+    size_t rootLength_ = 0; // of the full root path on the side being walked
+};
+
+} // namespace drivlet
