@@ -1,0 +1,101 @@
+#pragma once
+// The base of the backup-family workers: the job's lists, the job's backup database with the
+// run history of a backup, and the counting pass before the work.
+#include "core/db/BackupDatabase.h"
+#include "core/engine/TThreadBase.h"
+#include "core/engine/backup/FileLogBatch.h"
+#include "core/records/Enumerations.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace drivlet {
+
+// `ArchiveLog.Format` of a mode; a move job has none.
+std::optional<std::string_view> ArchiveFormatText(TArchiveMode mode);
+// The history key of a run's folder: without the drive path (the folder holding the "Config"
+// folder of the database) when the folder lies on that drive, so "/Backup/Job/" survives the
+// stick being mounted elsewhere; otherwise the folder itself.
+std::string ArchiveLogKey(std::string_view archiveFolder, std::string_view databaseFile);
+
+class TBackUpThreadBase : public TThreadBase {
+public:
+    explicit TBackUpThreadBase(const ThreadServices& services);
+    ~TBackUpThreadBase() override;
+
+    // Set before Start; folder paths end with "/".
+    void SetArchiveMode(TArchiveMode mode) { ArchiveMode = mode; }
+    void SetArchiveFolder(std::string folder) { ArchiveFolder = std::move(folder); }
+    void SetExcludeList(const std::vector<std::string>& folders);
+    void SetFolderList(std::vector<std::string> folders) { FolderList = std::move(folders); }
+    void SetFileList(std::vector<std::string> files) { FileList = std::move(files); }
+    void SetBackupRoot(std::string folder) { BackupRoot = std::move(folder); }
+    void SetRestoreTarget(std::string folder) { RestoreTarget = std::move(folder); }
+    void SetCountTotals(bool count) { CountTotals = count; }
+
+protected:
+    // Backups write the run history; restores do not.
+    virtual bool IsBackup() const { return false; }
+    bool IsFolderExcluded(const std::string& folder) override;
+    // Items below the folder (each subfolder counts as one), adding the file sizes to BytesTotal.
+    virtual int64_t ScanFolder(const std::string& folder);
+
+    // The base body, run first by each descendant's Execute. False when it failed (the thread
+    // error has been reported) and the descendant must not do any work.
+    bool RunBackUpBase();
+    // The run history row's final status (backups only).
+    void SetRunStatus(std::string_view status);
+
+    // The listing of a folder, taken from the counting pass when it made one (each listing is
+    // handed out once), else read now.
+    FileStatus TakeListing(const std::string& folder, std::vector<FolderEntry>& entries);
+
+    // The job's `FileLog` (nothing is remembered for a job without a database).
+    std::optional<TDateTime> LastCopied(std::string_view file);
+    // After a successful copy, with this run's StartTime; written with the current batch.
+    void RecordCopied(std::string_view file);
+    // Puts the pending rows into the file.
+    void CommitFileLog();
+
+    TArchiveMode ArchiveMode = TArchiveMode::amIncremental;
+    std::string ArchiveFolder;
+    std::vector<std::string> FolderList;
+    std::vector<std::string> FileList;
+    std::string BackupRoot;
+    std::string RestoreTarget;
+    bool CountTotals = true;
+
+private:
+    void OpenDatabase();
+
+    std::unordered_set<std::string> excluded_; // lower case
+    std::unique_ptr<BackupDatabase> database_;
+    std::unique_ptr<FileLogBatch> fileLog_;
+    std::optional<int64_t> runId_;
+    std::unordered_map<std::string, std::vector<FolderEntry>> listings_;
+};
+
+// The backups (folder copy and zip); only their place in the tree differs from the restores.
+class TArchiveThreadBase : public TBackUpThreadBase {
+public:
+    using TBackUpThreadBase::TBackUpThreadBase;
+
+protected:
+    bool IsBackup() const override { return true; }
+    bool DivertsNewerTargets() const override { return false; }
+};
+
+class TRestoreThreadBase : public TBackUpThreadBase {
+public:
+    using TBackUpThreadBase::TBackUpThreadBase;
+
+protected:
+    bool DivertsNewerTargets() const override { return false; }
+};
+
+} // namespace drivlet
