@@ -1,0 +1,212 @@
+#include "core/engine/backup/TCopyFolderThread.h"
+
+#include "core/engine/PathMapping.h"
+
+#include <unordered_set>
+
+namespace drivlet {
+namespace {
+
+// Pending history rows are written before a copy that may take a while, so the write lock is
+// not held through it.
+constexpr int64_t kCommitBeforeBytes = 8 << 20;
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// The names in a folder, read once when first needed.
+class TargetNames {
+public:
+    TargetNames(const IFileSystem& files, const std::string& folder) : files_(files), folder_(folder) {}
+    bool Contains(const std::string& name) {
+        if (!read_) {
+            read_ = true;
+            files_.ListFolder(
+                folder_,
+                [this](const FolderEntry& e) {
+                    if (!e.isDirectory) names_.insert(e.name);
+                    return true;
+                },
+                ListDetail::NamesAndTypes);
+        }
+        return names_.count(name) != 0;
+    }
+
+private:
+    const IFileSystem& files_;
+    const std::string& folder_;
+    bool read_ = false;
+    std::unordered_set<std::string> names_;
+};
+
+} // namespace
+
+std::string TCopyFolderThread::TargetFor(std::string_view path) const {
+    return ArchiveFolder + MappedPath(path);
+}
+
+void TCopyFolderThread::StartClock() {
+    SpeedStartTime = Clock().Now();
+    FilesDone = 0;
+}
+
+void TCopyFolderThread::Execute() {
+    if (!RunBackUpBase()) return;
+    switch (ArchiveMode) {
+    case TArchiveMode::amOnlyNew:
+    case TArchiveMode::amTimeStamped:
+        StartClock();
+        CopyFolders(Pass::Fresh);
+        CopySingleFiles(Pass::Fresh);
+        break;
+    case TArchiveMode::amCompletelyNew:
+        if (ArchiveHoldsSources()) {
+            ErrorText = std::string(kCopyThreadErrorPrefix) + "The archive folder " + ArchiveFolder +
+                        " holds a source of the job; it is not deleted";
+            ErrorCode = -1;
+            ReportThreadError();
+            return;
+        }
+        FilesDone = -1;
+        StatusText = "Deleting Archive... ";
+        ReportStatus();
+        DeleteFolder(ArchiveFolder);
+        StartClock();
+        CopyFolders(Pass::Fresh);
+        CopySingleFiles(Pass::Fresh);
+        break;
+    case TArchiveMode::amIncremental:
+    case TArchiveMode::amTimeStampedIncremental:
+        StartClock();
+        CopyFolders(Pass::Incremental);
+        CopySingleFiles(Pass::Incremental);
+        break;
+    case TArchiveMode::amMove:
+        StartClock();
+        for (const std::string& folder : FolderList) {
+            if (Terminated()) break;
+            CopyPass(folder, ArchiveFolder, Pass::Incremental, DeleteSources);
+            // The job's source folder survives its move.
+            if (GetFileSize(folder) < 0) Files().CreateFolders(folder);
+        }
+        break;
+    }
+    StatusText = Terminated() ? "Canceled" : "Finished !";
+    SetRunStatus(StatusText);
+    ReportStatus();
+}
+
+void TCopyFolderThread::CopyFolders(Pass pass) {
+    for (const std::string& folder : FolderList) {
+        if (Terminated()) return;
+        CopyPass(folder, TargetFor(folder), pass, false);
+    }
+}
+
+void TCopyFolderThread::CopySingleFiles(Pass pass) {
+    for (const std::string& file : FileList) {
+        if (Terminated()) return;
+        CopySingleFile(file, pass);
+    }
+}
+
+template <typename TargetExists>
+bool TCopyFolderThread::Takes(Pass pass, const std::string& path, TDateTime fileTime,
+                              TargetExists&& targetExists) {
+    const bool timeStamped = ArchiveMode == TArchiveMode::amTimeStamped;
+    if (pass == Pass::Fresh && ArchiveMode != TArchiveMode::amOnlyNew) return true;
+    const std::optional<TDateTime> copied = LastCopied(path);
+    if (!copied) return true;
+    if (pass == Pass::Fresh) return false;
+    if (fileTime > *copied) return true;
+    // Targets of a time-stamped run live in an earlier run's folder.
+    if (ArchiveMode == TArchiveMode::amTimeStampedIncremental || timeStamped) return false;
+    return !targetExists();
+}
+
+void TCopyFolderThread::CopyPass(const std::string& source, const std::string& target, Pass pass,
+                                 bool moving) {
+    std::vector<FolderEntry> entries;
+    TakeListing(source, entries);
+    TargetNames targetNames(Files(), target);
+    for (const FolderEntry& entry : entries) {
+        if (Terminated()) return;
+        if (entry.isDirectory) {
+            if (entry.isSymlink) continue;
+            const std::string sub = source + entry.name + "/";
+            // The backup itself is never copied into itself.
+            if (IsFolderExcluded(sub) || sub == ArchiveFolder) continue;
+            const std::string subTarget = target + entry.name + "/";
+            CopyPass(sub, subTarget, pass, moving);
+            // Emptied by the move; still holding what was not moved, it stays.
+            if (moving && !Terminated()) Files().RemoveFolder(sub);
+            FilesDone += 1;
+            ReportStatus();
+            continue;
+        }
+        const std::string path = source + entry.name;
+        const bool filtered = FileFilter.IsExcluded(entry.name, source);
+        if (!filtered && Takes(pass, path, entry.time, [&] { return targetNames.Contains(entry.name); })) {
+            CopyOne(path, target + entry.name, entry.size, pass == Pass::Fresh, moving);
+        } else {
+            StatusText.clear();
+            BytesTotal -= entry.size;
+            FilesDone += 1;
+            if (moving && !filtered) DeleteUpToDate(path, target + entry.name, entry);
+        }
+        ReportStatus();
+    }
+}
+
+void TCopyFolderThread::CopySingleFile(const std::string& path, Pass pass) {
+    if (Terminated()) return;
+    const int64_t size = GetFileSize(path);
+    if (size < 0) return;
+    const std::string target = TargetFor(path);
+    Files().CreateFolders(std::string(FolderPart(target)));
+    const bool taken =
+        Takes(pass, path, Files().FileTime(path), [&] { return Files().FileSize(target) >= 0; });
+    if (taken) {
+        CopyOne(path, target, size, pass == Pass::Fresh, false);
+    } else {
+        StatusText.clear();
+        BytesTotal -= size;
+        FilesDone += 1;
+    }
+    ReportStatus();
+}
+
+void TCopyFolderThread::CopyOne(const std::string& source, const std::string& target, int64_t size,
+                                bool failIfExists, bool deleteSource) {
+    StatusText = "File : " + source;
+    FilesDone += 1;
+    ReportStatus();
+    LogFileName = source;
+    LogAction = "Copy File";
+    if (size >= kCommitBeforeBytes) CommitFileLog();
+    const bool copied = CopyFileProtected(source, target, failIfExists, deleteSource);
+    if (copied) RecordCopied(source);
+    ReportFileResult(copied);
+    BytesDone += size;
+}
+
+void TCopyFolderThread::DeleteUpToDate(const std::string& source, const std::string& target,
+                                       const FolderEntry& entry) {
+    // A source that differs from what the target holds is kept: deleting it would lose it.
+    if (Files().FileSize(target) != entry.size || Files().FileTime(target) != entry.time) return;
+    LogFileName = source;
+    LogAction = "Delete File";
+    ReportFileResult(DeleteFileProtected(source));
+}
+
+bool TCopyFolderThread::ArchiveHoldsSources() const {
+    if (ArchiveFolder.size() < 2 || ArchiveFolder.front() != '/') return true;
+    for (const std::string& folder : FolderList)
+        if (StartsWith(folder, ArchiveFolder) || StartsWith(ArchiveFolder, folder)) return true;
+    for (const std::string& file : FileList)
+        if (StartsWith(file, ArchiveFolder)) return true;
+    return false;
+}
+
+} // namespace drivlet

@@ -1,0 +1,48 @@
+#pragma once
+// A backup or move job kept as a plain folder tree of copies, in any of the six modes.
+#include "core/engine/backup/TBackUpThreadBase.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace drivlet {
+
+class TCopyFolderThread final : public TArchiveThreadBase {
+public:
+    using TArchiveThreadBase::TArchiveThreadBase;
+
+    // The job's DeleteFile flag; only a move job uses it.
+    void SetDeleteSources(bool on) { DeleteSources = on; }
+
+    // Where a source folder (ending with "/") or file lies in the backup: ArchiveFolder followed
+    // by its mapped form (/home/a/Docs/ -> ArchiveFolder + "home/a/Docs/").
+    std::string TargetFor(std::string_view path) const;
+
+protected:
+    void Execute() override;
+
+private:
+    // Fresh copies never overwrite; incremental ones replace what has changed.
+    enum class Pass { Fresh, Incremental };
+
+    void StartClock();
+    void CopyFolders(Pass pass);
+    void CopySingleFiles(Pass pass);
+    // One source folder into one target folder; `moving` deletes each source once it is safe.
+    void CopyPass(const std::string& source, const std::string& target, Pass pass, bool moving);
+    void CopySingleFile(const std::string& path, Pass pass);
+    // Whether a file goes to the target this run; `targetExists` is asked only when needed.
+    template <typename TargetExists>
+    bool Takes(Pass pass, const std::string& path, TDateTime fileTime, TargetExists&& targetExists);
+    void CopyOne(const std::string& source, const std::string& target, int64_t size, bool failIfExists,
+                 bool deleteSource);
+    // A move's source file that was not copied because its target already holds it.
+    void DeleteUpToDate(const std::string& source, const std::string& target, const FolderEntry& entry);
+    // The old backup may be deleted only when nothing of the job lies inside it.
+    bool ArchiveHoldsSources() const;
+
+    bool DeleteSources = false;
+};
+
+} // namespace drivlet
