@@ -159,7 +159,7 @@ bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
             ReportStatus();
             continue;
         }
-        if (FileFilter.IsExcluded(entry.name, folder)) continue;
+        if (FileFilter.IsExcluded(entry.name, folder) || IsOwnDatabaseFile(path)) continue;
         const std::string relative = path.substr(rootLength_);
         if (twins.contains(LowerCase(entry.name))) {
             LeaveTwinAlone(path, relative);
@@ -314,6 +314,12 @@ bool TSyncThreadBase::RecordedFilesAllMissing(char side, const std::unordered_se
         if (matched.contains(query.Integer(0))) return false;
     }
     return anyRecorded;
+}
+
+bool TSyncThreadBase::IsOwnDatabaseFile(const std::string& path) const {
+    // The database and its journal files ("-wal", "-shm", "-journal") change while the run uses them.
+    return path.size() >= DatabaseFile.size() && path.compare(0, DatabaseFile.size(), DatabaseFile) == 0 &&
+           (path.size() == DatabaseFile.size() || path[DatabaseFile.size()] == '-');
 }
 
 bool TSyncThreadBase::FolderExists(const std::string& folder) const {

@@ -82,6 +82,8 @@ private:
     // Whether a side holds none of the files recorded as present there after the last sync.
     bool RecordedFilesAllMissing(char side, const std::unordered_set<int64_t>& matched);
     bool FolderExists(const std::string& folder) const;
+    // A "<Root>" pair walks the job's "Config" folder too, where the open database lies.
+    bool IsOwnDatabaseFile(const std::string& path) const;
     void ReportSkippedPair(const std::string& text);
 
     std::string drivePath_;
