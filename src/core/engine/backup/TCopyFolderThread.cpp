@@ -56,31 +56,15 @@ void TCopyFolderThread::Execute() {
     switch (ArchiveMode) {
     case TArchiveMode::amOnlyNew:
     case TArchiveMode::amTimeStamped:
-        StartClock();
-        CopyFolders(Pass::Fresh);
-        CopySingleFiles(Pass::Fresh);
+        CopyAll(Pass::Fresh);
         break;
     case TArchiveMode::amCompletelyNew:
-        if (ArchiveHoldsSources()) {
-            ErrorText = std::string(kCopyThreadErrorPrefix) + "The archive folder " + ArchiveFolder +
-                        " holds a source of the job; it is not deleted";
-            ErrorCode = -1;
-            ReportThreadError();
-            return;
-        }
-        FilesDone = -1;
-        StatusText = "Deleting Archive... ";
-        ReportStatus();
-        DeleteFolder(ArchiveFolder);
-        StartClock();
-        CopyFolders(Pass::Fresh);
-        CopySingleFiles(Pass::Fresh);
+        if (!DeleteOldBackup()) return;
+        CopyAll(Pass::Fresh);
         break;
     case TArchiveMode::amIncremental:
     case TArchiveMode::amTimeStampedIncremental:
-        StartClock();
-        CopyFolders(Pass::Incremental);
-        CopySingleFiles(Pass::Incremental);
+        CopyAll(Pass::Incremental);
         break;
     case TArchiveMode::amMove:
         StartClock();
@@ -97,14 +81,27 @@ void TCopyFolderThread::Execute() {
     ReportStatus();
 }
 
-void TCopyFolderThread::CopyFolders(Pass pass) {
+bool TCopyFolderThread::DeleteOldBackup() {
+    if (ArchiveHoldsSources()) {
+        ErrorText = std::string(kCopyThreadErrorPrefix) + "The archive folder " + ArchiveFolder +
+                    " holds a source of the job; it is not deleted";
+        ErrorCode = -1;
+        ReportThreadError();
+        return false;
+    }
+    FilesDone = -1;
+    StatusText = "Deleting Archive... ";
+    ReportStatus();
+    DeleteFolder(ArchiveFolder);
+    return true;
+}
+
+void TCopyFolderThread::CopyAll(Pass pass) {
+    StartClock();
     for (const std::string& folder : FolderList) {
         if (Terminated()) return;
         CopyPass(folder, TargetFor(folder), pass, false);
     }
-}
-
-void TCopyFolderThread::CopySingleFiles(Pass pass) {
     for (const std::string& file : FileList) {
         if (Terminated()) return;
         CopySingleFile(file, pass);
@@ -114,14 +111,13 @@ void TCopyFolderThread::CopySingleFiles(Pass pass) {
 template <typename TargetExists>
 bool TCopyFolderThread::Takes(Pass pass, const std::string& path, TDateTime fileTime,
                               TargetExists&& targetExists) {
-    const bool timeStamped = ArchiveMode == TArchiveMode::amTimeStamped;
     if (pass == Pass::Fresh && ArchiveMode != TArchiveMode::amOnlyNew) return true;
     const std::optional<TDateTime> copied = LastCopied(path);
     if (!copied) return true;
     if (pass == Pass::Fresh) return false;
     if (fileTime > *copied) return true;
     // Targets of a time-stamped run live in an earlier run's folder.
-    if (ArchiveMode == TArchiveMode::amTimeStampedIncremental || timeStamped) return false;
+    if (ArchiveMode == TArchiveMode::amTimeStampedIncremental) return false;
     return !targetExists();
 }
 

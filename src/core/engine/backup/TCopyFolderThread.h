@@ -27,8 +27,10 @@ private:
     enum class Pass { Fresh, Incremental };
 
     void StartClock();
-    void CopyFolders(Pass pass);
-    void CopySingleFiles(Pass pass);
+    // amCompletelyNew: the previous backup goes first (into the store when that is on).
+    bool DeleteOldBackup();
+    // The source folders, then the single files.
+    void CopyAll(Pass pass);
     // One source folder into one target folder; `moving` deletes each source once it is safe.
     void CopyPass(const std::string& source, const std::string& target, Pass pass, bool moving);
     void CopySingleFile(const std::string& path, Pass pass);
