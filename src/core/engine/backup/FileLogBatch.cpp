@@ -20,7 +20,16 @@ FileLogBatch::~FileLogBatch() {
     }
 }
 
+void FileLogBatch::Begin() {
+    if (batch_ && std::chrono::steady_clock::now() - batchStart_ >= kBatchAge) Commit();
+    if (batch_) return;
+    batch_ = std::make_unique<Transaction>(connection_);
+    batchStart_ = std::chrono::steady_clock::now();
+}
+
 std::optional<TDateTime> FileLogBatch::LastCopied(std::string_view fileName) {
+    // Inside the batch the lookups take no file lock of their own.
+    Begin();
     find_.BindText(1, fileName);
     std::optional<TDateTime> update;
     if (find_.Step()) update = find_.Date(0);
@@ -29,13 +38,10 @@ std::optional<TDateTime> FileLogBatch::LastCopied(std::string_view fileName) {
 }
 
 void FileLogBatch::RecordCopied(std::string_view fileName, TDateTime startTime) {
-    if (!batch_) {
-        batch_ = std::make_unique<Transaction>(connection_);
-        batchStart_ = std::chrono::steady_clock::now();
-    }
+    Begin();
     update_.BindText(1, fileName).BindDate(2, startTime).Run();
     if (connection_.Changes() == 0) insert_.BindText(1, fileName).BindDate(2, startTime).Run();
-    if (++pending_ >= kBatchRows || std::chrono::steady_clock::now() - batchStart_ >= kBatchAge) Commit();
+    if (++pending_ >= kBatchRows) Commit();
 }
 
 void FileLogBatch::Commit() {

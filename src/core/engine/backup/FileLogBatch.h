@@ -1,7 +1,8 @@
 #pragma once
 // The `FileLog` reads and writes of a backup run: lookups by the exact path (the column ignores
 // letter case, but on Linux /a/X.txt and /a/x.txt are two files and must not share a row), and
-// the per-file writes gathered into transactions so a big run does not sync once per file.
+// the per-file reads and writes gathered into transactions so a big run neither syncs nor locks
+// the file once per file. A batch holds the write lock for a couple of seconds at most.
 #include "core/db/Connection.h"
 #include "core/db/Transaction.h"
 #include "core/time/DateTime.h"
@@ -30,6 +31,9 @@ public:
     void Commit();
 
 private:
+    // Opens a batch, after ending one that has been open for a while.
+    void Begin();
+
     static constexpr int kBatchRows = 500;
     static constexpr std::chrono::seconds kBatchAge{2};
 

@@ -145,13 +145,11 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
         const bool filtered = FileFilter.IsExcluded(entry.name, source);
         if (!filtered && Takes(pass, path, entry.time, [&] { return targetNames.Contains(entry.name); })) {
             CopyOne(path, target + entry.name, entry.size, pass == Pass::Fresh, moving);
+            ReportStatus();
         } else {
-            StatusText.clear();
-            BytesTotal -= entry.size;
-            FilesDone += 1;
             if (moving && !filtered) DeleteUpToDate(path, target + entry.name, entry);
+            PassOver(entry.size);
         }
-        ReportStatus();
     }
 }
 
@@ -165,11 +163,21 @@ void TCopyFolderThread::CopySingleFile(const std::string& path, Pass pass) {
         Takes(pass, path, Files().FileTime(path), [&] { return Files().FileSize(target) >= 0; });
     if (taken) {
         CopyOne(path, target, size, pass == Pass::Fresh, false);
+        ReportStatus();
     } else {
-        StatusText.clear();
-        BytesTotal -= size;
-        FilesDone += 1;
+        PassOver(size);
     }
+}
+
+void TCopyFolderThread::PassOver(int64_t size) {
+    StatusText.clear();
+    BytesTotal -= size;
+    FilesDone += 1;
+    // An unchanged tree of 100,000 files must not make as many trips to the panel; the final
+    // status shows the full count.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastPassOverReport_ < kPassOverReportPace) return;
+    lastPassOverReport_ = now;
     ReportStatus();
 }
 

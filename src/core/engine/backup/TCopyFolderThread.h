@@ -2,6 +2,7 @@
 // A backup or move job kept as a plain folder tree of copies, in any of the six modes.
 #include "core/engine/backup/TBackUpThreadBase.h"
 
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,7 +45,13 @@ private:
     // The old backup may be deleted only when nothing of the job lies inside it.
     bool ArchiveHoldsSources() const;
 
+    // A file that is not copied leaves the totals; its status line is paced.
+    void PassOver(int64_t size);
+
+    static constexpr std::chrono::milliseconds kPassOverReportPace{50};
+
     bool DeleteSources = false;
+    std::chrono::steady_clock::time_point lastPassOverReport_{};
 };
 
 } // namespace drivlet
