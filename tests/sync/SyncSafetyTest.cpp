@@ -26,11 +26,13 @@ protected:
             RecordSynced(pair);
     }
 
-    std::unique_ptr<ScanThread> ScanTwoPairs() {
-        return Scan([&](ScanThread& t) {
-            t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
-            t.FolderItems.AddItem("/Music/", pc + "Music/", true);
-        });
+    std::unique_ptr<ScanThread> ScanTwoPairs(const IFileSystem* fileSystem = nullptr) {
+        return Scan(
+            [&](ScanThread& t) {
+                t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
+                t.FolderItems.AddItem("/Music/", pc + "Music/", true);
+            },
+            {}, fileSystem);
     }
 
     static bool HasPairUnder(const ScanThread& thread, const std::string& folder) {
@@ -201,4 +203,20 @@ TEST_F(SyncSafetyTest, ACancelInsideAPairDropsThatPair) {
     // The drive side was walked, the computer side was not: no half pair may look deleted.
     EXPECT_EQ(thread->GetFilePairs().Count(), 0u);
     EXPECT_EQ(sink.statuses.back().text, "Canceled :(");
+}
+
+TEST_F(SyncSafetyTest, AFaultInsideAPairDropsItsPairsAndRows) {
+    Make(drive + "Docs/a.txt", "a", Day(1));
+    Make(pc + "Docs/a.txt", "a", Day(1));
+    Make(drive + "Music/m.mp3", "m", Day(1));
+    Make(pc + "Music/sub/n.mp3", "n", Day(1));
+    ThrowingFileSystem failing(files, pc + "Music/sub/");
+    auto thread = ScanTwoPairs(&failing);
+    ASSERT_EQ(events.errors.size(), 1u);
+    EXPECT_EQ(events.errors[0].text, std::string(kThreadErrorPrefix) + "listing failed");
+    auto pairs = ByName(*thread);
+    EXPECT_EQ(pairs.size(), 1u);
+    EXPECT_TRUE(pairs.contains("a.txt"));
+    thread.reset();
+    EXPECT_EQ(RowCount(), 1); // the Docs row stays, the Music rows are rolled back
 }

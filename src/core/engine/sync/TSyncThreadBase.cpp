@@ -76,12 +76,20 @@ void TSyncThreadBase::ScanAll() {
             if (Terminated()) break;
             ScanFolderPair(item);
         }
-        Transaction batch(Database->GetConnection());
-        for (const TSyncItem& item : FileItems) {
-            if (Terminated()) break;
-            ScanFilePair(item.PathA, item.PathB);
+        const size_t firstPair = FilePairs.Count();
+        const size_t firstDropped = droppedPairs_.size();
+        try {
+            Transaction batch(Database->GetConnection());
+            for (const TSyncItem& item : FileItems) {
+                if (Terminated()) break;
+                ScanFilePair(item.PathA, item.PathB);
+            }
+            batch.Commit();
+        } catch (...) {
+            // Their new rows are rolled back: the pairs must not outlive them.
+            DropPairsFrom(firstPair, firstDropped);
+            throw;
         }
-        batch.Commit();
     });
     FilePairs.RemoveAt(std::move(droppedPairs_));
     droppedPairs_.clear();
@@ -111,13 +119,19 @@ void TSyncThreadBase::ScanFolderPair(const TSyncItem& item) {
     // One transaction per folder pair: its new rows are kept only when the pair is kept.
     Transaction batch(Database->GetConnection());
     std::string unlisted;
-    CurrentSide = 'A';
-    rootLength_ = folderA.size();
-    if (!FolderExists(folderA) || !ScanSyncFolder(folderA)) unlisted = folderA;
-    if (unlisted.empty() && !Terminated()) {
-        CurrentSide = 'B';
-        rootLength_ = RootB.size();
-        if (!FolderExists(RootB) || !ScanSyncFolder(RootB)) unlisted = RootB;
+    try {
+        CurrentSide = 'A';
+        rootLength_ = folderA.size();
+        if (!FolderExists(folderA) || !ScanSyncFolder(folderA)) unlisted = folderA;
+        if (unlisted.empty() && !Terminated()) {
+            CurrentSide = 'B';
+            rootLength_ = RootB.size();
+            if (!FolderExists(RootB) || !ScanSyncFolder(RootB)) unlisted = RootB;
+        }
+    } catch (...) {
+        // A half-walked pair would look like deletions on its second side.
+        DropPairsFrom(firstPair, firstDropped);
+        throw;
     }
 
     std::string reason;
@@ -133,10 +147,14 @@ void TSyncThreadBase::ScanFolderPair(const TSyncItem& item) {
         batch.Commit();
         return;
     }
+    DropPairsFrom(firstPair, firstDropped);
+    if (!reason.empty()) ReportSkippedPair(reason);
+}
+
+void TSyncThreadBase::DropPairsFrom(size_t firstPair, size_t firstDropped) {
     FilePairs.Truncate(firstPair);
     droppedPairs_.resize(firstDropped);
     std::erase_if(listIds_, [firstPair](const auto& entry) { return entry.second >= firstPair; });
-    if (!reason.empty()) ReportSkippedPair(reason);
 }
 
 bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {

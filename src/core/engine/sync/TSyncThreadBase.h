@@ -70,6 +70,8 @@ protected:
 private:
     void PrepareDatabase();
     void ScanFolderPair(const TSyncItem& item);
+    // Forgets the pairs from index firstPair on (their rows were rolled back).
+    void DropPairsFrom(size_t firstPair, size_t firstDropped);
     void MatchDriveFile(const std::string& path, const std::string& relative, const FolderEntry& entry);
     void MatchComputerFile(const std::string& path, const std::string& relative, const FolderEntry& entry);
     // The pair a record is matched to in this run, appending one when it has none yet.
