@@ -3,6 +3,7 @@
 #include "SyncTestSupport.h"
 
 #include <set>
+#include <stdexcept>
 
 using namespace drivlet;
 using namespace drivlet::test;
@@ -26,13 +27,12 @@ protected:
             RecordSynced(pair);
     }
 
-    std::unique_ptr<ScanThread> ScanTwoPairs(const IFileSystem* fileSystem = nullptr) {
-        return Scan(
-            [&](ScanThread& t) {
-                t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
-                t.FolderItems.AddItem("/Music/", pc + "Music/", true);
-            },
-            {}, fileSystem);
+    std::unique_ptr<ScanThread> ScanTwoPairs(IThreadEvents* sink = nullptr) {
+        return Scan([&](ScanThread& t) {
+            if (sink) t.SetEvents(sink);
+            t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
+            t.FolderItems.AddItem("/Music/", pc + "Music/", true);
+        });
     }
 
     static bool HasPairUnder(const ScanThread& thread, const std::string& folder) {
@@ -205,15 +205,30 @@ TEST_F(SyncSafetyTest, ACancelInsideAPairDropsThatPair) {
     EXPECT_EQ(sink.statuses.back().text, "Canceled :(");
 }
 
+namespace {
+
+// A status handler that fails when the walk reaches a given folder: a fault deep in the walk.
+class FailAt final : public RecordingEvents {
+public:
+    std::string text;
+    void OnStatus(const TThreadBase& sender, const StatusEvent& e) override {
+        RecordingEvents::OnStatus(sender, e);
+        if (e.text == text) throw std::runtime_error("listing failed");
+    }
+};
+
+} // namespace
+
 TEST_F(SyncSafetyTest, AFaultInsideAPairDropsItsPairsAndRows) {
     Make(drive + "Docs/a.txt", "a", Day(1));
     Make(pc + "Docs/a.txt", "a", Day(1));
     Make(drive + "Music/m.mp3", "m", Day(1));
     Make(pc + "Music/sub/n.mp3", "n", Day(1));
-    ThrowingFileSystem failing(files, pc + "Music/sub/");
-    auto thread = ScanTwoPairs(&failing);
-    ASSERT_EQ(events.errors.size(), 1u);
-    EXPECT_EQ(events.errors[0].text, std::string(kThreadErrorPrefix) + "listing failed");
+    FailAt sink;
+    sink.text = " Searching..." + pc + "Music/sub/";
+    auto thread = ScanTwoPairs(&sink);
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0].text, std::string(kThreadErrorPrefix) + "listing failed");
     auto pairs = ByName(*thread);
     EXPECT_EQ(pairs.size(), 1u);
     EXPECT_TRUE(pairs.contains("a.txt"));

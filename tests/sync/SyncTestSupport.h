@@ -11,51 +11,9 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <optional>
-#include <stdexcept>
 #include <string>
 
 namespace drivlet::test {
-
-// The real file service, except that listing one folder throws (a fault deep in the walk).
-class ThrowingFileSystem final : public IFileSystem {
-public:
-    ThrowingFileSystem(const IFileSystem& real, std::string folder)
-        : real_(real), folder_(std::move(folder)) {}
-
-    std::optional<uint32_t> GetAttributes(const std::filesystem::path& p) const override {
-        return real_.GetAttributes(p);
-    }
-    bool SetAttributes(const std::filesystem::path& p, uint32_t a) const override {
-        return real_.SetAttributes(p, a);
-    }
-    FileStatus CopyFile(const std::filesystem::path& s, const std::filesystem::path& t, CopyMode m,
-                        const CopyProgress& pr = {}) const override {
-        return real_.CopyFile(s, t, m, pr);
-    }
-    FileStatus MoveFile(const std::filesystem::path& s, const std::filesystem::path& t, CopyMode m,
-                        const CopyProgress& pr = {}) const override {
-        return real_.MoveFile(s, t, m, pr);
-    }
-    FileStatus DeleteFile(const std::filesystem::path& p) const override { return real_.DeleteFile(p); }
-    FileStatus CreateFolders(const std::filesystem::path& f) const override { return real_.CreateFolders(f); }
-    FileStatus RemoveFolder(const std::filesystem::path& f) const override { return real_.RemoveFolder(f); }
-    TDateTime FileTime(const std::filesystem::path& p) const override { return real_.FileTime(p); }
-    FileStatus SetFileTime(const std::filesystem::path& p, TDateTime t) const override {
-        return real_.SetFileTime(p, t);
-    }
-    int64_t FileSize(const std::filesystem::path& p) const override { return real_.FileSize(p); }
-    DiskSpace GetDiskSpace(const std::filesystem::path& p) const override { return real_.GetDiskSpace(p); }
-    FileStatus ListFolder(const std::filesystem::path& f, const FolderVisitor& v,
-                          ListDetail d = ListDetail::Full) const override {
-        if (f.string() == folder_) throw std::runtime_error("listing failed");
-        return real_.ListFolder(f, v, d);
-    }
-
-private:
-    const IFileSystem& real_;
-    std::string folder_;
-};
 
 class ScanThread : public TSyncThreadBase {
 public:
