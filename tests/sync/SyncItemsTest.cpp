@@ -12,7 +12,11 @@ TEST(SyncItemsTest, FolderPairsGetSeparatorsAndRootBecomesSlash) {
     items.AddItem("<Root>", "/home/ann/Stick", true);
     items.AddItem("/Docs", "/home/ann/Docs/", true);
     items.AddItem("/Docs/a.txt", "/home/ann/a.txt", false);
-    ASSERT_EQ(items.Count(), 3u);
+    items.AddItem("Music", "/home/ann/Music", true);
+    items.AddItem("Notes/n.txt", "/home/ann/n.txt", false);
+    ASSERT_EQ(items.Count(), 5u);
+    EXPECT_EQ(items[3].PathA, "/Music/");
+    EXPECT_EQ(items[4].PathA, "/Notes/n.txt");
     EXPECT_EQ(items[0].PathA, "/");
     EXPECT_EQ(items[0].PathB, "/home/ann/Stick/");
     EXPECT_EQ(items[1].PathA, "/Docs/");

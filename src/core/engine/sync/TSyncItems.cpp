@@ -13,15 +13,20 @@ std::string WithTrailingSlash(std::string_view path) {
     return result;
 }
 
+// Drive-side paths are stored drive-relative; one written without its leading "/" means the same.
+std::string DriveRelative(std::string_view path) {
+    return !path.empty() && path.front() == '/' ? std::string(path) : "/" + std::string(path);
+}
+
 } // namespace
 
 void TSyncItems::AddItem(std::string_view pathA, std::string_view pathB, bool isFolder) {
     if (!isFolder) {
-        items_.push_back({std::string(pathA), std::string(pathB)});
+        items_.push_back({DriveRelative(pathA), std::string(pathB)});
         return;
     }
-    items_.push_back(
-        {pathA == kRootFolderName ? std::string("/") : WithTrailingSlash(pathA), WithTrailingSlash(pathB)});
+    items_.push_back({pathA == kRootFolderName ? std::string("/") : WithTrailingSlash(DriveRelative(pathA)),
+                      WithTrailingSlash(pathB)});
 }
 
 void TSyncItems::SortByPathB() {
