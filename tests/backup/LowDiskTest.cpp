@@ -2,6 +2,7 @@
 // Abort ending the run as cancelled, and no partial file left behind.
 #include "BackupFixture.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 using namespace drivlet;

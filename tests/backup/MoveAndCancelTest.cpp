@@ -2,6 +2,8 @@
 // a run cancelled in the middle of a large file.
 #include "BackupFixture.h"
 
+#include <algorithm>
+
 using namespace drivlet;
 using namespace drivlet::test;
 namespace fs = std::filesystem;
