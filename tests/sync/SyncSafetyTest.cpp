@@ -235,3 +235,40 @@ TEST_F(SyncSafetyTest, AFaultInsideAPairDropsItsPairsAndRows) {
     thread.reset();
     EXPECT_EQ(RowCount(), 1); // the Docs row stays, the Music rows are rolled back
 }
+
+namespace {
+
+// Moves a folder away just before the walk lists it, as an unreadable folder would fail.
+class HideAt final : public RecordingEvents {
+public:
+    std::string text, folder, hidden;
+    void OnStatus(const TThreadBase& sender, const StatusEvent& e) override {
+        RecordingEvents::OnStatus(sender, e);
+        if (e.text == text) fs::rename(folder, hidden);
+    }
+};
+
+} // namespace
+
+TEST_F(SyncSafetyTest, UnreadableSubFolderLeavesItsFilesAloneOnBothSides) {
+    for (const std::string name : {"Docs/keep.txt", "Docs/Sub/x.txt", "Docs/Sub/deeper/y.txt"}) {
+        Make(drive + name, name, Day(1));
+        Make(pc + name, name, Day(1));
+    }
+    fs::create_directories(drive + "Music");
+    fs::create_directories(pc + "Music");
+    for (const std::string side : {"computer", "drive"}) {
+        HideAt sink;
+        const std::string root = side == "drive" ? drive : pc;
+        sink.folder = root + "Docs/Sub";
+        sink.hidden = root + "Hidden";
+        sink.text = " Searching..." + root + "Docs/Sub/";
+        auto thread = ScanTwoPairs(&sink);
+        fs::rename(sink.hidden, sink.folder);
+        ASSERT_EQ(sink.errors.size(), 1u) << side;
+        EXPECT_NE(sink.errors[0].text.find(root + "Docs/Sub/"), std::string::npos) << sink.errors[0].text;
+        auto pairs = ByName(*thread);
+        EXPECT_EQ(pairs.size(), 1u) << side;
+        EXPECT_TRUE(pairs.contains("keep.txt")) << side;
+    }
+}

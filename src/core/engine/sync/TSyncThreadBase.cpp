@@ -112,7 +112,9 @@ void TSyncThreadBase::ScanFolderPair(const TSyncItem& item) {
     matchedA_.clear();
     matchedB_.clear();
     leftAlone_.clear();
+    unreadable_.clear();
     const size_t firstPair = FilePairs.Count();
+    pairStart_ = firstPair;
     const size_t firstDropped = droppedPairs_.size();
     const std::string folderA = OnDrive(RootA);
 
@@ -122,6 +124,7 @@ void TSyncThreadBase::ScanFolderPair(const TSyncItem& item) {
     try {
         CurrentSide = 'A';
         rootLength_ = folderA.size();
+        rootLengthA_ = folderA.size();
         if (!FolderExists(folderA) || !ScanSyncFolder(folderA)) unlisted = folderA;
         if (unlisted.empty() && !Terminated()) {
             CurrentSide = 'B';
@@ -172,7 +175,7 @@ bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
             if (entry.isSymlink) continue;
             const std::string sub = path + "/";
             if (IsFolderExcluded(sub)) continue;
-            ScanSyncFolder(sub);
+            if (!ScanSyncFolder(sub)) LeaveUnreadableAlone(sub);
             StatusText = std::string(kSearching) + folder;
             ReportStatus();
             continue;
@@ -183,7 +186,7 @@ bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
             LeaveTwinAlone(path, relative);
             continue;
         }
-        if (leftAlone_.contains(LowerCase(relative))) continue;
+        if (IsLeftAlone(LowerCase(relative))) continue;
         if (CurrentSide == 'A')
             MatchDriveFile(path, relative, entry);
         else
@@ -317,7 +320,15 @@ void TSyncThreadBase::LeaveMatchedTwinAlone(const std::string& path, const std::
     LeaveTwinAlone(path, relative);
 }
 
-// --- missing roots ---------------------------------------------------------------------------
+bool TSyncThreadBase::IsLeftAlone(const std::string& lowerRelative) const {
+    if (leftAlone_.contains(lowerRelative)) return true;
+    for (const std::string& folder : unreadable_)
+        if (lowerRelative.starts_with(folder)) return true;
+    return false;
+}
+
+// --- missing roots and unreadable folders
+// ---------------------------------------------------------------------------
 
 bool TSyncThreadBase::RecordedFilesAllMissing(char side, const std::unordered_set<int64_t>& matched) {
     // Only records of files that were present on that side after a sync count: a file that was
@@ -332,6 +343,19 @@ bool TSyncThreadBase::RecordedFilesAllMissing(char side, const std::unordered_se
         if (matched.contains(query.Integer(0))) return false;
     }
     return anyRecorded;
+}
+
+void TSyncThreadBase::LeaveUnreadableAlone(const std::string& folder) {
+    // Its files would all look deleted on this side; they wait for a run that can read it.
+    const std::string relative = LowerCase(folder.substr(rootLength_));
+    unreadable_.push_back(relative);
+    ReportSkippedPair("Sync folder not readable, its files are left alone : " + folder);
+    if (CurrentSide != 'B') return;
+    for (size_t i = pairStart_; i < FilePairs.Count(); ++i) {
+        const TFileData& onDrive = FilePairs[i].FileA;
+        if (onDrive.Present() && LowerCase(onDrive.FileName.substr(rootLengthA_)).starts_with(relative))
+            droppedPairs_.push_back(i);
+    }
 }
 
 bool TSyncThreadBase::IsOwnDatabaseFile(const std::string& path) const {

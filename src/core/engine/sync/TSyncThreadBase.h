@@ -84,6 +84,9 @@ private:
     // Whether a side holds none of the files recorded as present there after the last sync.
     bool RecordedFilesAllMissing(char side, const std::unordered_set<int64_t>& matched);
     bool FolderExists(const std::string& folder) const;
+    // A sub-folder that cannot be listed: nothing under it is paired on either side.
+    void LeaveUnreadableAlone(const std::string& folder);
+    bool IsLeftAlone(const std::string& lowerRelative) const;
     // A "<Root>" pair walks the job's "Config" folder too, where the open database lies.
     bool IsOwnDatabaseFile(const std::string& path) const;
     void ReportSkippedPair(const std::string& text);
@@ -97,7 +100,10 @@ private:
     std::unordered_set<int64_t> matchedB_;
     std::unordered_set<std::string> leftAlone_; // lower-case relative names
     std::vector<size_t> droppedPairs_;
-    size_t rootLength_ = 0; // of the full root path on the side being walked
+    size_t rootLength_ = 0;               // of the full root path on the side being walked
+    size_t rootLengthA_ = 0;              // of the full drive-side root
+    size_t pairStart_ = 0;                // the first pair of the folder pair being walked
+    std::vector<std::string> unreadable_; // lower-case relative folders, ending with "/"
 };
 
 } // namespace drivlet
