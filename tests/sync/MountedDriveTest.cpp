@@ -43,12 +43,5 @@ TEST_F(SyncScanFixture, MountedDriveMovedToAnotherPathFindsItsRecords) {
     drive = second + "/";
     database = drive + "Config/Job.Usdb";
     thread = ScanFolders("/Docs/", pc + "Docs/");
-    EXPECT_TRUE(events.errors.empty());
-    ASSERT_EQ(thread->GetFilePairs().Count(), 1u);
-    const TFilePair& again = thread->GetFilePairs()[0];
-    EXPECT_EQ(again.FileA.FileName, drive + "Docs/a.txt");
-    EXPECT_EQ(again.RecordID, pair.RecordID);
-    EXPECT_FALSE(again.New);
-    EXPECT_EQ(again.FileA.OLDFileDateTime, Day(1));
-    EXPECT_EQ(again.FileB.OLDFileDateTime, Day(1));
+    ExpectFoundAgain(*thread, pair, Day(1));
 }

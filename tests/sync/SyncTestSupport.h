@@ -76,6 +76,18 @@ protected:
         db.SetDates(pair.RecordID, files.FileTime(pair.FileA.FileName), files.FileTime(pair.FileB.FileName));
     }
 
+    // The pair of Docs/a.txt found again, under the drive path now in `drive`, with its record.
+    void ExpectFoundAgain(const ScanThread& thread, const TFilePair& before, TDateTime synced) {
+        EXPECT_TRUE(events.errors.empty());
+        ASSERT_EQ(thread.GetFilePairs().Count(), 1u);
+        const TFilePair& again = thread.GetFilePairs()[0];
+        EXPECT_EQ(again.FileA.FileName, drive + "Docs/a.txt");
+        EXPECT_EQ(again.RecordID, before.RecordID);
+        EXPECT_FALSE(again.New);
+        EXPECT_EQ(again.FileA.OLDFileDateTime, synced);
+        EXPECT_EQ(again.FileB.OLDFileDateTime, synced);
+    }
+
     int64_t RowCount(const std::string& databaseFile = {}) {
         SyncDatabase db(databaseFile.empty() ? database : databaseFile);
         Statement count = db.GetConnection().Prepare(R"(SELECT COUNT(*) FROM "FileLog")");
