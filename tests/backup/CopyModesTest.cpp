@@ -173,4 +173,32 @@ TEST_F(CopyModesTest, SingleFilesAreCopiedToTheirMirroredPlace) {
     EXPECT_TRUE(Logs("Copy File").empty());
 }
 
+TEST_F(CopyModesTest, FilesDifferingOnlyInLetterCaseAreBothBackedUp) {
+    Make(source + "Report.txt", "upper");
+    RunMode(TArchiveMode::amOnlyNew, dest);
+    Make(source + "report.txt", "lower");
+    clock.Advance(kHour);
+    RunMode(TArchiveMode::amOnlyNew, dest);
+    EXPECT_EQ(ReadFile(Mirror(source + "Report.txt", dest)), "upper");
+    EXPECT_EQ(ReadFile(Mirror(source + "report.txt", dest)), "lower");
+    EXPECT_EQ(LastCopied(source + "Report.txt"), kFirstRun);
+}
+
+TEST_F(CopyModesTest, ExcludedFoldersAndTheBackupItselfAreNotCopied) {
+    MakeTree();
+    Make(source + "cache/x.bin", "excluded");
+    // The backup lies inside the source: it must not be copied into itself.
+    const std::string inside = source + "Backup/";
+    auto job = MakeJob(TArchiveMode::amIncremental, inside);
+    job->SetExcludeList({source + "cache/"});
+    Run(*job);
+    EXPECT_EQ(ReadFile(Mirror(source + "sub/b.txt", inside)), "bravo");
+    EXPECT_FALSE(Exists(Mirror(source + "cache/x.bin", inside)));
+    clock.Advance(kHour);
+    auto again = MakeJob(TArchiveMode::amIncremental, inside);
+    Run(*again);
+    EXPECT_FALSE(Exists(Mirror(inside, inside)));
+    EXPECT_EQ(events->statuses.back().percent, 100);
+}
+
 } // namespace

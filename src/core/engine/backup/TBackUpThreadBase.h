@@ -88,6 +88,10 @@ public:
 protected:
     bool IsBackup() const override { return true; }
     bool DivertsNewerTargets() const override { return false; }
+    // A backup kept inside one of its sources is never counted or copied into itself.
+    bool IsFolderExcluded(const std::string& folder) override {
+        return folder == ArchiveFolder || TBackUpThreadBase::IsFolderExcluded(folder);
+    }
 };
 
 class TRestoreThreadBase : public TBackUpThreadBase {

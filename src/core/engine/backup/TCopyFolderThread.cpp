@@ -131,8 +131,7 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
         if (entry.isDirectory) {
             if (entry.isSymlink) continue;
             const std::string sub = source + entry.name + "/";
-            // The backup itself is never copied into itself.
-            if (IsFolderExcluded(sub) || sub == ArchiveFolder) continue;
+            if (IsFolderExcluded(sub)) continue;
             const std::string subTarget = target + entry.name + "/";
             CopyPass(sub, subTarget, pass, moving);
             // Emptied by the move; still holding what was not moved, it stays.
