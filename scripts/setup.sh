@@ -13,7 +13,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   qt6-base-dev qt6-base-dev-tools \
   libgtest-dev libgmock-dev libbenchmark-dev \
   clang libclang-rt-14-dev \
-  tzdata zip unzip 7zip rsync xvfb >/dev/null
+  tzdata zip unzip 7zip rsync unison xvfb >/dev/null
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j2

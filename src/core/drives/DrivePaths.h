@@ -1,0 +1,18 @@
+#pragma once
+// Where a job's drive is, and how a drive-side path follows the drive to wherever it is mounted.
+#include <string>
+#include <string_view>
+
+namespace drivlet {
+
+// The drive path (ending with "/") of a job or database file: the folder that holds its "Config"
+// folder (/media/a/STICK/Config/x.Ubk gives /media/a/STICK/). A file outside a "Config" folder
+// has its own folder as drive.
+std::string DrivePathOfJobFile(std::string_view file);
+
+// A drive-side path read against the drive's current path: a path already below the drive stays,
+// any other is taken as drive-relative ("/Backups/" on /media/b/STICK1/ gives
+// /media/b/STICK1/Backups/). An empty path stays empty.
+std::string RebaseOntoDrive(std::string_view path, std::string_view drivePath);
+
+} // namespace drivlet

@@ -1,0 +1,140 @@
+#include "core/launch/BackupLaunch.h"
+
+#include "core/app/Constants.h"
+#include "core/drives/DrivePaths.h"
+#include "core/engine/backup/TCopyFolderThread.h"
+#include "core/time/DateFormat.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace drivlet {
+namespace {
+
+std::vector<std::string> Rebased(const TStringList& list, const std::string& drive) {
+    std::vector<std::string> out;
+    out.reserve(list.Count());
+    for (const std::string& item : list) out.push_back(RebaseOntoDrive(item, drive));
+    return out;
+}
+
+void Assign(TStringList& list, const std::vector<std::string>& items) {
+    list.Clear();
+    for (const std::string& item : items) list.Add(item);
+}
+
+bool IsFolder(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
+}
+
+bool IsFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+std::string WithSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+std::unique_ptr<TArchiveThreadBase> MakeWorker(const TArchiveData& job, const ThreadServices& services,
+                                               std::string& failure) {
+    switch (job.ArchiveType) {
+    case TArchiveType::atFile: {
+        auto worker = std::make_unique<TCopyFolderThread>(services);
+        worker->SetDeleteSources(job.DeleteFile);
+        return worker;
+    }
+    case TArchiveType::atImage:
+        failure = "Zip backups cannot be run yet.";
+        return nullptr;
+    }
+    failure = "The job's archive type is unknown.";
+    return nullptr;
+}
+
+} // namespace
+
+std::string ResolveBackupPaths(TArchiveData& job, const std::string& drivePath) {
+    if (job.ArchiveDir == TArchiveDir::amPcToUsb)
+        return RebaseOntoDrive(job.Destination.empty() ? "/" : job.Destination, drivePath);
+    Assign(job.ExcludeList, Rebased(job.ExcludeList, drivePath));
+    Assign(job.FolderList, Rebased(job.FolderList, drivePath));
+    Assign(job.FileList, Rebased(job.FileList, drivePath));
+    return job.Destination;
+}
+
+bool JobPathMissing(const TArchiveData& job, const std::string& destination) {
+    if (!IsFolder(destination)) return true;
+    for (const std::string& folder : job.FolderList)
+        if (!IsFolder(folder)) return true;
+    for (const std::string& folder : job.ExcludeList)
+        if (!IsFolder(folder)) return true;
+    for (const std::string& file : job.FileList)
+        if (!IsFile(file)) return true;
+    return false;
+}
+
+std::string ArchiveFolderFor(TArchiveMode mode, std::string destination, TDateTime startTime) {
+    if (mode != TArchiveMode::amTimeStamped && mode != TArchiveMode::amTimeStampedIncremental)
+        return WithSlash(std::move(destination));
+    // The stamp names a sibling of the destination, not a folder inside it.
+    while (destination.size() > 1 && destination.back() == '/') destination.pop_back();
+    return destination + " " + FormatDateTime(startTime, "yyyy-mm-dd hh-nn") + "/";
+}
+
+std::optional<BackupLaunch> LaunchBackup(const std::string& jobFile, const LaunchServices& services,
+                                         IThreadEvents* events) {
+    const std::string caption(kProductTitle);
+    TArchiveData job(services.threads.clock);
+    job.LoadCompressed(jobFile, services.dialogs);
+    if (job.PCID != services.computerId &&
+        services.dialogs.AskYesNo(std::string(kOtherComputerQuestion), std::string(kLoadJobTitle), false,
+                                  MessageKind::Warning, caption) != dlg::Yes)
+        return std::nullopt;
+
+    const std::string destination = ResolveBackupPaths(job, DrivePathOfJobFile(jobFile));
+    if (job.Destination.empty() && job.ArchiveDir == TArchiveDir::amUsbToPc) {
+        // Without a destination the run would write below the working folder.
+        services.dialogs.ShowNotice("The job has no destination folder.", std::string(kFolderMissingTitle),
+                                    MessageKind::Error, caption);
+        return std::nullopt;
+    }
+    if (JobPathMissing(job, destination) &&
+        services.dialogs.AskYesNo(std::string(kFolderMissingQuestion), std::string(kFolderMissingTitle), false,
+                                  MessageKind::Warning, caption) == dlg::No)
+        return std::nullopt;
+
+    std::string failure;
+    std::unique_ptr<TArchiveThreadBase> worker = MakeWorker(job, services.threads, failure);
+    if (!worker) {
+        services.dialogs.ShowNotice(failure, std::string(kLoadJobTitle), MessageKind::Error, caption);
+        return std::nullopt;
+    }
+    worker->SetExcludeList(job.ExcludeList.Items());
+    worker->SetFolderList(job.FolderList.Items());
+    worker->SetFileList(job.FileList.Items());
+    worker->SetFileFilter(job.FileFilter);
+    job.LastUpdate = services.threads.clock.Now();
+    worker->SetDatabaseFile(BackupDatabase::PathForJob(jobFile).string());
+    worker->SetArchiveMode(job.ArchiveMode);
+    BackupLaunch launch;
+    launch.archiveFolder = ArchiveFolderFor(job.ArchiveMode, destination, job.LastUpdate);
+    worker->SetArchiveFolder(launch.archiveFolder);
+    worker->SetDeletedStore(services.store, services.openDeletedLog);
+    worker->SetEvents(events);
+    worker->Start();
+
+    launch.name = job.BackupName;
+    launch.kind = job.ArchiveMode == TArchiveMode::amMove ? JobKind::Move : JobKind::Backup;
+    launch.worker = std::move(worker);
+    try {
+        job.SaveCompressed(jobFile);
+    } catch (const std::exception& e) {
+        launch.saveError = e.what();
+    }
+    return launch;
+}
+
+} // namespace drivlet

@@ -1,0 +1,40 @@
+#pragma once
+// Turns a backup or move job file (".Ubk", ".Umv") into a running worker: load, the computer
+// check, the job's drive paths read against where the drive is now, the folder check, the
+// worker's set-up and start, and the start time written back into the job file.
+#include "core/engine/backup/TBackUpThreadBase.h"
+#include "core/launch/FinishMessages.h"
+#include "core/launch/LaunchServices.h"
+#include "core/records/TArchiveData.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace drivlet {
+
+struct BackupLaunch {
+    std::unique_ptr<TArchiveThreadBase> worker; // started
+    std::string name;                           // the job's BackupName
+    JobKind kind = JobKind::Backup;             // Move for amMove
+    std::string archiveFolder;
+    // The job file could not be saved back after the start (the job runs all the same).
+    std::string saveError;
+};
+
+// The job's destination, with its lists rebased in place, for the drive the job file is on:
+// amPcToUsb reads Destination against the drive, amUsbToPc the three lists.
+std::string ResolveBackupPaths(TArchiveData& job, const std::string& drivePath);
+// Whether a folder or file of the job is missing (the destination, the folders, the excluded
+// folders, the single files, in this order).
+bool JobPathMissing(const TArchiveData& job, const std::string& destination);
+// The run's folder: the destination itself, or for the time-stamped modes the destination
+// followed by " yyyy-mm-dd hh-nn"; always ending with "/".
+std::string ArchiveFolderFor(TArchiveMode mode, std::string destination, TDateTime startTime);
+
+// Nothing when the job was not started (declined, or not runnable; the reason has gone through
+// the dialogs). Events are attached before the worker starts.
+std::optional<BackupLaunch> LaunchBackup(const std::string& jobFile, const LaunchServices& services,
+                                         IThreadEvents* events);
+
+} // namespace drivlet
