@@ -125,6 +125,41 @@ TEST_F(ZipRestoreTest, EncryptedEntriesNeedTheirPasswordAndAFailureKeepsTheOldFi
     EXPECT_EQ(ReadFile(source + "sub/b.txt"), "bravo");
 }
 
+TEST_F(ZipRestoreTest, AFolderAtTheFilesPlaceIsNeitherReplacedNorDiverted) {
+    Backup();
+    fs::remove(source + "a.txt");
+    Make(source + "a.txt/inner.txt", "a folder took the name");
+    auto job = MakeZipRestore({}, /*moveToDeleted=*/true);
+    job->SetFileList({"Root.Zip/" + EntryOf(source) + "a.txt"});
+    RunJob(*job);
+    EXPECT_EQ(ReadFile(source + "a.txt/inner.txt"), "a folder took the name");
+    EXPECT_TRUE(storeRows.empty());
+    ExpectNoTemporaries(source);
+    ASSERT_EQ(Logs("UnZip File").size(), 1u);
+    EXPECT_TRUE(Logs("UnZip File")[0].isError);
+}
+
+TEST_F(ZipRestoreTest, ACancelInsideAnEntryKeepsTheOldFile) {
+    MakeTree();
+    std::string big(5 << 20, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>((i * 2654435761u) >> 11);
+    Make(source + "big.bin", big);
+    RunZip(TArchiveMode::amIncremental, dest);
+    Make(source + "big.bin", "the newer file", kFirstRun + kHour);
+
+    auto job = MakeZipRestore();
+    job->SetFileList({"Root.Zip/" + EntryOf(source) + "big.bin"});
+    events = std::make_unique<RecordingEvents>();
+    events->onProgress = [&](const FileProgressEvent& e) {
+        if (e.action == "Unziping File: " + EntryOf(source) + "big.bin" && e.percent > 0) job->Terminate();
+    };
+    RunJob(*job, events.get());
+    EXPECT_EQ(ReadFile(source + "big.bin"), "the newer file");
+    ExpectNoTemporaries(source);
+    EXPECT_EQ(LastStatus(), " Canceled");
+}
+
 TEST_F(ZipRestoreTest, NamesLeadingOutOfTheRestoreFolderAreRefused) {
     const std::string backup = root + "Hand/";
     fs::create_directories(backup);

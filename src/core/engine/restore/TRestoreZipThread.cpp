@@ -221,7 +221,13 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo
     if (entry.time > 0) Files().SetFileTime(temp, entry.time);
     // The file in place goes into the deleted-files store first when that is on; otherwise the
     // new one simply replaces it.
-    if (Store().MoveToDeleted && Files().GetAttributes(target) && !DeleteFileProtected(target)) {
+    const std::optional<uint32_t> existing = Files().GetAttributes(target);
+    if (existing && (*existing & fa::Directory)) {
+        Files().DeleteFile(temp);
+        LogFailure("A folder stands at the file's name");
+        return;
+    }
+    if (Store().MoveToDeleted && existing && !DeleteFileProtected(target)) {
         Files().DeleteFile(temp);
         LogFailure(LastError().message());
         return;
