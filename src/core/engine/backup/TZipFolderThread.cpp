@@ -30,7 +30,8 @@ void TZipFolderThread::Execute() {
     RunGuarded(kCopyThreadErrorPrefix, [this] {
         // A move job keeps its sources unless the job says to delete them.
         const bool moving = ArchiveMode == TArchiveMode::amMove && DeleteSources;
-        if (ArchiveMode == TArchiveMode::amCompletelyNew && !DeleteOldArchives()) return;
+        // A refused delete ends the run; a cancelled one still records "Canceled".
+        if (ArchiveMode == TArchiveMode::amCompletelyNew && !DeleteOldArchives() && !Terminated()) return;
         StartClock();
         for (const std::string& folder : FolderList) {
             if (Terminated()) break;
