@@ -1,19 +1,96 @@
 // drivlet-cli: the headless front end. Runs the same engine as the tray program.
+#include "cli/CliConsole.h"
 #include "cli/RecordCommands.h"
+#include "cli/RunCommand.h"
 #include "core/app/ProgramDataRoot.h"
+#include "core/drives/DriveRegistry.h"
 #include "core/drives/VolumeInfo.h"
+#include "platform/LocalTime.h"
+#include "platform/Terminal.h"
 #include "platform/VolumeSystem.h"
+#include "platform/linux/LinuxFileSystem.h"
 
+#include <atomic>
+#include <csignal>
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace {
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void OnInterrupt(int) { interrupted.store(true); }
 
 void Usage(std::ostream& out) {
     out << "usage: drivlet-cli show FILE        print a job, drive or settings file as JSON\n"
            "       drivlet-cli write FILE       save the record given as JSON on standard input\n"
-           "       drivlet-cli id               this computer's identity\n";
+           "       drivlet-cli id               this computer's identity\n"
+           "       drivlet-cli register DRIVE   make the drive (its folder) known to this computer\n"
+           "       drivlet-cli run FILE [--yes] [--low-disk=abort|skip|retry] [--item N]\n"
+           "                        [--conflicts=ask|skip|computer|drive|newest] [--dry-run]\n"
+           "                                    run a job; exit 0 all done, 1 some files failed,\n"
+           "                                    2 cancelled or a thread error, 3 job not readable\n";
+}
+
+bool TakeValue(const std::string& arg, const char* name, std::string& value) {
+    const std::string prefix = std::string(name) + "=";
+    if (arg.rfind(prefix, 0) != 0) return false;
+    value = arg.substr(prefix.size());
+    return true;
+}
+
+int RunVerb(const std::vector<std::string>& args, const std::filesystem::path& root) {
+    using namespace drivlet;
+    using namespace drivlet::cli;
+    CliConsole console{std::cin, std::cout, std::cerr,
+                       IsTerminal(StandardStream::Input) && IsTerminal(StandardStream::Error), false, std::nullopt};
+    RunOptions options;
+    std::string file;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        std::string value;
+        if (arg == "--yes") {
+            console.assumeYes = true;
+        } else if (arg == "--dry-run") {
+            options.dryRun = true;
+        } else if (TakeValue(arg, "--low-disk", value)) {
+            if (value == "abort") console.lowDisk = LowDiskAnswer::Abort;
+            else if (value == "skip") console.lowDisk = LowDiskAnswer::Skip;
+            else if (value == "retry") console.lowDisk = LowDiskAnswer::Retry;
+            else return Usage(std::cerr), 2;
+        } else if (TakeValue(arg, "--conflicts", value)) {
+            if (value == "ask") options.conflicts = ConflictAnswer::Ask;
+            else if (value == "skip") options.conflicts = ConflictAnswer::Skip;
+            else if (value == "computer") options.conflicts = ConflictAnswer::Computer;
+            else if (value == "drive") options.conflicts = ConflictAnswer::Drive;
+            else if (value == "newest") options.conflicts = ConflictAnswer::Newest;
+            else return Usage(std::cerr), 2;
+        } else if (arg == "--item" && i + 1 < args.size()) {
+            try {
+                options.item = std::stoi(args[++i]);
+            } catch (const std::exception&) {
+                return Usage(std::cerr), 2;
+            }
+        } else if (TakeValue(arg, "--item", value)) {
+            try {
+                options.item = std::stoi(value);
+            } catch (const std::exception&) {
+                return Usage(std::cerr), 2;
+            }
+        } else if (file.empty() && arg.rfind("--", 0) != 0) {
+            file = arg;
+        } else {
+            return Usage(std::cerr), 2;
+        }
+    }
+    if (file.empty()) return Usage(std::cerr), 2;
+    const std::string id = ComputerIdentity(*MakeVolumeSystem());
+    const CliEnvironment environment{root, id, LinuxFileSystem::Instance(), SystemClock::Instance()};
+    options.cancel = &interrupted;
+    std::signal(SIGINT, OnInterrupt);
+    return RunJob(file, options, environment, console);
 }
 
 } // namespace
@@ -45,6 +122,19 @@ int main(int argc, char** argv) {
         return verb == "show" ? cli::ShowRecord(argv[2], root, std::cout, std::cerr)
                               : cli::WriteRecord(argv[2], root, std::cin, std::cerr);
     }
+    if (verb == "register" && argc == 3) {
+        std::string drive = argv[2];
+        if (drive.empty() || drive.back() != '/') drive += '/';
+        try {
+            RegisterDrive(drive, ComputerIdentity(*MakeVolumeSystem()), LinuxFileSystem::Instance());
+        } catch (const std::exception& e) {
+            std::cerr << drive << ": " << e.what() << "\n";
+            return 3;
+        }
+        std::cout << "registered " << drive << "\n";
+        return 0;
+    }
+    if (verb == "run" && argc >= 3) return RunVerb(std::vector<std::string>(argv + 2, argv + argc), root);
     Usage(std::cerr);
     return 2;
 }

@@ -1,0 +1,70 @@
+#include "cli/RunCommand.h"
+
+#include "cli/CliRunEvents.h"
+#include "cli/RecordCommands.h"
+#include "cli/JobSettings.h"
+#include "core/launch/BackupLaunch.h"
+#include "core/records/TArchiveData.h"
+#include "core/text/CaseFold.h"
+
+#include <chrono>
+#include <ostream>
+#include <thread>
+
+namespace drivlet::cli {
+namespace {
+
+// Waits for the worker, passing a cancel request on; the worker prints through the events.
+void WaitForWorker(TThreadBase& worker, const RunOptions& options) {
+    while (!worker.Finished()) {
+        if (options.cancel && options.cancel->load()) worker.Terminate();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    worker.WaitFor();
+}
+
+int ExitCodeOf(const TThreadBase& worker, const CliRunEvents& events) {
+    if (worker.Terminated() || events.ThreadErrors() > 0) return exitcode::Cancelled;
+    if (events.FailedFiles() > 0) return exitcode::SomeFailed;
+    return exitcode::Ok;
+}
+
+int RunBackupJob(const std::string& file, const RunOptions& options, const CliEnvironment& environment,
+                 CliConsole& console) {
+    TArchiveData probe(environment.clock);
+    if (!LoadJobRecord(probe, file, console)) return exitcode::Unreadable;
+
+    CliDialogs dialogs(console);
+    const JobSettings settings = LoadJobSettings(environment.programDataRoot, console);
+    const LaunchServices services{{environment.files, InPlaceHandoff::Instance(), environment.clock},
+                                  dialogs,
+                                  environment.computerId,
+                                  settings.store,
+                                  settings.openDeletedLog};
+    CliRunEvents events(console);
+    std::optional<BackupLaunch> launch = LaunchBackup(file, services, &events);
+    if (!launch) {
+        console.err << "The job was not started.\n";
+        return exitcode::Cancelled;
+    }
+    if (!launch->saveError.empty())
+        console.err << "The job's start time could not be saved: " << launch->saveError << "\n";
+    WaitForWorker(*launch->worker, options);
+    console.out << FinishMessage(launch->kind, launch->worker->Counters().FilesDone, events.ThreadErrors())
+                << "\n";
+    const int code = ExitCodeOf(*launch->worker, events);
+    launch->worker->ReleaseRunningCount();
+    return code;
+}
+
+} // namespace
+
+int RunJob(const std::string& file, const RunOptions& options, const CliEnvironment& environment,
+           CliConsole& console) {
+    const std::string extension = LowerCase(std::filesystem::path(file).extension().string());
+    if (extension == ".ubk" || extension == ".umv") return RunBackupJob(file, options, environment, console);
+    console.err << file << ": not a job file (.Ubk, .Umv, .Usy or .Upcsy)\n";
+    return exitcode::Unreadable;
+}
+
+} // namespace drivlet::cli
