@@ -6,11 +6,15 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace drivlet {
 
 // faCopyAB copies the drive-side file over the computer-side one, faCopyBA the other way.
 enum class TFileAction { faCopyAB, faCopyBA, faDelete, faSkip };
+
+// How a listing of decided pairs names an action ("Copy to computer", ...).
+std::string_view FileActionName(TFileAction action);
 
 class TFileData {
 public:

@@ -103,7 +103,7 @@ void TSyncThreadBase::PrepareDatabase() {
     // The record-to-pair map lives in memory, so nothing of an earlier run can leak into it.
     listIds_.clear();
     if (drivePath_.empty()) drivePath_ = DrivePathOfDatabase(DatabaseFile);
-    Database = std::make_unique<SyncDatabase>(DatabaseFile);
+    Database = std::make_unique<SyncDatabase>(WorkingDatabaseFile());
 }
 
 void TSyncThreadBase::ScanFolderPair(const TSyncItem& item) {
@@ -210,8 +210,7 @@ void TSyncThreadBase::MatchDriveFile(const std::string& path, const std::string&
     TFilePair& pair = FilePairs[index];
     pair.FileA.Assign(path, entry.size, entry.time);
     pair.New = isNew;
-    pair.FileA.OLDFileDateTime = record->DateFolderA;
-    pair.RecordID = record->ID;
+    TakeRecordedDates(pair, *record);
 }
 
 void TSyncThreadBase::MatchComputerFile(const std::string& path, const std::string& relative,
@@ -227,8 +226,7 @@ void TSyncThreadBase::MatchComputerFile(const std::string& path, const std::stri
     TFilePair& pair = FilePairs[PairFor(record->ID)];
     pair.FileB.Assign(path, entry.size, entry.time);
     pair.New = isNew;
-    pair.FileB.OLDFileDateTime = record->DateFolderB;
-    pair.RecordID = record->ID;
+    TakeRecordedDates(pair, *record);
 }
 
 void TSyncThreadBase::ScanFilePair(const std::string& pathA, const std::string& pathB) {
@@ -257,8 +255,7 @@ void TSyncThreadBase::ScanFilePair(const std::string& pathA, const std::string& 
         TFilePair& pair = FilePairs[PairFor(record->ID)];
         pair.FileA.Assign(Files(), fullA);
         pair.New = isNew;
-        pair.FileA.OLDFileDateTime = record->DateFolderA;
-        pair.RecordID = record->ID;
+        TakeRecordedDates(pair, *record);
     }
     if (isFile(pathB)) {
         const std::string nameB = NamePart(pathB);
@@ -268,9 +265,16 @@ void TSyncThreadBase::ScanFilePair(const std::string& pathA, const std::string& 
         TFilePair& pair = FilePairs[PairFor(record->ID)];
         pair.FileB.Assign(Files(), pathB);
         pair.New = isNew;
-        pair.FileB.OLDFileDateTime = record->DateFolderB;
-        pair.RecordID = record->ID;
+        TakeRecordedDates(pair, *record);
     }
+}
+
+void TSyncThreadBase::TakeRecordedDates(TFilePair& pair, const SyncFileRecord& record) {
+    // Both sides: for a side without a file, a recorded date tells a deletion since the last sync
+    // (date set) from a file that never reached that side (0).
+    pair.FileA.OLDFileDateTime = record.DateFolderA;
+    pair.FileB.OLDFileDateTime = record.DateFolderB;
+    pair.RecordID = record.ID;
 }
 
 size_t TSyncThreadBase::PairFor(int64_t recordId) {

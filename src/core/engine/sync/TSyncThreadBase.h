@@ -60,6 +60,9 @@ protected:
 
     // The drive path followed by a drive-relative path.
     std::string OnDrive(const std::string& driveRelative) const;
+    // The file the run's database connection opens; DatabaseFile unless a descendant works on a
+    // scratch copy. DatabaseFile still names the job's own file (drive path, left out of walks).
+    virtual std::string WorkingDatabaseFile() { return DatabaseFile; }
 
     char CurrentSide = 'A';
     std::string RootA; // drive-relative, with trailing "/"
@@ -74,6 +77,8 @@ private:
     void DropPairsFrom(size_t firstPair, size_t firstDropped);
     void MatchDriveFile(const std::string& path, const std::string& relative, const FolderEntry& entry);
     void MatchComputerFile(const std::string& path, const std::string& relative, const FolderEntry& entry);
+    // The record's identity and the dates it holds for both sides.
+    static void TakeRecordedDates(TFilePair& pair, const SyncFileRecord& record);
     // The pair a record is matched to in this run, appending one when it has none yet.
     size_t PairFor(int64_t recordId);
     // Names of one listing that differ only in letter case; both are logged and left alone.

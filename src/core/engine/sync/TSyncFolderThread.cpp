@@ -1,0 +1,275 @@
+#include "core/engine/sync/TSyncFolderThread.h"
+
+#include "core/db/Transaction.h"
+#include "core/engine/sync/TSyncDecision.h"
+
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+namespace drivlet {
+namespace {
+
+constexpr std::string_view kCopyAction = "Copy File";
+constexpr std::string_view kDeleteAction = "Delete File";
+constexpr std::string_view kChangedStatus =
+    "Left alone : the file changed during the sync, it is synced at the next run";
+// Dates of this many copies are committed together.
+constexpr int kDatesPerCommit = 200;
+
+} // namespace
+
+TSyncFolderThread::TSyncFolderThread(const ThreadServices& services)
+    : TSyncThreadBase(services), handoff_(services.handoff) {}
+
+TSyncFolderThread::~TSyncFolderThread() {
+    // The worker uses this object's members; it must be gone before they are.
+    Terminate();
+    WaitFor();
+    RemoveScratchDatabase();
+}
+
+std::string TSyncFolderThread::WorkingDatabaseFile() {
+    if (!dryRun_) return DatabaseFile;
+    namespace fs = std::filesystem;
+    std::random_device random;
+    const fs::path scratch = fs::temp_directory_path() /
+                             ("drivlet-dry-run-" + std::to_string(random()) + std::to_string(random()) + ".Usdb");
+    scratchDatabase_ = scratch.string();
+    // The journal holds what the last run wrote until it is folded into the file.
+    for (const std::string suffix : {"", "-wal"}) {
+        const fs::path from = DatabaseFile + suffix;
+        if (fs::exists(from)) fs::copy_file(from, scratchDatabase_ + suffix);
+    }
+    return scratchDatabase_;
+}
+
+void TSyncFolderThread::RemoveScratchDatabase() {
+    if (scratchDatabase_.empty()) return;
+    Database.reset();
+    std::error_code ignored;
+    for (const std::string suffix : {"", "-wal", "-shm", "-journal"})
+        std::filesystem::remove(scratchDatabase_ + suffix, ignored);
+    scratchDatabase_.clear();
+}
+
+// --- the run ---------------------------------------------------------------------------------
+
+void TSyncFolderThread::Execute() {
+    ScanAll();
+    // Without its database the scan has reported why; there is nothing to decide.
+    if (!Database) return;
+    if (Terminated()) {
+        StatusText = "Canceled";
+        ReportStatus();
+        return;
+    }
+    RunGuarded(kThreadErrorPrefix, [this] {
+        StatusText = "Processing Data....";
+        ReportStatus();
+        FilePairs.RemoveIf([](const TFilePair& pair) { return TSyncDecision::Unchanged(pair); });
+        Decide();
+        ComputeTotals();
+        if (!ResolveConflicts()) {
+            StatusText = "Canceled";
+            ReportStatus();
+            return;
+        }
+        // What the user settled is what the progress figures count.
+        ComputeTotals();
+        if (!dryRun_) {
+            SpeedStartTime = Clock().Now();
+            FilesDone = 0;
+            CarryOut();
+        }
+        StatusText = Terminated() ? "Canceled" : "Finished !";
+        ReportStatus();
+    });
+    // Dates already recorded for files already copied stay, even after a failure.
+    try {
+        CommitDates();
+    } catch (...) {
+        dateBatch_.reset();
+    }
+    RemoveScratchDatabase();
+}
+
+void TSyncFolderThread::Decide() {
+    const TSyncDecision decision(SyncDirection, SyncDefaultAction);
+    for (TFilePair& pair : FilePairs) {
+        const TPairDecision decided = decision.Decide(pair);
+        pair.FileAction = decided.action;
+        pair.Ask = decided.ask;
+        if ((pair.FileAction == TFileAction::faCopyAB || pair.FileAction == TFileAction::faCopyBA) &&
+            !AssignTarget(pair)) {
+            pair.FileAction = TFileAction::faSkip;
+            pair.Ask = false;
+        }
+    }
+}
+
+bool TSyncFolderThread::AssignTarget(TFilePair& pair) {
+    TFileData& target = pair.FileAction == TFileAction::faCopyAB ? pair.FileB : pair.FileA;
+    if (target.Present()) return true;
+    const std::optional<SyncFileRecord> record = Database->FindById(pair.RecordID);
+    if (!record) return false;
+    // No file there yet: the size stays -1 and the date 0.
+    if (pair.FileAction == TFileAction::faCopyAB)
+        target.FileName = record->FolderB + record->FileName;
+    else
+        target.FileName = OnDrive(record->FolderA + record->FileName);
+    return true;
+}
+
+void TSyncFolderThread::ComputeTotals() {
+    FilesTotal = 0;
+    BytesTotal = 0;
+    for (const TFilePair& pair : FilePairs) {
+        switch (pair.FileAction) {
+        case TFileAction::faCopyAB:
+            BytesTotal += pair.FileA.FileSize;
+            break;
+        case TFileAction::faCopyBA:
+            BytesTotal += pair.FileB.FileSize;
+            break;
+        case TFileAction::faDelete:
+            BytesTotal += pair.FileA.Present() ? pair.FileA.FileSize : pair.FileB.FileSize;
+            break;
+        case TFileAction::faSkip:
+            continue;
+        }
+        ++FilesTotal;
+    }
+}
+
+bool TSyncFolderThread::ResolveConflicts() {
+    std::vector<const TFilePair*> asked;
+    for (const TFilePair& pair : FilePairs)
+        if (pair.Ask) asked.push_back(&pair);
+    if (asked.empty()) return true;
+
+    std::optional<std::vector<TConflictResolution>> answer;
+    if (prompt_) {
+        handoff_.RunAndWait([&] { answer = prompt_->Resolve(asked); });
+    } else if (dryRun_) {
+        return true; // the listing shows what "Use the newest version" would do
+    } else {
+        ErrorText = "File conflicts need an answer and there is nobody to ask : sync canceled";
+        ErrorCode = -1;
+        ReportThreadError();
+    }
+    if (!answer) {
+        Terminate();
+        StatusText = "Canceled :(";
+        ReportStatus();
+        return false;
+    }
+
+    StatusText = "Processing User Action";
+    ReportStatus();
+    for (size_t i = 0; i < asked.size() && i < answer->size(); ++i) {
+        TFilePair& pair = const_cast<TFilePair&>(*asked[i]);
+        pair.FileAction = ResolvedAction(pair, (*answer)[i]);
+    }
+    return true;
+}
+
+// --- carrying the actions out ----------------------------------------------------------------
+
+void TSyncFolderThread::CarryOut() {
+    for (TFilePair& pair : FilePairs) {
+        if (Terminated()) break;
+        switch (pair.FileAction) {
+        case TFileAction::faCopyAB:
+            CopyPair(pair, pair.FileA, pair.FileB);
+            break;
+        case TFileAction::faCopyBA:
+            CopyPair(pair, pair.FileB, pair.FileA);
+            break;
+        case TFileAction::faDelete:
+            DeletePair(pair);
+            break;
+        case TFileAction::faSkip:
+            // Counted in neither figure, so that the progress ends at its total.
+            continue;
+        }
+        ++FilesDone;
+        ReportStatus();
+    }
+}
+
+bool TSyncFolderThread::CopyPair(TFilePair& pair, TFileData& source, TFileData& target) {
+    StatusText = "File : " + pair.FileA.FileName;
+    ReportStatus();
+    LogFileName = pair.FileA.FileName;
+    LogAction = std::string(kCopyAction);
+    BytesDone += source.FileSize;
+    if (ChangedSinceScan(target)) {
+        ReportLeftAlone();
+        return false;
+    }
+    if (!KeepLosingVersion(source, target)) {
+        ReportFileResult(false);
+        return false;
+    }
+    const bool copied = CopyFileProtected(source.FileName, target.FileName, false, false);
+    ReportFileResult(copied);
+    if (copied)
+        RecordDates(pair.RecordID, Files().FileTime(pair.FileA.FileName), Files().FileTime(pair.FileB.FileName));
+    return copied;
+}
+
+bool TSyncFolderThread::DeletePair(TFilePair& pair) {
+    const TFileData& file = pair.FileA.Present() ? pair.FileA : pair.FileB;
+    StatusText = "File : " + file.FileName;
+    ReportStatus();
+    LogFileName = file.FileName;
+    LogAction = std::string(kDeleteAction);
+    BytesTotal -= file.FileSize;
+    if (ChangedSinceScan(file)) {
+        ReportLeftAlone();
+        return false;
+    }
+    const bool deleted = DeleteFileProtected(file.FileName);
+    ReportFileResult(deleted);
+    // The record no longer speaks for a file on either side: a later file of this name is new.
+    if (deleted) RecordDates(pair.RecordID, 0, 0);
+    return deleted;
+}
+
+bool TSyncFolderThread::ChangedSinceScan(const TFileData& file) const {
+    const int64_t size = Files().FileSize(file.FileName);
+    if (file.FileSize < 0) return size >= 0;
+    return size != file.FileSize || Files().FileTime(file.FileName) != file.FileDateTime;
+}
+
+void TSyncFolderThread::ReportLeftAlone() {
+    LogIsError = true;
+    LogStatus = std::string(kChangedStatus);
+    ReportLogEntry();
+}
+
+bool TSyncFolderThread::KeepLosingVersion(const TFileData& source, const TFileData& target) {
+    if (!Store().MoveToDeleted || target.FileSize < 0 || !TSyncDecision::Changed(target)) return true;
+    // The protected copy diverts a newer target itself; the same file on both sides loses nothing.
+    if (target.FileDateTime > source.FileDateTime) return true;
+    if (target.FileDateTime == source.FileDateTime && target.FileSize == source.FileSize) return true;
+    return DeleteFileProtected(target.FileName);
+}
+
+// --- the record's dates ----------------------------------------------------------------------
+
+void TSyncFolderThread::RecordDates(int64_t recordId, TDateTime dateA, TDateTime dateB) {
+    if (!dateBatch_) dateBatch_ = std::make_unique<Transaction>(Database->GetConnection());
+    Database->SetDates(recordId, dateA, dateB);
+    if (++pendingDates_ >= kDatesPerCommit) CommitDates();
+}
+
+void TSyncFolderThread::CommitDates() {
+    if (!dateBatch_) return;
+    dateBatch_->Commit();
+    dateBatch_.reset();
+    pendingDates_ = 0;
+}
+
+} // namespace drivlet
