@@ -18,7 +18,7 @@ namespace drivlet::cli {
 enum class ConflictAnswer { Ask, Skip, Computer, Drive, Newest };
 
 struct RunOptions {
-    std::optional<int> item;                     // --item N of a computer-to-computer job (1-based)
+    std::optional<int> item;                     // --item N of a computer-to-computer job (0: the first)
     ConflictAnswer conflicts = ConflictAnswer::Ask;
     bool dryRun = false;
     const std::atomic<bool>* cancel = nullptr;   // set: the run is cancelled like the panel's Cancel

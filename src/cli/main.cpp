@@ -31,7 +31,8 @@ void Usage(std::ostream& out) {
            "       drivlet-cli run FILE [--yes] [--low-disk=abort|skip|retry] [--item N]\n"
            "                        [--conflicts=ask|skip|computer|drive|newest] [--dry-run]\n"
            "                                    run a job; exit 0 all done, 1 some files failed,\n"
-           "                                    2 cancelled or a thread error, 3 job not readable\n";
+           "                                    2 cancelled or a thread error, 3 job not readable\n"
+           "                                    (--item N: 0 is the first item of a .Upcsy job)\n";
 }
 
 bool TakeValue(const std::string& arg, const char* name, std::string& value) {
