@@ -141,7 +141,7 @@ TEST_F(BackUpBaseTest, RunHistoryGoesFromNotCompletedToTheFinalStatusAndIsReused
 TEST_F(BackUpBaseTest, FileLogRowsMatchTheExactSpelling) {
     BackupDatabase db(database);
     {
-        FileLogBatch log(db.GetConnection());
+        FileLogBatch log(db);
         log.RecordCopied("/a/X.txt", 10);
         EXPECT_FALSE(log.LastCopied("/a/x.txt").has_value());
         log.RecordCopied("/a/x.txt", 20);

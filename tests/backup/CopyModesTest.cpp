@@ -5,6 +5,10 @@
 
 #include "core/engine/PathMapping.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 using namespace drivlet;
 using namespace drivlet::test;
 
@@ -182,6 +186,34 @@ TEST_F(CopyModesTest, FilesDifferingOnlyInLetterCaseAreBothBackedUp) {
     EXPECT_EQ(ReadFile(Mirror(source + "Report.txt", dest)), "upper");
     EXPECT_EQ(ReadFile(Mirror(source + "report.txt", dest)), "lower");
     EXPECT_EQ(LastCopied(source + "Report.txt"), kFirstRun);
+}
+
+TEST_F(CopyModesTest, IncrementalRerunTellsCaseTwinsAndTheirFoldersApart) {
+    Make(source + "Report.txt", "upper");
+    Make(source + "report.txt", "lower");
+    Make(source + "Sub/a.txt", "upper folder");
+    Make(source + "sub/a.txt", "lower folder");
+    Make(source + "sub/deeper/a.txt", "deep");
+    RunMode(TArchiveMode::amIncremental, dest);
+    EXPECT_EQ(Logs("Copy File").size(), 5u);
+
+    // Only the lower-case twins change; their upper-case siblings are up to date.
+    Make(source + "report.txt", "lower 2", kFirstRun + kHour);
+    Make(source + "sub/a.txt", "lower folder 2", kFirstRun + kHour);
+    clock.Advance(2 * kHour);
+    RunMode(TArchiveMode::amIncremental, dest);
+    std::vector<std::string> copied;
+    for (const auto& e : Logs("Copy File"))
+        copied.push_back(e.fileName);
+    std::sort(copied.begin(), copied.end());
+    EXPECT_EQ(copied, (std::vector<std::string>{source + "report.txt", source + "sub/a.txt"}));
+    EXPECT_EQ(ReadFile(Mirror(source + "Report.txt", dest)), "upper");
+    EXPECT_EQ(ReadFile(Mirror(source + "report.txt", dest)), "lower 2");
+    EXPECT_EQ(ReadFile(Mirror(source + "Sub/a.txt", dest)), "upper folder");
+    EXPECT_EQ(ReadFile(Mirror(source + "sub/a.txt", dest)), "lower folder 2");
+    EXPECT_EQ(LastCopied(source + "Sub/a.txt"), kFirstRun);
+    EXPECT_EQ(LastCopied(source + "sub/a.txt"), kFirstRun + 2 * kHour);
+    EXPECT_EQ(LastCopied(source + "sub/deeper/a.txt"), kFirstRun);
 }
 
 TEST_F(CopyModesTest, ExcludedFoldersAndTheBackupItselfAreNotCopied) {

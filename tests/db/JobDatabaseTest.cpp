@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <unordered_map>
+
 namespace drivlet {
 namespace {
 
@@ -31,17 +34,21 @@ TEST(JobDatabases, AreNotInterchangeable) {
     EXPECT_THROW(BackupDatabase backup(dir / "job.Usdb"), EDatabaseError);
 }
 
-TEST(BackupDatabase, FileLogUpsertIgnoresLetterCase) {
+TEST(BackupDatabase, FileLogRowsBelongToTheExactSpelling) {
     TempDir dir;
     BackupDatabase db(dir / "Config" / "job.Udb");
     EXPECT_FALSE(db.LastCopied("/home/ann/Docs/a.txt"));
     db.RecordCopied("/home/ann/Docs/a.txt", 40000.25);
-    EXPECT_EQ(db.LastCopied("/HOME/ann/docs/A.TXT"), 40000.25);
-    db.RecordCopied("/home/ann/DOCS/a.txt", 40001.5); // the same file: its row is updated
-    EXPECT_EQ(db.LastCopied("/home/ann/Docs/a.txt"), 40001.5);
+    EXPECT_EQ(db.LastCopied("/home/ann/Docs/a.txt"), 40000.25);
+    // Case twins are two files on Linux: each keeps a row of its own.
+    EXPECT_FALSE(db.LastCopied("/HOME/ann/docs/A.TXT"));
+    db.RecordCopied("/home/ann/DOCS/a.txt", 40001.5);
+    db.RecordCopied("/home/ann/Docs/a.txt", 40002.0); // the same file: its row is updated
+    EXPECT_EQ(db.LastCopied("/home/ann/Docs/a.txt"), 40002.0);
+    EXPECT_EQ(db.LastCopied("/home/ann/DOCS/a.txt"), 40001.5);
     Statement count = db.GetConnection().Prepare(R"(SELECT count(*) FROM "FileLog")");
     ASSERT_TRUE(count.Step());
-    EXPECT_EQ(count.Integer(0), 1);
+    EXPECT_EQ(count.Integer(0), 2);
     count.Reset();
 
     db.GetConnection().Execute(R"(INSERT INTO "FileLog" ("FileName") VALUES ('/no/date'))");
@@ -49,6 +56,35 @@ TEST(BackupDatabase, FileLogUpsertIgnoresLetterCase) {
 
     db.ResetFileLog();
     EXPECT_FALSE(db.LastCopied("/home/ann/Docs/a.txt"));
+}
+
+TEST(BackupDatabase, FolderRowsAreTheFilesDirectlyInsideInTheirExactSpelling) {
+    TempDir dir;
+    BackupDatabase db(dir / "job.Udb");
+    const char* rows[][2] = {
+        {"/a/b/one.txt", "1"},   {"/a/b/Two.txt", "2"},     {"/a/b/two.txt", "3"},
+        {"/a/b/sub/deep.txt", "4"}, {"/a/b/sub/x/y.txt", "5"}, {"/a/b/SUB/z.txt", "6"},
+        {"/a/B/one.txt", "7"},   {"/A/b/other.txt", "8"},   {"/a/b0/n.txt", "9"},
+        {"/a/b.x/n.txt", "10"},  {"/a/bb.txt", "11"},       {"/a/b/zz/q.txt", "12"},
+        {"/a/b/\xc3\xa9t\xc3\xa9.txt", "13"}, {"/a/b/last", "14"},
+    };
+    for (const auto& row : rows)
+        db.RecordCopied(row[0], std::stod(row[1]));
+    // A second row of the same spelling (left by another program) loses to the first one.
+    db.GetConnection().Execute(R"(INSERT INTO "FileLog" ("FileName", "Update") VALUES ('/a/b/one.txt', 99))");
+    db.GetConnection().Execute(R"(INSERT INTO "FileLog" ("FileName") VALUES ('/a/b/undated'))");
+
+    const auto found = db.CopiedInFolder("/a/b/");
+    const std::unordered_map<std::string, TDateTime> expected{
+        {"one.txt", 1}, {"Two.txt", 2}, {"two.txt", 3}, {"\xc3\xa9t\xc3\xa9.txt", 13}, {"last", 14}, {"undated", 0}};
+    EXPECT_EQ(found, expected);
+    for (const auto& [name, update] : expected)
+        EXPECT_EQ(db.LastCopied("/a/b/" + name), update) << name;
+
+    EXPECT_EQ(db.CopiedInFolder("/a/b/sub/"), (std::unordered_map<std::string, TDateTime>{{"deep.txt", 4}}));
+    EXPECT_EQ(db.CopiedInFolder("/a/"), (std::unordered_map<std::string, TDateTime>{{"bb.txt", 11}}));
+    EXPECT_TRUE(db.CopiedInFolder("/nowhere/").empty());
+    EXPECT_TRUE(db.CopiedInFolder("/a/b").empty()); // not a folder path
 }
 
 TEST(BackupDatabase, RowWritesCanBeBatchedAndSurviveReopening) {
@@ -62,7 +98,8 @@ TEST(BackupDatabase, RowWritesCanBeBatchedAndSurviveReopening) {
         t.Commit();
     }
     BackupDatabase db(file);
-    EXPECT_EQ(db.LastCopied("/SRC/F999"), 999.0);
+    EXPECT_EQ(db.LastCopied("/src/f999"), 999.0);
+    EXPECT_EQ(db.CopiedInFolder("/src/").size(), 1000u);
 }
 
 TEST(BackupDatabase, RunHistoryReusesTheRowOfAFolder) {

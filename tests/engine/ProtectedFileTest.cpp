@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 using namespace drivlet;
@@ -75,6 +76,22 @@ TEST_F(ProtectedFileTest, CopyCreatesFoldersAndCarriesTheTimeOver) {
     ASSERT_FALSE(events.progress.empty());
     EXPECT_EQ(events.progress.back().action, "Copying File: a.txt");
     EXPECT_EQ(events.progress.back().percent, 100.0);
+}
+
+TEST_F(ProtectedFileTest, CopiesKeepTheSourceTimeExactly) {
+    const std::string src = Make("src/odd.txt", "odd", kNew);
+    // An odd second with a fraction: nothing of it may be cut to the two-second form.
+    const auto exact = fs::last_write_time(src) + std::chrono::seconds(1) + std::chrono::nanoseconds(123456789);
+    fs::last_write_time(src, exact);
+    const std::string fresh = (dir / "dst/fresh.txt").string();
+    const std::string replaced = Make("dst/replaced.txt", "old", kOld);
+    MakeThread(false)->RunBody([&](ProbeThread& t) {
+        EXPECT_TRUE(t.CopyFileProtected(src, fresh, true, false));
+        EXPECT_TRUE(t.CopyFileProtected(src, replaced, false, false));
+    });
+    EXPECT_EQ(fs::last_write_time(fresh), exact);
+    EXPECT_EQ(fs::last_write_time(replaced), exact);
+    EXPECT_EQ(files.FileTime(replaced), files.FileTime(src));
 }
 
 TEST_F(ProtectedFileTest, ReadOnlyTargetIsReplacedAndEmptyFileHasZeroPercent) {
@@ -256,6 +273,21 @@ TEST_F(LowDiskTest, SkipGivesUpTheOneFile) {
     EXPECT_EQ(q.message, "You are running low on disk space on drive \"" + (dir / "dst").string() +
                              "/\".Free up Space on drive or enter a new drive and try again.\n\nFile Name: " +
                              dst + "\nFile Size: 1000 bytes\nAvailable On Disk: 10 bytes");
+}
+
+TEST_F(LowDiskTest, AReadOnlyTargetGivenUpStaysReadOnlyAndAKnownSizeIsWhatIsAsked) {
+    files.SetAttributes(dst, fa::ReadOnly);
+    LowSpaceFileSystem tight(files, {1500});
+    auto t = MakeThread(false, &tight);
+    bool result = true;
+    // The size the caller listed a moment ago stands for the source's.
+    t->RunBody([&](ProbeThread& th) { result = th.CopyFileProtected(src, dst, false, false, 2000); });
+    EXPECT_FALSE(result);
+    EXPECT_EQ(ReadFile(dst), "old");
+    EXPECT_EQ(files.GetAttributes(dst).value_or(0) & fa::ReadOnly, fa::ReadOnly);
+    ASSERT_EQ(events.questions.size(), 1u);
+    EXPECT_NE(events.questions[0].message.find("File Size: 1.95 Kb"), std::string::npos)
+        << events.questions[0].message;
 }
 
 TEST_F(LowDiskTest, AbortTerminatesTheThread) {

@@ -36,13 +36,19 @@ std::filesystem::path BackupDatabase::PathForJob(const std::filesystem::path& jo
     return std::filesystem::path(jobFile).replace_extension(".Udb");
 }
 
+// The first comparison of each lookup uses the column's case-insensitive index, the second keeps
+// only the row of the very same spelling.
 BackupDatabase::BackupDatabase(const std::filesystem::path& file)
     : connection_(Connection::Open(file, Schema())),
-      findFile_(connection_.Prepare(
-          R"(SELECT "Update" FROM "FileLog" WHERE "FileName" = ?1 COLLATE NOCASE ORDER BY rowid LIMIT 1)")),
-      updateFile_(
-          connection_.Prepare(R"(UPDATE "FileLog" SET "Update" = ?2 WHERE "FileName" = ?1 COLLATE NOCASE)")),
-      insertFile_(connection_.Prepare(R"(INSERT INTO "FileLog" ("FileName", "Update") VALUES (?1, ?2))")) {}
+      findFile_(connection_.Prepare(R"(SELECT "Update" FROM "FileLog" WHERE "FileName" = ?1
+          AND "FileName" = ?1 COLLATE BINARY ORDER BY rowid LIMIT 1)")),
+      updateFile_(connection_.Prepare(R"(UPDATE "FileLog" SET "Update" = ?2 WHERE "FileName" = ?1
+          AND "FileName" = ?1 COLLATE BINARY)")),
+      insertFile_(connection_.Prepare(R"(INSERT INTO "FileLog" ("FileName", "Update") VALUES (?1, ?2))")),
+      // The range compares without letter case, as the index is ordered; rows of equal names come
+      // in rowid order.
+      scanFolder_(connection_.Prepare(R"(SELECT "FileName", "Update" FROM "FileLog"
+          WHERE "FileName" >= ?1 AND "FileName" < ?2 ORDER BY "FileName")")) {}
 
 std::optional<TDateTime> BackupDatabase::LastCopied(std::string_view fileName) {
     findFile_.BindText(1, fileName);
@@ -57,6 +63,44 @@ void BackupDatabase::RecordCopied(std::string_view fileName, TDateTime startTime
     updateFile_.BindText(1, fileName).BindDate(2, startTime).Run();
     if (connection_.Changes() == 0) insertFile_.BindText(1, fileName).BindDate(2, startTime).Run();
     t.Commit();
+}
+
+namespace {
+
+// The first text after every name that begins with `prefix` (ending with "/"), in the index's
+// case-blind order: '0' follows '/' and neither has a case.
+std::string PastPrefix(std::string_view prefix) {
+    std::string end(prefix);
+    end.back() = '0';
+    return end;
+}
+
+} // namespace
+
+std::unordered_map<std::string, TDateTime> BackupDatabase::CopiedInFolder(std::string_view folder) {
+    std::unordered_map<std::string, TDateTime> rows;
+    if (folder.empty() || folder.back() != '/') return rows;
+    const std::string end = PastPrefix(folder);
+    std::string from(folder);
+    for (bool more = true; more;) {
+        more = false;
+        scanFolder_.BindText(1, from).BindText(2, end);
+        while (scanFolder_.Step()) {
+            const std::string name = scanFolder_.Text(0);
+            const std::size_t slash = name.find('/', folder.size());
+            if (slash != std::string::npos) {
+                // A row deeper down: the scan goes on past that whole subfolder.
+                from = PastPrefix(std::string_view(name).substr(0, slash + 1));
+                more = true;
+                break;
+            }
+            // A folder spelt differently holds other files.
+            if (name.compare(0, folder.size(), folder) != 0) continue;
+            rows.emplace(name.substr(folder.size()), scanFolder_.Date(1));
+        }
+        scanFolder_.Reset();
+    }
+    return rows;
 }
 
 void BackupDatabase::ResetFileLog() {

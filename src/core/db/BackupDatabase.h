@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace drivlet {
@@ -39,11 +40,16 @@ public:
     // For batching many row writes in one Transaction.
     Connection& GetConnection() { return connection_; }
 
-    // `Update` of the file's row (found ignoring letter case; a NULL date reads as 0), or none
-    // when the file has no row.
+    // `Update` of the row of exactly this path (a NULL date reads as 0), or none when the file
+    // has no row. The column ignores letter case, but /a/X.txt and /a/x.txt are two files here
+    // and never share a row.
     std::optional<TDateTime> LastCopied(std::string_view fileName);
-    // After a successful copy: the file's row gets `Update` := startTime, created when missing.
+    // After a successful copy: the row of exactly this path gets `Update` := startTime, created
+    // when missing. Joins the caller's transaction when one is open.
     void RecordCopied(std::string_view fileName, TDateTime startTime);
+    // What LastCopied tells for each file lying directly in the folder (ending with "/") that
+    // has a row, by file name: one pass over the index instead of a lookup per file.
+    std::unordered_map<std::string, TDateTime> CopiedInFolder(std::string_view folder);
     // "Reset Backup": forget every file, so the next run treats all of them as new.
     void ResetFileLog();
 
@@ -62,6 +68,7 @@ private:
     Statement findFile_;
     Statement updateFile_;
     Statement insertFile_;
+    Statement scanFolder_;
 };
 
 } // namespace drivlet

@@ -223,7 +223,7 @@ TThreadBase::Diversion TThreadBase::DivertToStore(const std::string& file, int64
 }
 
 bool TThreadBase::CopyFileProtected(const std::string& source, const std::string& target, bool failIfExists,
-                                    bool deleteSource) {
+                                    bool deleteSource, int64_t sourceSize) {
     const IFileSystem& fs = services_.fileSystem;
     const std::string_view name = FileNamePart(source);
     const auto progress = [this](int64_t done, int64_t total) { return CopyProgress(done, total); };
@@ -233,18 +233,17 @@ bool TThreadBase::CopyFileProtected(const std::string& source, const std::string
         fs.CreateFolders(folder);
         FileActionText = "Copying File: " + std::string(name);
         lastError_ = fs.CopyFile(source, target, CopyMode::FailIfExists, progress);
-        if (!lastError_) return false;
-        fs.SetFileTime(target, fs.FileTime(source));
-        return true;
+        return lastError_.ok();
     }
 
     // A read-only target must still be replaceable; when it is not replaced after all, it gets
-    // its attributes back.
+    // its attributes back. Other attributes do not stand in the way of a replacement.
     const std::optional<uint32_t> oldAttributes = fs.GetAttributes(target);
     bool targetInPlace = oldAttributes.has_value();
-    if (targetInPlace) fs.SetAttributes(target, 0);
+    const bool unlocked = targetInPlace && (*oldAttributes & fa::ReadOnly) != 0;
+    if (unlocked) fs.SetAttributes(target, *oldAttributes & ~fa::ReadOnly);
     const auto giveUp = [&] {
-        if (targetInPlace) fs.SetAttributes(target, *oldAttributes);
+        if (targetInPlace && unlocked) fs.SetAttributes(target, *oldAttributes);
         return false;
     };
 
@@ -256,7 +255,7 @@ bool TThreadBase::CopyFileProtected(const std::string& source, const std::string
             return giveUp();
         case Diversion::Moved:
             targetInPlace = false;
-            fs.SetAttributes(stored, *oldAttributes);
+            if (unlocked) fs.SetAttributes(stored, *oldAttributes);
             break;
         case Diversion::Failed:
             break; // the copy goes ahead and overwrites the target
@@ -265,7 +264,7 @@ bool TThreadBase::CopyFileProtected(const std::string& source, const std::string
 
     fs.CreateFolders(folder);
     FileActionText = "Copying File: " + std::string(name);
-    const SpaceCheck space = CheckDiskSpace(target, GetFileSize(source));
+    const SpaceCheck space = CheckDiskSpace(target, sourceSize >= 0 ? sourceSize : GetFileSize(source));
     if (space == SpaceCheck::Skipped) return giveUp();
     // The folder may have gone while the user freed space.
     if (space == SpaceCheck::Prompted) fs.CreateFolders(folder);
@@ -276,7 +275,6 @@ bool TThreadBase::CopyFileProtected(const std::string& source, const std::string
         lastError_ = copyError;
         return false;
     }
-    fs.SetFileTime(target, fs.FileTime(source));
     if (deleteSource) {
         const FileStatus copyStatus = lastError_;
         DeleteFileProtected(source);

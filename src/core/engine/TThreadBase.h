@@ -106,8 +106,10 @@ protected:
     // The per-file log line: "Done", or the message of LastError.
     void ReportFileResult(bool succeeded);
 
+    // The copy keeps the source's last-write time (the file service carries it over). A caller
+    // that has just listed the source passes its size, which spares asking for it again.
     bool CopyFileProtected(const std::string& source, const std::string& target, bool failIfExists,
-                           bool deleteSource);
+                           bool deleteSource, int64_t sourceSize = -1);
     bool DeleteFileProtected(const std::string& path);
     // The outcome of the last failed copy, move or delete, for the caller's log line.
     const FileStatus& LastError() const { return lastError_; }

@@ -384,6 +384,9 @@ FileStatus LinuxFileSystem::DeleteFile(const fs::path& path) const {
 }
 
 FileStatus LinuxFileSystem::CreateFolders(const fs::path& folder) const {
+    struct stat existing {};
+    // The usual case of a copy into a folder made for the file before: one look.
+    if (::stat(folder.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) return {};
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec) return FileStatus::FromErrno(ec.value());

@@ -57,7 +57,7 @@ bool TBackUpThreadBase::IsFolderExcluded(const std::string& folder) {
 void TBackUpThreadBase::OpenDatabase() {
     // A missing database is created with its tables; no template file is needed.
     database_ = std::make_unique<BackupDatabase>(DatabaseFile);
-    fileLog_ = std::make_unique<FileLogBatch>(database_->GetConnection());
+    fileLog_ = std::make_unique<FileLogBatch>(*database_);
     if (IsBackup())
         runId_ = database_->BeginRun(ArchiveLogKey(ArchiveFolder, DatabaseFile), StartTime(),
                                      ArchiveFormatText(ArchiveMode));
@@ -95,6 +95,11 @@ bool TBackUpThreadBase::RunBackUpBase() {
 
 std::optional<TDateTime> TBackUpThreadBase::LastCopied(std::string_view file) {
     return fileLog_ ? fileLog_->LastCopied(file) : std::nullopt;
+}
+
+std::unordered_map<std::string, TDateTime> TBackUpThreadBase::CopiedInFolder(std::string_view folder) {
+    if (!fileLog_) return {};
+    return fileLog_->CopiedInFolder(folder);
 }
 
 void TBackUpThreadBase::RecordCopied(std::string_view file) {

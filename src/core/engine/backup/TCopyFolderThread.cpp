@@ -2,6 +2,8 @@
 
 #include "core/engine/PathMapping.h"
 
+#include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace drivlet {
@@ -108,11 +110,15 @@ void TCopyFolderThread::CopyAll(Pass pass) {
     }
 }
 
-template <typename TargetExists>
-bool TCopyFolderThread::Takes(Pass pass, const std::string& path, TDateTime fileTime,
+bool TCopyFolderThread::ConsultsFileLog(Pass pass) const {
+    return pass == Pass::Incremental || ArchiveMode == TArchiveMode::amOnlyNew;
+}
+
+template <typename CopiedDate, typename TargetExists>
+bool TCopyFolderThread::Takes(Pass pass, TDateTime fileTime, CopiedDate&& lastCopied,
                               TargetExists&& targetExists) {
-    if (pass == Pass::Fresh && ArchiveMode != TArchiveMode::amOnlyNew) return true;
-    const std::optional<TDateTime> copied = LastCopied(path);
+    if (!ConsultsFileLog(pass)) return true;
+    const std::optional<TDateTime> copied = lastCopied();
     if (!copied) return true;
     if (pass == Pass::Fresh) return false;
     if (fileTime > *copied) return true;
@@ -126,6 +132,11 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
     std::vector<FolderEntry> entries;
     TakeListing(source, entries);
     TargetNames targetNames(Files(), target);
+    // The folder's FileLog rows at once, rather than a lookup per file.
+    const bool hasFiles =
+        std::any_of(entries.begin(), entries.end(), [](const FolderEntry& e) { return !e.isDirectory; });
+    const std::unordered_map<std::string, TDateTime> copiedHere =
+        hasFiles && ConsultsFileLog(pass) ? CopiedInFolder(source) : std::unordered_map<std::string, TDateTime>();
     for (const FolderEntry& entry : entries) {
         if (Terminated()) return;
         if (entry.isDirectory) {
@@ -142,7 +153,13 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
         }
         const std::string path = source + entry.name;
         const bool filtered = FileFilter.IsExcluded(entry.name, source);
-        if (!filtered && Takes(pass, path, entry.time, [&] { return targetNames.Contains(entry.name); })) {
+        const auto lastCopied = [&]() -> std::optional<TDateTime> {
+            const auto row = copiedHere.find(entry.name);
+            if (row == copiedHere.end()) return std::nullopt;
+            return row->second;
+        };
+        if (!filtered &&
+            Takes(pass, entry.time, lastCopied, [&] { return targetNames.Contains(entry.name); })) {
             CopyOne(path, target + entry.name, entry.size, pass == Pass::Fresh, moving);
             ReportStatus();
         } else {
@@ -159,7 +176,8 @@ void TCopyFolderThread::CopySingleFile(const std::string& path, Pass pass) {
     const std::string target = TargetFor(path);
     Files().CreateFolders(std::string(FolderPart(target)));
     const bool taken =
-        Takes(pass, path, Files().FileTime(path), [&] { return Files().FileSize(target) >= 0; });
+        Takes(pass, Files().FileTime(path), [&] { return LastCopied(path); },
+              [&] { return Files().FileSize(target) >= 0; });
     if (taken) {
         CopyOne(path, target, size, pass == Pass::Fresh, false);
         ReportStatus();
@@ -188,7 +206,7 @@ void TCopyFolderThread::CopyOne(const std::string& source, const std::string& ta
     LogFileName = source;
     LogAction = "Copy File";
     if (size >= kCommitBeforeBytes) CommitFileLog();
-    const bool copied = CopyFileProtected(source, target, failIfExists, deleteSource);
+    const bool copied = CopyFileProtected(source, target, failIfExists, deleteSource, size);
     if (copied) RecordCopied(source);
     ReportFileResult(copied);
     BytesDone += size;

@@ -35,9 +35,12 @@ private:
     // One source folder into one target folder; `moving` deletes each source once it is safe.
     void CopyPass(const std::string& source, const std::string& target, Pass pass, bool moving);
     void CopySingleFile(const std::string& path, Pass pass);
-    // Whether a file goes to the target this run; `targetExists` is asked only when needed.
-    template <typename TargetExists>
-    bool Takes(Pass pass, const std::string& path, TDateTime fileTime, TargetExists&& targetExists);
+    // Whether the pass asks the FileLog about its files.
+    bool ConsultsFileLog(Pass pass) const;
+    // Whether a file goes to the target this run; `lastCopied` (its FileLog date) and
+    // `targetExists` are asked only when needed.
+    template <typename CopiedDate, typename TargetExists>
+    bool Takes(Pass pass, TDateTime fileTime, CopiedDate&& lastCopied, TargetExists&& targetExists);
     void CopyOne(const std::string& source, const std::string& target, int64_t size, bool failIfExists,
                  bool deleteSource);
     // A move's source file that was not copied because its target already holds it.

@@ -1,0 +1,255 @@
+#include "core/engine/backup/TZipFolderThread.h"
+
+#include "core/engine/PathMapping.h"
+#include "core/engine/backup/ZipLayout.h"
+#include "core/text/CaseFold.h"
+
+#include <cmath>
+
+namespace drivlet {
+namespace {
+
+bool IsArchiveName(std::string_view name) {
+    return name.size() > 4 && SameText(name.substr(name.size() - 4), ".zip");
+}
+
+} // namespace
+
+std::string TZipFolderThread::ZipNameFor(std::string_view path) const {
+    return ArchiveFolder + ZipArchiveName(path);
+}
+
+void TZipFolderThread::StartClock() {
+    SpeedStartTime = Clock().Now();
+    FilesDone = 0;
+}
+
+void TZipFolderThread::Execute() {
+    Files().CreateFolders(ArchiveFolder);
+    if (!RunBackUpBase()) return;
+    RunGuarded(kCopyThreadErrorPrefix, [this] {
+        // A move job keeps its sources unless the job says to delete them.
+        const bool moving = ArchiveMode == TArchiveMode::amMove && DeleteSources;
+        if (ArchiveMode == TArchiveMode::amCompletelyNew && !DeleteOldArchives()) return;
+        StartClock();
+        for (const std::string& folder : FolderList) {
+            if (Terminated()) break;
+            SelectArchive(ZipNameFor(folder));
+            AddFolder(folder, moving);
+        }
+        for (const std::string& file : FileList) {
+            if (Terminated()) break;
+            AddSingleFile(file, moving);
+        }
+        WriteArchive();
+        StatusText = Terminated() ? "Canceled" : "Finished !";
+        SetRunStatus(StatusText);
+        ReportStatus();
+    });
+    // After an exception whatever was queued is dropped; the archive on disk stays as it was.
+    writer_.reset();
+}
+
+bool TZipFolderThread::DeleteOldArchives() {
+    // The archive folder's own zip files may be what the job backs up.
+    for (const std::string& folder : FolderList) {
+        if (folder != ArchiveFolder) continue;
+        ErrorText = std::string(kCopyThreadErrorPrefix) + "The archive folder " + ArchiveFolder +
+                    " is a source of the job; its archives are not deleted";
+        ErrorCode = -1;
+        ReportThreadError();
+        return false;
+    }
+    FilesDone = -1;
+    StatusText = "Deleting Archive... ";
+    ReportStatus();
+    std::vector<FolderEntry> entries;
+    Files().ReadFolder(ArchiveFolder, entries, ListDetail::NamesAndTypes);
+    for (const FolderEntry& entry : entries) {
+        if (Terminated()) return false;
+        if (entry.isDirectory || !IsArchiveName(entry.name)) continue;
+        const std::string path = ArchiveFolder + entry.name;
+        StatusText = "Deleting Archive. File : " + path;
+        // Old archives never go into the deleted-files store.
+        const FileStatus deleted = Files().DeleteFile(path);
+        if (deleted) continue;
+        ErrorText = "File not Deleted, error code = " + std::to_string(deleted.code()) + "\n" +
+                    "File Name : " + path;
+        ErrorCode = deleted.code();
+        ReportThreadError();
+    }
+    FilesDone = 0;
+    return true;
+}
+
+bool TZipFolderThread::Takes(const std::string& path, TDateTime fileTime) {
+    switch (ArchiveMode) {
+    case TArchiveMode::amCompletelyNew:
+    case TArchiveMode::amTimeStamped:
+        return true;
+    case TArchiveMode::amOnlyNew:
+        return !LastCopied(path);
+    case TArchiveMode::amTimeStampedIncremental: {
+        const std::optional<TDateTime> added = LastCopied(path);
+        return !added || fileTime > *added;
+    }
+    case TArchiveMode::amIncremental:
+    case TArchiveMode::amMove: {
+        const std::optional<TDateTime> added = LastCopied(path);
+        if (!added || fileTime > *added) return true;
+        // An archive that was deleted or replaced since no longer holds the file.
+        return writer_ && !writer_->Contains(ZipEntryName(path));
+    }
+    }
+    return true;
+}
+
+void TZipFolderThread::AddFolder(const std::string& folder, bool moving) {
+    std::vector<FolderEntry> entries;
+    TakeListing(folder, entries);
+    for (const FolderEntry& entry : entries) {
+        if (Terminated()) return;
+        if (entry.isDirectory) {
+            if (entry.isSymlink) continue;
+            const std::string sub = folder + entry.name + "/";
+            if (IsFolderExcluded(sub)) continue;
+            // Only the files directly in a moved source folder leave it.
+            AddFolder(sub, false);
+            FilesDone += 1;
+            ReportStatus();
+            continue;
+        }
+        const std::string path = folder + entry.name;
+        if (path != zipFileName_ && !FileFilter.IsExcluded(entry.name, folder) && Takes(path, entry.time)) {
+            Queue(path, entry.size, entry.time, moving);
+            ReportStatus();
+        } else {
+            StatusText = "Skiping File : " + path;
+            PassOver(path, entry.size);
+        }
+    }
+}
+
+void TZipFolderThread::AddSingleFile(const std::string& path, bool moving) {
+    if (Terminated()) return;
+    const int64_t size = GetFileSize(path);
+    if (size < 0) return;
+    SelectArchive(ZipNameFor(path));
+    const TDateTime time = Files().FileTime(path);
+    if (path != zipFileName_ && Takes(path, time)) {
+        StatusText = "File : " + path;
+        Queue(path, size, time, moving);
+        ReportStatus();
+    } else {
+        StatusText.clear();
+        PassOver(path, size);
+    }
+}
+
+void TZipFolderThread::PassOver(const std::string&, int64_t size) {
+    FilesDone += 1;
+    BytesTotal -= size;
+    // An unchanged tree of many thousand files must not make as many trips to the panel.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastPassOverReport_ < kPassOverReportPace) return;
+    lastPassOverReport_ = now;
+    ReportStatus();
+}
+
+void TZipFolderThread::Queue(const std::string& path, int64_t size, TDateTime time, bool moving) {
+    StatusText = "Adding File : " + path;
+    FilesDone += 1;
+    ReportStatus();
+    LogFileName = path;
+    LogAction = "Zip File";
+    FileActionText = "Adding File: " + path;
+    const ZipStatus added = writer_ ? writer_->AddFile(path, ZipEntryName(path)) : openError_;
+    if (added) {
+        queued_.push_back({path, size, time, moving});
+        queuedBytes_ += size;
+        return;
+    }
+    ReportLibraryError(added, path);
+    LogFileName = path;
+    LogAction = "Zip File";
+    LogIsError = true;
+    LogStatus = "Error Code " + std::to_string(added.code());
+    BytesDone += size;
+    ReportLogEntry();
+}
+
+void TZipFolderThread::SelectArchive(const std::string& archive) {
+    if (archive == zipFileName_) return;
+    WriteArchive();
+    zipFileName_ = archive;
+    auto writer = std::make_unique<ZipWriter>();
+    writer->SetPassword(ZipPassword);
+    openError_ = writer->Open(archive);
+    if (openError_) {
+        writer_ = std::move(writer);
+    } else {
+        writer_.reset();
+        ReportLibraryError(openError_, archive);
+    }
+}
+
+void TZipFolderThread::WriteArchive() {
+    std::unique_ptr<ZipWriter> writer = std::move(writer_);
+    const std::vector<Queued> files = std::move(queued_);
+    const int64_t bytes = queuedBytes_;
+    queued_.clear();
+    queuedBytes_ = 0;
+    zipFileName_.clear();
+    if (!writer) return;
+    // A cancel before the write leaves the old archive as it was.
+    if (files.empty() || Terminated()) {
+        writer->Discard();
+        return;
+    }
+    const std::string archive = writer->ArchiveName();
+    StatusText = "Saving Archive : " + archive;
+    ReportStatus();
+    FileActionText = "Saving Archive: " + std::string(FileNamePart(archive));
+    const int64_t before = BytesDone;
+    const ZipStatus written = writer->Close(
+        [&](double fraction) {
+            FilePercent = fraction * 100.0;
+            BytesDone = before + std::llround(fraction * static_cast<double>(bytes));
+            ReportFileProgress();
+            ReportStatus();
+        },
+        [this] { return Terminated(); });
+    BytesDone = before + bytes;
+    if (!written && (written.canceled() || Terminated())) return;
+    if (!written) ReportLibraryError(written, archive);
+    for (const Queued& file : files) {
+        if (written && file.deleteAfter) DeleteMoved(file);
+        if (written) RecordCopied(file.path);
+        LogFileName = file.path;
+        LogAction = "Zip File";
+        LogIsError = !written;
+        LogStatus = written ? "Done" : "Error Code " + std::to_string(written.code());
+        ReportLogEntry();
+    }
+}
+
+void TZipFolderThread::DeleteMoved(const Queued& file) {
+    // A file changed since it went into the archive is newer than its entry: it stays.
+    if (Files().FileSize(file.path) != file.size || Files().FileTime(file.path) != file.time) return;
+    Files().SetAttributes(file.path, 0);
+    const FileStatus deleted = Files().DeleteFile(file.path);
+    if (deleted) return;
+    LogFileName = file.path;
+    LogAction = "Delete File";
+    LogIsError = true;
+    LogStatus = deleted.message();
+    ReportLogEntry();
+}
+
+void TZipFolderThread::ReportLibraryError(const ZipStatus& status, const std::string& subject) {
+    ErrorText = "(" + std::to_string(status.code()) + ") " + status.message() + " : " + subject;
+    ErrorCode = status.code();
+    ReportThreadError();
+}
+
+} // namespace drivlet

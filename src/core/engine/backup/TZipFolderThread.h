@@ -1,0 +1,71 @@
+#pragma once
+// A backup or move job kept as zip archives: one archive per source drive or share (all POSIX
+// sources share "Root.Zip"), in any of the six modes. A file counts as backed up only once its
+// archive has been written completely.
+#include "core/engine/backup/TBackUpThreadBase.h"
+#include "core/zip/ZipWriter.h"
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace drivlet {
+
+class TZipFolderThread final : public TArchiveThreadBase {
+public:
+    using TArchiveThreadBase::TArchiveThreadBase;
+
+    // The job's password; empty means plain entries.
+    void SetZipPassword(std::string password) { ZipPassword = std::move(password); }
+    // The job's DeleteFile flag: a move job deletes its added files only with it.
+    void SetDeleteSources(bool on) { DeleteSources = on; }
+
+    // The archive holding a source folder (ending with "/") or file: ArchiveFolder + "Root.Zip"
+    // for a POSIX path.
+    std::string ZipNameFor(std::string_view path) const;
+
+protected:
+    void Execute() override;
+
+private:
+    // A file queued into the open archive, waiting for the archive to be written.
+    struct Queued {
+        std::string path;
+        int64_t size;
+        TDateTime time;
+        bool deleteAfter;
+    };
+
+    void StartClock();
+    // amCompletelyNew: the old archives of the folder go (plain deletes, never into the store).
+    bool DeleteOldArchives();
+    void AddFolder(const std::string& folder, bool moving);
+    void AddSingleFile(const std::string& path, bool moving);
+    bool Takes(const std::string& path, TDateTime fileTime);
+    void Queue(const std::string& path, int64_t size, TDateTime time, bool moving);
+    // A file that stays out of the archive leaves the totals; its status line is paced.
+    void PassOver(const std::string& path, int64_t size);
+
+    // Makes the archive for the source the open one, writing the previous one first.
+    void SelectArchive(const std::string& archive);
+    // Writes the open archive; only then are its files logged, recorded and (in a move) deleted.
+    void WriteArchive();
+    void DeleteMoved(const Queued& file);
+    void ReportLibraryError(const ZipStatus& status, const std::string& subject);
+
+    static constexpr std::chrono::milliseconds kPassOverReportPace{50};
+
+    std::string ZipPassword;
+    bool DeleteSources = false;
+
+    std::unique_ptr<ZipWriter> writer_;
+    std::string zipFileName_;
+    ZipStatus openError_;
+    std::vector<Queued> queued_;
+    int64_t queuedBytes_ = 0;
+    std::chrono::steady_clock::time_point lastPassOverReport_{};
+};
+
+} // namespace drivlet

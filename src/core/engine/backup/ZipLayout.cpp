@@ -1,0 +1,45 @@
+#include "core/engine/backup/ZipLayout.h"
+
+#include "core/engine/PathMapping.h"
+
+#include <algorithm>
+
+namespace drivlet {
+namespace {
+
+std::string WithSlashes(std::string_view text) {
+    std::string out(text);
+    std::replace(out.begin(), out.end(), '\\', '/');
+    return out;
+}
+
+// Past "\\server\share\" of a network path (the whole text when it has no share part).
+std::size_t ShareEnd(std::string_view path) {
+    const std::size_t server = path.find('\\', 2);
+    if (server == std::string_view::npos) return path.size();
+    const std::size_t share = path.find('\\', server + 1);
+    return share == std::string_view::npos ? path.size() : share + 1;
+}
+
+} // namespace
+
+std::string ZipArchiveName(std::string_view path) {
+    if (path.empty() || path.front() == '/') return "Root.Zip";
+    if (path.find(":\\") != std::string_view::npos) return std::string(1, path.front()) + ".Zip";
+    std::string name = MappedPath(path); // every "\\" is "__" now
+    const std::size_t first = name.find('\\');
+    if (first != std::string::npos) name[first] = '~';
+    const std::size_t next = name.find('\\');
+    if (next != std::string::npos) name.resize(next);
+    return name + ".Zip";
+}
+
+std::string ZipEntryName(std::string_view path) {
+    if (path.empty() || path.front() == '/') return MappedPath(path);
+    const std::size_t drive = path.find(":\\");
+    if (drive != std::string_view::npos) return WithSlashes(path.substr(drive + 2));
+    if (path.substr(0, 2) == "\\\\") return WithSlashes(path.substr(ShareEnd(path)));
+    return WithSlashes(path);
+}
+
+} // namespace drivlet

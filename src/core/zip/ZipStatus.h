@@ -1,0 +1,28 @@
+#pragma once
+// The outcome of one archive operation: the library's error code (0 is success) and its text.
+#include <functional>
+#include <string>
+#include <utility>
+
+namespace drivlet {
+
+class ZipStatus {
+public:
+    ZipStatus() = default;
+    ZipStatus(int code, std::string message) : code_(code), message_(std::move(message)) {}
+
+    bool ok() const { return code_ == 0; }
+    explicit operator bool() const { return ok(); }
+    int code() const { return code_; }
+    const std::string& message() const { return message_; }
+    bool canceled() const;
+
+private:
+    int code_ = 0;
+    std::string message_;
+};
+
+// Called while an archive is written or an entry is read; returning true stops the operation.
+using ZipCancelCheck = std::function<bool()>;
+
+} // namespace drivlet

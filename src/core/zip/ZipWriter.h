@@ -1,0 +1,57 @@
+#pragma once
+// Adds files to a zip archive. Nothing reaches the disk before Close: the library writes a
+// temporary file next to the archive and renames it over the old one only when everything went
+// in, so a failed or cancelled close leaves the old archive as it was.
+#include "core/zip/ZipStatus.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+struct zip;
+
+namespace drivlet {
+
+// The fraction (0 to 1) of the archive written so far.
+using ZipWriteProgress = std::function<void(double fraction)>;
+
+class ZipWriter {
+public:
+    ZipWriter();
+    // An archive still open is discarded, never half-written.
+    ~ZipWriter();
+    ZipWriter(const ZipWriter&) = delete;
+    ZipWriter& operator=(const ZipWriter&) = delete;
+
+    // Opens the archive, or starts a new one when the file does not exist.
+    ZipStatus Open(const std::string& archive);
+    bool IsOpen() const { return archive_ != nullptr; }
+    const std::string& ArchiveName() const { return name_; }
+    // Entries added from now on are AES-256 encrypted with it; empty means plain entries.
+    void SetPassword(std::string password) { password_ = std::move(password); }
+
+    // Queues one file under the entry name (folders separated by "/"), replacing an entry of
+    // that name. The file must be readable now; its data is read during Close.
+    ZipStatus AddFile(const std::string& source, const std::string& entryName);
+    // Whether the archive (as opened, plus what was queued) has an entry of exactly this name.
+    bool Contains(const std::string& entryName) const;
+    // Files queued since Open.
+    std::size_t Pending() const { return pending_; }
+
+    // Writes the archive. A cancel (the check answers true) fails with the library's cancel code.
+    ZipStatus Close(const ZipWriteProgress& progress = {}, const ZipCancelCheck& cancel = {});
+    // Drops everything queued; the file on disk is not touched.
+    void Discard();
+
+private:
+    struct Discarder {
+        void operator()(zip* archive) const;
+    };
+    std::unique_ptr<zip, Discarder> archive_;
+    std::string name_;
+    std::string password_;
+    std::size_t pending_ = 0;
+};
+
+} // namespace drivlet
