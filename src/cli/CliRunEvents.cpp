@@ -1,5 +1,8 @@
 #include "cli/CliRunEvents.h"
 
+#include "cli/RecordCommands.h"
+#include "core/engine/TThreadBase.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
@@ -25,6 +28,20 @@ std::string Fit(const std::string& text, size_t width) {
 }
 
 } // namespace
+
+void WaitForWorker(TThreadBase& worker, const std::atomic<bool>* cancel) {
+    while (!worker.Finished()) {
+        if (cancel && cancel->load()) worker.Terminate();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    worker.WaitFor();
+}
+
+int ExitCodeOf(const TThreadBase& worker, const CliRunEvents& events) {
+    if (worker.Terminated() || events.ThreadErrors() > 0) return exitcode::Cancelled;
+    if (events.FailedFiles() > 0) return exitcode::SomeFailed;
+    return exitcode::Ok;
+}
 
 std::string RemainingText(double days) {
     if (days < 0) return "N/A";

@@ -43,6 +43,11 @@ private:
     std::chrono::steady_clock::time_point lastDraw_{};
 };
 
+// Waits for a started worker, passing a cancel request on; the worker prints through the events.
+void WaitForWorker(TThreadBase& worker, const std::atomic<bool>* cancel);
+// 2 when the run was cancelled or hit a thread error, 1 when a file failed, else 0.
+int ExitCodeOf(const TThreadBase& worker, const CliRunEvents& events);
+
 // "hh:mm:ss" of a span in days; "N/A" when unknown.
 std::string RemainingText(double days);
 

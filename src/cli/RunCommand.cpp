@@ -10,27 +10,10 @@
 #include "core/records/TSyncData.h"
 #include "core/text/CaseFold.h"
 
-#include <chrono>
 #include <ostream>
-#include <thread>
 
 namespace drivlet::cli {
 namespace {
-
-// Waits for the worker, passing a cancel request on; the worker prints through the events.
-void WaitForWorker(TThreadBase& worker, const RunOptions& options) {
-    while (!worker.Finished()) {
-        if (options.cancel && options.cancel->load()) worker.Terminate();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    worker.WaitFor();
-}
-
-int ExitCodeOf(const TThreadBase& worker, const CliRunEvents& events) {
-    if (worker.Terminated() || events.ThreadErrors() > 0) return exitcode::Cancelled;
-    if (events.FailedFiles() > 0) return exitcode::SomeFailed;
-    return exitcode::Ok;
-}
 
 int RunBackupJob(const std::string& file, const RunOptions& options, const CliEnvironment& environment,
                  CliConsole& console) {
@@ -52,7 +35,7 @@ int RunBackupJob(const std::string& file, const RunOptions& options, const CliEn
     }
     if (!launch->saveError.empty())
         console.err << "The job's start time could not be saved: " << launch->saveError << "\n";
-    WaitForWorker(*launch->worker, options);
+    WaitForWorker(*launch->worker, options.cancel);
     console.out << FinishMessage(launch->kind, launch->worker->Counters().FilesDone, events.ThreadErrors())
                 << "\n";
     const int code = ExitCodeOf(*launch->worker, events);
@@ -105,7 +88,7 @@ int RunSyncJob(const std::string& file, bool computerToComputer, const RunOption
     }
     if (!launch.saveError.empty())
         console.err << "The job's start time could not be saved: " << launch.saveError << "\n";
-    WaitForWorker(*launch.worker, options);
+    WaitForWorker(*launch.worker, options.cancel);
     if (options.dryRun) PrintPairs(launch.worker->GetFilePairs(), console.out);
     console.out << FinishMessage(launch.kind, launch.worker->Counters().FilesDone, events.ThreadErrors()) << "\n";
     const int code = ExitCodeOf(*launch.worker, events);
