@@ -34,7 +34,7 @@ public:
     }
 };
 
-// Recording events that run a hook when a given status text is published.
+// Recording events that run a hook once, at the first status text beginning with a given text.
 class HookedEvents : public RecordingEvents {
 public:
     std::string onStatusText;
@@ -42,7 +42,7 @@ public:
 
     void OnStatus(const TThreadBase& sender, const StatusEvent& e) override {
         RecordingEvents::OnStatus(sender, e);
-        if (hook && e.text == onStatusText) {
+        if (hook && e.text.starts_with(onStatusText)) {
             auto run = std::move(hook);
             hook = nullptr;
             run();

@@ -282,3 +282,60 @@ TEST_F(SyncRunTest, DryRunLeavesAnExistingDatabaseAsItWas) {
     EXPECT_EQ(Pair(*thread, "new.txt")->FileAction, TFileAction::faCopyAB);
     EXPECT_EQ(FileActionName(Pair(*thread, "new.txt")->FileAction), "Copy to computer");
 }
+
+TEST_F(SyncRunTest, CancelBetweenPairsLeavesTheRestAndCountsWhatWasDone) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) Make(drive + "Docs/" + name, name, Day(1));
+    TSyncFolderThread* running = nullptr;
+    hooked.onStatusText = "File : ";
+    hooked.hook = [&] { running->Terminate(); };
+    auto thread = Run(TSyncDirection::sdBidi, TSyncDefaultAction::sdaNewVersion, [&](TSyncFolderThread& t) {
+        running = &t;
+        t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
+    });
+    int copied = 0;
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) copied += Exists(pc + "Docs/" + name);
+    EXPECT_LE(copied, 1);
+    EXPECT_EQ(hooked.logs.size(), 1u);
+    EXPECT_EQ(thread->Counters().FilesTotal, 4);
+    EXPECT_EQ(thread->Counters().FilesDone, 1);
+    EXPECT_EQ(LastStatus(), "Canceled");
+    // What was not done comes at the next run.
+    Bidi();
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) EXPECT_EQ(ReadFile(pc + "Docs/" + name), name);
+}
+
+TEST_F(SyncRunTest, CancelDuringTheScanTouchesNothing) {
+    SameNamesOnBothSides();
+    Make(drive + "Docs/only.txt", "o", Day(1));
+    TSyncFolderThread* running = nullptr;
+    hooked.onStatusText = " Searching...";
+    hooked.hook = [&] { running->Terminate(); };
+    auto thread = Run(TSyncDirection::sdBidi, TSyncDefaultAction::sdaNewVersion, [&](TSyncFolderThread& t) {
+        running = &t;
+        t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
+    });
+    EXPECT_FALSE(Exists(pc + "Docs/only.txt"));
+    EXPECT_EQ(ReadFile(pc + "Docs/b.txt"), "pc b");
+    EXPECT_TRUE(hooked.logs.empty());
+    EXPECT_TRUE(prompt.shown.empty());
+    ASSERT_GE(hooked.statuses.size(), 2u);
+    EXPECT_EQ(hooked.statuses[hooked.statuses.size() - 2].text, "Canceled :(");
+    EXPECT_EQ(LastStatus(), "Canceled");
+}
+
+TEST_F(SyncRunTest, TotalsCountCopiesAndDeletionsWithTheirSizes) {
+    Make(drive + "Docs/keep.txt", "k", Day(1));
+    Make(drive + "Docs/gone.txt", "12345", Day(1));
+    Bidi();
+    Make(drive + "Docs/new.txt", "123", Day(2));
+    std::filesystem::remove(pc + "Docs/gone.txt");
+    Make(pc + "Docs/keep.txt", "edited", Day(3));
+    auto thread = Bidi();
+    const ThreadCounters c = thread->Counters();
+    EXPECT_EQ(c.FilesTotal, 3);
+    EXPECT_EQ(c.FilesDone, 3);
+    EXPECT_EQ(c.BytesDone, 3 + 6);
+    EXPECT_EQ(c.BytesTotal, 3 + 6); // a deletion leaves the byte total once it is done
+    EXPECT_FALSE(Exists(drive + "Docs/gone.txt"));
+    EXPECT_EQ(ReadFile(drive + "Docs/keep.txt"), "edited");
+}

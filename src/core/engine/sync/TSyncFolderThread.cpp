@@ -143,9 +143,13 @@ void TSyncFolderThread::ComputeTotals() {
 }
 
 bool TSyncFolderThread::ResolveConflicts() {
+    std::vector<size_t> indices;
     std::vector<const TFilePair*> asked;
-    for (const TFilePair& pair : FilePairs)
-        if (pair.Ask) asked.push_back(&pair);
+    for (size_t i = 0; i < FilePairs.Count(); ++i) {
+        if (!FilePairs[i].Ask) continue;
+        indices.push_back(i);
+        asked.push_back(&FilePairs[i]);
+    }
     if (asked.empty()) return true;
 
     std::optional<std::vector<TConflictResolution>> answer;
@@ -167,8 +171,8 @@ bool TSyncFolderThread::ResolveConflicts() {
 
     StatusText = "Processing User Action";
     ReportStatus();
-    for (size_t i = 0; i < asked.size() && i < answer->size(); ++i) {
-        TFilePair& pair = const_cast<TFilePair&>(*asked[i]);
+    for (size_t i = 0; i < indices.size() && i < answer->size(); ++i) {
+        TFilePair& pair = FilePairs[indices[i]];
         pair.FileAction = ResolvedAction(pair, (*answer)[i]);
     }
     return true;

@@ -1,0 +1,98 @@
+#include "core/engine/restore/TRestoreFolderThread.h"
+
+#include "core/engine/PathMapping.h"
+#include "core/engine/restore/RestorePath.h"
+
+namespace drivlet {
+
+void TRestoreFolderThread::Execute() {
+    if (!BackupRoot.empty() && BackupRoot.back() != '/') BackupRoot += '/';
+    if (!RunBackUpBase()) return;
+    FilesDone = 0;
+    SpeedStartTime = Clock().Now();
+    RunGuarded(kCopyThreadErrorPrefix, [this] {
+        for (const std::string& folder : FolderList) {
+            if (Terminated()) break;
+            const std::string target = RestorePathFor(BackupRoot, folder, RestoreTarget);
+            if (GetFileSize(folder) < 0) continue; // gone from the backup: nothing to bring back
+            if (IsWritablePlace(target))
+                RestorePass(folder, target);
+            else
+                Refuse(folder);
+        }
+        for (const std::string& entry : FileList) {
+            if (Terminated()) break;
+            // A chosen file must lie inside the backup.
+            if (!IsSafeRelativeName(entry)) {
+                Refuse(entry);
+                continue;
+            }
+            const std::string file = BackupRoot + entry;
+            const std::string target = RestorePathFor(BackupRoot, file, RestoreTarget);
+            if (IsWritablePlace(target))
+                RestoreSingle(file, target);
+            else
+                Refuse(file);
+        }
+        StatusText = Terminated() ? " Canceled" : " Finished !";
+        ReportStatus();
+    });
+}
+
+void TRestoreFolderThread::RestorePass(const std::string& source, const std::string& target) {
+    Files().CreateFolders(target);
+    std::vector<FolderEntry> entries;
+    TakeListing(source, entries);
+    for (const FolderEntry& entry : entries) {
+        if (Terminated()) return;
+        if (entry.isDirectory) {
+            if (entry.isSymlink) continue;
+            const std::string sub = source + entry.name + "/";
+            if (IsFolderExcluded(sub)) continue;
+            const std::string subTarget = target + entry.name + "/";
+            Files().CreateFolders(subTarget);
+            RestorePass(sub, subTarget);
+            FilesDone += 1;
+            ReportStatus();
+            continue;
+        }
+        if (FileFilter.IsExcluded(entry.name, source)) {
+            StatusText.clear();
+            BytesTotal -= entry.size;
+            FilesDone += 1;
+        } else {
+            RestoreFile(source + entry.name, target + entry.name, entry.size);
+        }
+        ReportStatus();
+    }
+}
+
+void TRestoreFolderThread::RestoreSingle(const std::string& backupFile, const std::string& target) {
+    if (Terminated()) return;
+    const int64_t size = GetFileSize(backupFile);
+    if (size < 0) return;
+    Files().CreateFolders(std::string(FolderPart(target)));
+    RestoreFile(backupFile, target, size);
+    ReportStatus();
+}
+
+void TRestoreFolderThread::RestoreFile(const std::string& source, const std::string& target, int64_t size) {
+    StatusText = "File : " + source;
+    FilesDone += 1;
+    ReportStatus();
+    LogFileName = source;
+    LogAction = "Copy File";
+    // The file in place is replaced whatever its age; the copy never leaves it half-written.
+    ReportFileResult(CopyFileProtected(source, target, false, false));
+    BytesDone += size;
+}
+
+void TRestoreFolderThread::Refuse(const std::string& path) {
+    LogFileName = path;
+    LogAction = "Copy File";
+    LogIsError = true;
+    LogStatus = "No place to restore to on this computer";
+    ReportLogEntry();
+}
+
+} // namespace drivlet

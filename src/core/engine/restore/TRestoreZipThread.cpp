@@ -1,0 +1,260 @@
+#include "core/engine/restore/TRestoreZipThread.h"
+
+#include "core/engine/PathMapping.h"
+#include "core/engine/restore/RestorePath.h"
+#include "core/text/CaseFold.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+
+namespace drivlet {
+namespace {
+
+// A chosen path relative to the backup root, split at its archive: "Root.Zip/home/a/" gives
+// "Root.Zip" and "home/a/".
+std::optional<std::pair<std::string, std::string>> SplitAtArchive(std::string_view rel) {
+    const std::string lower = LowerCase(rel);
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t hit = lower.find(".zip", from);
+        if (hit == std::string::npos) return std::nullopt;
+        const std::size_t end = hit + 4;
+        if (end == rel.size()) return std::make_pair(std::string(rel), std::string());
+        if (rel[end] == '/') return std::make_pair(std::string(rel.substr(0, end)), std::string(rel.substr(end + 1)));
+        from = hit + 1;
+    }
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+bool IsArchiveName(std::string_view name) {
+    return name.size() > 4 && SameText(name.substr(name.size() - 4), ".zip");
+}
+
+} // namespace
+
+TRestoreZipThread::TRestoreZipThread(const ThreadServices& services) : TRestoreThreadBase(services) {
+    // The work is counted from the archives' own lists, not from the file system.
+    CountTotals = false;
+}
+
+void TRestoreZipThread::Execute() {
+    if (!BackupRoot.empty() && BackupRoot.back() != '/') BackupRoot += '/';
+    CountTotals = false;
+    if (!RunBackUpBase()) return;
+    RunGuarded(kCopyThreadErrorPrefix, [this] {
+        FilesDone = -1;
+        StatusText = "Prepareing... ";
+        ReportStatus();
+        ReadChoice();
+        QueueEntries();
+        SpeedStartTime = Clock().Now();
+        FilesDone = 0;
+        for (Choice& choice : choices_) {
+            if (Terminated()) break;
+            RestoreArchive(choice);
+        }
+        StatusText = Terminated() ? " Canceled" : " Finished !";
+        ReportStatus();
+    });
+}
+
+TRestoreZipThread::Choice& TRestoreZipThread::ChoiceFor(const std::string& archive) {
+    for (Choice& choice : choices_)
+        if (SameText(choice.archive, archive)) return choice;
+    choices_.push_back({});
+    choices_.back().archive = archive;
+    return choices_.back();
+}
+
+void TRestoreZipThread::ReadChoice() {
+    for (const std::string& folder : FolderList) {
+        if (Terminated()) return;
+        if (!StartsWith(folder, BackupRoot)) continue;
+        const auto split = SplitAtArchive(std::string_view(folder).substr(BackupRoot.size()));
+        if (!split) continue;
+        Choice& choice = ChoiceFor(split->first);
+        // The archive itself stands for all of it; a folder inside it for what lies below.
+        if (split->second.empty()) {
+            choice.whole = true;
+        } else {
+            std::string prefix = split->second;
+            if (prefix.back() != '/') prefix += '/';
+            choice.folders.push_back(std::move(prefix));
+        }
+    }
+    for (const std::string& file : FileList) {
+        if (Terminated()) return;
+        const auto split = SplitAtArchive(file);
+        if (!split) continue;
+        Choice& choice = ChoiceFor(split->first);
+        if (split->second.empty())
+            choice.whole = true;
+        else
+            choice.files.push_back(split->second);
+    }
+}
+
+void TRestoreZipThread::QueueEntries() {
+    std::vector<FolderEntry> archives;
+    Files().ReadFolder(BackupRoot, archives, ListDetail::NamesAndTypes);
+    std::vector<Choice> found;
+    int64_t count = 0;
+    int64_t bytes = 0;
+    for (const FolderEntry& file : archives) {
+        if (Terminated()) return;
+        if (file.isDirectory || !IsArchiveName(file.name)) continue;
+        const auto chosen = std::find_if(choices_.begin(), choices_.end(),
+                                         [&](const Choice& c) { return SameText(c.archive, file.name); });
+        if (chosen == choices_.end()) continue;
+        const std::string path = BackupRoot + file.name;
+        StatusText = "Searching Files... : " + path;
+        ReportStatus();
+        ZipReader reader;
+        const ZipStatus opened = reader.Open(path, ZipPassword);
+        if (!opened) {
+            ReportLibraryError(opened, path);
+            continue;
+        }
+        Choice choice = std::move(*chosen);
+        choices_.erase(chosen);
+        choice.archive = file.name;
+        for (ZipEntryInfo& entry : reader.Entries()) {
+            const bool taken =
+                choice.whole ||
+                std::find(choice.files.begin(), choice.files.end(), entry.name) != choice.files.end() ||
+                std::any_of(choice.folders.begin(), choice.folders.end(),
+                            [&](const std::string& prefix) { return StartsWith(entry.name, prefix); });
+            if (!taken) continue;
+            count += 1;
+            bytes += entry.size;
+            choice.entries.push_back(std::move(entry));
+        }
+        std::sort(choice.entries.begin(), choice.entries.end(),
+                  [](const ZipEntryInfo& a, const ZipEntryInfo& b) { return a.name < b.name; });
+        found.push_back(std::move(choice));
+    }
+    // A chosen archive that is missing from the backup contributes nothing.
+    choices_ = std::move(found);
+    std::sort(choices_.begin(), choices_.end(),
+              [](const Choice& a, const Choice& b) { return LowerCase(a.archive) < LowerCase(b.archive); });
+    FilesTotal = count;
+    BytesTotal = bytes;
+}
+
+void TRestoreZipThread::RestoreArchive(Choice& choice) {
+    const std::string path = BackupRoot + choice.archive;
+    const std::string base = ZipExtractionBase(choice.archive, RestoreTarget);
+    if (!IsWritablePlace(base)) {
+        ErrorText = std::string(kCopyThreadErrorPrefix) + "The archive " + path +
+                    " has no place to be restored to on this computer";
+        ErrorCode = -1;
+        ReportThreadError();
+        FilesDone += static_cast<int64_t>(choice.entries.size());
+        return;
+    }
+    ZipReader reader;
+    const ZipStatus opened = reader.Open(path, ZipPassword);
+    if (!opened) {
+        ReportLibraryError(opened, path);
+        return;
+    }
+    Files().CreateFolders(base);
+    for (const ZipEntryInfo& entry : choice.entries) {
+        if (Terminated()) return;
+        RestoreEntry(reader, entry, base);
+    }
+}
+
+void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo& entry, const std::string& base) {
+    const std::string& name = entry.name;
+    StatusText = "File : " + base + name;
+    FilesDone += 1;
+    ReportStatus();
+    LogFileName = name;
+    LogAction = "UnZip File";
+    FileActionText = "Unziping File: " + name;
+    // An entry must not reach outside the folder it is extracted below.
+    if (!IsSafeRelativeName(name)) {
+        LogFailure("Refused: the entry name leads outside the restore folder");
+        return;
+    }
+    const std::string target = base + name;
+    if (entry.IsFolder()) {
+        const FileStatus created = Files().CreateFolders(target);
+        if (created) {
+            LogIsError = false;
+            LogStatus = "Done";
+            ReportLogEntry();
+        } else {
+            LogFailure(created.message());
+        }
+        return;
+    }
+    const std::string folder(FolderPart(target));
+    Files().CreateFolders(folder);
+    std::string temp = folder + ".~" + std::to_string(entry.index) + ".unzip";
+    for (int n = 2; Files().FileSize(temp) >= 0 || Files().GetAttributes(temp); ++n)
+        temp = folder + ".~" + std::to_string(entry.index) + "-" + std::to_string(n) + ".unzip";
+
+    const ZipStatus extracted = reader.Extract(
+        entry, temp,
+        [this](int64_t done, int64_t total) {
+            FilePercent = total > 0 ? done * 100.0 / total : 0.0;
+            ReportFileProgress();
+        },
+        [this] { return Terminated(); });
+    if (!extracted) {
+        Files().DeleteFile(temp);
+        if (extracted.canceled()) return; // the run ends as canceled; the old file stands
+        ReportLibraryError(extracted, name);
+        LogFailure("Error Code " + std::to_string(extracted.code()));
+        return;
+    }
+    if (entry.permissions) {
+        std::error_code ec;
+        std::filesystem::permissions(temp, static_cast<std::filesystem::perms>(*entry.permissions), ec);
+    }
+    if (entry.time > 0) Files().SetFileTime(temp, entry.time);
+    // The file in place goes into the deleted-files store first when that is on; otherwise the
+    // new one simply replaces it.
+    const std::optional<uint32_t> existing = Files().GetAttributes(target);
+    if (existing && (*existing & fa::Directory)) {
+        Files().DeleteFile(temp);
+        LogFailure("A folder stands at the file's name");
+        return;
+    }
+    if (Store().MoveToDeleted && existing && !DeleteFileProtected(target)) {
+        Files().DeleteFile(temp);
+        LogFailure(LastError().message());
+        return;
+    }
+    const FileStatus placed = Files().MoveFile(temp, target, CopyMode::Overwrite);
+    if (!placed) {
+        Files().DeleteFile(temp);
+        LogFailure(placed.message());
+        return;
+    }
+    LogIsError = false;
+    LogStatus = "Done";
+    ReportLogEntry();
+    BytesDone += entry.size;
+    ReportStatus();
+}
+
+void TRestoreZipThread::ReportLibraryError(const ZipStatus& status, const std::string& subject) {
+    ErrorText = "(" + std::to_string(status.code()) + ") " + status.message() + " : " + subject;
+    ErrorCode = status.code();
+    ReportThreadError();
+}
+
+void TRestoreZipThread::LogFailure(const std::string& status) {
+    LogIsError = true;
+    LogStatus = status;
+    ReportLogEntry();
+}
+
+} // namespace drivlet

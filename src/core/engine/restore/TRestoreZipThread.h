@@ -1,0 +1,47 @@
+#pragma once
+// Brings back files from a backup kept as zip archives. Each entry is extracted next to its
+// place first and put there only when complete, so a failed extraction keeps the old file.
+#include "core/engine/backup/TBackUpThreadBase.h"
+#include "core/zip/ZipReader.h"
+
+#include <string>
+#include <vector>
+
+namespace drivlet {
+
+class TRestoreZipThread final : public TRestoreThreadBase {
+public:
+    explicit TRestoreZipThread(const ThreadServices& services);
+
+    // The job's password, for encrypted entries.
+    void SetZipPassword(std::string password) { ZipPassword = std::move(password); }
+
+protected:
+    void Execute() override;
+
+private:
+    // What the choice takes from one archive of the backup.
+    struct Choice {
+        std::string archive; // file name, such as "Root.Zip"
+        bool whole = false;
+        std::vector<std::string> folders; // entry-name prefixes ending with "/"
+        std::vector<std::string> files;   // exact entry names
+        std::vector<ZipEntryInfo> entries; // the entries found, sorted by name
+    };
+
+    // Splits the folder and file choices by archive.
+    void ReadChoice();
+    Choice& ChoiceFor(const std::string& archive);
+    // Lists the chosen archives of the backup and keeps their chosen entries.
+    void QueueEntries();
+    void RestoreArchive(Choice& choice);
+    void RestoreEntry(const ZipReader& reader, const ZipEntryInfo& entry, const std::string& base);
+    void LogFailure(const std::string& status);
+    // A library failure as a thread error: "(code) text : subject".
+    void ReportLibraryError(const ZipStatus& status, const std::string& subject);
+
+    std::string ZipPassword;
+    std::vector<Choice> choices_;
+};
+
+} // namespace drivlet

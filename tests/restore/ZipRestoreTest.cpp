@@ -1,0 +1,191 @@
+// The zip restore on archives made by the zip backup: round trips to the default and a custom
+// place, a folder or a file chosen inside an archive, the deleted-files store, passwords, and a
+// hand-made archive whose names try to leave the restore folder.
+#include "RestoreFixture.h"
+
+#include <zip.h>
+
+using namespace drivlet;
+using namespace drivlet::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+class ZipRestoreTest : public RestoreFixture {
+protected:
+    void Backup(const std::string& password = {}) {
+        MakeTreeWithScript();
+        RunZip(TArchiveMode::amIncremental, dest, password);
+        Damage();
+        clock.Advance(2 * kHour);
+    }
+    std::unique_ptr<TRestoreZipThread> MakeZipRestore(const std::string& target = {}, bool moveToDeleted = false) {
+        return MakeRestore<TRestoreZipThread>(dest, target, moveToDeleted);
+    }
+    // No temporary file is left beside the restored ones.
+    void ExpectNoTemporaries(const std::string& folder) {
+        for (const auto& e : fs::recursive_directory_iterator(folder))
+            EXPECT_EQ(e.path().filename().string().rfind(".~", 0), std::string::npos) << e.path();
+    }
+};
+
+TEST_F(ZipRestoreTest, TheWholeArchiveGoesBackToItsPlacesByteForByte) {
+    Backup();
+    auto job = MakeZipRestore();
+    job->SetFolderList({dest + "Root.Zip"});
+    RunJob(*job);
+    EXPECT_EQ(ReadFile(source + "a.txt"), "alpha");
+    EXPECT_EQ(ReadFile(source + "sub/b.txt"), "bravo");
+    EXPECT_EQ(ReadFile(source + "run.sh"), "#!/bin/sh\necho hi\n");
+    EXPECT_EQ(files.FileTime(source + "a.txt"), kFileTime);
+    EXPECT_EQ(files.FileTime(source + "sub/b.txt"), kFileTime);
+    EXPECT_NE(fs::status(source + "run.sh").permissions() & fs::perms::owner_exec, fs::perms::none);
+    ExpectNoTemporaries(source);
+    const auto lines = Logs("UnZip File");
+    ASSERT_EQ(lines.size(), 4u);
+    for (const auto& e : lines)
+        EXPECT_EQ(e.status, "Done") << e.fileName;
+    EXPECT_EQ(lines[0].fileName, EntryOf(source) + "a.txt");
+    EXPECT_EQ(LastStatus(), " Finished !");
+    EXPECT_EQ(job->Counters().FilesTotal, 4);
+    EXPECT_EQ(History().size(), 1u);
+    EXPECT_TRUE(storeRows.empty());
+}
+
+TEST_F(ZipRestoreTest, ACustomLocationReceivesThePathsBelowSlash) {
+    Backup();
+    auto job = MakeZipRestore(root + "Old");
+    job->SetFolderList({dest + "Root.Zip/"});
+    RunJob(*job);
+    const std::string placed = root + "Old/" + EntryOf(source);
+    EXPECT_EQ(ReadFile(placed + "a.txt"), "alpha");
+    EXPECT_EQ(ReadFile(placed + "sub/deep/c.txt"), "charlie");
+    EXPECT_EQ(ReadFile(source + "a.txt"), "ruined");
+    EXPECT_FALSE(Exists(source + "sub/b.txt"));
+}
+
+TEST_F(ZipRestoreTest, AFolderChosenInsideTheArchiveBringsBackWhatLiesBelowIt) {
+    Backup();
+    auto job = MakeZipRestore();
+    job->SetFolderList({dest + "Root.Zip/" + EntryOf(source) + "sub/"});
+    job->SetFileList({"Root.Zip/" + EntryOf(source) + "run.sh"});
+    RunJob(*job);
+    EXPECT_EQ(ReadFile(source + "sub/b.txt"), "bravo");
+    EXPECT_EQ(ReadFile(source + "sub/deep/c.txt"), "charlie");
+    EXPECT_EQ(ReadFile(source + "a.txt"), "ruined");
+    EXPECT_EQ(Logs("UnZip File").size(), 3u);
+}
+
+TEST_F(ZipRestoreTest, ASingleFileComesBackToItsPlace) {
+    Backup();
+    auto job = MakeZipRestore();
+    job->SetFileList({"Root.Zip/" + EntryOf(source) + "a.txt", "Missing.Zip/x.txt"});
+    RunJob(*job);
+    EXPECT_EQ(ReadFile(source + "a.txt"), "alpha");
+    EXPECT_FALSE(Exists(source + "sub/b.txt"));
+    EXPECT_EQ(Logs("UnZip File").size(), 1u);
+}
+
+TEST_F(ZipRestoreTest, TheOverwrittenFileGoesIntoTheDeletedFilesStore) {
+    Backup();
+    auto job = MakeZipRestore({}, /*moveToDeleted=*/true);
+    job->SetFileList({"Root.Zip/" + EntryOf(source) + "a.txt"});
+    RunJob(*job);
+    EXPECT_EQ(ReadFile(source + "a.txt"), "alpha");
+    ASSERT_EQ(storeRows.size(), 1u);
+    const std::string stored = store + storeRows[0].fileName;
+    EXPECT_EQ(ReadFile(stored), "ruined");
+}
+
+TEST_F(ZipRestoreTest, EncryptedEntriesNeedTheirPasswordAndAFailureKeepsTheOldFile) {
+    Backup("pass phrase");
+    auto without = MakeZipRestore();
+    without->SetFileList({"Root.Zip/" + EntryOf(source) + "a.txt"});
+    RunJob(*without);
+    EXPECT_EQ(ReadFile(source + "a.txt"), "ruined");
+    ExpectNoTemporaries(source);
+    auto failed = Logs("UnZip File");
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_TRUE(failed[0].isError);
+    EXPECT_EQ(failed[0].status, "Error Code " + std::to_string(ZIP_ER_NOPASSWD));
+
+    auto wrong = MakeZipRestore();
+    wrong->SetZipPassword("guess");
+    wrong->SetFileList({"Root.Zip/" + EntryOf(source) + "a.txt"});
+    RunJob(*wrong);
+    EXPECT_EQ(ReadFile(source + "a.txt"), "ruined");
+    ASSERT_EQ(Logs("UnZip File").size(), 1u);
+    EXPECT_TRUE(Logs("UnZip File")[0].isError);
+
+    auto right = MakeZipRestore();
+    right->SetZipPassword("pass phrase");
+    right->SetFolderList({dest + "Root.Zip"});
+    RunJob(*right);
+    EXPECT_EQ(ReadFile(source + "a.txt"), "alpha");
+    EXPECT_EQ(ReadFile(source + "sub/b.txt"), "bravo");
+}
+
+TEST_F(ZipRestoreTest, AFolderAtTheFilesPlaceIsNeitherReplacedNorDiverted) {
+    Backup();
+    fs::remove(source + "a.txt");
+    Make(source + "a.txt/inner.txt", "a folder took the name");
+    auto job = MakeZipRestore({}, /*moveToDeleted=*/true);
+    job->SetFileList({"Root.Zip/" + EntryOf(source) + "a.txt"});
+    RunJob(*job);
+    EXPECT_EQ(ReadFile(source + "a.txt/inner.txt"), "a folder took the name");
+    EXPECT_TRUE(storeRows.empty());
+    ExpectNoTemporaries(source);
+    ASSERT_EQ(Logs("UnZip File").size(), 1u);
+    EXPECT_TRUE(Logs("UnZip File")[0].isError);
+}
+
+TEST_F(ZipRestoreTest, ACancelInsideAnEntryKeepsTheOldFile) {
+    MakeTree();
+    std::string big(5 << 20, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>((i * 2654435761u) >> 11);
+    Make(source + "big.bin", big);
+    RunZip(TArchiveMode::amIncremental, dest);
+    Make(source + "big.bin", "the newer file", kFirstRun + kHour);
+
+    auto job = MakeZipRestore();
+    job->SetFileList({"Root.Zip/" + EntryOf(source) + "big.bin"});
+    events = std::make_unique<RecordingEvents>();
+    events->onProgress = [&](const FileProgressEvent& e) {
+        if (e.action == "Unziping File: " + EntryOf(source) + "big.bin" && e.percent > 0) job->Terminate();
+    };
+    RunJob(*job, events.get());
+    EXPECT_EQ(ReadFile(source + "big.bin"), "the newer file");
+    ExpectNoTemporaries(source);
+    EXPECT_EQ(LastStatus(), " Canceled");
+}
+
+TEST_F(ZipRestoreTest, NamesLeadingOutOfTheRestoreFolderAreRefused) {
+    const std::string backup = root + "Hand/";
+    fs::create_directories(backup);
+    int error = 0;
+    zip_t* z = zip_open((backup + "Root.Zip").c_str(), ZIP_CREATE, &error);
+    ASSERT_NE(z, nullptr);
+    const char* text = "payload";
+    for (const char* name : {"../x", "/abs", "ok/../../y", "good.txt"}) {
+        zip_source_t* s = zip_source_buffer(z, text, 7, 0);
+        ASSERT_GE(zip_file_add(z, name, s, 0), 0) << name;
+    }
+    ASSERT_EQ(zip_close(z), 0);
+
+    const std::string out = root + "Out/";
+    auto job = MakeRestore<TRestoreZipThread>(backup, out);
+    job->SetFolderList({backup + "Root.Zip"});
+    RunJob(*job);
+    EXPECT_EQ(ReadFile(out + "good.txt"), "payload");
+    EXPECT_EQ(TreeBelow(out), (std::vector<std::string>{"good.txt"}));
+    EXPECT_FALSE(Exists(root + "x"));
+    EXPECT_FALSE(Exists(root + "y"));
+    EXPECT_FALSE(Exists(root + "abs"));
+    int refused = 0;
+    for (const auto& e : Logs("UnZip File"))
+        if (e.isError) ++refused;
+    EXPECT_EQ(refused, 3);
+}
+
+} // namespace
