@@ -1,6 +1,7 @@
 // drivlet-cli: the headless front end. Runs the same engine as the tray program.
 #include "cli/CliConsole.h"
 #include "cli/RecordCommands.h"
+#include "cli/RestoreCommand.h"
 #include "cli/RunCommand.h"
 #include "core/app/ProgramDataRoot.h"
 #include "core/drives/DriveRegistry.h"
@@ -32,7 +33,12 @@ void Usage(std::ostream& out) {
            "                        [--conflicts=ask|skip|computer|drive|newest] [--dry-run]\n"
            "                                    run a job; exit 0 all done, 1 some files failed,\n"
            "                                    2 cancelled or a thread error, 3 job not readable\n"
-           "                                    (--item N: 0 is the first item of a .Upcsy job)\n";
+           "                                    (--item N: 0 is the first item of a .Upcsy job)\n"
+           "       drivlet-cli restore FILE --list\n"
+           "                                    the runs of a backup job, newest first\n"
+           "       drivlet-cli restore FILE --point N [--to DIR] [--password P] [--yes] [PATH...]\n"
+           "                                    bring run N back, whole or the PATHs as they were\n"
+           "                                    backed up (a folder ends with /)\n";
 }
 
 bool TakeValue(const std::string& arg, const char* name, std::string& value) {
@@ -42,11 +48,16 @@ bool TakeValue(const std::string& arg, const char* name, std::string& value) {
     return true;
 }
 
+drivlet::cli::CliConsole MakeConsole() {
+    using namespace drivlet;
+    return {std::cin, std::cout, std::cerr, IsTerminal(StandardStream::Input) && IsTerminal(StandardStream::Error),
+            false, std::nullopt};
+}
+
 int RunVerb(const std::vector<std::string>& args, const std::filesystem::path& root) {
     using namespace drivlet;
     using namespace drivlet::cli;
-    CliConsole console{std::cin, std::cout, std::cerr,
-                       IsTerminal(StandardStream::Input) && IsTerminal(StandardStream::Error), false, std::nullopt};
+    CliConsole console = MakeConsole();
     RunOptions options;
     std::string file;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -94,6 +105,50 @@ int RunVerb(const std::vector<std::string>& args, const std::filesystem::path& r
     return RunJob(file, options, environment, console);
 }
 
+int RestoreVerb(const std::vector<std::string>& args, const std::filesystem::path& root) {
+    using namespace drivlet;
+    using namespace drivlet::cli;
+    CliConsole console = MakeConsole();
+    RestoreOptions options;
+    std::string file;
+    bool list = false, havePoint = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        std::string value;
+        const bool hasNext = i + 1 < args.size();
+        if (arg == "--list") {
+            list = true;
+        } else if (arg == "--yes") {
+            console.assumeYes = true;
+        } else if ((arg == "--point" && hasNext) || TakeValue(arg, "--point", value)) {
+            if (arg == "--point") value = args[++i];
+            try {
+                options.point = std::stoi(value);
+            } catch (const std::exception&) {
+                return Usage(std::cerr), 2;
+            }
+            havePoint = true;
+        } else if ((arg == "--to" && hasNext) || TakeValue(arg, "--to", value)) {
+            options.target = arg == "--to" ? args[++i] : value;
+        } else if ((arg == "--password" && hasNext) || TakeValue(arg, "--password", value)) {
+            options.password = arg == "--password" ? args[++i] : value;
+        } else if (arg.rfind("--", 0) == 0) {
+            return Usage(std::cerr), 2;
+        } else if (file.empty()) {
+            file = arg;
+        } else {
+            options.paths.push_back(arg);
+        }
+    }
+    if (file.empty() || list == havePoint || (list && !options.paths.empty())) return Usage(std::cerr), 2;
+    if (list) return ListRestorePoints(file, console);
+    const CliEnvironment environment{root, ComputerIdentity(*MakeVolumeSystem()), LinuxFileSystem::Instance(),
+                                     SystemClock::Instance()};
+    options.cancel = &interrupted;
+    std::signal(SIGINT, OnInterrupt);
+    return RestoreBackup(file, options, environment, console);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -135,6 +190,8 @@ int main(int argc, char** argv) {
         std::cout << "registered " << drive << "\n";
         return 0;
     }
+    if (verb == "restore" && argc >= 3)
+        return RestoreVerb(std::vector<std::string>(argv + 2, argv + argc), root);
     if (verb == "run" && argc >= 3) return RunVerb(std::vector<std::string>(argv + 2, argv + argc), root);
     Usage(std::cerr);
     return 2;
