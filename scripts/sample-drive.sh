@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Makes a sample drive folder with a "Config" folder, a "Drive Config.cfg" that knows this
-# computer, and a backup job of a sample folder, then shows the job as the program reads it.
+# computer, and a backup job of a sample folder, shows the job as the program reads it, and runs
+# it: the copies land in the drive's "Backups" folder.
 # Usage: scripts/sample-drive.sh [FOLDER]   (default: a new folder below /tmp)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cli=build/src/cli/drivlet-cli
+cli=${DRIVLET_CLI:-build/src/cli/drivlet-cli}
 [ -x "$cli" ] || { echo "build first: bash scripts/setup.sh" >&2; exit 1; }
 
 base=${1:-$(mktemp -d /tmp/drivlet-sample-XXXXXX)}
 drive="$base/STICK"
 source="$base/Documents"
-mkdir -p "$drive/Config" "$source/Letters"
+mkdir -p "$drive/Config" "$drive/Backups" "$source/Letters"
 echo "Dear Alice," > "$source/Letters/alice.txt"
 echo "Shopping: milk, bread" > "$source/notes.txt"
 export ProgramData="$base/ProgramData"
@@ -26,3 +27,7 @@ echo "computer: $id"
 echo "drive:    $drive/"
 ls -la "$drive/Config"
 "$cli" show "$drive/Config/Documents.Ubk"
+echo "--- running the job"
+"$cli" run "$drive/Config/Documents.Ubk"
+echo "--- the backup on the drive"
+find "$drive/Backups" -type f | sort

@@ -1,19 +1,152 @@
 // drivlet-cli: the headless front end. Runs the same engine as the tray program.
+#include "cli/CliConsole.h"
 #include "cli/RecordCommands.h"
+#include "cli/RestoreCommand.h"
+#include "cli/RunCommand.h"
 #include "core/app/ProgramDataRoot.h"
+#include "core/drives/DriveRegistry.h"
 #include "core/drives/VolumeInfo.h"
+#include "platform/LocalTime.h"
+#include "platform/Terminal.h"
 #include "platform/VolumeSystem.h"
+#include "platform/linux/LinuxFileSystem.h"
 
+#include <atomic>
+#include <csignal>
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace {
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void OnInterrupt(int) { interrupted.store(true); }
 
 void Usage(std::ostream& out) {
     out << "usage: drivlet-cli show FILE        print a job, drive or settings file as JSON\n"
            "       drivlet-cli write FILE       save the record given as JSON on standard input\n"
-           "       drivlet-cli id               this computer's identity\n";
+           "       drivlet-cli id               this computer's identity\n"
+           "       drivlet-cli register DRIVE   make the drive (its folder) known to this computer\n"
+           "       drivlet-cli run FILE [--yes] [--low-disk=abort|skip|retry] [--item N]\n"
+           "                        [--conflicts=ask|skip|computer|drive|newest] [--dry-run]\n"
+           "                                    run a job; exit 0 all done, 1 some files failed,\n"
+           "                                    2 cancelled or a thread error, 3 job not readable\n"
+           "                                    (--item N: 0 is the first item of a .Upcsy job)\n"
+           "       drivlet-cli restore FILE --list\n"
+           "                                    the runs of a backup job, newest first\n"
+           "       drivlet-cli restore FILE --point N [--to DIR] [--password P] [--yes] [PATH...]\n"
+           "                                    bring run N back, whole or the PATHs as they were\n"
+           "                                    backed up (a folder ends with /)\n";
+}
+
+bool TakeValue(const std::string& arg, const char* name, std::string& value) {
+    const std::string prefix = std::string(name) + "=";
+    if (arg.rfind(prefix, 0) != 0) return false;
+    value = arg.substr(prefix.size());
+    return true;
+}
+
+drivlet::cli::CliConsole MakeConsole() {
+    using namespace drivlet;
+    return {std::cin, std::cout, std::cerr, IsTerminal(StandardStream::Input) && IsTerminal(StandardStream::Error),
+            false, std::nullopt};
+}
+
+int RunVerb(const std::vector<std::string>& args, const std::filesystem::path& root) {
+    using namespace drivlet;
+    using namespace drivlet::cli;
+    CliConsole console = MakeConsole();
+    RunOptions options;
+    std::string file;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        std::string value;
+        if (arg == "--yes") {
+            console.assumeYes = true;
+        } else if (arg == "--dry-run") {
+            options.dryRun = true;
+        } else if (TakeValue(arg, "--low-disk", value)) {
+            if (value == "abort") console.lowDisk = LowDiskAnswer::Abort;
+            else if (value == "skip") console.lowDisk = LowDiskAnswer::Skip;
+            else if (value == "retry") console.lowDisk = LowDiskAnswer::Retry;
+            else return Usage(std::cerr), 2;
+        } else if (TakeValue(arg, "--conflicts", value)) {
+            if (value == "ask") options.conflicts = ConflictAnswer::Ask;
+            else if (value == "skip") options.conflicts = ConflictAnswer::Skip;
+            else if (value == "computer") options.conflicts = ConflictAnswer::Computer;
+            else if (value == "drive") options.conflicts = ConflictAnswer::Drive;
+            else if (value == "newest") options.conflicts = ConflictAnswer::Newest;
+            else return Usage(std::cerr), 2;
+        } else if (arg == "--item" && i + 1 < args.size()) {
+            try {
+                options.item = std::stoi(args[++i]);
+            } catch (const std::exception&) {
+                return Usage(std::cerr), 2;
+            }
+        } else if (TakeValue(arg, "--item", value)) {
+            try {
+                options.item = std::stoi(value);
+            } catch (const std::exception&) {
+                return Usage(std::cerr), 2;
+            }
+        } else if (file.empty() && arg.rfind("--", 0) != 0) {
+            file = arg;
+        } else {
+            return Usage(std::cerr), 2;
+        }
+    }
+    if (file.empty()) return Usage(std::cerr), 2;
+    const std::string id = ComputerIdentity(*MakeVolumeSystem());
+    const CliEnvironment environment{root, id, LinuxFileSystem::Instance(), SystemClock::Instance()};
+    options.cancel = &interrupted;
+    std::signal(SIGINT, OnInterrupt);
+    return RunJob(file, options, environment, console);
+}
+
+int RestoreVerb(const std::vector<std::string>& args, const std::filesystem::path& root) {
+    using namespace drivlet;
+    using namespace drivlet::cli;
+    CliConsole console = MakeConsole();
+    RestoreOptions options;
+    std::string file;
+    bool list = false, havePoint = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        std::string value;
+        const bool hasNext = i + 1 < args.size();
+        if (arg == "--list") {
+            list = true;
+        } else if (arg == "--yes") {
+            console.assumeYes = true;
+        } else if ((arg == "--point" && hasNext) || TakeValue(arg, "--point", value)) {
+            if (arg == "--point") value = args[++i];
+            try {
+                options.point = std::stoi(value);
+            } catch (const std::exception&) {
+                return Usage(std::cerr), 2;
+            }
+            havePoint = true;
+        } else if ((arg == "--to" && hasNext) || TakeValue(arg, "--to", value)) {
+            options.target = arg == "--to" ? args[++i] : value;
+        } else if ((arg == "--password" && hasNext) || TakeValue(arg, "--password", value)) {
+            options.password = arg == "--password" ? args[++i] : value;
+        } else if (arg.rfind("--", 0) == 0) {
+            return Usage(std::cerr), 2;
+        } else if (file.empty()) {
+            file = arg;
+        } else {
+            options.paths.push_back(arg);
+        }
+    }
+    if (file.empty() || list == havePoint || (list && !options.paths.empty())) return Usage(std::cerr), 2;
+    if (list) return ListRestorePoints(file, console);
+    const CliEnvironment environment{root, ComputerIdentity(*MakeVolumeSystem()), LinuxFileSystem::Instance(),
+                                     SystemClock::Instance()};
+    options.cancel = &interrupted;
+    std::signal(SIGINT, OnInterrupt);
+    return RestoreBackup(file, options, environment, console);
 }
 
 } // namespace
@@ -45,6 +178,21 @@ int main(int argc, char** argv) {
         return verb == "show" ? cli::ShowRecord(argv[2], root, std::cout, std::cerr)
                               : cli::WriteRecord(argv[2], root, std::cin, std::cerr);
     }
+    if (verb == "register" && argc == 3) {
+        std::string drive = argv[2];
+        if (drive.empty() || drive.back() != '/') drive += '/';
+        try {
+            RegisterDrive(drive, ComputerIdentity(*MakeVolumeSystem()), LinuxFileSystem::Instance());
+        } catch (const std::exception& e) {
+            std::cerr << drive << ": " << e.what() << "\n";
+            return 3;
+        }
+        std::cout << "registered " << drive << "\n";
+        return 0;
+    }
+    if (verb == "restore" && argc >= 3)
+        return RestoreVerb(std::vector<std::string>(argv + 2, argv + argc), root);
+    if (verb == "run" && argc >= 3) return RunVerb(std::vector<std::string>(argv + 2, argv + argc), root);
     Usage(std::cerr);
     return 2;
 }

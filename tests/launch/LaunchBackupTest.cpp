@@ -184,3 +184,23 @@ TEST(DriveRegistry, RegisteringMakesTheDriveKnownOnce) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(LaunchBackupTest, AZipJobWritesItsArchiveWithThePassword) {
+    std::filesystem::create_directories(drive + "Backups");
+    TArchiveData job = Job();
+    job.ArchiveType = TArchiveType::atImage;
+    job.Password = "s3cret";
+    job.SaveCompressed(jobFile);
+    auto launch = Launch();
+    ASSERT_TRUE(launch);
+    EXPECT_TRUE(std::filesystem::exists(drive + "Backups/Root.Zip"));
+    EXPECT_TRUE(events.errors.empty());
+    ASSERT_EQ(events.logs.size(), 1u);
+    EXPECT_EQ(events.logs[0].action, "Zip File");
+    EXPECT_FALSE(events.logs[0].isError);
+    launch->worker->ReleaseRunningCount();
+}
+
+} // namespace

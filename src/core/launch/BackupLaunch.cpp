@@ -3,6 +3,7 @@
 #include "core/app/Constants.h"
 #include "core/drives/DrivePaths.h"
 #include "core/engine/backup/TCopyFolderThread.h"
+#include "core/engine/backup/TZipFolderThread.h"
 #include "core/time/DateFormat.h"
 
 #include <filesystem>
@@ -46,9 +47,12 @@ std::unique_ptr<TArchiveThreadBase> MakeWorker(const TArchiveData& job, const Th
         worker->SetDeleteSources(job.DeleteFile);
         return worker;
     }
-    case TArchiveType::atImage:
-        failure = "Zip backups cannot be run yet.";
-        return nullptr;
+    case TArchiveType::atImage: {
+        auto worker = std::make_unique<TZipFolderThread>(services);
+        worker->SetZipPassword(job.Password);
+        worker->SetDeleteSources(job.DeleteFile);
+        return worker;
+    }
     }
     failure = "The job's archive type is unknown.";
     return nullptr;

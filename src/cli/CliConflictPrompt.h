@@ -1,0 +1,23 @@
+#pragma once
+// The conflicts of a two-way sync answered on the command line: one resolution for every pair
+// (--conflicts=skip|computer|drive|newest), or asked pair by pair on a terminal (ask). Without a
+// terminal, ask cancels the run before any file is touched.
+#include "cli/CliConsole.h"
+#include "cli/RunCommand.h"
+#include "core/engine/sync/IConflictPrompt.h"
+
+namespace drivlet::cli {
+
+class CliConflictPrompt final : public IConflictPrompt {
+public:
+    CliConflictPrompt(CliConsole& console, ConflictAnswer answer) : console_(console), answer_(answer) {}
+    std::optional<std::vector<TConflictResolution>> Resolve(const std::vector<const TFilePair*>& pairs) override;
+
+private:
+    std::optional<TConflictResolution> AskFor(const TFilePair& pair, size_t number, size_t count);
+
+    CliConsole& console_;
+    ConflictAnswer answer_;
+};
+
+} // namespace drivlet::cli

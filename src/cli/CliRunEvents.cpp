@@ -1,0 +1,144 @@
+#include "cli/CliRunEvents.h"
+
+#include "cli/RecordCommands.h"
+#include "core/engine/TThreadBase.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+#include <thread>
+
+namespace drivlet::cli {
+namespace {
+
+constexpr int kBarWidth = 24;
+constexpr size_t kBarTextWidth = 48;
+constexpr std::chrono::milliseconds kDrawPace{100};
+
+// Per-file statuses are repeated by the log line that follows; only the others are printed.
+bool IsPerFileStatus(const std::string& text) {
+    for (const char* prefix : {"File : ", "Adding File : ", "Skiping File : ", " Searching..."})
+        if (text.rfind(prefix, 0) == 0) return true;
+    return false;
+}
+
+std::string Fit(const std::string& text, size_t width) {
+    if (text.size() <= width) return text + std::string(width - text.size(), ' ');
+    return "..." + text.substr(text.size() - (width - 3));
+}
+
+} // namespace
+
+void WaitForWorker(TThreadBase& worker, const std::atomic<bool>* cancel) {
+    while (!worker.Finished()) {
+        if (cancel && cancel->load()) worker.Terminate();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    worker.WaitFor();
+}
+
+int ExitCodeOf(const TThreadBase& worker, const CliRunEvents& events) {
+    if (worker.Terminated() || events.ThreadErrors() > 0) return exitcode::Cancelled;
+    if (events.FailedFiles() > 0) return exitcode::SomeFailed;
+    return exitcode::Ok;
+}
+
+std::string RemainingText(double days) {
+    if (days < 0) return "N/A";
+    const long long seconds = static_cast<long long>(days * 86400 + 0.5);
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    return buffer;
+}
+
+void CliRunEvents::OnStatus(const TThreadBase&, const StatusEvent& event) {
+    std::lock_guard lock(mutex_);
+    status_ = event;
+    if (!event.text.empty()) lastStatus_ = event.text;
+    if (console_.interactive) {
+        DrawBar();
+        return;
+    }
+    if (!event.text.empty() && !IsPerFileStatus(event.text) && event.text != lastPrinted_) {
+        lastPrinted_ = event.text;
+        console_.out << event.text << "\n";
+    }
+}
+
+void CliRunEvents::OnThreadError(const TThreadBase&, const ThreadErrorEvent& event) {
+    std::lock_guard lock(mutex_);
+    threadErrors_ += 1;
+    ClearBar();
+    console_.out << "Thread Error\t" << event.text << "\n";
+}
+
+void CliRunEvents::OnFileProgress(const TThreadBase&, const FileProgressEvent& event) {
+    std::lock_guard lock(mutex_);
+    filePercent_ = event.percent;
+    if (console_.interactive) DrawBar();
+}
+
+void CliRunEvents::OnLogEntry(const TThreadBase&, const LogEntryEvent& event) {
+    std::lock_guard lock(mutex_);
+    if (event.isError) failedFiles_ += 1;
+    ClearBar();
+    console_.out << event.action << "\t" << (event.isError ? "Failed" : "Success") << "\t" << event.fileName;
+    if (event.isError) console_.out << "\t" << event.status;
+    console_.out << "\n";
+}
+
+LowDiskAnswer CliRunEvents::AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& question) {
+    std::lock_guard lock(mutex_);
+    ClearBar();
+    console_.err << question.title << ": " << question.message << "\n";
+    if (console_.lowDisk) {
+        // An unattended retry gives the user a moment to make room before the next look.
+        if (*console_.lowDisk == LowDiskAnswer::Retry) std::this_thread::sleep_for(std::chrono::seconds(5));
+        return *console_.lowDisk;
+    }
+    if (!console_.interactive) {
+        console_.err << "(no terminal to ask on: the file is skipped; --low-disk=abort|skip|retry chooses)\n";
+        return LowDiskAnswer::Skip;
+    }
+    for (;;) {
+        console_.err << "[r]etry/[a]bort/[s]kip? " << std::flush;
+        std::string line;
+        if (!std::getline(console_.in, line)) return LowDiskAnswer::Skip;
+        if (line.empty()) continue;
+        switch (line.front()) {
+        case 'r': case 'R': return LowDiskAnswer::Retry;
+        case 'a': case 'A': return LowDiskAnswer::Abort;
+        case 's': case 'S': return LowDiskAnswer::Skip;
+        default: break;
+        }
+    }
+}
+
+void CliRunEvents::OnTerminated(TThreadBase&, const TerminatedEvent&) {
+    std::lock_guard lock(mutex_);
+    ClearBar();
+    console_.out.flush();
+}
+
+void CliRunEvents::ClearBar() {
+    if (!barShown_) return;
+    console_.err << "\r" << std::string(kBarWidth + kBarTextWidth + 40, ' ') << "\r" << std::flush;
+    barShown_ = false;
+}
+
+void CliRunEvents::DrawBar() {
+    const auto now = std::chrono::steady_clock::now();
+    if (barShown_ && now - lastDraw_ < kDrawPace) return;
+    lastDraw_ = now;
+    const int percent = status_.percent;
+    const int filled = percent < 0 ? 0 : std::min(kBarWidth, percent * kBarWidth / 100);
+    std::string bar(static_cast<size_t>(filled), '#');
+    bar += std::string(static_cast<size_t>(kBarWidth - filled), percent < 0 ? '?' : '-');
+    char head[16];
+    std::snprintf(head, sizeof head, "%3d%%", percent < 0 ? 0 : percent);
+    console_.err << "\r[" << bar << "] " << head << " " << Fit(status_.text, kBarTextWidth) << " "
+                 << status_.speed << " " << RemainingText(status_.remaining) << std::flush;
+    barShown_ = true;
+}
+
+} // namespace drivlet::cli

@@ -1,0 +1,54 @@
+#pragma once
+// What a headless run prints: one line per log entry and thread error, the status (as a bar on a
+// terminal), and the counts the exit code and the finish message are made from.
+#include "cli/CliConsole.h"
+#include "core/engine/ThreadEvents.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace drivlet::cli {
+
+class CliRunEvents final : public IThreadEvents {
+public:
+    explicit CliRunEvents(CliConsole& console) : console_(console) {}
+
+    void OnStatus(const TThreadBase&, const StatusEvent& event) override;
+    void OnThreadError(const TThreadBase&, const ThreadErrorEvent& event) override;
+    void OnFileProgress(const TThreadBase&, const FileProgressEvent& event) override;
+    void OnLogEntry(const TThreadBase&, const LogEntryEvent& event) override;
+    LowDiskAnswer AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& question) override;
+    void OnTerminated(TThreadBase&, const TerminatedEvent&) override;
+
+    int64_t FailedFiles() const { return failedFiles_.load(); }
+    int64_t ThreadErrors() const { return threadErrors_.load(); }
+    const std::string& LastStatus() const { return lastStatus_; }
+
+private:
+    void ClearBar();
+    void DrawBar();
+
+    CliConsole& console_;
+    std::mutex mutex_;
+    std::atomic<int64_t> failedFiles_{0};
+    std::atomic<int64_t> threadErrors_{0};
+    std::string lastStatus_;
+    std::string lastPrinted_;
+    StatusEvent status_;
+    double filePercent_ = 0;
+    bool barShown_ = false;
+    std::chrono::steady_clock::time_point lastDraw_{};
+};
+
+// Waits for a started worker, passing a cancel request on; the worker prints through the events.
+void WaitForWorker(TThreadBase& worker, const std::atomic<bool>* cancel);
+// 2 when the run was cancelled or hit a thread error, 1 when a file failed, else 0.
+int ExitCodeOf(const TThreadBase& worker, const CliRunEvents& events);
+
+// "hh:mm:ss" of a span in days; "N/A" when unknown.
+std::string RemainingText(double days);
+
+} // namespace drivlet::cli

@@ -1,0 +1,38 @@
+#pragma once
+// `drivlet-cli run FILE`: a job file run as the tray program's launcher runs it, headless.
+#include "cli/CliConsole.h"
+#include "core/time/DateTime.h"
+
+#include <atomic>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace drivlet {
+class IFileSystem;
+}
+
+namespace drivlet::cli {
+
+// How the conflicts of a two-way sync are answered.
+enum class ConflictAnswer { Ask, Skip, Computer, Drive, Newest };
+
+struct RunOptions {
+    std::optional<int> item;                     // --item N of a computer-to-computer job (0: the first)
+    ConflictAnswer conflicts = ConflictAnswer::Ask;
+    bool dryRun = false;
+    const std::atomic<bool>* cancel = nullptr;   // set: the run is cancelled like the panel's Cancel
+};
+
+// What a run works with, chosen by main (or by a test).
+struct CliEnvironment {
+    std::filesystem::path programDataRoot;
+    std::string computerId;
+    const IFileSystem& files;
+    const IClock& clock;
+};
+
+int RunJob(const std::string& file, const RunOptions& options, const CliEnvironment& environment,
+           CliConsole& console);
+
+} // namespace drivlet::cli

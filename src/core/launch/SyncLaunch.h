@@ -1,0 +1,31 @@
+#pragma once
+// Turns a sync job file (".Usy") or this computer's item of a computer-to-computer job
+// (".Upcsy") into a running sync worker, and writes the start time back into the job file.
+#include "core/engine/sync/TSyncFolderThread.h"
+#include "core/launch/FinishMessages.h"
+#include "core/launch/LaunchServices.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace drivlet {
+
+struct SyncLaunchOptions {
+    int itemIndex = -1;               // of a ".Upcsy" job; -1: the first item of this computer
+    IConflictPrompt* prompt = nullptr; // not owned; outlives the run
+    bool dryRun = false;              // the job file is not written either
+};
+
+struct SyncLaunch {
+    std::unique_ptr<TSyncFolderThread> worker; // started; empty when not
+    std::string name;                          // the job's or the item's SyncName
+    JobKind kind = JobKind::Sync;              // PCSync for ".Upcsy"
+    bool noItem = false;                       // a ".Upcsy" job without an item for this computer
+    std::string saveError;                     // the start time could not be saved (the run goes on)
+};
+
+SyncLaunch LaunchSync(const std::string& jobFile, const LaunchServices& services, IThreadEvents* events,
+                      const SyncLaunchOptions& options);
+
+} // namespace drivlet
