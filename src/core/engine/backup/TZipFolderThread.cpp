@@ -2,18 +2,10 @@
 
 #include "core/engine/PathMapping.h"
 #include "core/engine/backup/ZipLayout.h"
-#include "core/text/CaseFold.h"
 
 #include <cmath>
 
 namespace drivlet {
-namespace {
-
-bool IsArchiveName(std::string_view name) {
-    return name.size() > 4 && SameText(name.substr(name.size() - 4), ".zip");
-}
-
-} // namespace
 
 std::string TZipFolderThread::ZipNameFor(std::string_view path) const {
     return ArchiveFolder + ZipArchiveName(path);
@@ -68,7 +60,7 @@ bool TZipFolderThread::DeleteOldArchives() {
     Files().ReadFolder(ArchiveFolder, entries, ListDetail::NamesAndTypes);
     for (const FolderEntry& entry : entries) {
         if (Terminated()) return false;
-        if (entry.isDirectory || !IsArchiveName(entry.name)) continue;
+        if (entry.isDirectory || !IsZipFileName(entry.name)) continue;
         const std::string path = ArchiveFolder + entry.name;
         StatusText = "Deleting Archive. File : " + path;
         // Old archives never go into the deleted-files store.

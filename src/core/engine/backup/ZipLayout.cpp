@@ -1,6 +1,7 @@
 #include "core/engine/backup/ZipLayout.h"
 
 #include "core/engine/PathMapping.h"
+#include "core/text/CaseFold.h"
 
 #include <algorithm>
 
@@ -40,6 +41,10 @@ std::string ZipEntryName(std::string_view path) {
     if (drive != std::string_view::npos) return WithSlashes(path.substr(drive + 2));
     if (path.substr(0, 2) == "\\\\") return WithSlashes(path.substr(ShareEnd(path)));
     return WithSlashes(path);
+}
+
+bool IsZipFileName(std::string_view name) {
+    return name.size() > 4 && SameText(name.substr(name.size() - 4), ".zip");
 }
 
 } // namespace drivlet

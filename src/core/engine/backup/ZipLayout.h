@@ -14,4 +14,7 @@ std::string ZipArchiveName(std::string_view path);
 // \\srv\share\Docs\x.txt -> Docs/x.txt.
 std::string ZipEntryName(std::string_view path);
 
+// A file name ending in ".zip" in any letter case: an archive of a backup folder.
+bool IsZipFileName(std::string_view name);
+
 } // namespace drivlet

@@ -1,6 +1,7 @@
 #include "core/engine/restore/TRestoreZipThread.h"
 
 #include "core/engine/PathMapping.h"
+#include "core/engine/backup/ZipLayout.h"
 #include "core/engine/restore/RestorePath.h"
 #include "core/text/CaseFold.h"
 
@@ -30,9 +31,6 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-bool IsArchiveName(std::string_view name) {
-    return name.size() > 4 && SameText(name.substr(name.size() - 4), ".zip");
-}
 
 } // namespace
 
@@ -106,7 +104,7 @@ void TRestoreZipThread::QueueEntries() {
     int64_t bytes = 0;
     for (const FolderEntry& file : archives) {
         if (Terminated()) return;
-        if (file.isDirectory || !IsArchiveName(file.name)) continue;
+        if (file.isDirectory || !IsZipFileName(file.name)) continue;
         const auto chosen = std::find_if(choices_.begin(), choices_.end(),
                                          [&](const Choice& c) { return SameText(c.archive, file.name); });
         if (chosen == choices_.end()) continue;
