@@ -118,7 +118,7 @@ void TZipFolderThread::AddFolder(const std::string& folder, bool moving) {
             ReportStatus();
         } else {
             StatusText = "Skiping File : " + path;
-            PassOver(path, entry.size);
+            PassOver(entry.size);
         }
     }
 }
@@ -135,11 +135,11 @@ void TZipFolderThread::AddSingleFile(const std::string& path, bool moving) {
         ReportStatus();
     } else {
         StatusText.clear();
-        PassOver(path, size);
+        PassOver(size);
     }
 }
 
-void TZipFolderThread::PassOver(const std::string&, int64_t size) {
+void TZipFolderThread::PassOver(int64_t size) {
     FilesDone += 1;
     BytesTotal -= size;
     // An unchanged tree of many thousand files must not make as many trips to the panel.

@@ -46,7 +46,7 @@ private:
     bool Takes(const std::string& path, TDateTime fileTime);
     void Queue(const std::string& path, int64_t size, TDateTime time, bool moving);
     // A file that stays out of the archive leaves the totals; its status line is paced.
-    void PassOver(const std::string& path, int64_t size);
+    void PassOver(int64_t size);
 
     // Makes the archive for the source the open one, writing the previous one first.
     void SelectArchive(const std::string& archive);

@@ -92,7 +92,7 @@ void TRestoreZipThread::ReadChoice() {
         if (split->second.empty())
             choice.whole = true;
         else
-            choice.files.push_back(split->second);
+            choice.files.insert(split->second);
     }
 }
 
@@ -123,7 +123,7 @@ void TRestoreZipThread::QueueEntries() {
         for (ZipEntryInfo& entry : reader.Entries()) {
             const bool taken =
                 choice.whole ||
-                std::find(choice.files.begin(), choice.files.end(), entry.name) != choice.files.end() ||
+                choice.files.count(entry.name) != 0 ||
                 std::any_of(choice.folders.begin(), choice.folders.end(),
                             [&](const std::string& prefix) { return StartsWith(entry.name, prefix); });
             if (!taken) continue;

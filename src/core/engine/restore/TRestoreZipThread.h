@@ -5,6 +5,7 @@
 #include "core/zip/ZipReader.h"
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace drivlet {
@@ -25,7 +26,7 @@ private:
         std::string archive; // file name, such as "Root.Zip"
         bool whole = false;
         std::vector<std::string> folders; // entry-name prefixes ending with "/"
-        std::vector<std::string> files;   // exact entry names
+        std::unordered_set<std::string> files; // exact entry names
         std::vector<ZipEntryInfo> entries; // the entries found, sorted by name
     };
 
