@@ -163,6 +163,22 @@ TEST_F(SyncRunTest, RootPairSyncsTheWholeDriveButNotItsDatabase) {
     EXPECT_EQ(again->GetFilePairs().Count(), 0u);
 }
 
+TEST_F(SyncRunTest, AWholeDriveSyncNeverTouchesTheDrivesConfigFolder) {
+    Make(drive + "Config/Docs.Ubk", "job", Day(1));
+    Make(drive + "Config/Drive Config.cfg", "drive", Day(1));
+    Make(drive + "top.txt", "t", Day(1));
+    Make(pc + "Stick/Config/Old.Ubk", "stale copy", Day(3));
+    const auto root = [&](TSyncFolderThread& t) { t.FolderItems.AddItem("<Root>", pc + "Stick", true); };
+    // The computer is the master: everything the drive has beyond it would be deleted.
+    Run(TSyncDirection::sdUSBToPC, TSyncDefaultAction::sdaNewVersion, root);
+    EXPECT_EQ(ReadFile(drive + "Config/Docs.Ubk"), "job");
+    EXPECT_EQ(ReadFile(drive + "Config/Drive Config.cfg"), "drive");
+    EXPECT_FALSE(Exists(drive + "Config/Old.Ubk"));
+    EXPECT_FALSE(Exists(drive + "top.txt"));
+    Run(TSyncDirection::sdPCToUSB, TSyncDefaultAction::sdaNewVersion, root);
+    EXPECT_EQ(ReadFile(pc + "Stick/Config/Old.Ubk"), "stale copy");
+}
+
 TEST_F(SyncRunTest, FileModeCopiesWhatExistsAndLeavesMissingFilesAlone) {
     Make(drive + "Notes/n.txt", "note", Day(1));
     fs::create_directories(pc + "Home");

@@ -362,6 +362,12 @@ void TSyncThreadBase::LeaveUnreadableAlone(const std::string& folder) {
     }
 }
 
+bool TSyncThreadBase::IsFolderExcluded(const std::string& folder) {
+    // A one-way whole-drive sync would otherwise delete or overwrite the jobs themselves.
+    return RootA == "/" && folder.size() == rootLength_ + 7 &&
+           SameText(std::string_view(folder).substr(rootLength_), "Config/");
+}
+
 bool TSyncThreadBase::IsOwnDatabaseFile(const std::string& path) const {
     // The database and its journal files ("-wal", "-shm", "-journal") change while the run uses them.
     return path.size() >= DatabaseFile.size() && path.compare(0, DatabaseFile.size(), DatabaseFile) == 0 &&

@@ -46,8 +46,9 @@ public:
 protected:
     // The scan alone; a descendant runs ScanAll first in its own Execute.
     void Execute() override { ScanAll(); }
-    // A sync job never skips a sub-folder: only files are filtered.
-    bool IsFolderExcluded(const std::string&) override { return false; }
+    // Only files are filtered; the one folder a sync leaves out is the drive's own "Config" folder
+    // in a whole-drive pair (on both sides), which holds the jobs and their live databases.
+    bool IsFolderExcluded(const std::string& folder) override;
 
     // The whole scan with its own failure handling: an exception ends the scan with a thread
     // error and the run goes on with the pairs built so far.
