@@ -2,6 +2,7 @@
 
 #include "core/db/Transaction.h"
 #include "core/records/TSyncData.h"
+#include "core/drives/DrivePaths.h"
 #include "core/text/CaseFold.h"
 #include "platform/FileAttributes.h"
 
@@ -44,12 +45,6 @@ void TSyncThreadBase::Configure(const TSyncJobFields& job) {
     SetFileFilter(job.FileFilter);
     SyncDirection = job.SyncDirection;
     SyncDefaultAction = job.SyncDefaultAction;
-}
-
-std::string TSyncThreadBase::DrivePathOfDatabase(const std::string& databaseFile) {
-    std::string drive = std::filesystem::path(databaseFile).parent_path().parent_path().string();
-    if (drive.empty() || drive.back() != '/') drive += '/';
-    return drive;
 }
 
 std::string TSyncThreadBase::OnDrive(const std::string& driveRelative) const {
@@ -102,7 +97,7 @@ void TSyncThreadBase::ScanAll() {
 void TSyncThreadBase::PrepareDatabase() {
     // The record-to-pair map lives in memory, so nothing of an earlier run can leak into it.
     listIds_.clear();
-    if (drivePath_.empty()) drivePath_ = DrivePathOfDatabase(DatabaseFile);
+    if (drivePath_.empty()) drivePath_ = DrivePathOfJobFile(DatabaseFile);
     Database = std::make_unique<SyncDatabase>(WorkingDatabaseFile());
 }
 

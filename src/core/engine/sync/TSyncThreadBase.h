@@ -35,10 +35,9 @@ public:
     // The pair lists, the filter, the direction and the conflict rule of a job or of one
     // computer's item.
     void Configure(const TSyncJobFields& job);
-    // The drive path (ends with "/") that side-A paths are read against; by default the folder
-    // that holds the database's folder (the drive of the job file's "Config" folder).
+    // The drive path (ends with "/") that side-A paths are read against; by default the drive
+    // of the database file (the folder holding its "Config" folder).
     void SetDrivePath(std::string drivePath) { drivePath_ = std::move(drivePath); }
-    static std::string DrivePathOfDatabase(const std::string& databaseFile);
 
     // After the run: what the scan built (and the decision step left).
     const TFileCollection& GetFilePairs() const { return FilePairs; }
