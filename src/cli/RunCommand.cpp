@@ -15,41 +15,53 @@
 namespace drivlet::cli {
 namespace {
 
+// What both kinds of run are set up with: the questions, the program's settings and the sink.
+struct RunContext {
+    RunContext(const CliEnvironment& environment, CliConsole& console)
+        : dialogs(console),
+          settings(LoadJobSettings(environment.programDataRoot, console)),
+          services{{environment.files, InPlaceHandoff::Instance(), environment.clock},
+                   dialogs,
+                   environment.computerId,
+                   settings.store,
+                   settings.openDeletedLog},
+          events(console) {}
+
+    CliDialogs dialogs;
+    JobSettings settings;
+    LaunchServices services;
+    CliRunEvents events;
+};
+
+// The rest of a started run: waiting, the finish message and the exit code.
+int FinishRun(TThreadBase& worker, JobKind kind, const std::string& saveError, const RunOptions& options,
+              RunContext& context, CliConsole& console, const TFileCollection* dryRunPairs = nullptr) {
+    if (!saveError.empty()) console.err << "The job's start time could not be saved: " << saveError << "\n";
+    WaitForWorker(worker, options.cancel);
+    if (dryRunPairs) {
+        for (size_t i = 0; i < dryRunPairs->Count(); ++i) {
+            const TFilePair& pair = (*dryRunPairs)[i];
+            console.out << FileActionName(pair.FileAction) << "\t" << (pair.FileA.Present() ? pair.FileA.FileName : "-")
+                        << "\t" << (pair.FileB.Present() ? pair.FileB.FileName : "-") << "\n";
+        }
+    }
+    console.out << FinishMessage(kind, worker.Counters().FilesDone, context.events.ThreadErrors()) << "\n";
+    const int code = ExitCodeOf(worker, context.events);
+    worker.ReleaseRunningCount();
+    return code;
+}
+
 int RunBackupJob(const std::string& file, const RunOptions& options, const CliEnvironment& environment,
                  CliConsole& console) {
     TArchiveData probe(environment.clock);
     if (!LoadJobRecord(probe, file, console)) return exitcode::Unreadable;
-
-    CliDialogs dialogs(console);
-    const JobSettings settings = LoadJobSettings(environment.programDataRoot, console);
-    const LaunchServices services{{environment.files, InPlaceHandoff::Instance(), environment.clock},
-                                  dialogs,
-                                  environment.computerId,
-                                  settings.store,
-                                  settings.openDeletedLog};
-    CliRunEvents events(console);
-    std::optional<BackupLaunch> launch = LaunchBackup(file, services, &events);
+    RunContext context(environment, console);
+    std::optional<BackupLaunch> launch = LaunchBackup(file, context.services, &context.events);
     if (!launch) {
         console.err << "The job was not started.\n";
         return exitcode::Cancelled;
     }
-    if (!launch->saveError.empty())
-        console.err << "The job's start time could not be saved: " << launch->saveError << "\n";
-    WaitForWorker(*launch->worker, options.cancel);
-    console.out << FinishMessage(launch->kind, launch->worker->Counters().FilesDone, events.ThreadErrors())
-                << "\n";
-    const int code = ExitCodeOf(*launch->worker, events);
-    launch->worker->ReleaseRunningCount();
-    return code;
-}
-
-// The decided action of every pair, for a dry run.
-void PrintPairs(const TFileCollection& pairs, std::ostream& out) {
-    for (size_t i = 0; i < pairs.Count(); ++i) {
-        const TFilePair& pair = pairs[i];
-        out << FileActionName(pair.FileAction) << "\t" << (pair.FileA.Present() ? pair.FileA.FileName : "-") << "\t"
-            << (pair.FileB.Present() ? pair.FileB.FileName : "-") << "\n";
-    }
+    return FinishRun(*launch->worker, launch->kind, launch->saveError, options, context, console);
 }
 
 int RunSyncJob(const std::string& file, bool computerToComputer, const RunOptions& options,
@@ -61,20 +73,13 @@ int RunSyncJob(const std::string& file, bool computerToComputer, const RunOption
         TSyncData probe;
         if (!LoadJobRecord(probe, file, console)) return exitcode::Unreadable;
     }
-    CliDialogs dialogs(console);
-    const JobSettings settings = LoadJobSettings(environment.programDataRoot, console);
-    const LaunchServices services{{environment.files, InPlaceHandoff::Instance(), environment.clock},
-                                  dialogs,
-                                  environment.computerId,
-                                  settings.store,
-                                  settings.openDeletedLog};
-    CliRunEvents events(console);
+    RunContext context(environment, console);
     CliConflictPrompt prompt(console, options.conflicts);
     SyncLaunchOptions launchOptions;
     launchOptions.itemIndex = options.item.value_or(-1);
     launchOptions.prompt = &prompt;
     launchOptions.dryRun = options.dryRun;
-    SyncLaunch launch = LaunchSync(file, services, &events, launchOptions);
+    SyncLaunch launch = LaunchSync(file, context.services, &context.events, launchOptions);
     if (launch.noItem) {
         console.err << file << ": "
                     << (options.item ? "the job has no item " + std::to_string(*options.item)
@@ -86,14 +91,8 @@ int RunSyncJob(const std::string& file, bool computerToComputer, const RunOption
         console.err << "The job was not started.\n";
         return exitcode::Cancelled;
     }
-    if (!launch.saveError.empty())
-        console.err << "The job's start time could not be saved: " << launch.saveError << "\n";
-    WaitForWorker(*launch.worker, options.cancel);
-    if (options.dryRun) PrintPairs(launch.worker->GetFilePairs(), console.out);
-    console.out << FinishMessage(launch.kind, launch.worker->Counters().FilesDone, events.ThreadErrors()) << "\n";
-    const int code = ExitCodeOf(*launch.worker, events);
-    launch.worker->ReleaseRunningCount();
-    return code;
+    return FinishRun(*launch.worker, launch.kind, launch.saveError, options, context, console,
+                     options.dryRun ? &launch.worker->GetFilePairs() : nullptr);
 }
 
 } // namespace
