@@ -67,7 +67,8 @@ enum class ListDetail {
     NamesAndTypes, // name and type only: no per-entry status call where the listing tells the type
 };
 
-// Receives each entry in the order the system lists them; returning false ends the listing.
+// Receives each entry, in no order to rely on (the Linux service reads statuses in the order of
+// the inodes); returning false ends the listing.
 using FolderVisitor = std::function<bool(const FolderEntry&)>;
 
 class IFileSystem : public IFileAttributes {
