@@ -111,6 +111,11 @@ protected:
     bool CopyFileProtected(const std::string& source, const std::string& target, bool failIfExists,
                            bool deleteSource, int64_t sourceSize = -1);
     bool DeleteFileProtected(const std::string& path);
+    // The low-disk question for writing `needed` bytes at `path`, asked for as long as there is
+    // not that much room; false when the user skips or aborts (an abort also terminates).
+    bool EnsureDiskSpace(const std::string& path, int64_t needed) {
+        return CheckDiskSpace(path, needed) != SpaceCheck::Skipped;
+    }
     // The outcome of the last failed copy, move or delete, for the caller's log line.
     const FileStatus& LastError() const { return lastError_; }
 

@@ -9,17 +9,21 @@ namespace drivlet {
 class ZipStatus {
 public:
     ZipStatus() = default;
-    ZipStatus(int code, std::string message) : code_(code), message_(std::move(message)) {}
+    ZipStatus(int code, std::string message, int systemError = 0)
+        : code_(code), message_(std::move(message)), systemError_(systemError) {}
 
     bool ok() const { return code_ == 0; }
     explicit operator bool() const { return ok(); }
     int code() const { return code_; }
     const std::string& message() const { return message_; }
     bool canceled() const;
+    // The volume written to ran out of room (the write may be tried again once there is room).
+    bool diskFull() const;
 
 private:
     int code_ = 0;
     std::string message_;
+    int systemError_ = 0; // errno behind the failure, 0 when none
 };
 
 // Called while an archive is written or an entry is read; returning true stops the operation.

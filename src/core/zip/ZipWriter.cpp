@@ -122,7 +122,8 @@ ZipStatus ZipWriter::Close(const ZipWriteProgress& progress, const ZipCancelChec
         return {};
     }
     ZipStatus status = StatusOf(archive_.get());
-    Discard();
+    if (callbacks.failure || !status.diskFull()) Discard();
+    else zip_error_clear(archive_.get());
     if (callbacks.failure) std::rethrow_exception(callbacks.failure);
     return status;
 }

@@ -40,6 +40,8 @@ public:
     std::size_t Pending() const { return pending_; }
 
     // Writes the archive. A cancel (the check answers true) fails with the library's cancel code.
+    // After a failure the queue is dropped, except when the disk was full: then Close may be
+    // called again once there is room, or Discard gives up.
     ZipStatus Close(const ZipWriteProgress& progress = {}, const ZipCancelCheck& cancel = {});
     // Drops everything queued; the file on disk is not touched.
     void Discard();

@@ -3,6 +3,7 @@
 #include "core/engine/PathMapping.h"
 #include "core/engine/backup/ZipLayout.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace drivlet {
@@ -204,14 +205,27 @@ void TZipFolderThread::WriteArchive() {
     ReportStatus();
     FileActionText = "Saving Archive: " + std::string(FileNamePart(archive));
     const int64_t before = BytesDone;
-    const ZipStatus written = writer->Close(
-        [&](double fraction) {
-            FilePercent = fraction * 100.0;
-            BytesDone = before + std::llround(fraction * static_cast<double>(bytes));
-            ReportFileProgress();
-            ReportStatus();
-        },
-        [this] { return Terminated(); });
+    ZipStatus written;
+    for (;;) {
+        written = writer->Close(
+            [&](double fraction) {
+                FilePercent = fraction * 100.0;
+                BytesDone = before + std::llround(fraction * static_cast<double>(bytes));
+                ReportFileProgress();
+                ReportStatus();
+            },
+            [this] { return Terminated(); });
+        if (written || !written.diskFull() || Terminated()) break;
+        // The new archive is written beside the old one before it replaces it; the failed write
+        // has shown that the room there now is not enough.
+        const int64_t archiveSize = std::max<int64_t>(0, Files().FileSize(archive));
+        const int64_t freeNow = Files().GetDiskSpace(std::string(FolderPart(archive))).freeBytes;
+        if (!EnsureDiskSpace(archive, std::max(bytes + archiveSize, freeNow + 1))) {
+            writer->Discard();
+            break;
+        }
+        BytesDone = before;
+    }
     BytesDone = before + bytes;
     if (!written && (written.canceled() || Terminated())) return;
     if (!written) ReportLibraryError(written, archive);
