@@ -48,6 +48,11 @@ protected:
     // The base body, run first by each descendant's Execute. False when it failed (the thread
     // error has been reported) and the descendant must not do any work.
     bool RunBackUpBase();
+    // The work's own clock and count start after the counting pass.
+    void StartClock() {
+        SpeedStartTime = Clock().Now();
+        FilesDone = 0;
+    }
     // The run history row's final status (backups only).
     void SetRunStatus(std::string_view status);
 

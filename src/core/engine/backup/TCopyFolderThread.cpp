@@ -48,11 +48,6 @@ std::string TCopyFolderThread::TargetFor(std::string_view path) const {
     return ArchiveFolder + MappedPath(path);
 }
 
-void TCopyFolderThread::StartClock() {
-    SpeedStartTime = Clock().Now();
-    FilesDone = 0;
-}
-
 void TCopyFolderThread::Execute() {
     if (!RunBackUpBase()) return;
     switch (ArchiveMode) {

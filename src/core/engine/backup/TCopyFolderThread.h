@@ -27,7 +27,6 @@ private:
     // Fresh copies never overwrite; incremental ones replace what has changed.
     enum class Pass { Fresh, Incremental };
 
-    void StartClock();
     // amCompletelyNew: the previous backup goes first (into the store when that is on).
     bool DeleteOldBackup();
     // The source folders, then the single files.

@@ -12,11 +12,6 @@ std::string TZipFolderThread::ZipNameFor(std::string_view path) const {
     return ArchiveFolder + ZipArchiveName(path);
 }
 
-void TZipFolderThread::StartClock() {
-    SpeedStartTime = Clock().Now();
-    FilesDone = 0;
-}
-
 void TZipFolderThread::Execute() {
     Files().CreateFolders(ArchiveFolder);
     if (!RunBackUpBase()) return;

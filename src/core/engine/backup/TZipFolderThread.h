@@ -38,7 +38,6 @@ private:
         bool deleteAfter;
     };
 
-    void StartClock();
     // amCompletelyNew: the old archives of the folder go (plain deletes, never into the store).
     bool DeleteOldArchives();
     void AddFolder(const std::string& folder, bool moving);

@@ -8,8 +8,7 @@ namespace drivlet {
 void TRestoreFolderThread::Execute() {
     if (!BackupRoot.empty() && BackupRoot.back() != '/') BackupRoot += '/';
     if (!RunBackUpBase()) return;
-    FilesDone = 0;
-    SpeedStartTime = Clock().Now();
+    StartClock();
     RunGuarded(kCopyThreadErrorPrefix, [this] {
         for (const std::string& folder : FolderList) {
             if (Terminated()) break;

@@ -49,8 +49,7 @@ void TRestoreZipThread::Execute() {
         ReportStatus();
         ReadChoice();
         QueueEntries();
-        SpeedStartTime = Clock().Now();
-        FilesDone = 0;
+        StartClock();
         for (Choice& choice : choices_) {
             if (Terminated()) break;
             RestoreArchive(choice);
