@@ -108,16 +108,10 @@ private:
     }
 };
 
-// The real file service with a scripted free space: each query takes the next value, the last
-// one stays.
-class LowSpaceFileSystem final : public IFileSystem {
+// The real file service behind every call; a test overrides what it scripts.
+class ForwardingFileSystem : public IFileSystem {
 public:
-    explicit LowSpaceFileSystem(const IFileSystem& real, std::vector<int64_t> free)
-        : real_(real), free_(std::move(free)) {}
-    int SpaceQueries() const {
-        std::lock_guard lock(mutex_);
-        return queries_;
-    }
+    explicit ForwardingFileSystem(const IFileSystem& real) : real_(real) {}
 
     std::optional<uint32_t> GetAttributes(const std::filesystem::path& p) const override {
         return real_.GetAttributes(p);
@@ -141,18 +135,34 @@ public:
         return real_.SetFileTime(p, t);
     }
     int64_t FileSize(const std::filesystem::path& p) const override { return real_.FileSize(p); }
-    DiskSpace GetDiskSpace(const std::filesystem::path&) const override {
-        std::lock_guard lock(mutex_);
-        const std::size_t i = std::min<std::size_t>(static_cast<std::size_t>(queries_++), free_.size() - 1);
-        return {free_[i], 1 << 30};
-    }
+    DiskSpace GetDiskSpace(const std::filesystem::path& p) const override { return real_.GetDiskSpace(p); }
     FileStatus ListFolder(const std::filesystem::path& f, const FolderVisitor& v,
                           ListDetail d = ListDetail::Full) const override {
         return real_.ListFolder(f, v, d);
     }
 
-private:
+protected:
     const IFileSystem& real_;
+};
+
+// The real file service with a scripted free space: each query takes the next value, the last
+// one stays.
+class LowSpaceFileSystem final : public ForwardingFileSystem {
+public:
+    explicit LowSpaceFileSystem(const IFileSystem& real, std::vector<int64_t> free)
+        : ForwardingFileSystem(real), free_(std::move(free)) {}
+    int SpaceQueries() const {
+        std::lock_guard lock(mutex_);
+        return queries_;
+    }
+
+    DiskSpace GetDiskSpace(const std::filesystem::path&) const override {
+        std::lock_guard lock(mutex_);
+        const std::size_t i = std::min<std::size_t>(static_cast<std::size_t>(queries_++), free_.size() - 1);
+        return {free_[i], 1 << 30};
+    }
+
+private:
     std::vector<int64_t> free_;
     mutable std::mutex mutex_;
     mutable int queries_ = 0;

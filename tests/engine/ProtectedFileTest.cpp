@@ -106,6 +106,40 @@ TEST_F(ProtectedFileTest, ReadOnlyTargetIsReplacedAndEmptyFileHasZeroPercent) {
         EXPECT_EQ(e.percent, 0.0);
 }
 
+// A file system that will not replace a read-only file (as some drives' do), or none at all.
+class ReadOnlyGuard final : public ForwardingFileSystem {
+public:
+    using ForwardingFileSystem::ForwardingFileSystem;
+    bool refuseAll = false;
+    mutable int copies = 0;
+    FileStatus CopyFile(const fs::path& s, const fs::path& t, CopyMode m, const CopyProgress& pr = {}) const override {
+        ++copies;
+        const auto attributes = GetAttributes(t);
+        if (refuseAll || (attributes && (*attributes & fa::ReadOnly))) return FileStatus::FromErrno(EACCES);
+        return ForwardingFileSystem::CopyFile(s, t, m, pr);
+    }
+};
+
+TEST_F(ProtectedFileTest, ARefusedReadOnlyTargetIsUnlockedForTheCopyOrLockedAgain) {
+    const std::string src = Make("src/a.txt", "new", kNew);
+    const std::string dst = Make("dst/a.txt", "old", kOld);
+    files.SetAttributes(dst, fa::ReadOnly);
+    ReadOnlyGuard guard(files);
+    bool result = false;
+    MakeThread(false, &guard)->RunBody([&](ProbeThread& t) { result = t.CopyFileProtected(src, dst, false, false); });
+    EXPECT_TRUE(result);
+    EXPECT_EQ(guard.copies, 2);
+    EXPECT_EQ(ReadFile(dst), "new");
+    EXPECT_EQ(files.GetAttributes(dst).value_or(fa::ReadOnly) & fa::ReadOnly, 0u); // the source's
+
+    files.SetAttributes(dst, fa::ReadOnly);
+    guard.refuseAll = true;
+    MakeThread(false, &guard)->RunBody([&](ProbeThread& t) { result = t.CopyFileProtected(src, dst, false, false); });
+    EXPECT_FALSE(result);
+    EXPECT_EQ(ReadFile(dst), "new");
+    EXPECT_EQ(files.GetAttributes(dst).value_or(0) & fa::ReadOnly, fa::ReadOnly);
+}
+
 TEST_F(ProtectedFileTest, DeleteSourceTurnsTheCopyIntoAMove) {
     const std::string src = Make("src/a.txt", "moving", kNew);
     const std::string dst = (dir / "dst/a.txt").string();

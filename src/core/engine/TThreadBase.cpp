@@ -236,45 +236,33 @@ bool TThreadBase::CopyFileProtected(const std::string& source, const std::string
         return lastError_.ok();
     }
 
-    // A read-only target must still be replaceable; when it is not replaced after all, it gets
-    // its attributes back. Other attributes do not stand in the way of a replacement.
-    const std::optional<uint32_t> oldAttributes = fs.GetAttributes(target);
-    bool targetInPlace = oldAttributes.has_value();
-    const bool unlocked = targetInPlace && (*oldAttributes & fa::ReadOnly) != 0;
-    if (unlocked) fs.SetAttributes(target, *oldAttributes & ~fa::ReadOnly);
-    const auto giveUp = [&] {
-        if (targetInPlace && unlocked) fs.SetAttributes(target, *oldAttributes);
-        return false;
-    };
-
-    if (targetInPlace && activeStore_.MoveToDeleted && DivertsNewerTargets() &&
-        fs.FileTime(source) < fs.FileTime(target)) {
-        std::string stored;
-        switch (DivertToStore(target, GetFileSize(target), name, &stored)) {
+    if (activeStore_.MoveToDeleted && DivertsNewerTargets() && fs.FileTime(source) < fs.FileTime(target)) {
+        switch (DivertToStore(target, GetFileSize(target), name)) {
         case Diversion::Skipped:
-            return giveUp();
+            return false;
         case Diversion::Moved:
-            targetInPlace = false;
-            if (unlocked) fs.SetAttributes(stored, *oldAttributes);
+        case Diversion::Failed: // the copy goes ahead and overwrites the target
             break;
-        case Diversion::Failed:
-            break; // the copy goes ahead and overwrites the target
         }
     }
 
     fs.CreateFolders(folder);
     FileActionText = "Copying File: " + std::string(name);
     const SpaceCheck space = CheckDiskSpace(target, sourceSize >= 0 ? sourceSize : GetFileSize(source));
-    if (space == SpaceCheck::Skipped) return giveUp();
+    if (space == SpaceCheck::Skipped) return false;
     // The folder may have gone while the user freed space.
     if (space == SpaceCheck::Prompted) fs.CreateFolders(folder);
     lastError_ = fs.CopyFile(source, target, CopyMode::Overwrite, progress);
-    if (!lastError_) {
-        const FileStatus copyError = lastError_;
-        giveUp();
-        lastError_ = copyError;
-        return false;
+    if (lastError_.code() == EACCES || lastError_.code() == EPERM) {
+        // A read-only target must still be replaceable where the file system refuses it; when
+        // it is not replaced after all, it gets its attributes back.
+        const std::optional<uint32_t> attributes = fs.GetAttributes(target);
+        if (attributes && (*attributes & fa::ReadOnly) && fs.SetAttributes(target, *attributes & ~fa::ReadOnly)) {
+            lastError_ = fs.CopyFile(source, target, CopyMode::Overwrite, progress);
+            if (!lastError_) fs.SetAttributes(target, *attributes);
+        }
     }
+    if (!lastError_) return false;
     if (deleteSource) {
         const FileStatus copyStatus = lastError_;
         DeleteFileProtected(source);
