@@ -48,7 +48,12 @@ BackupDatabase::BackupDatabase(const std::filesystem::path& file)
       // The range compares without letter case, as the index is ordered; rows of equal names come
       // in rowid order.
       scanFolder_(connection_.Prepare(R"(SELECT "FileName", "Update" FROM "FileLog"
-          WHERE "FileName" >= ?1 AND "FileName" < ?2 ORDER BY "FileName")")) {}
+          WHERE "FileName" >= ?1 AND "FileName" < ?2 ORDER BY "FileName")")) {
+    // A run writes a row per copied file. Folding the write-ahead log into the file (which
+    // waits for the drive's pending write-back) every 4 MiB would stall a big first backup
+    // several times; at 32 MiB a run of some 100,000 files folds it in once, when it closes.
+    connection_.Execute("PRAGMA wal_autocheckpoint=8192");
+}
 
 std::optional<TDateTime> BackupDatabase::LastCopied(std::string_view fileName) {
     findFile_.BindText(1, fileName);
