@@ -142,6 +142,20 @@ TEST_F(FolderListing, StopsWhenAskedAndReportsMissingFolder) {
     EXPECT_EQ(files.ListFolder(dir / "f1", [](const FolderEntry&) { return true; }).code(), ENOTDIR);
 }
 
+TEST_F(FolderListing, EntriesRemovedWhileListingAreLeftOut) {
+    for (int i = 0; i < 20; ++i)
+        WriteFile(dir / ("f" + std::to_string(i)), "x");
+    std::vector<std::string> seen;
+    ASSERT_TRUE(files.ListFolder(dir.path(), [&](const FolderEntry& e) {
+        if (seen.empty())
+            for (int i = 0; i < 20; ++i)
+                if ("f" + std::to_string(i) != e.name) fs::remove(dir / ("f" + std::to_string(i)));
+        seen.push_back(e.name);
+        return true;
+    }));
+    EXPECT_EQ(seen.size(), 1u);
+}
+
 TEST_F(DiskSpaceOnLinux, MatchesTheVolumeAndAnswersForPathsToBe) {
     test::TmpfsMount volume(dir / "vol", "1m");
     DRIVLET_REQUIRE_MOUNT(volume);
