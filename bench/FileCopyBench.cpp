@@ -1,24 +1,19 @@
 // Copies one large file and a tree of small files with the file service and with cp, in the same
 // run and on the same folders, and prints how long each took and the ratio to cp.
 //   bench_file_copy <work folder> [rounds] [large file MiB] [small files]
+#include "BenchSupport.h"
 #include "platform/linux/LinuxFileSystem.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -28,29 +23,11 @@ using drivlet::FileStatus;
 using drivlet::FolderEntry;
 using drivlet::LinuxFileSystem;
 using drivlet::ListDetail;
+using drivlet::bench::NextRandom;
+using drivlet::bench::RunQuiet;
+using drivlet::bench::WriteData;
 
 constexpr int kFilesPerFolder = 100;
-
-uint32_t Next(uint32_t& x) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    return x;
-}
-
-void WriteData(const fs::path& path, int64_t size, uint32_t seed) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    std::vector<uint32_t> block(1 << 18);
-    uint32_t x = seed * 2654435761u + 1;
-    for (int64_t left = size; left > 0;) {
-        for (auto& w : block)
-            w = Next(x);
-        const auto n = static_cast<std::streamsize>(std::min<int64_t>(left, block.size() * 4));
-        out.write(reinterpret_cast<const char*>(block.data()), n);
-        left -= n;
-    }
-    if (!out) throw std::runtime_error("cannot write " + path.string());
-}
 
 // Small files of 100 bytes to 16 KiB, a hundred to a folder.
 void MakeTree(const fs::path& root, int files) {
@@ -58,7 +35,7 @@ void MakeTree(const fs::path& root, int files) {
     for (int i = 0; i < files; ++i) {
         const fs::path folder = root / ("folder" + std::to_string(i / kFilesPerFolder));
         if (i % kFilesPerFolder == 0) fs::create_directories(folder);
-        WriteData(folder / ("file" + std::to_string(i) + ".dat"), 100 + Next(x) % (16 << 10), x);
+        WriteData(folder / ("file" + std::to_string(i) + ".dat"), 100 + NextRandom(x) % (16 << 10), x);
     }
 }
 
@@ -67,17 +44,7 @@ void Run(const std::vector<std::string>& args) {
     for (const auto& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    // What the tools print is not part of the contest.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int started = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (started != 0) throw std::runtime_error("cannot start " + args[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error(args[0] + " failed");
+    if (!RunQuiet(argv.data())) throw std::runtime_error(args[0] + " failed");
 }
 
 void CopyTree(const LinuxFileSystem& files, const fs::path& from, const fs::path& to, CopyMode mode) {

@@ -1,0 +1,66 @@
+#!/bin/sh
+# Sync benchmarks, every ratio measured in the same run on the same trees:
+#   - a no-change two-way sync of 100,000 file pairs against `unison -batch` on the same two
+#     trees after the first run of each, and the peak memory of that sync;
+#   - a first sync of 20,000 files (0 to 256 KiB) present on one side only against `cp -a`.
+# The trees live in a fresh folder below /tmp that is deleted afterwards. Each figure is the
+# median of the rounds; the order of the contenders turns round by round.
+#   bench/run-sync.sh [build folder] [rounds]
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+build=${1:-"$here/../build"}
+rounds=${2:-3}
+. "$here/bench-common.sh"
+
+echo "trees in $work, $rounds rounds, caches $caches"
+"$bench" tree "$work/stick/Docs" 100000 4096
+mkdir -p "$work/pc"
+cp -a "$work/stick/Docs" "$work/pc/Docs"
+"$bench" tree "$work/stick2/First" 20000 262144
+sync
+
+# --- no-change sync --------------------------------------------------------------------------
+export UNISON="$work/unison"
+mkdir -p "$UNISON"
+unison_run() { # <bench label or "">
+    if [ -n "$1" ]; then
+        timed "$1" run unison "$work/stick/Docs" "$work/pc/Docs" -batch -silent
+    else
+        unison "$work/stick/Docs" "$work/pc/Docs" -batch -silent >/dev/null 2>&1
+    fi
+}
+"$bench" sync "$work/stick" /Docs/ "$work/pc/Docs" >/dev/null
+unison_run ""
+r=0
+while [ "$r" -lt "$rounds" ]; do
+    for who in $(turn "$r" drivlet-sync unison); do
+        prepare "$work/stick/Docs" "$work/pc/Docs"
+        case $who in
+        drivlet-sync) timed drivlet-sync sync "$work/stick" /Docs/ "$work/pc/Docs" ;;
+        unison) unison_run unison ;;
+        esac
+    done
+    r=$((r + 1))
+done
+
+# --- first sync, one side only ----------------------------------------------------------------
+r=0
+while [ "$r" -lt "$rounds" ]; do
+    for who in $(turn "$r" drivlet-first cp); do
+        rm -rf "$work/stick2/Config" "$work/pc2"
+        mkdir -p "$work/pc2/First"
+        prepare "$work/stick2/First"
+        case $who in
+        drivlet-first) timed drivlet-first sync "$work/stick2" /First/ "$work/pc2/First" ;;
+        cp) timed cp run cp -a "$work/stick2/First" "$work/pc2/cp-First" ;;
+        esac
+    done
+    r=$((r + 1))
+done
+rm -rf "$work/pc2"
+
+echo
+echo "medians of $rounds rounds:"
+ratio drivlet-sync unison "<= 0.50x" "no-change sync, 100,000 pairs"
+peak drivlet-sync "<= 96 MiB" "peak memory of the no-change sync"
+ratio drivlet-first cp "<= 1.20x" "first sync, 20,000 files on one side"
