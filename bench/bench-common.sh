@@ -25,6 +25,16 @@ prepare() { # <folder>...
     fi
 }
 
+# warm_up <tree> <scratch folder>: one untimed copy, so that the file system's first allocations
+# after the trees were written (bitmaps to read, inodes deleted a moment ago to pass over) are
+# charged to no contender.
+warm_up() {
+    prepare "$1"
+    cp -a "$1" "$2"
+    rm -rf "$2"
+    sync
+}
+
 # timed <label> <driver arguments...>: one measurement, appended to the label's file.
 timed() {
     label=$1

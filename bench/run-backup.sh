@@ -26,6 +26,7 @@ sync
 
 # contest <contender>...: each round runs every contender once on an empty output folder.
 contest() {
+    warm_up "$first" "$work/warm-up"
     r=0
     while [ "$r" -lt "$rounds" ]; do
         for who in $(turn "$r" "$@"); do

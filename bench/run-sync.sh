@@ -44,6 +44,7 @@ while [ "$r" -lt "$rounds" ]; do
 done
 
 # --- first sync, one side only ----------------------------------------------------------------
+warm_up "$work/stick2/First" "$work/warm-up"
 r=0
 while [ "$r" -lt "$rounds" ]; do
     for who in $(turn "$r" drivlet-first cp); do
