@@ -238,14 +238,19 @@ TEST_F(SyncSafetyTest, AFaultInsideAPairDropsItsPairsAndRows) {
 
 namespace {
 
-// Moves a folder away just before the walk lists it, as an unreadable folder would fail.
-class HideAt final : public RecordingEvents {
+// A file service that cannot list one folder, as an unreadable folder fails.
+class UnlistableFolder final : public ForwardingFileSystem {
 public:
-    std::string text, folder, hidden;
-    void OnStatus(const TThreadBase& sender, const StatusEvent& e) override {
-        RecordingEvents::OnStatus(sender, e);
-        if (e.text == text) fs::rename(folder, hidden);
+    UnlistableFolder(const IFileSystem& real, std::string folder)
+        : ForwardingFileSystem(real), folder_(std::move(folder)) {}
+    FileStatus ListFolder(const std::filesystem::path& f, const FolderVisitor& v,
+                          ListDetail d = ListDetail::Full) const override {
+        if (f.string() == folder_) return FileStatus::FromErrno(EACCES);
+        return ForwardingFileSystem::ListFolder(f, v, d);
     }
+
+private:
+    std::string folder_;
 };
 
 } // namespace
@@ -258,15 +263,16 @@ TEST_F(SyncSafetyTest, UnreadableSubFolderLeavesItsFilesAloneOnBothSides) {
     fs::create_directories(drive + "Music");
     fs::create_directories(pc + "Music");
     for (const std::string side : {"computer", "drive"}) {
-        HideAt sink;
         const std::string root = side == "drive" ? drive : pc;
-        sink.folder = root + "Docs/Sub";
-        sink.hidden = root + "Hidden";
-        sink.text = " Searching..." + root + "Docs/Sub/";
-        auto thread = ScanTwoPairs(&sink);
-        fs::rename(sink.hidden, sink.folder);
-        ASSERT_EQ(sink.errors.size(), 1u) << side;
-        EXPECT_NE(sink.errors[0].text.find(root + "Docs/Sub/"), std::string::npos) << sink.errors[0].text;
+        const UnlistableFolder fileSystem(files, root + "Docs/Sub/");
+        auto thread = Scan(
+            [&](ScanThread& t) {
+                t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
+                t.FolderItems.AddItem("/Music/", pc + "Music/", true);
+            },
+            {}, &fileSystem);
+        ASSERT_EQ(events.errors.size(), 1u) << side;
+        EXPECT_NE(events.errors[0].text.find(root + "Docs/Sub/"), std::string::npos) << events.errors[0].text;
         auto pairs = ByName(*thread);
         EXPECT_EQ(pairs.size(), 1u) << side;
         EXPECT_TRUE(pairs.contains("keep.txt")) << side;

@@ -55,19 +55,30 @@ void SyncDatabase::ClearListIds() {
     connection_.Execute(R"(UPDATE "FileLog" SET "ListID" = NULL)");
 }
 
+SyncFileRecord SyncDatabase::RecordOf(Statement& query) {
+    return SyncFileRecord{query.Integer(0),
+                          query.Text(1),
+                          query.Text(2),
+                          query.Text(3),
+                          query.IsNull(4) ? std::nullopt : std::optional<int64_t>(query.Integer(4)),
+                          query.Date(5),
+                          query.Date(6)};
+}
+
 std::optional<SyncFileRecord> SyncDatabase::FindOne(Statement& query) {
     std::optional<SyncFileRecord> found;
-    if (query.Step()) {
-        found = SyncFileRecord{query.Integer(0),
-                               query.Text(1),
-                               query.Text(2),
-                               query.Text(3),
-                               query.IsNull(4) ? std::nullopt : std::optional<int64_t>(query.Integer(4)),
-                               query.Date(5),
-                               query.Date(6)};
-    }
+    if (query.Step()) found = RecordOf(query);
     query.Reset();
     return found;
+}
+
+void SyncDatabase::EachRecordOfFolder(char side, std::string_view folder,
+                                      const std::function<void(const SyncFileRecord&)>& each) {
+    Statement query = connection_.Prepare(std::string(kColumns) + (side == 'A' ? R"(WHERE "FolderA" = ?1)"
+                                                                               : R"(WHERE "FolderB" = ?1)") +
+                                          R"( ORDER BY "ID")");
+    query.BindText(1, folder);
+    while (query.Step()) each(RecordOf(query));
 }
 
 std::optional<SyncFileRecord> SyncDatabase::FindDriveSide(std::string_view fileName,

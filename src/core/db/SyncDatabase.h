@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,6 +48,9 @@ public:
     std::optional<SyncFileRecord> FindDriveSide(std::string_view fileName, std::string_view folderA);
     std::optional<SyncFileRecord> FindComputerSide(std::string_view fileName, std::string_view folderB);
     std::optional<SyncFileRecord> FindById(int64_t id);
+    // Every row whose FolderA (side 'A') or FolderB (side 'B') is the folder, ignoring letter
+    // case, in ID order: one pass instead of a lookup per file.
+    void EachRecordOfFolder(char side, std::string_view folder, const std::function<void(const SyncFileRecord&)>& each);
 
     // A new row without dates; the result carries its generated ID.
     SyncFileRecord Insert(std::string_view fileName, std::string_view folderA, std::string_view folderB,
@@ -57,6 +61,7 @@ public:
 
 private:
     std::optional<SyncFileRecord> FindOne(Statement& query);
+    static SyncFileRecord RecordOf(Statement& query);
 
     Connection connection_;
     Statement findA_;

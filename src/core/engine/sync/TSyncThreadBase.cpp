@@ -115,22 +115,31 @@ void TSyncThreadBase::ScanFolderPair(const TSyncItem& item) {
 
     // One transaction per folder pair: its new rows are kept only when the pair is kept.
     Transaction batch(Database->GetConnection());
+    LoadKnownRecords();
     std::string unlisted;
+    std::future<Listings> listingB;
     try {
         CurrentSide = 'A';
         rootLength_ = folderA.size();
         rootLengthA_ = folderA.size();
+        if (FolderExists(folderA) && FolderExists(RootB))
+            listingB = std::async(std::launch::async, [this] { return ListTree(RootB); });
         if (!FolderExists(folderA) || !ScanSyncFolder(folderA)) unlisted = folderA;
         if (unlisted.empty() && !Terminated()) {
             CurrentSide = 'B';
             rootLength_ = RootB.size();
+            if (listingB.valid()) prefetched_ = listingB.get();
             if (!FolderExists(RootB) || !ScanSyncFolder(RootB)) unlisted = RootB;
+            prefetched_.reset();
         }
     } catch (...) {
         // A half-walked pair would look like deletions on its second side.
+        prefetched_.reset();
         DropPairsFrom(firstPair, firstDropped);
         throw;
     }
+
+    known_ = {};
 
     std::string reason;
     if (!unlisted.empty())
@@ -159,7 +168,7 @@ bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
     StatusText = std::string(kSearching) + folder;
     ReportStatus();
     std::vector<FolderEntry> entries;
-    if (!Files().ReadFolder(folder, entries, ListDetail::Full)) return false;
+    if (!TakeListing(folder, entries)) return false;
     const std::unordered_set<std::string> twins = CaseTwins(entries);
 
     for (const FolderEntry& entry : entries) {
@@ -192,36 +201,34 @@ bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
 
 void TSyncThreadBase::MatchDriveFile(const std::string& path, const std::string& relative,
                                      const FolderEntry& entry) {
-    std::optional<SyncFileRecord> record = Database->FindDriveSide(relative, RootA);
-    const bool isNew = !record;
-    if (record && matchedA_.contains(record->ID)) {
-        LeaveMatchedTwinAlone(path, relative, record->ID);
+    bool isNew = false;
+    const KnownRecord record = RecordFor(relative, isNew);
+    if (matchedA_.contains(record.id)) {
+        LeaveMatchedTwinAlone(path, relative, record.id);
         return;
     }
-    if (!record) record = Database->Insert(relative, RootA, RootB, std::nullopt);
     const size_t index = FilePairs.Add();
-    listIds_[record->ID] = index;
-    matchedA_.insert(record->ID);
+    listIds_[record.id] = index;
+    matchedA_.insert(record.id);
     TFilePair& pair = FilePairs[index];
     pair.FileA.Assign(path, entry.size, entry.time);
     pair.New = isNew;
-    TakeRecordedDates(pair, *record);
+    TakeRecordedDates(pair, record);
 }
 
 void TSyncThreadBase::MatchComputerFile(const std::string& path, const std::string& relative,
                                         const FolderEntry& entry) {
-    std::optional<SyncFileRecord> record = Database->FindComputerSide(relative, RootB);
-    const bool isNew = !record;
-    if (record && matchedB_.contains(record->ID)) {
-        LeaveMatchedTwinAlone(path, relative, record->ID);
+    bool isNew = false;
+    const KnownRecord record = RecordFor(relative, isNew);
+    if (matchedB_.contains(record.id)) {
+        LeaveMatchedTwinAlone(path, relative, record.id);
         return;
     }
-    if (!record) record = Database->Insert(relative, RootA, RootB, std::nullopt);
-    matchedB_.insert(record->ID);
-    TFilePair& pair = FilePairs[PairFor(record->ID)];
+    matchedB_.insert(record.id);
+    TFilePair& pair = FilePairs[PairFor(record.id)];
     pair.FileB.Assign(path, entry.size, entry.time);
     pair.New = isNew;
-    TakeRecordedDates(pair, *record);
+    TakeRecordedDates(pair, record);
 }
 
 void TSyncThreadBase::ScanFilePair(const std::string& pathA, const std::string& pathB) {
@@ -262,6 +269,47 @@ void TSyncThreadBase::ScanFilePair(const std::string& pathA, const std::string& 
         pair.New = isNew;
         TakeRecordedDates(pair, *record);
     }
+}
+
+namespace {
+
+// The table's NOCASE collation folds ASCII letters only.
+std::string TableKey(std::string_view name) {
+    std::string key(name);
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return key;
+}
+
+} // namespace
+
+void TSyncThreadBase::LoadKnownRecords() {
+    known_.clear();
+    for (const char side : {'A', 'B'}) {
+        Database->EachRecordOfFolder(side, side == 'A' ? RootA : RootB, [&](const SyncFileRecord& r) {
+            std::optional<KnownRecord>& slot = side == 'A' ? known_[TableKey(r.FileName)].a : known_[TableKey(r.FileName)].b;
+            if (!slot) slot = KnownRecord{r.ID, r.DateFolderA, r.DateFolderB};
+        });
+    }
+}
+
+TSyncThreadBase::KnownRecord TSyncThreadBase::RecordFor(const std::string& relative, bool& isNew) {
+    KnownName& known = known_[TableKey(relative)];
+    std::optional<KnownRecord>& slot = CurrentSide == 'A' ? known.a : known.b;
+    isNew = !slot;
+    if (slot) return *slot;
+    const SyncFileRecord inserted = Database->Insert(relative, RootA, RootB, std::nullopt);
+    const KnownRecord record{inserted.ID, 0, 0};
+    // The new row serves both sides, as a lookup in the table would find it.
+    if (!known.a) known.a = record;
+    if (!known.b) known.b = record;
+    return record;
+}
+
+void TSyncThreadBase::TakeRecordedDates(TFilePair& pair, const KnownRecord& record) {
+    pair.FileA.OLDFileDateTime = record.dateA;
+    pair.FileB.OLDFileDateTime = record.dateB;
+    pair.RecordID = record.id;
 }
 
 void TSyncThreadBase::TakeRecordedDates(TFilePair& pair, const SyncFileRecord& record) {
@@ -358,9 +406,47 @@ void TSyncThreadBase::LeaveUnreadableAlone(const std::string& folder) {
 }
 
 bool TSyncThreadBase::IsFolderExcluded(const std::string& folder) {
+    return IsDriveConfigFolder(folder, rootLength_);
+}
+
+bool TSyncThreadBase::IsDriveConfigFolder(const std::string& folder, size_t rootLength) const {
     // A one-way whole-drive sync would otherwise delete or overwrite the jobs themselves.
-    return RootA == "/" && folder.size() == rootLength_ + 7 &&
-           SameText(std::string_view(folder).substr(rootLength_), "Config/");
+    return RootA == "/" && folder.size() == rootLength + 7 &&
+           SameText(std::string_view(folder).substr(rootLength), "Config/");
+}
+
+bool TSyncThreadBase::TakeListing(const std::string& folder, std::vector<FolderEntry>& entries) {
+    if (prefetched_) {
+        const auto listed = prefetched_->folders.find(folder);
+        if (listed != prefetched_->folders.end()) {
+            entries = std::move(listed->second);
+            prefetched_->folders.erase(listed);
+            return true;
+        }
+        if (prefetched_->unreadable.contains(folder)) return false;
+    }
+    return Files().ReadFolder(folder, entries, ListDetail::Full).ok();
+}
+
+TSyncThreadBase::Listings TSyncThreadBase::ListTree(const std::string& root) const {
+    Listings out;
+    std::vector<std::string> pending{root};
+    while (!pending.empty() && !Terminated()) {
+        const std::string folder = std::move(pending.back());
+        pending.pop_back();
+        std::vector<FolderEntry> entries;
+        if (!Files().ReadFolder(folder, entries, ListDetail::Full)) {
+            out.unreadable.insert(folder);
+            continue;
+        }
+        for (const FolderEntry& entry : entries) {
+            if (!entry.isDirectory || entry.isSymlink) continue;
+            const std::string sub = folder + entry.name + "/";
+            if (!IsDriveConfigFolder(sub, root.size())) pending.push_back(sub);
+        }
+        out.folders.emplace(folder, std::move(entries));
+    }
+    return out;
 }
 
 bool TSyncThreadBase::IsOwnDatabaseFile(const std::string& path) const {

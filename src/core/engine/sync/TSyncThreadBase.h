@@ -10,6 +10,7 @@
 #include "core/engine/sync/TSyncItems.h"
 #include "core/records/Enumerations.h"
 
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -96,6 +97,36 @@ private:
     bool IsOwnDatabaseFile(const std::string& path) const;
     void ReportSkippedPair(const std::string& text);
 
+    // The records of the folder pair being walked, by their name as the table compares it (ASCII
+    // letters folded), loaded once per pair instead of looked up file by file.
+    struct KnownRecord {
+        int64_t id = 0;
+        TDateTime dateA = 0;
+        TDateTime dateB = 0;
+    };
+    struct KnownName {
+        std::optional<KnownRecord> a; // the first record with this pair's drive-side folder
+        std::optional<KnownRecord> b; // the first record with this pair's computer-side folder
+    };
+    void LoadKnownRecords();
+    // The record a file of the side being walked belongs to, created when there is none.
+    KnownRecord RecordFor(const std::string& relative, bool& isNew);
+    void TakeRecordedDates(TFilePair& pair, const KnownRecord& record);
+
+    std::unordered_map<std::string, KnownName> known_;
+
+    // The computer side's listings, read on a second thread while the drive side is walked (the
+    // two sides are usually two disks, and either way the waits overlap).
+    struct Listings {
+        std::unordered_map<std::string, std::vector<FolderEntry>> folders;
+        std::unordered_set<std::string> unreadable;
+    };
+    Listings ListTree(const std::string& root) const;
+    // A folder's listing, from the prefetched ones when there are; false when it cannot be read.
+    bool TakeListing(const std::string& folder, std::vector<FolderEntry>& entries);
+    // The whole-drive pair's own "Config" folder, at the root of the side being walked.
+    bool IsDriveConfigFolder(const std::string& folder, size_t rootLength) const;
+    std::optional<Listings> prefetched_;
     std::string drivePath_;
     // The record-to-pair map of this run (the table's ListID, kept in memory).
     std::unordered_map<int64_t, size_t> listIds_;
