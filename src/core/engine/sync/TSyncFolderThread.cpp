@@ -96,6 +96,8 @@ void TSyncFolderThread::Execute() {
 
 void TSyncFolderThread::Decide() {
     const TSyncDecision decision(SyncDirection, SyncDefaultAction);
+    // The records of new targets are read under one lock rather than one each.
+    const Transaction reading(Database->GetConnection());
     for (TFilePair& pair : FilePairs) {
         const TPairDecision decided = decision.Decide(pair);
         pair.FileAction = decided.action;
@@ -218,8 +220,12 @@ bool TSyncFolderThread::CopyPair(TFilePair& pair, TFileData& source, TFileData& 
     }
     const bool copied = CopyFileProtected(source.FileName, target.FileName, false, false);
     ReportFileResult(copied);
-    if (copied)
-        RecordDates(pair.RecordID, Files().FileTime(pair.FileA.FileName), Files().FileTime(pair.FileB.FileName));
+    // The copy carries the source's time: the target's time is what both sides were made equal
+    // at, and a source changed during the copy shows as changed at the next run.
+    if (copied) {
+        const TDateTime equalAt = Files().FileTime(target.FileName);
+        RecordDates(pair.RecordID, equalAt, equalAt);
+    }
     return copied;
 }
 
