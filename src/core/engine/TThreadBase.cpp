@@ -99,10 +99,8 @@ void TThreadBase::RunGuarded(std::string_view prefix, const std::function<void()
     } catch (...) {
         message = "Unknown error";
     }
-    ErrorText = std::string(prefix) + message;
-    ErrorCode = -1;
     try {
-        ReportThreadError();
+        ReportThreadError(std::string(prefix) + message);
     } catch (...) {
         // The report itself failed; the body has ended either way.
     }

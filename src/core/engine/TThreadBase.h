@@ -103,6 +103,12 @@ protected:
     void ReportFileProgress();
     void ReportLogEntry();
     void ReportThreadError();
+    // A thread error with this text and code (-1: the worker's own).
+    void ReportThreadError(std::string text, int32_t code = -1) {
+        ErrorText = std::move(text);
+        ErrorCode = code;
+        ReportThreadError();
+    }
     // The per-file log line: "Done", or the message of LastError.
     void ReportFileResult(bool succeeded);
 

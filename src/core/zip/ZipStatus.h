@@ -17,6 +17,10 @@ public:
     int code() const { return code_; }
     const std::string& message() const { return message_; }
     bool canceled() const;
+    // The library's report of a failure about `subject`: "(code) text : subject".
+    std::string Describe(const std::string& subject) const {
+        return "(" + std::to_string(code_) + ") " + message_ + " : " + subject;
+    }
     // The volume written to ran out of room (the write may be tried again once there is room).
     bool diskFull() const;
 

@@ -80,10 +80,8 @@ void TCopyFolderThread::Execute() {
 
 bool TCopyFolderThread::DeleteOldBackup() {
     if (ArchiveHoldsSources()) {
-        ErrorText = std::string(kCopyThreadErrorPrefix) + "The archive folder " + ArchiveFolder +
-                    " holds a source of the job; it is not deleted";
-        ErrorCode = -1;
-        ReportThreadError();
+        ReportThreadError(std::string(kCopyThreadErrorPrefix) + "The archive folder " + ArchiveFolder +
+                          " holds a source of the job; it is not deleted");
         return false;
     }
     FilesDone = -1;

@@ -43,10 +43,8 @@ bool TZipFolderThread::DeleteOldArchives() {
     // The archive folder's own zip files may be what the job backs up.
     for (const std::string& folder : FolderList) {
         if (folder != ArchiveFolder) continue;
-        ErrorText = std::string(kCopyThreadErrorPrefix) + "The archive folder " + ArchiveFolder +
-                    " is a source of the job; its archives are not deleted";
-        ErrorCode = -1;
-        ReportThreadError();
+        ReportThreadError(std::string(kCopyThreadErrorPrefix) + "The archive folder " + ArchiveFolder +
+                          " is a source of the job; its archives are not deleted");
         return false;
     }
     FilesDone = -1;
@@ -158,7 +156,7 @@ void TZipFolderThread::Queue(const std::string& path, int64_t size, TDateTime ti
         queuedBytes_ += size;
         return;
     }
-    ReportLibraryError(added, path);
+    ReportThreadError(added.Describe(path), added.code());
     LogFileName = path;
     LogAction = "Zip File";
     LogIsError = true;
@@ -178,7 +176,7 @@ void TZipFolderThread::SelectArchive(const std::string& archive) {
         writer_ = std::move(writer);
     } else {
         writer_.reset();
-        ReportLibraryError(openError_, archive);
+        ReportThreadError(openError_.Describe(archive), openError_.code());
     }
 }
 
@@ -223,7 +221,7 @@ void TZipFolderThread::WriteArchive() {
     }
     BytesDone = before + bytes;
     if (!written && (written.canceled() || Terminated())) return;
-    if (!written) ReportLibraryError(written, archive);
+    if (!written) ReportThreadError(written.Describe(archive), written.code());
     for (const Queued& file : files) {
         if (written && file.deleteAfter) DeleteMoved(file);
         if (written) RecordCopied(file.path);
@@ -246,12 +244,6 @@ void TZipFolderThread::DeleteMoved(const Queued& file) {
     LogIsError = true;
     LogStatus = deleted.message();
     ReportLogEntry();
-}
-
-void TZipFolderThread::ReportLibraryError(const ZipStatus& status, const std::string& subject) {
-    ErrorText = "(" + std::to_string(status.code()) + ") " + status.message() + " : " + subject;
-    ErrorCode = status.code();
-    ReportThreadError();
 }
 
 } // namespace drivlet

@@ -52,7 +52,6 @@ private:
     // Writes the open archive; only then are its files logged, recorded and (in a move) deleted.
     void WriteArchive();
     void DeleteMoved(const Queued& file);
-    void ReportLibraryError(const ZipStatus& status, const std::string& subject);
 
     static constexpr std::chrono::milliseconds kPassOverReportPace{50};
 

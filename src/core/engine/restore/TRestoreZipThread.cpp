@@ -113,7 +113,7 @@ void TRestoreZipThread::QueueEntries() {
         ZipReader reader;
         const ZipStatus opened = reader.Open(path, ZipPassword);
         if (!opened) {
-            ReportLibraryError(opened, path);
+            ReportThreadError(opened.Describe(path), opened.code());
             continue;
         }
         Choice choice = std::move(*chosen);
@@ -146,17 +146,15 @@ void TRestoreZipThread::RestoreArchive(Choice& choice) {
     const std::string path = BackupRoot + choice.archive;
     const std::string base = ZipExtractionBase(choice.archive, RestoreTarget);
     if (!IsWritablePlace(base)) {
-        ErrorText = std::string(kCopyThreadErrorPrefix) + "The archive " + path +
-                    " has no place to be restored to on this computer";
-        ErrorCode = -1;
-        ReportThreadError();
+        ReportThreadError(std::string(kCopyThreadErrorPrefix) + "The archive " + path +
+                          " has no place to be restored to on this computer");
         FilesDone += static_cast<int64_t>(choice.entries.size());
         return;
     }
     ZipReader reader;
     const ZipStatus opened = reader.Open(path, ZipPassword);
     if (!opened) {
-        ReportLibraryError(opened, path);
+        ReportThreadError(opened.Describe(path), opened.code());
         return;
     }
     Files().CreateFolders(base);
@@ -207,7 +205,7 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo
     if (!extracted) {
         Files().DeleteFile(temp);
         if (extracted.canceled()) return; // the run ends as canceled; the old file stands
-        ReportLibraryError(extracted, name);
+        ReportThreadError(extracted.Describe(name), extracted.code());
         LogFailure("Error Code " + std::to_string(extracted.code()));
         return;
     }
@@ -240,12 +238,6 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo
     ReportLogEntry();
     BytesDone += entry.size;
     ReportStatus();
-}
-
-void TRestoreZipThread::ReportLibraryError(const ZipStatus& status, const std::string& subject) {
-    ErrorText = "(" + std::to_string(status.code()) + ") " + status.message() + " : " + subject;
-    ErrorCode = status.code();
-    ReportThreadError();
 }
 
 void TRestoreZipThread::LogFailure(const std::string& status) {

@@ -38,8 +38,6 @@ private:
     void RestoreArchive(Choice& choice);
     void RestoreEntry(const ZipReader& reader, const ZipEntryInfo& entry, const std::string& base);
     void LogFailure(const std::string& status);
-    // A library failure as a thread error: "(code) text : subject".
-    void ReportLibraryError(const ZipStatus& status, const std::string& subject);
 
     std::string ZipPassword;
     std::vector<Choice> choices_;

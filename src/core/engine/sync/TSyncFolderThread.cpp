@@ -160,9 +160,7 @@ bool TSyncFolderThread::ResolveConflicts() {
     } else if (dryRun_) {
         return true; // the listing shows what "Use the newest version" would do
     } else {
-        ErrorText = "File conflicts need an answer and there is nobody to ask : sync canceled";
-        ErrorCode = -1;
-        ReportThreadError();
+        ReportThreadError("File conflicts need an answer and there is nobody to ask : sync canceled");
     }
     if (!answer) {
         Terminate();

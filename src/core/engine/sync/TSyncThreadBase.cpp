@@ -155,7 +155,7 @@ void TSyncThreadBase::ScanFolderPair(const TSyncItem& item) {
         return;
     }
     DropPairsFrom(firstPair, firstDropped);
-    if (!reason.empty()) ReportSkippedPair(reason);
+    if (!reason.empty()) ReportThreadError(reason);
 }
 
 void TSyncThreadBase::DropPairsFrom(size_t firstPair, size_t firstDropped) {
@@ -240,7 +240,7 @@ void TSyncThreadBase::ScanFilePair(const std::string& pathA, const std::string& 
     // A missing folder says nothing about the file: the pair waits for the next run.
     for (const std::string& folder : {OnDrive(dirA), dirB}) {
         if (!FolderExists(folder)) {
-            ReportSkippedPair("Sync folder not found or not readable, pair skipped : " + folder);
+            ReportThreadError("Sync folder not found or not readable, pair skipped : " + folder);
             return;
         }
     }
@@ -396,7 +396,7 @@ void TSyncThreadBase::LeaveUnreadableAlone(const std::string& folder) {
     // Its files would all look deleted on this side; they wait for a run that can read it.
     const std::string relative = LowerCase(folder.substr(rootLength_));
     unreadable_.push_back(relative);
-    ReportSkippedPair("Sync folder not readable, its files are left alone : " + folder);
+    ReportThreadError("Sync folder not readable, its files are left alone : " + folder);
     if (CurrentSide != 'B') return;
     for (size_t i = pairStart_; i < FilePairs.Count(); ++i) {
         const TFileData& onDrive = FilePairs[i].FileA;
@@ -458,12 +458,6 @@ bool TSyncThreadBase::IsOwnDatabaseFile(const std::string& path) const {
 bool TSyncThreadBase::FolderExists(const std::string& folder) const {
     const std::optional<uint32_t> attrs = Files().GetAttributes(folder);
     return attrs && (*attrs & fa::Directory);
-}
-
-void TSyncThreadBase::ReportSkippedPair(const std::string& text) {
-    ErrorText = text;
-    ErrorCode = -1;
-    ReportThreadError();
 }
 
 } // namespace drivlet

@@ -95,7 +95,6 @@ private:
     bool IsLeftAlone(const std::string& lowerRelative) const;
     // A "<Root>" pair walks the job's "Config" folder too, where the open database lies.
     bool IsOwnDatabaseFile(const std::string& path) const;
-    void ReportSkippedPair(const std::string& text);
 
     // The records of the folder pair being walked, by their name as the table compares it (ASCII
     // letters folded), loaded once per pair instead of looked up file by file.
