@@ -9,6 +9,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace drivlet {
 namespace {
@@ -173,6 +174,32 @@ TEST(SyncDatabase, ListIdsAndDatesOfARun) {
     db.ClearListIds();
     EXPECT_FALSE(db.FindDriveSide("A.TXT", "/")->ListID);
     EXPECT_FALSE(db.FindById(id + 1));
+}
+
+TEST(SyncDatabase, OnePassOverAFolderPairsRowsTellsWhichSideEachBelongsTo) {
+    TempDir dir;
+    SyncDatabase db(dir / "Work.Usdb");
+    const int64_t both = db.Insert("a.txt", "/Docs/", "/home/ann/Docs/", std::nullopt).ID;
+    const int64_t driveOnly = db.Insert("b.txt", "/DOCS/", "/mnt/old/", std::nullopt).ID;
+    db.Insert("c.txt", "/Other/", "/home/ann/Other/", std::nullopt);
+    const int64_t computerOnly = db.Insert("d.txt", "/Moved/", "/HOME/ann/docs/", std::nullopt).ID;
+    db.SetDates(both, 40000.5, 40000.75);
+
+    std::vector<SyncPairRecord> seen;
+    db.EachRecordOfPair("/docs/", "/home/ann/Docs/", [&](const SyncPairRecord& r) { seen.push_back(r); });
+    ASSERT_EQ(seen.size(), 3u); // the row of another pair is not read
+    EXPECT_EQ(seen[0].ID, both);
+    EXPECT_EQ(seen[0].FileName, "a.txt");
+    EXPECT_TRUE(seen[0].OnA && seen[0].OnB);
+    EXPECT_EQ(seen[0].DateFolderA, 40000.5);
+    EXPECT_EQ(seen[0].DateFolderB, 40000.75);
+    EXPECT_EQ(seen[1].ID, driveOnly);
+    EXPECT_TRUE(seen[1].OnA);
+    EXPECT_FALSE(seen[1].OnB);
+    EXPECT_EQ(seen[1].DateFolderA, 0.0);
+    EXPECT_EQ(seen[2].ID, computerOnly);
+    EXPECT_FALSE(seen[2].OnA);
+    EXPECT_TRUE(seen[2].OnB);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // "<Root>", the drive under another mount path, file mode, the filter and cancelling.
 #include "SyncTestSupport.h"
 #include "core/records/TSyncData.h"
+#include "core/text/CaseFold.h"
 
 using namespace drivlet;
 using namespace drivlet::test;
@@ -225,4 +226,66 @@ TEST_F(SyncScanFixture, ConfigureTakesTheJobsListsAndSettings) {
     EXPECT_EQ(thread.SyncDirection, TSyncDirection::sdUSBToPC);
     EXPECT_EQ(thread.SyncDefaultAction, TSyncDefaultAction::sdaNewVersion);
     thread.ReleaseRunningCount();
+}
+
+TEST_F(SyncScanFixture, AFilePairInsideAFolderPairJoinsThatPairsFiles) {
+    Make(drive + "Docs/a.txt", "a", Day(1));
+    Make(pc + "Docs/a.txt", "a", Day(2));
+    Make(drive + "Docs/b.txt", "b", Day(1));
+    auto thread = Scan([&](ScanThread& t) {
+        t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
+        t.FileItems.AddItem("/Docs/a.txt", pc + "Docs/a.txt", false);
+    });
+    EXPECT_TRUE(events.errors.empty());
+    auto pairs = ByName(*thread);
+    ASSERT_EQ(thread->GetFilePairs().Count(), 2u); // a.txt once, not once per item
+    EXPECT_EQ(pairs["a.txt"].FileA.FileName, drive + "Docs/a.txt");
+    EXPECT_EQ(pairs["a.txt"].FileB.FileName, pc + "Docs/a.txt");
+    EXPECT_EQ(pairs["a.txt"].FileB.FileDateTime, Day(2));
+    thread.reset();
+    EXPECT_EQ(RowCount(), 2);
+}
+
+TEST_F(SyncScanFixture, AWideDeepTreeIsPairedFileByFileOnBothSides) {
+    // Enough folders for both listers of each side to take some, with files on one side only
+    // and case-different spellings across the sides.
+    int both = 0, driveOnly = 0, computerOnly = 0;
+    for (int g = 0; g < 6; ++g)
+        for (int f = 0; f < 8; ++f)
+            for (int n = 0; n < 5; ++n) {
+                const std::string folder = "Docs/g" + std::to_string(g) + "/f" + std::to_string(f) + "/";
+                const std::string name = "file" + std::to_string(n) + ".txt";
+                if (n == 0) {
+                    Make(drive + folder + name, "d", Day(1));
+                    ++driveOnly;
+                } else if (n == 1) {
+                    Make(pc + folder + name, "c", Day(1));
+                    ++computerOnly;
+                } else {
+                    Make(drive + folder + name, "x", Day(1));
+                    const std::string upper =
+                        "Docs/G" + std::to_string(g) + "/F" + std::to_string(f) + "/FILE4.TXT";
+                    Make(pc + (n == 4 ? upper : folder + name), "x", Day(1));
+                    ++both;
+                }
+            }
+    auto thread = ScanFolders("/Docs/", pc + "Docs/");
+    EXPECT_TRUE(events.errors.empty());
+    int paired = 0, onDrive = 0, onComputer = 0;
+    for (const TFilePair& pair : thread->GetFilePairs()) {
+        if (pair.FileA.Present() && pair.FileB.Present()) {
+            ++paired;
+            EXPECT_EQ(LowerCase(pair.FileA.FileName.substr(drive.size())),
+                      LowerCase(pair.FileB.FileName.substr(pc.size())));
+        } else if (pair.FileA.Present()) {
+            ++onDrive;
+        } else {
+            ++onComputer;
+        }
+    }
+    EXPECT_EQ(paired, both);
+    EXPECT_EQ(onDrive, driveOnly);
+    EXPECT_EQ(onComputer, computerOnly);
+    thread.reset();
+    EXPECT_EQ(RowCount(), both + driveOnly + computerOnly);
 }

@@ -72,13 +72,23 @@ std::optional<SyncFileRecord> SyncDatabase::FindOne(Statement& query) {
     return found;
 }
 
-void SyncDatabase::EachRecordOfFolder(char side, std::string_view folder,
-                                      const std::function<void(const SyncFileRecord&)>& each) {
-    Statement query = connection_.Prepare(std::string(kColumns) + (side == 'A' ? R"(WHERE "FolderA" = ?1)"
-                                                                               : R"(WHERE "FolderB" = ?1)") +
-                                          R"( ORDER BY "ID")");
-    query.BindText(1, folder);
-    while (query.Step()) each(RecordOf(query));
+void SyncDatabase::EachRecordOfPair(std::string_view folderA, std::string_view folderB,
+                                    const std::function<void(const SyncPairRecord&)>& each) {
+    // The comparisons take the columns' NOCASE collation, as the lookups by name do.
+    Statement query = connection_.Prepare(
+        R"(SELECT "ID", "FileName", "FolderA" = ?1, "FolderB" = ?2, "DateFolderA", "DateFolderB" FROM "FileLog" )"
+        R"(WHERE "FolderA" = ?1 OR "FolderB" = ?2 ORDER BY "ID")");
+    query.BindText(1, folderA).BindText(2, folderB);
+    SyncPairRecord record;
+    while (query.Step()) {
+        record.ID = query.Integer(0);
+        record.FileName = query.Text(1);
+        record.OnA = query.Integer(2) != 0;
+        record.OnB = query.Integer(3) != 0;
+        record.DateFolderA = query.Date(4);
+        record.DateFolderB = query.Date(5);
+        each(record);
+    }
 }
 
 std::optional<SyncFileRecord> SyncDatabase::FindDriveSide(std::string_view fileName,

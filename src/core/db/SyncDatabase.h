@@ -25,6 +25,17 @@ struct SyncFileRecord {
     TDateTime DateFolderB = 0;
 };
 
+// What a folder pair's scan needs of a row: which of the pair's two folders it is recorded
+// under, and the dates.
+struct SyncPairRecord {
+    int64_t ID = 0;
+    std::string FileName;
+    bool OnA = false; // FolderA is the pair's drive-side folder
+    bool OnB = false; // FolderB is the pair's computer-side folder
+    TDateTime DateFolderA = 0;
+    TDateTime DateFolderB = 0;
+};
+
 class SyncDatabase {
 public:
     static const DatabaseSchema& Schema();
@@ -48,9 +59,10 @@ public:
     std::optional<SyncFileRecord> FindDriveSide(std::string_view fileName, std::string_view folderA);
     std::optional<SyncFileRecord> FindComputerSide(std::string_view fileName, std::string_view folderB);
     std::optional<SyncFileRecord> FindById(int64_t id);
-    // Every row whose FolderA (side 'A') or FolderB (side 'B') is the folder, ignoring letter
-    // case, in ID order: one pass instead of a lookup per file.
-    void EachRecordOfFolder(char side, std::string_view folder, const std::function<void(const SyncFileRecord&)>& each);
+    // Every row whose FolderA is folderA or whose FolderB is folderB, ignoring letter case, in ID
+    // order: one pass over the table for a whole folder pair instead of a lookup per file.
+    void EachRecordOfPair(std::string_view folderA, std::string_view folderB,
+                          const std::function<void(const SyncPairRecord&)>& each);
 
     // A new row without dates; the result carries its generated ID.
     SyncFileRecord Insert(std::string_view fileName, std::string_view folderA, std::string_view folderB,

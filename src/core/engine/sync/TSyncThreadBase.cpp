@@ -1,12 +1,16 @@
 #include "core/engine/sync/TSyncThreadBase.h"
 
 #include "core/db/Transaction.h"
-#include "core/records/TSyncData.h"
 #include "core/drives/DrivePaths.h"
+#include "core/records/TSyncData.h"
 #include "core/text/CaseFold.h"
 #include "platform/FileAttributes.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 #include <unordered_map>
 
 namespace drivlet {
@@ -61,18 +65,26 @@ void TSyncThreadBase::ScanAll() {
         FilesDone = -1;
         StatusText = "Prepareing... ";
         ReportStatus();
-        PrepareDatabase();
+        if (drivePath_.empty()) drivePath_ = DrivePathOfJobFile(DatabaseFile);
         FolderItems.SortByPathB();
+        // The first pair is listed while the database is opened and checked.
+        std::unique_ptr<PairListing> listing;
+        if (FolderItems.Count() > 0) listing = StartListing(FolderItems[0]);
+        PrepareDatabase();
 
         FilesDone = -1;
         StatusText = "Searching... ";
         ReportStatus();
-        for (const TSyncItem& item : FolderItems) {
-            if (Terminated()) break;
-            ScanFolderPair(item);
+        for (size_t i = 0; i < FolderItems.Count() && !Terminated(); ++i) {
+            if (i > 0) listing = StartListing(FolderItems[i]);
+            ScanFolderPair(FolderItems[i], std::move(listing));
         }
         const size_t firstPair = FilePairs.Count();
         const size_t firstDropped = droppedPairs_.size();
+        // A file pair whose record a folder pair met joins that pair's files.
+        if (FileItems.Count() > 0)
+            for (size_t i = 0; i < FilePairs.Count(); ++i)
+                listIds_[FilePairs[i].RecordID] = i;
         try {
             Transaction batch(Database->GetConnection());
             for (const TSyncItem& item : FileItems) {
@@ -97,15 +109,24 @@ void TSyncThreadBase::ScanAll() {
 void TSyncThreadBase::PrepareDatabase() {
     // The record-to-pair map lives in memory, so nothing of an earlier run can leak into it.
     listIds_.clear();
-    if (drivePath_.empty()) drivePath_ = DrivePathOfJobFile(DatabaseFile);
     Database = std::make_unique<SyncDatabase>(WorkingDatabaseFile());
 }
 
-void TSyncThreadBase::ScanFolderPair(const TSyncItem& item) {
+std::unique_ptr<TSyncThreadBase::PairListing> TSyncThreadBase::StartListing(const TSyncItem& item) const {
+    const std::string folderA = OnDrive(item.PathA);
+    const std::string folderB = item.PathB;
+    // A missing root is reported by the walk.
+    if (!FolderExists(folderA) || !FolderExists(folderB)) return nullptr;
+    auto listing = std::make_unique<PairListing>();
+    const std::atomic<bool>& stop = listing->stop;
+    listing->a = std::async(std::launch::async, [this, folderA, &stop] { return ListTree(folderA, stop); });
+    listing->b = std::async(std::launch::async, [this, folderB, &stop] { return ListTree(folderB, stop); });
+    return listing;
+}
+
+void TSyncThreadBase::ScanFolderPair(const TSyncItem& item, std::unique_ptr<PairListing> listing) {
     RootA = item.PathA;
     RootB = item.PathB;
-    matchedA_.clear();
-    matchedB_.clear();
     leftAlone_.clear();
     unreadable_.clear();
     const size_t firstPair = FilePairs.Count();
@@ -113,45 +134,45 @@ void TSyncThreadBase::ScanFolderPair(const TSyncItem& item) {
     const size_t firstDropped = droppedPairs_.size();
     const std::string folderA = OnDrive(RootA);
 
-    // One transaction per folder pair: its new rows are kept only when the pair is kept.
-    Transaction batch(Database->GetConnection());
-    LoadKnownRecords();
     std::string unlisted;
-    std::future<Listings> listingB;
+    // One transaction per folder pair: its new rows are kept only when the pair is kept.
+    std::optional<Transaction> batch;
     try {
+        batch.emplace(Database->GetConnection());
+        LoadKnownRecords();
         CurrentSide = 'A';
         rootLength_ = folderA.size();
         rootLengthA_ = folderA.size();
-        if (FolderExists(folderA) && FolderExists(RootB))
-            listingB = std::async(std::launch::async, [this] { return ListTree(RootB); });
+        if (listing) prefetched_ = listing->a.get();
         if (!FolderExists(folderA) || !ScanSyncFolder(folderA)) unlisted = folderA;
         if (unlisted.empty() && !Terminated()) {
             CurrentSide = 'B';
             rootLength_ = RootB.size();
-            if (listingB.valid()) prefetched_ = listingB.get();
+            if (listing) prefetched_ = listing->b.get();
             if (!FolderExists(RootB) || !ScanSyncFolder(RootB)) unlisted = RootB;
-            prefetched_.reset();
         }
+        prefetched_.reset();
     } catch (...) {
         // A half-walked pair would look like deletions on its second side.
         prefetched_.reset();
+        known_.Clear();
         DropPairsFrom(firstPair, firstDropped);
         throw;
     }
-
-    known_ = {};
+    listing.reset();
+    known_.Clear();
 
     std::string reason;
     if (!unlisted.empty())
         reason = "Sync folder not found or not readable, pair skipped : " + unlisted;
-    else if (!Terminated() && RecordedFilesAllMissing('A', matchedA_))
+    else if (!Terminated() && RecordedFilesAllMissing('A'))
         reason = "Every recorded file is missing, pair skipped : " + folderA;
-    else if (!Terminated() && RecordedFilesAllMissing('B', matchedB_))
+    else if (!Terminated() && RecordedFilesAllMissing('B'))
         reason = "Every recorded file is missing, pair skipped : " + RootB;
 
     // A pair cut short by a cancel would look like deletions on its second side.
     if (reason.empty() && !Terminated()) {
-        batch.Commit();
+        batch->Commit();
         return;
     }
     DropPairsFrom(firstPair, firstDropped);
@@ -167,13 +188,13 @@ void TSyncThreadBase::DropPairsFrom(size_t firstPair, size_t firstDropped) {
 bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
     StatusText = std::string(kSearching) + folder;
     ReportStatus();
-    std::vector<FolderEntry> entries;
-    if (!TakeListing(folder, entries)) return false;
-    const std::unordered_set<std::string> twins = CaseTwins(entries);
+    Listing listing;
+    if (!TakeListing(folder, listing)) return false;
+    const std::unordered_set<std::string>& twins = listing.twins;
 
-    for (const FolderEntry& entry : entries) {
+    for (const FolderEntry& entry : listing.entries) {
         if (Terminated()) break;
-        const std::string path = folder + entry.name;
+        std::string path = folder + entry.name;
         if (entry.isDirectory) {
             // A linked folder could lead the walk into a loop.
             if (entry.isSymlink) continue;
@@ -185,50 +206,55 @@ bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
             continue;
         }
         if (FileFilter.IsExcluded(entry.name, folder) || IsOwnDatabaseFile(path)) continue;
-        const std::string relative = path.substr(rootLength_);
-        if (twins.contains(LowerCase(entry.name))) {
+        const std::string_view relative = std::string_view(path).substr(rootLength_);
+        if (!twins.empty() && twins.contains(LowerCase(entry.name))) {
             LeaveTwinAlone(path, relative);
             continue;
         }
-        if (IsLeftAlone(LowerCase(relative))) continue;
+        // Most walks leave nothing alone; the folded name is only needed when one does.
+        if ((!leftAlone_.empty() || !unreadable_.empty()) && IsLeftAlone(LowerCase(relative))) continue;
         if (CurrentSide == 'A')
-            MatchDriveFile(path, relative, entry);
+            MatchDriveFile(std::move(path), entry);
         else
-            MatchComputerFile(path, relative, entry);
+            MatchComputerFile(std::move(path), entry);
     }
     return true;
 }
 
-void TSyncThreadBase::MatchDriveFile(const std::string& path, const std::string& relative,
-                                     const FolderEntry& entry) {
+void TSyncThreadBase::MatchDriveFile(std::string path, const FolderEntry& entry) {
+    const std::string_view relative = std::string_view(path).substr(rootLength_);
     bool isNew = false;
-    const KnownRecord record = RecordFor(relative, isNew);
-    if (matchedA_.contains(record.id)) {
-        LeaveMatchedTwinAlone(path, relative, record.id);
+    RecordIndex::Name& name = NameFor(relative, isNew);
+    if (name.matchedA) {
+        LeaveMatchedTwinAlone(path, relative, name.pairA);
         return;
     }
-    const size_t index = FilePairs.Add();
-    listIds_[record.id] = index;
-    matchedA_.insert(record.id);
-    TFilePair& pair = FilePairs[index];
-    pair.FileA.Assign(path, entry.size, entry.time);
+    name.matchedA = true;
+    name.pairA = FilePairs.Add();
+    if (name.a.dateA > 0) recordedMatchedA_ = true;
+    TFilePair& pair = FilePairs[name.pairA];
     pair.New = isNew;
-    TakeRecordedDates(pair, record);
+    TakeRecordedDates(pair, name.a);
+    pair.FileA.Assign(std::move(path), entry.size, entry.time);
 }
 
-void TSyncThreadBase::MatchComputerFile(const std::string& path, const std::string& relative,
-                                        const FolderEntry& entry) {
+void TSyncThreadBase::MatchComputerFile(std::string path, const FolderEntry& entry) {
+    const std::string_view relative = std::string_view(path).substr(rootLength_);
     bool isNew = false;
-    const KnownRecord record = RecordFor(relative, isNew);
-    if (matchedB_.contains(record.id)) {
-        LeaveMatchedTwinAlone(path, relative, record.id);
+    RecordIndex::Name& name = NameFor(relative, isNew);
+    if (name.matchedB) {
+        LeaveMatchedTwinAlone(path, relative, name.pairB);
         return;
     }
-    matchedB_.insert(record.id);
-    TFilePair& pair = FilePairs[PairFor(record.id)];
-    pair.FileB.Assign(path, entry.size, entry.time);
+    name.matchedB = true;
+    // The drive-side file of the same record is this file's partner.
+    const bool partnered = name.pairA != RecordIndex::kNoPair && name.a.id == name.b.id;
+    name.pairB = partnered ? name.pairA : FilePairs.Add();
+    if (name.b.dateB > 0) recordedMatchedB_ = true;
+    TFilePair& pair = FilePairs[name.pairB];
     pair.New = isNew;
-    TakeRecordedDates(pair, record);
+    TakeRecordedDates(pair, name.b);
+    pair.FileB.Assign(std::move(path), entry.size, entry.time);
 }
 
 void TSyncThreadBase::ScanFilePair(const std::string& pathA, const std::string& pathB) {
@@ -271,42 +297,35 @@ void TSyncThreadBase::ScanFilePair(const std::string& pathA, const std::string& 
     }
 }
 
-namespace {
-
-// The table's NOCASE collation folds ASCII letters only.
-std::string TableKey(std::string_view name) {
-    std::string key(name);
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return key;
-}
-
-} // namespace
-
 void TSyncThreadBase::LoadKnownRecords() {
-    known_.clear();
-    for (const char side : {'A', 'B'}) {
-        Database->EachRecordOfFolder(side, side == 'A' ? RootA : RootB, [&](const SyncFileRecord& r) {
-            std::optional<KnownRecord>& slot = side == 'A' ? known_[TableKey(r.FileName)].a : known_[TableKey(r.FileName)].b;
-            if (!slot) slot = KnownRecord{r.ID, r.DateFolderA, r.DateFolderB};
-        });
-    }
+    known_.Clear();
+    recordedA_ = recordedB_ = false;
+    recordedMatchedA_ = recordedMatchedB_ = false;
+    Database->EachRecordOfPair(RootA, RootB, [&](const SyncPairRecord& r) {
+        RecordIndex::Name& name = known_[r.FileName];
+        const RecordIndex::Record record{r.ID, r.DateFolderA, r.DateFolderB};
+        if (r.OnA && !name.a) name.a = record;
+        if (r.OnB && !name.b) name.b = record;
+        // Files present on a side after a sync; see RecordedFilesAllMissing.
+        recordedA_ = recordedA_ || (r.OnA && r.DateFolderA > 0);
+        recordedB_ = recordedB_ || (r.OnB && r.DateFolderB > 0);
+    });
 }
 
-TSyncThreadBase::KnownRecord TSyncThreadBase::RecordFor(const std::string& relative, bool& isNew) {
-    KnownName& known = known_[TableKey(relative)];
-    std::optional<KnownRecord>& slot = CurrentSide == 'A' ? known.a : known.b;
+RecordIndex::Name& TSyncThreadBase::NameFor(std::string_view relative, bool& isNew) {
+    RecordIndex::Name& name = known_[relative];
+    RecordIndex::Record& slot = CurrentSide == 'A' ? name.a : name.b;
     isNew = !slot;
-    if (slot) return *slot;
+    if (slot) return name;
     const SyncFileRecord inserted = Database->Insert(relative, RootA, RootB, std::nullopt);
-    const KnownRecord record{inserted.ID, 0, 0};
+    const RecordIndex::Record record{inserted.ID, 0, 0};
     // The new row serves both sides, as a lookup in the table would find it.
-    if (!known.a) known.a = record;
-    if (!known.b) known.b = record;
-    return record;
+    if (!name.a) name.a = record;
+    if (!name.b) name.b = record;
+    return name;
 }
 
-void TSyncThreadBase::TakeRecordedDates(TFilePair& pair, const KnownRecord& record) {
+void TSyncThreadBase::TakeRecordedDates(TFilePair& pair, const RecordIndex::Record& record) {
     pair.FileA.OLDFileDateTime = record.dateA;
     pair.FileB.OLDFileDateTime = record.dateB;
     pair.RecordID = record.id;
@@ -340,7 +359,7 @@ std::unordered_set<std::string> TSyncThreadBase::CaseTwins(const std::vector<Fol
     return twins;
 }
 
-void TSyncThreadBase::LeaveTwinAlone(const std::string& path, const std::string& relative) {
+void TSyncThreadBase::LeaveTwinAlone(const std::string& path, std::string_view relative) {
     LogFileName = path;
     LogAction = std::string(kTwinAction);
     LogStatus = std::string(kTwinStatus);
@@ -349,20 +368,17 @@ void TSyncThreadBase::LeaveTwinAlone(const std::string& path, const std::string&
     if (!leftAlone_.insert(LowerCase(relative)).second) return;
     // The drive-side partner met earlier in this pair must not be copied over either twin.
     if (CurrentSide != 'B') return;
-    const std::optional<SyncFileRecord> record = Database->FindDriveSide(relative, RootA);
-    if (!record) return;
-    const auto partner = listIds_.find(record->ID);
-    if (partner != listIds_.end()) droppedPairs_.push_back(partner->second);
+    const RecordIndex::Name* name = known_.Find(relative);
+    if (name && name->pairA != RecordIndex::kNoPair) droppedPairs_.push_back(name->pairA);
 }
 
-void TSyncThreadBase::LeaveMatchedTwinAlone(const std::string& path, const std::string& relative,
-                                            int64_t recordId) {
-    const auto earlier = listIds_.find(recordId);
-    if (earlier != listIds_.end()) {
-        const TFilePair& pair = FilePairs[earlier->second];
+void TSyncThreadBase::LeaveMatchedTwinAlone(const std::string& path, std::string_view relative,
+                                            size_t earlierPair) {
+    if (earlierPair != RecordIndex::kNoPair) {
+        const TFilePair& pair = FilePairs[earlierPair];
         const TFileData& first = CurrentSide == 'A' ? pair.FileA : pair.FileB;
         if (first.Present() && first.FileName != path) LeaveTwinAlone(first.FileName, relative);
-        droppedPairs_.push_back(earlier->second);
+        droppedPairs_.push_back(earlierPair);
     }
     LeaveTwinAlone(path, relative);
 }
@@ -377,19 +393,10 @@ bool TSyncThreadBase::IsLeftAlone(const std::string& lowerRelative) const {
 // --- missing roots and unreadable folders
 // ---------------------------------------------------------------------------
 
-bool TSyncThreadBase::RecordedFilesAllMissing(char side, const std::unordered_set<int64_t>& matched) {
+bool TSyncThreadBase::RecordedFilesAllMissing(char side) const {
     // Only records of files that were present on that side after a sync count: a file that was
     // never copied there says nothing about the folder.
-    Statement query = Database->GetConnection().Prepare(
-        side == 'A' ? R"(SELECT "ID" FROM "FileLog" WHERE "FolderA" = ?1 AND "DateFolderA" > 0)"
-                    : R"(SELECT "ID" FROM "FileLog" WHERE "FolderB" = ?1 AND "DateFolderB" > 0)");
-    query.BindText(1, side == 'A' ? RootA : RootB);
-    bool anyRecorded = false;
-    while (query.Step()) {
-        anyRecorded = true;
-        if (matched.contains(query.Integer(0))) return false;
-    }
-    return anyRecorded;
+    return side == 'A' ? recordedA_ && !recordedMatchedA_ : recordedB_ && !recordedMatchedB_;
 }
 
 void TSyncThreadBase::LeaveUnreadableAlone(const std::string& folder) {
@@ -415,37 +422,73 @@ bool TSyncThreadBase::IsDriveConfigFolder(const std::string& folder, size_t root
            SameText(std::string_view(folder).substr(rootLength), "Config/");
 }
 
-bool TSyncThreadBase::TakeListing(const std::string& folder, std::vector<FolderEntry>& entries) {
+bool TSyncThreadBase::TakeListing(const std::string& folder, Listing& listing) {
     if (prefetched_) {
         const auto listed = prefetched_->folders.find(folder);
         if (listed != prefetched_->folders.end()) {
-            entries = std::move(listed->second);
+            listing = std::move(listed->second);
             prefetched_->folders.erase(listed);
             return true;
         }
         if (prefetched_->unreadable.contains(folder)) return false;
     }
-    return Files().ReadFolder(folder, entries, ListDetail::Full).ok();
+    return ReadListing(folder, listing);
 }
 
-TSyncThreadBase::Listings TSyncThreadBase::ListTree(const std::string& root) const {
+bool TSyncThreadBase::ReadListing(const std::string& folder, Listing& listing) const {
+    if (!Files().ReadFolder(folder, listing.entries, ListDetail::Full)) return false;
+    listing.twins = CaseTwins(listing.entries);
+    return true;
+}
+
+TSyncThreadBase::Listings TSyncThreadBase::ListTree(const std::string& root,
+                                                    const std::atomic<bool>& stop) const {
     Listings out;
+    std::mutex mutex;
+    std::condition_variable changed;
     std::vector<std::string> pending{root};
-    while (!pending.empty() && !Terminated()) {
-        const std::string folder = std::move(pending.back());
-        pending.pop_back();
-        std::vector<FolderEntry> entries;
-        if (!Files().ReadFolder(folder, entries, ListDetail::Full)) {
-            out.unreadable.insert(folder);
-            continue;
+    int busy = 0; // folders being read
+    // Each lister takes a folder, reads it without the lock and hands back its sub-folders.
+    const auto lister = [&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            changed.wait(lock, [&] { return !pending.empty() || busy == 0; });
+            if (stop || Terminated()) pending.clear();
+            if (pending.empty()) break;
+            const std::string folder = std::move(pending.back());
+            pending.pop_back();
+            ++busy;
+            lock.unlock();
+            Listing listing;
+            bool read = false;
+            std::vector<std::string> subs;
+            try {
+                read = ReadListing(folder, listing);
+                for (const FolderEntry& entry : listing.entries) {
+                    if (!entry.isDirectory || entry.isSymlink) continue;
+                    std::string sub = folder + entry.name + "/";
+                    if (!IsDriveConfigFolder(sub, root.size())) subs.push_back(std::move(sub));
+                }
+            } catch (...) {
+                read = false; // the walk reads it again itself and reports what it finds
+            }
+            lock.lock();
+            --busy;
+            if (read) {
+                for (std::string& sub : subs)
+                    pending.push_back(std::move(sub));
+                out.folders.emplace(folder, std::move(listing));
+            } else {
+                out.unreadable.insert(folder);
+            }
+            changed.notify_all();
         }
-        for (const FolderEntry& entry : entries) {
-            if (!entry.isDirectory || entry.isSymlink) continue;
-            const std::string sub = folder + entry.name + "/";
-            if (!IsDriveConfigFolder(sub, root.size())) pending.push_back(sub);
-        }
-        out.folders.emplace(folder, std::move(entries));
-    }
+        changed.notify_all();
+    };
+    // Two listers per side: a cold cache keeps each of them waiting for the disk much of the time.
+    std::thread second(lister);
+    lister();
+    second.join();
     return out;
 }
 

@@ -6,10 +6,12 @@
 // is missing for a moment is never taken for a thousand deletions.
 #include "core/db/SyncDatabase.h"
 #include "core/engine/TThreadBase.h"
+#include "core/engine/sync/RecordIndex.h"
 #include "core/engine/sync/TFileCollection.h"
 #include "core/engine/sync/TSyncItems.h"
 #include "core/records/Enumerations.h"
 
+#include <atomic>
 #include <future>
 #include <memory>
 #include <optional>
@@ -73,22 +75,23 @@ protected:
 
 private:
     void PrepareDatabase();
-    void ScanFolderPair(const TSyncItem& item);
     // Forgets the pairs from index firstPair on (their rows were rolled back).
     void DropPairsFrom(size_t firstPair, size_t firstDropped);
-    void MatchDriveFile(const std::string& path, const std::string& relative, const FolderEntry& entry);
-    void MatchComputerFile(const std::string& path, const std::string& relative, const FolderEntry& entry);
+    // A file of the side being walked, by its full path.
+    void MatchDriveFile(std::string path, const FolderEntry& entry);
+    void MatchComputerFile(std::string path, const FolderEntry& entry);
     // The record's identity and the dates it holds for both sides.
     static void TakeRecordedDates(TFilePair& pair, const SyncFileRecord& record);
     // The pair a record is matched to in this run, appending one when it has none yet.
     size_t PairFor(int64_t recordId);
     // Names of one listing that differ only in letter case; both are logged and left alone.
     std::unordered_set<std::string> CaseTwins(const std::vector<FolderEntry>& entries) const;
-    void LeaveTwinAlone(const std::string& path, const std::string& relative);
-    // A second file of this side matched the record of an earlier one: both are left alone.
-    void LeaveMatchedTwinAlone(const std::string& path, const std::string& relative, int64_t recordId);
+    void LeaveTwinAlone(const std::string& path, std::string_view relative);
+    // A second file of this side matched the record of an earlier one (the file of earlierPair):
+    // both are left alone.
+    void LeaveMatchedTwinAlone(const std::string& path, std::string_view relative, size_t earlierPair);
     // Whether a side holds none of the files recorded as present there after the last sync.
-    bool RecordedFilesAllMissing(char side, const std::unordered_set<int64_t>& matched);
+    bool RecordedFilesAllMissing(char side) const;
     bool FolderExists(const std::string& folder) const;
     // A sub-folder that cannot be listed: nothing under it is paired on either side.
     void LeaveUnreadableAlone(const std::string& folder);
@@ -96,43 +99,54 @@ private:
     // A "<Root>" pair walks the job's "Config" folder too, where the open database lies.
     bool IsOwnDatabaseFile(const std::string& path) const;
 
-    // The records of the folder pair being walked, by their name as the table compares it (ASCII
-    // letters folded), loaded once per pair instead of looked up file by file.
-    struct KnownRecord {
-        int64_t id = 0;
-        TDateTime dateA = 0;
-        TDateTime dateB = 0;
-    };
-    struct KnownName {
-        std::optional<KnownRecord> a; // the first record with this pair's drive-side folder
-        std::optional<KnownRecord> b; // the first record with this pair's computer-side folder
-    };
+    // The records of the folder pair being walked, loaded once per pair instead of looked up
+    // file by file, and what the walk met of each name.
     void LoadKnownRecords();
-    // The record a file of the side being walked belongs to, created when there is none.
-    KnownRecord RecordFor(const std::string& relative, bool& isNew);
-    void TakeRecordedDates(TFilePair& pair, const KnownRecord& record);
+    // The name of a file of the side being walked, its record created when there is none.
+    RecordIndex::Name& NameFor(std::string_view relative, bool& isNew);
+    void TakeRecordedDates(TFilePair& pair, const RecordIndex::Record& record);
+    RecordIndex known_;
+    // Whether the pair's records hold files present on a side after the last sync, and whether
+    // the walk met one of them there.
+    bool recordedA_ = false;
+    bool recordedB_ = false;
+    bool recordedMatchedA_ = false;
+    bool recordedMatchedB_ = false;
 
-    std::unordered_map<std::string, KnownName> known_;
-
-    // The computer side's listings, read on a second thread while the drive side is walked (the
-    // two sides are usually two disks, and either way the waits overlap).
+    // One folder's entries with the folded names that occur more than once among its files.
+    struct Listing {
+        std::vector<FolderEntry> entries;
+        std::unordered_set<std::string> twins;
+    };
+    // A side's listings, read before the walk takes them.
     struct Listings {
-        std::unordered_map<std::string, std::vector<FolderEntry>> folders;
+        std::unordered_map<std::string, Listing> folders;
         std::unordered_set<std::string> unreadable;
     };
-    Listings ListTree(const std::string& root) const;
+    Listings ListTree(const std::string& root, const std::atomic<bool>& stop) const;
     // A folder's listing, from the prefetched ones when there are; false when it cannot be read.
-    bool TakeListing(const std::string& folder, std::vector<FolderEntry>& entries);
+    bool TakeListing(const std::string& folder, Listing& listing);
+    bool ReadListing(const std::string& folder, Listing& listing) const;
+    // A folder pair's two sides, listed on threads of their own while the database is opened and
+    // the pair's records are read (the sides are usually two disks, and either way waits overlap).
+    struct PairListing {
+        std::atomic<bool> stop{false};
+        std::future<Listings> a;
+        std::future<Listings> b;
+        // A listing not taken (a root gone, a cancel) is not waited for longer than needed.
+        ~PairListing() { stop = true; }
+    };
+    // Nothing when either root is missing (the walk reports it).
+    std::unique_ptr<PairListing> StartListing(const TSyncItem& item) const;
+    void ScanFolderPair(const TSyncItem& item, std::unique_ptr<PairListing> listing);
     // The whole-drive pair's own "Config" folder, at the root of the side being walked.
     bool IsDriveConfigFolder(const std::string& folder, size_t rootLength) const;
-    std::optional<Listings> prefetched_;
+    std::optional<Listings> prefetched_; // of the side being walked
     std::string drivePath_;
-    // The record-to-pair map of this run (the table's ListID, kept in memory).
+    // The record-to-pair map of the file pairs (the table's ListID, kept in memory); a folder
+    // pair keeps its own in known_.
     std::unordered_map<int64_t, size_t> listIds_;
-    // Per folder pair: the records matched on each side, the names left alone, and whether a
-    // root could not be listed.
-    std::unordered_set<int64_t> matchedA_;
-    std::unordered_set<int64_t> matchedB_;
+    // Per folder pair: the names left alone, and the folders that could not be listed.
     std::unordered_set<std::string> leftAlone_; // lower-case relative names
     std::vector<size_t> droppedPairs_;
     size_t rootLength_ = 0;               // of the full root path on the side being walked
