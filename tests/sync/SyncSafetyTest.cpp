@@ -278,3 +278,43 @@ TEST_F(SyncSafetyTest, UnreadableSubFolderLeavesItsFilesAloneOnBothSides) {
         EXPECT_TRUE(pairs.contains("keep.txt")) << side;
     }
 }
+
+namespace {
+
+// A file service whose listing of one folder throws, as running out of memory would.
+class ThrowingFolder final : public ForwardingFileSystem {
+public:
+    ThrowingFolder(const IFileSystem& real, std::string folder)
+        : ForwardingFileSystem(real), folder_(std::move(folder)) {}
+    FileStatus ListFolder(const std::filesystem::path& f, const FolderVisitor& v,
+                          ListDetail d = ListDetail::Full) const override {
+        if (f.string() == folder_) throw std::runtime_error("no memory for the listing");
+        return ForwardingFileSystem::ListFolder(f, v, d);
+    }
+
+private:
+    std::string folder_;
+};
+
+} // namespace
+
+TEST_F(SyncSafetyTest, AFaultOfAListingThreadDropsThatPairAndEndsTheScan) {
+    SyncedOnce();
+    Make(drive + "Music/sub/n.mp3", "n", Day(1));
+    Make(pc + "Music/sub/n.mp3", "n", Day(1));
+    for (const std::string side : {"drive", "computer"}) {
+        const ThrowingFolder fileSystem(files, (side == "drive" ? drive : pc) + "Music/sub/");
+        auto thread = Scan(
+            [&](ScanThread& t) {
+                t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
+                t.FolderItems.AddItem("/Music/", pc + "Music/", true);
+            },
+            {}, &fileSystem);
+        ASSERT_EQ(events.errors.size(), 1u) << side;
+        EXPECT_EQ(events.errors[0].text, std::string(kThreadErrorPrefix) + "no memory for the listing") << side;
+        // The Docs pair was scanned first; nothing of the Music pair may look deleted.
+        EXPECT_TRUE(HasPairUnder(*thread, drive + "Docs/")) << side;
+        EXPECT_FALSE(HasPairUnder(*thread, drive + "Music/")) << side;
+        EXPECT_FALSE(HasPairUnder(*thread, pc + "Music/")) << side;
+    }
+}

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -119,8 +120,14 @@ std::unique_ptr<TSyncThreadBase::PairListing> TSyncThreadBase::StartListing(cons
     if (!FolderExists(folderA) || !FolderExists(folderB)) return nullptr;
     auto listing = std::make_unique<PairListing>();
     const std::atomic<bool>& stop = listing->stop;
-    listing->a = std::async(std::launch::async, [this, folderA, &stop] { return ListTree(folderA, stop); });
-    listing->b = std::async(std::launch::async, [this, folderB, &stop] { return ListTree(folderB, stop); });
+    // The listers see only what is passed here: the pair's members change when the walk begins.
+    const bool wholeDrive = item.PathA == "/";
+    listing->a = std::async(std::launch::async, [this, folderA, wholeDrive, &stop] {
+        return ListTree(folderA, wholeDrive, stop);
+    });
+    listing->b = std::async(std::launch::async, [this, folderB, wholeDrive, &stop] {
+        return ListTree(folderB, wholeDrive, stop);
+    });
     return listing;
 }
 
@@ -413,12 +420,12 @@ void TSyncThreadBase::LeaveUnreadableAlone(const std::string& folder) {
 }
 
 bool TSyncThreadBase::IsFolderExcluded(const std::string& folder) {
-    return IsDriveConfigFolder(folder, rootLength_);
+    return IsDriveConfigFolder(folder, rootLength_, RootA == "/");
 }
 
-bool TSyncThreadBase::IsDriveConfigFolder(const std::string& folder, size_t rootLength) const {
+bool TSyncThreadBase::IsDriveConfigFolder(const std::string& folder, size_t rootLength, bool wholeDrive) {
     // A one-way whole-drive sync would otherwise delete or overwrite the jobs themselves.
-    return RootA == "/" && folder.size() == rootLength + 7 &&
+    return wholeDrive && folder.size() == rootLength + 7 &&
            SameText(std::string_view(folder).substr(rootLength), "Config/");
 }
 
@@ -441,46 +448,47 @@ bool TSyncThreadBase::ReadListing(const std::string& folder, Listing& listing) c
     return true;
 }
 
-TSyncThreadBase::Listings TSyncThreadBase::ListTree(const std::string& root,
+TSyncThreadBase::Listings TSyncThreadBase::ListTree(const std::string& root, bool wholeDrive,
                                                     const std::atomic<bool>& stop) const {
     Listings out;
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<std::string> pending{root};
-    int busy = 0; // folders being read
+    int busy = 0;               // folders being read
+    std::exception_ptr failure; // the first fault of a lister ends the listing
     // Each lister takes a folder, reads it without the lock and hands back its sub-folders.
     const auto lister = [&] {
         std::unique_lock<std::mutex> lock(mutex);
         for (;;) {
             changed.wait(lock, [&] { return !pending.empty() || busy == 0; });
-            if (stop || Terminated()) pending.clear();
+            if (failure || stop || Terminated()) pending.clear();
             if (pending.empty()) break;
             const std::string folder = std::move(pending.back());
             pending.pop_back();
             ++busy;
             lock.unlock();
-            Listing listing;
-            bool read = false;
-            std::vector<std::string> subs;
             try {
-                read = ReadListing(folder, listing);
+                Listing listing;
+                const bool read = ReadListing(folder, listing);
+                std::vector<std::string> subs;
                 for (const FolderEntry& entry : listing.entries) {
                     if (!entry.isDirectory || entry.isSymlink) continue;
                     std::string sub = folder + entry.name + "/";
-                    if (!IsDriveConfigFolder(sub, root.size())) subs.push_back(std::move(sub));
+                    if (!IsDriveConfigFolder(sub, root.size(), wholeDrive)) subs.push_back(std::move(sub));
+                }
+                lock.lock();
+                if (read) {
+                    pending.insert(pending.end(), std::make_move_iterator(subs.begin()),
+                                   std::make_move_iterator(subs.end()));
+                    out.folders.emplace(folder, std::move(listing));
+                } else {
+                    out.unreadable.insert(folder);
                 }
             } catch (...) {
-                read = false; // the walk reads it again itself and reports what it finds
+                if (!lock.owns_lock()) lock.lock();
+                if (!failure) failure = std::current_exception();
             }
-            lock.lock();
             --busy;
-            if (read) {
-                for (std::string& sub : subs)
-                    pending.push_back(std::move(sub));
-                out.folders.emplace(folder, std::move(listing));
-            } else {
-                out.unreadable.insert(folder);
-            }
             changed.notify_all();
         }
         changed.notify_all();
@@ -489,6 +497,7 @@ TSyncThreadBase::Listings TSyncThreadBase::ListTree(const std::string& root,
     std::thread second(lister);
     lister();
     second.join();
+    if (failure) std::rethrow_exception(failure);
     return out;
 }
 

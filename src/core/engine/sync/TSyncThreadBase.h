@@ -123,7 +123,7 @@ private:
         std::unordered_map<std::string, Listing> folders;
         std::unordered_set<std::string> unreadable;
     };
-    Listings ListTree(const std::string& root, const std::atomic<bool>& stop) const;
+    Listings ListTree(const std::string& root, bool wholeDrive, const std::atomic<bool>& stop) const;
     // A folder's listing, from the prefetched ones when there are; false when it cannot be read.
     bool TakeListing(const std::string& folder, Listing& listing);
     bool ReadListing(const std::string& folder, Listing& listing) const;
@@ -140,7 +140,7 @@ private:
     std::unique_ptr<PairListing> StartListing(const TSyncItem& item) const;
     void ScanFolderPair(const TSyncItem& item, std::unique_ptr<PairListing> listing);
     // The whole-drive pair's own "Config" folder, at the root of the side being walked.
-    bool IsDriveConfigFolder(const std::string& folder, size_t rootLength) const;
+    static bool IsDriveConfigFolder(const std::string& folder, size_t rootLength, bool wholeDrive);
     std::optional<Listings> prefetched_; // of the side being walked
     std::string drivePath_;
     // The record-to-pair map of the file pairs (the table's ListID, kept in memory); a folder
