@@ -1,7 +1,8 @@
 #!/bin/sh
 # Sync benchmarks, every ratio measured in the same run on the same trees:
 #   - a no-change two-way sync of 100,000 file pairs against `unison -batch` on the same two
-#     trees after the first run of each, and the peak memory of that sync;
+#     trees after the first run of each, with the page cache dropped before each run where
+#     the system lets us and then with warm caches, and the peak memory of that sync;
 #   - a first sync of 20,000 files (0 to 256 KiB) present on one side only against `cp -a`.
 # The trees live in a fresh folder below /tmp that is deleted afterwards. Each figure is the
 # median of the rounds; the order of the contenders turns round by round.
@@ -43,6 +44,23 @@ while [ "$r" -lt "$rounds" ]; do
     r=$((r + 1))
 done
 
+# The same with warm caches, as when a sync runs again soon after the last one (only where the
+# rounds above dropped them; otherwise those rounds were warm already).
+if [ "$caches" = cold ]; then
+    "$bench" sync "$work/stick" /Docs/ "$work/pc/Docs" >/dev/null
+    unison_run ""
+    r=0
+    while [ "$r" -lt "$rounds" ]; do
+        for who in $(turn "$r" drivlet-warm unison-warm); do
+            case $who in
+            drivlet-warm) timed drivlet-warm sync "$work/stick" /Docs/ "$work/pc/Docs" ;;
+            unison-warm) unison_run unison-warm ;;
+            esac
+        done
+        r=$((r + 1))
+    done
+fi
+
 # --- first sync, one side only ----------------------------------------------------------------
 warm_up "$work/stick2/First" "$work/warm-up"
 r=0
@@ -63,5 +81,8 @@ rm -rf "$work/pc2"
 echo
 echo "medians of $rounds rounds:"
 ratio drivlet-sync unison "<= 0.50x" "no-change sync, 100,000 pairs"
+if [ "$caches" = cold ]; then
+    ratio drivlet-warm unison-warm "<= 0.50x" "the same, warm caches"
+fi
 peak drivlet-sync "<= 96 MiB" "peak memory of the no-change sync"
 ratio drivlet-first cp "<= 1.20x" "first sync, 20,000 files on one side"

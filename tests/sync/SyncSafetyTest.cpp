@@ -123,14 +123,20 @@ TEST_F(SyncSafetyTest, ComputerNamesDifferingOnlyInCaseAreLeftAlone) {
     Make(pc + "Docs/note.txt", "two", Day(3));
     Make(pc + "Docs/Plan.txt", "p1", Day(2));
     Make(pc + "Docs/plan.TXT", "p2", Day(3)); // no drive partner
+    Make(pc + "Docs/\xc3\x89t\xc3\xa9.txt", "e1", Day(2)); // "Été.txt" and "été.txt": twins too
+    Make(pc + "Docs/\xc3\xa9t\xc3\xa9.txt", "e2", Day(3));
+    Make(pc + "Docs/\xc3\x89T\xc3\x892.txt", "f1", Day(2)); // "ÉTÉ2.txt" and "éte2.txt": not twins
+    Make(pc + "Docs/\xc3\xa9te2.txt", "f2", Day(3));
     Make(drive + "Docs/other.txt", "o", Day(1));
     Make(pc + "Docs/other.txt", "o", Day(1));
     fs::create_directories(drive + "Music");
     fs::create_directories(pc + "Music");
     auto thread = ScanTwoPairs();
     auto pairs = ByName(*thread);
-    ASSERT_EQ(pairs.size(), 1u);
+    ASSERT_EQ(pairs.size(), 3u);
     EXPECT_TRUE(pairs.contains("other.txt"));
+    EXPECT_TRUE(pairs.contains("\xc3\x89T\xc3\x892.txt"));
+    EXPECT_TRUE(pairs.contains("\xc3\xa9te2.txt"));
 
     std::set<std::string> logged;
     for (const LogEntryEvent& e : events.logs) {
@@ -138,12 +144,13 @@ TEST_F(SyncSafetyTest, ComputerNamesDifferingOnlyInCaseAreLeftAlone) {
         logged.insert(e.fileName);
     }
     EXPECT_EQ(logged, (std::set<std::string>{pc + "Docs/Note.txt", pc + "Docs/note.txt", pc + "Docs/Plan.txt",
-                                             pc + "Docs/plan.TXT"}));
+                                             pc + "Docs/plan.TXT", pc + "Docs/\xc3\x89t\xc3\xa9.txt",
+                                             pc + "Docs/\xc3\xa9t\xc3\xa9.txt"}));
     thread.reset();
     EXPECT_EQ(ReadFile(pc + "Docs/Note.txt"), "one");
     EXPECT_EQ(ReadFile(pc + "Docs/note.txt"), "two");
-    // Rows for NOTE.TXT (from the drive walk) and other.txt; none for the plan twins.
-    EXPECT_EQ(RowCount(), 2);
+    // Rows for NOTE.TXT (from the drive walk), other.txt and the two near-twins; none for twins.
+    EXPECT_EQ(RowCount(), 4);
 }
 
 TEST_F(SyncSafetyTest, TwinsUnderFoldersDifferingInCaseAreLeftAlone) {

@@ -6,6 +6,7 @@
 #include "core/text/CaseFold.h"
 #include "platform/FileAttributes.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <exception>
@@ -356,13 +357,43 @@ size_t TSyncThreadBase::PairFor(int64_t recordId) {
 
 // --- names that differ only in letter case ---------------------------------------------------
 
-std::unordered_set<std::string> TSyncThreadBase::CaseTwins(const std::vector<FolderEntry>& entries) const {
-    std::unordered_map<std::string, int> seen;
-    for (const FolderEntry& entry : entries)
-        if (!entry.isDirectory) ++seen[LowerCase(entry.name)];
+namespace {
+
+// Equal for any two names LowerCase folds alike: it folds ASCII letters and skips every other
+// byte (no other letter folds to ASCII). Names that share it are folded for real.
+uint64_t LooseCaseHash(std::string_view name) {
+    uint64_t hash = 14695981039346656037ull;
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) >= 0x80) continue;
+        const char folded = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        hash = (hash ^ static_cast<unsigned char>(folded)) * 1099511628211ull;
+    }
+    return hash;
+}
+
+} // namespace
+
+std::unordered_set<std::string> TSyncThreadBase::CaseTwins(const std::vector<FolderEntry>& entries) {
+    // Every listing is checked, so the common case (no twin) must not fold every name.
+    std::vector<std::pair<uint64_t, size_t>> hashes;
+    hashes.reserve(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (!entries[i].isDirectory) hashes.emplace_back(LooseCaseHash(entries[i].name), i);
+    std::sort(hashes.begin(), hashes.end());
     std::unordered_set<std::string> twins;
-    for (const auto& [name, count] : seen)
-        if (count > 1) twins.insert(name);
+    for (size_t first = 0; first < hashes.size();) {
+        size_t end = first + 1;
+        while (end < hashes.size() && hashes[end].first == hashes[first].first)
+            ++end;
+        if (end - first > 1) {
+            std::unordered_map<std::string, int> seen;
+            for (size_t i = first; i < end; ++i)
+                ++seen[LowerCase(entries[hashes[i].second].name)];
+            for (const auto& [name, count] : seen)
+                if (count > 1) twins.insert(name);
+        }
+        first = end;
+    }
     return twins;
 }
 

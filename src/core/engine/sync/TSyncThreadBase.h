@@ -85,7 +85,7 @@ private:
     // The pair a record is matched to in this run, appending one when it has none yet.
     size_t PairFor(int64_t recordId);
     // Names of one listing that differ only in letter case; both are logged and left alone.
-    std::unordered_set<std::string> CaseTwins(const std::vector<FolderEntry>& entries) const;
+    static std::unordered_set<std::string> CaseTwins(const std::vector<FolderEntry>& entries);
     void LeaveTwinAlone(const std::string& path, std::string_view relative);
     // A second file of this side matched the record of an earlier one (the file of earlierPair):
     // both are left alone.
