@@ -245,19 +245,22 @@ TEST_F(SyncSafetyTest, AFaultInsideAPairDropsItsPairsAndRows) {
 
 namespace {
 
-// A file service that cannot list one folder, as an unreadable folder fails.
-class UnlistableFolder final : public ForwardingFileSystem {
+// A file service whose listing of one folder fails: as an unreadable folder fails, or with an
+// exception, as running out of memory would.
+class FaultyFolder final : public ForwardingFileSystem {
 public:
-    UnlistableFolder(const IFileSystem& real, std::string folder)
-        : ForwardingFileSystem(real), folder_(std::move(folder)) {}
+    FaultyFolder(const IFileSystem& real, std::string folder, bool throws = false)
+        : ForwardingFileSystem(real), folder_(std::move(folder)), throws_(throws) {}
     FileStatus ListFolder(const std::filesystem::path& f, const FolderVisitor& v,
                           ListDetail d = ListDetail::Full) const override {
-        if (f.string() == folder_) return FileStatus::FromErrno(EACCES);
-        return ForwardingFileSystem::ListFolder(f, v, d);
+        if (f.string() != folder_) return ForwardingFileSystem::ListFolder(f, v, d);
+        if (throws_) throw std::runtime_error("no memory for the listing");
+        return FileStatus::FromErrno(EACCES);
     }
 
 private:
     std::string folder_;
+    bool throws_;
 };
 
 } // namespace
@@ -271,7 +274,7 @@ TEST_F(SyncSafetyTest, UnreadableSubFolderLeavesItsFilesAloneOnBothSides) {
     fs::create_directories(pc + "Music");
     for (const std::string side : {"computer", "drive"}) {
         const std::string root = side == "drive" ? drive : pc;
-        const UnlistableFolder fileSystem(files, root + "Docs/Sub/");
+        const FaultyFolder fileSystem(files, root + "Docs/Sub/");
         auto thread = Scan(
             [&](ScanThread& t) {
                 t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
@@ -286,31 +289,12 @@ TEST_F(SyncSafetyTest, UnreadableSubFolderLeavesItsFilesAloneOnBothSides) {
     }
 }
 
-namespace {
-
-// A file service whose listing of one folder throws, as running out of memory would.
-class ThrowingFolder final : public ForwardingFileSystem {
-public:
-    ThrowingFolder(const IFileSystem& real, std::string folder)
-        : ForwardingFileSystem(real), folder_(std::move(folder)) {}
-    FileStatus ListFolder(const std::filesystem::path& f, const FolderVisitor& v,
-                          ListDetail d = ListDetail::Full) const override {
-        if (f.string() == folder_) throw std::runtime_error("no memory for the listing");
-        return ForwardingFileSystem::ListFolder(f, v, d);
-    }
-
-private:
-    std::string folder_;
-};
-
-} // namespace
-
 TEST_F(SyncSafetyTest, AFaultOfAListingThreadDropsThatPairAndEndsTheScan) {
     SyncedOnce();
     Make(drive + "Music/sub/n.mp3", "n", Day(1));
     Make(pc + "Music/sub/n.mp3", "n", Day(1));
     for (const std::string side : {"drive", "computer"}) {
-        const ThrowingFolder fileSystem(files, (side == "drive" ? drive : pc) + "Music/sub/");
+        const FaultyFolder fileSystem(files, (side == "drive" ? drive : pc) + "Music/sub/", true);
         auto thread = Scan(
             [&](ScanThread& t) {
                 t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
