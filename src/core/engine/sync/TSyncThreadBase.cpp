@@ -6,13 +6,7 @@
 #include "core/text/CaseFold.h"
 #include "platform/FileAttributes.h"
 
-#include <algorithm>
-#include <atomic>
-#include <condition_variable>
-#include <exception>
 #include <filesystem>
-#include <mutex>
-#include <thread>
 #include <unordered_map>
 
 namespace drivlet {
@@ -116,20 +110,13 @@ void TSyncThreadBase::PrepareDatabase() {
 
 std::unique_ptr<TSyncThreadBase::PairListing> TSyncThreadBase::StartListing(const TSyncItem& item) const {
     const std::string folderA = OnDrive(item.PathA);
-    const std::string folderB = item.PathB;
     // A missing root is reported by the walk.
-    if (!FolderExists(folderA) || !FolderExists(folderB)) return nullptr;
-    auto listing = std::make_unique<PairListing>();
-    const std::atomic<bool>& stop = listing->stop;
-    // The listers see only what is passed here: the pair's members change when the walk begins.
+    if (!FolderExists(folderA) || !FolderExists(item.PathB)) return nullptr;
     const bool wholeDrive = item.PathA == "/";
-    listing->a = std::async(std::launch::async, [this, folderA, wholeDrive, &stop] {
-        return ListTree(folderA, wholeDrive, stop);
-    });
-    listing->b = std::async(std::launch::async, [this, folderB, wholeDrive, &stop] {
-        return ListTree(folderB, wholeDrive, stop);
-    });
-    return listing;
+    const auto canceled = [this] { return Terminated(); };
+    return std::make_unique<PairListing>(
+        PairListing{std::make_unique<TreeListing>(Files(), folderA, wholeDrive, canceled),
+                    std::make_unique<TreeListing>(Files(), item.PathB, wholeDrive, canceled)});
 }
 
 void TSyncThreadBase::ScanFolderPair(const TSyncItem& item, std::unique_ptr<PairListing> listing) {
@@ -159,10 +146,10 @@ void TSyncThreadBase::ScanFolderPair(const TSyncItem& item, std::unique_ptr<Pair
             if (listing) prefetched_ = listing->b.get();
             if (!FolderExists(RootB) || !ScanSyncFolder(RootB)) unlisted = RootB;
         }
-        prefetched_.reset();
+        prefetched_ = nullptr;
     } catch (...) {
         // A half-walked pair would look like deletions on its second side.
-        prefetched_.reset();
+        prefetched_ = nullptr;
         known_.Clear();
         DropPairsFrom(firstPair, firstDropped);
         throw;
@@ -196,8 +183,10 @@ void TSyncThreadBase::DropPairsFrom(size_t firstPair, size_t firstDropped) {
 bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
     StatusText = std::string(kSearching) + folder;
     ReportStatus();
-    Listing listing;
-    if (!TakeListing(folder, listing)) return false;
+    TreeListing::Folder listing;
+    const bool listed =
+        prefetched_ ? prefetched_->Take(folder, listing) : TreeListing::Read(Files(), folder, listing);
+    if (!listed) return false;
     const std::unordered_set<std::string>& twins = listing.twins;
 
     for (const FolderEntry& entry : listing.entries) {
@@ -357,46 +346,6 @@ size_t TSyncThreadBase::PairFor(int64_t recordId) {
 
 // --- names that differ only in letter case ---------------------------------------------------
 
-namespace {
-
-// Equal for any two names LowerCase folds alike: it folds ASCII letters and skips every other
-// byte (no other letter folds to ASCII). Names that share it are folded for real.
-uint64_t LooseCaseHash(std::string_view name) {
-    uint64_t hash = 14695981039346656037ull;
-    for (const char c : name) {
-        if (static_cast<unsigned char>(c) >= 0x80) continue;
-        const char folded = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        hash = (hash ^ static_cast<unsigned char>(folded)) * 1099511628211ull;
-    }
-    return hash;
-}
-
-} // namespace
-
-std::unordered_set<std::string> TSyncThreadBase::CaseTwins(const std::vector<FolderEntry>& entries) {
-    // Every listing is checked, so the common case (no twin) must not fold every name.
-    std::vector<std::pair<uint64_t, size_t>> hashes;
-    hashes.reserve(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i)
-        if (!entries[i].isDirectory) hashes.emplace_back(LooseCaseHash(entries[i].name), i);
-    std::sort(hashes.begin(), hashes.end());
-    std::unordered_set<std::string> twins;
-    for (size_t first = 0; first < hashes.size();) {
-        size_t end = first + 1;
-        while (end < hashes.size() && hashes[end].first == hashes[first].first)
-            ++end;
-        if (end - first > 1) {
-            std::unordered_map<std::string, int> seen;
-            for (size_t i = first; i < end; ++i)
-                ++seen[LowerCase(entries[hashes[i].second].name)];
-            for (const auto& [name, count] : seen)
-                if (count > 1) twins.insert(name);
-        }
-        first = end;
-    }
-    return twins;
-}
-
 void TSyncThreadBase::LeaveTwinAlone(const std::string& path, std::string_view relative) {
     LogFileName = path;
     LogAction = std::string(kTwinAction);
@@ -451,85 +400,7 @@ void TSyncThreadBase::LeaveUnreadableAlone(const std::string& folder) {
 }
 
 bool TSyncThreadBase::IsFolderExcluded(const std::string& folder) {
-    return IsDriveConfigFolder(folder, rootLength_, RootA == "/");
-}
-
-bool TSyncThreadBase::IsDriveConfigFolder(const std::string& folder, size_t rootLength, bool wholeDrive) {
-    // A one-way whole-drive sync would otherwise delete or overwrite the jobs themselves.
-    return wholeDrive && folder.size() == rootLength + 7 &&
-           SameText(std::string_view(folder).substr(rootLength), "Config/");
-}
-
-bool TSyncThreadBase::TakeListing(const std::string& folder, Listing& listing) {
-    if (prefetched_) {
-        const auto listed = prefetched_->folders.find(folder);
-        if (listed != prefetched_->folders.end()) {
-            listing = std::move(listed->second);
-            prefetched_->folders.erase(listed);
-            return true;
-        }
-        if (prefetched_->unreadable.contains(folder)) return false;
-    }
-    return ReadListing(folder, listing);
-}
-
-bool TSyncThreadBase::ReadListing(const std::string& folder, Listing& listing) const {
-    if (!Files().ReadFolder(folder, listing.entries, ListDetail::Full)) return false;
-    listing.twins = CaseTwins(listing.entries);
-    return true;
-}
-
-TSyncThreadBase::Listings TSyncThreadBase::ListTree(const std::string& root, bool wholeDrive,
-                                                    const std::atomic<bool>& stop) const {
-    Listings out;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<std::string> pending{root};
-    int busy = 0;               // folders being read
-    std::exception_ptr failure; // the first fault of a lister ends the listing
-    // Each lister takes a folder, reads it without the lock and hands back its sub-folders.
-    const auto lister = [&] {
-        std::unique_lock<std::mutex> lock(mutex);
-        for (;;) {
-            changed.wait(lock, [&] { return !pending.empty() || busy == 0; });
-            if (failure || stop || Terminated()) pending.clear();
-            if (pending.empty()) break;
-            const std::string folder = std::move(pending.back());
-            pending.pop_back();
-            ++busy;
-            lock.unlock();
-            try {
-                Listing listing;
-                const bool read = ReadListing(folder, listing);
-                std::vector<std::string> subs;
-                for (const FolderEntry& entry : listing.entries) {
-                    if (!entry.isDirectory || entry.isSymlink) continue;
-                    std::string sub = folder + entry.name + "/";
-                    if (!IsDriveConfigFolder(sub, root.size(), wholeDrive)) subs.push_back(std::move(sub));
-                }
-                lock.lock();
-                if (read) {
-                    pending.insert(pending.end(), std::make_move_iterator(subs.begin()),
-                                   std::make_move_iterator(subs.end()));
-                    out.folders.emplace(folder, std::move(listing));
-                } else {
-                    out.unreadable.insert(folder);
-                }
-            } catch (...) {
-                if (!lock.owns_lock()) lock.lock();
-                if (!failure) failure = std::current_exception();
-            }
-            --busy;
-            changed.notify_all();
-        }
-        changed.notify_all();
-    };
-    // Two listers per side: a cold cache keeps each of them waiting for the disk much of the time.
-    std::thread second(lister);
-    lister();
-    second.join();
-    if (failure) std::rethrow_exception(failure);
-    return out;
+    return TreeListing::IsDriveConfigFolder(folder, rootLength_, RootA == "/");
 }
 
 bool TSyncThreadBase::IsOwnDatabaseFile(const std::string& path) const {

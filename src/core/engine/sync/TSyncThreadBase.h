@@ -9,10 +9,9 @@
 #include "core/engine/sync/RecordIndex.h"
 #include "core/engine/sync/TFileCollection.h"
 #include "core/engine/sync/TSyncItems.h"
+#include "core/engine/sync/TreeListing.h"
 #include "core/records/Enumerations.h"
 
-#include <atomic>
-#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -84,8 +83,6 @@ private:
     static void TakeRecordedDates(TFilePair& pair, const SyncFileRecord& record);
     // The pair a record is matched to in this run, appending one when it has none yet.
     size_t PairFor(int64_t recordId);
-    // Names of one listing that differ only in letter case; both are logged and left alone.
-    static std::unordered_set<std::string> CaseTwins(const std::vector<FolderEntry>& entries);
     void LeaveTwinAlone(const std::string& path, std::string_view relative);
     // A second file of this side matched the record of an earlier one (the file of earlierPair):
     // both are left alone.
@@ -113,35 +110,15 @@ private:
     bool recordedMatchedA_ = false;
     bool recordedMatchedB_ = false;
 
-    // One folder's entries with the folded names that occur more than once among its files.
-    struct Listing {
-        std::vector<FolderEntry> entries;
-        std::unordered_set<std::string> twins;
-    };
-    // A side's listings, read before the walk takes them.
-    struct Listings {
-        std::unordered_map<std::string, Listing> folders;
-        std::unordered_set<std::string> unreadable;
-    };
-    Listings ListTree(const std::string& root, bool wholeDrive, const std::atomic<bool>& stop) const;
-    // A folder's listing, from the prefetched ones when there are; false when it cannot be read.
-    bool TakeListing(const std::string& folder, Listing& listing);
-    bool ReadListing(const std::string& folder, Listing& listing) const;
-    // A folder pair's two sides, listed on threads of their own while the database is opened and
-    // the pair's records are read (the sides are usually two disks, and either way waits overlap).
+    // A folder pair's two sides, listed while the database is opened and the records are read.
     struct PairListing {
-        std::atomic<bool> stop{false};
-        std::future<Listings> a;
-        std::future<Listings> b;
-        // A listing not taken (a root gone, a cancel) is not waited for longer than needed.
-        ~PairListing() { stop = true; }
+        std::unique_ptr<TreeListing> a;
+        std::unique_ptr<TreeListing> b;
     };
     // Nothing when either root is missing (the walk reports it).
     std::unique_ptr<PairListing> StartListing(const TSyncItem& item) const;
     void ScanFolderPair(const TSyncItem& item, std::unique_ptr<PairListing> listing);
-    // The whole-drive pair's own "Config" folder, at the root of the side being walked.
-    static bool IsDriveConfigFolder(const std::string& folder, size_t rootLength, bool wholeDrive);
-    std::optional<Listings> prefetched_; // of the side being walked
+    TreeListing* prefetched_ = nullptr; // the listing of the side being walked
     std::string drivePath_;
     // The record-to-pair map of the file pairs (the table's ListID, kept in memory); a folder
     // pair keeps its own in known_.
