@@ -27,12 +27,15 @@ protected:
             RecordSynced(pair);
     }
 
-    std::unique_ptr<ScanThread> ScanTwoPairs(IThreadEvents* sink = nullptr) {
-        return Scan([&](ScanThread& t) {
-            if (sink) t.SetEvents(sink);
-            t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
-            t.FolderItems.AddItem("/Music/", pc + "Music/", true);
-        });
+    std::unique_ptr<ScanThread> ScanTwoPairs(IThreadEvents* sink = nullptr,
+                                             const IFileSystem* fileSystem = nullptr) {
+        return Scan(
+            [&](ScanThread& t) {
+                if (sink) t.SetEvents(sink);
+                t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
+                t.FolderItems.AddItem("/Music/", pc + "Music/", true);
+            },
+            {}, fileSystem);
     }
 
     static bool HasPairUnder(const ScanThread& thread, const std::string& folder) {
@@ -122,7 +125,7 @@ TEST_F(SyncSafetyTest, ComputerNamesDifferingOnlyInCaseAreLeftAlone) {
     Make(pc + "Docs/Note.txt", "one", Day(2));
     Make(pc + "Docs/note.txt", "two", Day(3));
     Make(pc + "Docs/Plan.txt", "p1", Day(2));
-    Make(pc + "Docs/plan.TXT", "p2", Day(3)); // no drive partner
+    Make(pc + "Docs/plan.TXT", "p2", Day(3));              // no drive partner
     Make(pc + "Docs/\xc3\x89t\xc3\xa9.txt", "e1", Day(2)); // "Été.txt" and "été.txt": twins too
     Make(pc + "Docs/\xc3\xa9t\xc3\xa9.txt", "e2", Day(3));
     Make(pc + "Docs/\xc3\x89T\xc3\x892.txt", "f1", Day(2)); // "ÉTÉ2.txt" and "éte2.txt": not twins
@@ -275,12 +278,7 @@ TEST_F(SyncSafetyTest, UnreadableSubFolderLeavesItsFilesAloneOnBothSides) {
     for (const std::string side : {"computer", "drive"}) {
         const std::string root = side == "drive" ? drive : pc;
         const FaultyFolder fileSystem(files, root + "Docs/Sub/");
-        auto thread = Scan(
-            [&](ScanThread& t) {
-                t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
-                t.FolderItems.AddItem("/Music/", pc + "Music/", true);
-            },
-            {}, &fileSystem);
+        auto thread = ScanTwoPairs(nullptr, &fileSystem);
         ASSERT_EQ(events.errors.size(), 1u) << side;
         EXPECT_NE(events.errors[0].text.find(root + "Docs/Sub/"), std::string::npos) << events.errors[0].text;
         auto pairs = ByName(*thread);
@@ -295,14 +293,10 @@ TEST_F(SyncSafetyTest, AFaultOfAListingThreadDropsThatPairAndEndsTheScan) {
     Make(pc + "Music/sub/n.mp3", "n", Day(1));
     for (const std::string side : {"drive", "computer"}) {
         const FaultyFolder fileSystem(files, (side == "drive" ? drive : pc) + "Music/sub/", true);
-        auto thread = Scan(
-            [&](ScanThread& t) {
-                t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
-                t.FolderItems.AddItem("/Music/", pc + "Music/", true);
-            },
-            {}, &fileSystem);
+        auto thread = ScanTwoPairs(nullptr, &fileSystem);
         ASSERT_EQ(events.errors.size(), 1u) << side;
-        EXPECT_EQ(events.errors[0].text, std::string(kThreadErrorPrefix) + "no memory for the listing") << side;
+        EXPECT_EQ(events.errors[0].text, std::string(kThreadErrorPrefix) + "no memory for the listing")
+            << side;
         // The Docs pair was scanned first; nothing of the Music pair may look deleted.
         EXPECT_TRUE(HasPairUnder(*thread, drive + "Docs/")) << side;
         EXPECT_FALSE(HasPairUnder(*thread, drive + "Music/")) << side;
