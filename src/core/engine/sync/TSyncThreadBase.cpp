@@ -210,48 +210,34 @@ bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
         }
         // Most walks leave nothing alone; the folded name is only needed when one does.
         if ((!leftAlone_.empty() || !unreadable_.empty()) && IsLeftAlone(LowerCase(relative))) continue;
-        if (CurrentSide == 'A')
-            MatchDriveFile(std::move(path), entry);
-        else
-            MatchComputerFile(std::move(path), entry);
+        MatchFile(std::move(path), entry);
     }
     return true;
 }
 
-void TSyncThreadBase::MatchDriveFile(std::string path, const FolderEntry& entry) {
+void TSyncThreadBase::MatchFile(std::string path, const FolderEntry& entry) {
+    const bool onDrive = CurrentSide == 'A';
     const std::string_view relative = std::string_view(path).substr(rootLength_);
     bool isNew = false;
     RecordIndex::Name& name = NameFor(relative, isNew);
-    if (name.matchedA) {
-        LeaveMatchedTwinAlone(path, relative, name.pairA);
+    bool& matched = onDrive ? name.matchedA : name.matchedB;
+    size_t& pairIndex = onDrive ? name.pairA : name.pairB;
+    if (matched) {
+        LeaveMatchedTwinAlone(path, relative, pairIndex);
         return;
     }
-    name.matchedA = true;
-    name.pairA = FilePairs.Add();
-    if (name.a.dateA > 0) recordedMatchedA_ = true;
-    TFilePair& pair = FilePairs[name.pairA];
+    matched = true;
+    const RecordIndex::Record& record = onDrive ? name.a : name.b;
+    // A computer-side file joins the drive-side file of the same record.
+    const bool partnered = !onDrive && name.pairA != RecordIndex::kNoPair && name.a.id == name.b.id;
+    pairIndex = partnered ? name.pairA : FilePairs.Add();
+    // A file present here after the last sync shows that this side's folder is there.
+    const TDateTime recordedHere = onDrive ? record.dateA : record.dateB;
+    if (recordedHere > 0) (onDrive ? recordedMatchedA_ : recordedMatchedB_) = true;
+    TFilePair& pair = FilePairs[pairIndex];
     pair.New = isNew;
-    TakeRecordedDates(pair, name.a);
-    pair.FileA.Assign(std::move(path), entry.size, entry.time);
-}
-
-void TSyncThreadBase::MatchComputerFile(std::string path, const FolderEntry& entry) {
-    const std::string_view relative = std::string_view(path).substr(rootLength_);
-    bool isNew = false;
-    RecordIndex::Name& name = NameFor(relative, isNew);
-    if (name.matchedB) {
-        LeaveMatchedTwinAlone(path, relative, name.pairB);
-        return;
-    }
-    name.matchedB = true;
-    // The drive-side file of the same record is this file's partner.
-    const bool partnered = name.pairA != RecordIndex::kNoPair && name.a.id == name.b.id;
-    name.pairB = partnered ? name.pairA : FilePairs.Add();
-    if (name.b.dateB > 0) recordedMatchedB_ = true;
-    TFilePair& pair = FilePairs[name.pairB];
-    pair.New = isNew;
-    TakeRecordedDates(pair, name.b);
-    pair.FileB.Assign(std::move(path), entry.size, entry.time);
+    TakeRecordedDates(pair, record);
+    (onDrive ? pair.FileA : pair.FileB).Assign(std::move(path), entry.size, entry.time);
 }
 
 void TSyncThreadBase::ScanFilePair(const std::string& pathA, const std::string& pathB) {

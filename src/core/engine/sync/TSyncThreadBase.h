@@ -77,8 +77,7 @@ private:
     // Forgets the pairs from index firstPair on (their rows were rolled back).
     void DropPairsFrom(size_t firstPair, size_t firstDropped);
     // A file of the side being walked, by its full path.
-    void MatchDriveFile(std::string path, const FolderEntry& entry);
-    void MatchComputerFile(std::string path, const FolderEntry& entry);
+    void MatchFile(std::string path, const FolderEntry& entry);
     // The record's identity and the dates it holds for both sides.
     static void TakeRecordedDates(TFilePair& pair, const SyncFileRecord& record);
     // The pair a record is matched to in this run, appending one when it has none yet.
