@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -71,6 +73,13 @@ enum class ListDetail {
 // the inodes); returning false ends the listing.
 using FolderVisitor = std::function<bool(const FolderEntry&)>;
 
+// An exclusive hold on a lock file. Released when the object is destroyed, and by the kernel when
+// the process dies, so a killed run never blocks the next one.
+class IFileLock {
+public:
+    virtual ~IFileLock() = default;
+};
+
 class IFileSystem : public IFileAttributes {
 public:
     // Copies a regular file. The target keeps the source's content, last-write time and
@@ -104,6 +113,18 @@ public:
     // Lists every entry of a folder, hidden ones included, "." and ".." left out.
     virtual FileStatus ListFolder(const std::filesystem::path& folder, const FolderVisitor& visit,
                                   ListDetail detail = ListDetail::Full) const = 0;
+
+    // The identity of the volume that holds the path (following links); none when nothing is
+    // there. A mount point that loses its volume shows another identity, or none.
+    virtual std::optional<uint64_t> VolumeId(const std::filesystem::path& path) const = 0;
+    // The absolute path with every link and "." or ".." resolved; empty when it does not exist.
+    virtual std::string RealPath(const std::filesystem::path& path) const = 0;
+    // Writes a file's data through to its device, so that it survives a pulled drive.
+    virtual FileStatus FlushFile(const std::filesystem::path& path) const = 0;
+    // Takes the lock file (created when missing) without waiting. Nothing while another process
+    // or object holds it (status EWOULDBLOCK) or when it cannot be made (status says why). The
+    // holder removes the file when it lets go.
+    virtual std::unique_ptr<IFileLock> TryLock(const std::filesystem::path& lockFile, FileStatus& status) const = 0;
 
     // The whole listing at once.
     FileStatus ReadFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries,

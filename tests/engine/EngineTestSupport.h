@@ -140,6 +140,12 @@ public:
                           ListDetail d = ListDetail::Full) const override {
         return real_.ListFolder(f, v, d);
     }
+    std::optional<uint64_t> VolumeId(const std::filesystem::path& p) const override { return real_.VolumeId(p); }
+    std::string RealPath(const std::filesystem::path& p) const override { return real_.RealPath(p); }
+    FileStatus FlushFile(const std::filesystem::path& p) const override { return real_.FlushFile(p); }
+    std::unique_ptr<IFileLock> TryLock(const std::filesystem::path& p, FileStatus& s) const override {
+        return real_.TryLock(p, s);
+    }
 
 protected:
     const IFileSystem& real_;

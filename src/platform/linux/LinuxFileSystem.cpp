@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxFileSystem.h"
 
 #include "platform/LocalTime.h"
+#include "platform/linux/LinuxFileLock.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -423,6 +424,31 @@ int64_t LinuxFileSystem::FileSize(const fs::path& path) const {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && lstat(path.c_str(), &st) != 0) return -1;
     return S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size);
+}
+
+std::optional<uint64_t> LinuxFileSystem::VolumeId(const fs::path& path) const {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return static_cast<uint64_t>(st.st_dev);
+}
+
+std::string LinuxFileSystem::RealPath(const fs::path& path) const {
+    std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), std::free);
+    return resolved ? std::string(resolved.get()) : std::string();
+}
+
+FileStatus LinuxFileSystem::FlushFile(const fs::path& path) const {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd) return LastError();
+    if (::fsync(fd.get()) != 0) return LastError();
+    // The name lives in the folder: a new file is only found again once its folder is written too.
+    Fd folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder && ::fsync(folder.get()) != 0 && errno != EINVAL) return LastError();
+    return {};
+}
+
+std::unique_ptr<IFileLock> LinuxFileSystem::TryLock(const fs::path& lockFile, FileStatus& status) const {
+    return LinuxFileLock::TryTake(lockFile, status);
 }
 
 DiskSpace LinuxFileSystem::GetDiskSpace(const fs::path& path) const {

@@ -53,6 +53,11 @@ public:
     FileStatus ListFolder(const std::filesystem::path& folder, const FolderVisitor& visit,
                           ListDetail detail = ListDetail::Full) const override;
 
+    std::optional<uint64_t> VolumeId(const std::filesystem::path& path) const override;
+    std::string RealPath(const std::filesystem::path& path) const override;
+    FileStatus FlushFile(const std::filesystem::path& path) const override;
+    std::unique_ptr<IFileLock> TryLock(const std::filesystem::path& lockFile, FileStatus& status) const override;
+
     // Removes the stray temporary files of the folder now, whenever it was last looked at.
     void RemoveStrayTempFiles(const std::filesystem::path& folder) const;
 
