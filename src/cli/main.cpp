@@ -48,6 +48,16 @@ bool TakeValue(const std::string& arg, const char* name, std::string& value) {
     return true;
 }
 
+// Paths given on the command line are read against the working folder here, where they enter:
+// the core takes only full paths (a job's drive is found from its file's place).
+std::string Absolute(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec).lexically_normal();
+    if (ec) return path;
+    return full.string();
+}
+
 drivlet::cli::CliConsole MakeConsole() {
     using namespace drivlet;
     return {std::cin, std::cout, std::cerr, IsTerminal(StandardStream::Input) && IsTerminal(StandardStream::Error),
@@ -98,6 +108,7 @@ int RunVerb(const std::vector<std::string>& args, const std::filesystem::path& r
         }
     }
     if (file.empty()) return Usage(std::cerr), 2;
+    file = Absolute(file);
     const std::string id = ComputerIdentity(*MakeVolumeSystem());
     const CliEnvironment environment{root, id, LinuxFileSystem::Instance(), SystemClock::Instance()};
     options.cancel = &interrupted;
@@ -141,6 +152,8 @@ int RestoreVerb(const std::vector<std::string>& args, const std::filesystem::pat
         }
     }
     if (file.empty() || list == havePoint || (list && !options.paths.empty())) return Usage(std::cerr), 2;
+    file = Absolute(file);
+    if (!options.target.empty()) options.target = Absolute(options.target);
     if (list) return ListRestorePoints(file, console);
     const CliEnvironment environment{root, ComputerIdentity(*MakeVolumeSystem()), LinuxFileSystem::Instance(),
                                      SystemClock::Instance()};
@@ -179,7 +192,7 @@ int main(int argc, char** argv) {
                               : cli::WriteRecord(argv[2], root, std::cin, std::cerr);
     }
     if (verb == "register" && argc == 3) {
-        std::string drive = argv[2];
+        std::string drive = Absolute(argv[2]);
         if (drive.empty() || drive.back() != '/') drive += '/';
         try {
             RegisterDrive(drive, ComputerIdentity(*MakeVolumeSystem()), LinuxFileSystem::Instance());

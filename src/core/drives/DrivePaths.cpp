@@ -20,9 +20,14 @@ std::string_view LastName(std::string_view folder) {
 
 } // namespace
 
+bool IsInConfigFolder(std::string_view file) {
+    const std::string_view folder = ParentFolder(file);
+    return !folder.empty() && !ParentFolder(folder).empty() && SameText(LastName(folder), "Config");
+}
+
 std::string DrivePathOfJobFile(std::string_view file) {
     const std::string_view folder = ParentFolder(file);
-    if (SameText(LastName(folder), "Config")) {
+    if (IsInConfigFolder(file)) {
         const std::string_view drive = ParentFolder(folder);
         if (!drive.empty()) return std::string(drive);
     }

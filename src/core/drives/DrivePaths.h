@@ -9,6 +9,9 @@ namespace drivlet {
 // folder (/media/a/STICK/Config/x.Ubk gives /media/a/STICK/). A file outside a "Config" folder
 // has its own folder as drive.
 std::string DrivePathOfJobFile(std::string_view file);
+// Whether the file lies directly in a folder named "Config", as a drive's jobs and their
+// databases do.
+bool IsInConfigFolder(std::string_view file);
 
 // A drive-side path read against the drive's current path: a path already below the drive stays,
 // any other is taken as drive-relative ("/Backups/" on /media/b/STICK1/ gives

@@ -1,6 +1,7 @@
 #include "core/engine/TThreadBase.h"
 
 #include "core/app/Constants.h"
+#include "core/drives/DrivePaths.h"
 #include "core/engine/PathMapping.h"
 #include "core/engine/SizeText.h"
 #include "core/records/TProgramData.h"
@@ -76,6 +77,7 @@ void TThreadBase::ThreadMain() {
     } catch (...) {
         // A failing handler of the last event has nobody left to report to.
     }
+    jobLock_.reset();
     finished_.store(true);
 }
 
@@ -83,6 +85,16 @@ void TThreadBase::BaseBody() {
     startTime_.store(services_.clock.Now());
     activeStore_ = store_;
     if (activeStore_.MoveToDeleted && openLog_) deletedLog_ = openLog_();
+    if (jobDrive_.empty() && IsInConfigFolder(DatabaseFile)) {
+        // Guarded from here on when it is there; a database not yet made has no drive to lose.
+        const std::string drive = DrivePathOfJobFile(DatabaseFile);
+        driveVolume_ = services_.fileSystem.VolumeId(drive);
+        if (driveVolume_) jobDrive_ = drive;
+    }
+    if (!jobDrive_.empty()) {
+        if (!driveVolume_) driveVolume_ = services_.fileSystem.VolumeId(jobDrive_);
+        (void)DriveGone();
+    }
     if (Terminated()) {
         StatusText = "Canceled :(";
         ReportStatus();
@@ -104,6 +116,18 @@ void TThreadBase::RunGuarded(std::string_view prefix, const std::function<void()
     } catch (...) {
         // The report itself failed; the body has ended either way.
     }
+}
+
+bool TThreadBase::DriveGone() {
+    if (driveLost_) return true;
+    if (jobDrive_.empty() || (driveVolume_ && services_.fileSystem.VolumeId(jobDrive_) == driveVolume_))
+        return false;
+    driveLost_ = true;
+    lastError_ = FileStatus::FromErrno(ENODEV);
+    Terminate();
+    ReportThreadError("The drive " + jobDrive_ +
+                      " is not there any more: the job is stopped, nothing more is written or recorded");
+    return true;
 }
 
 std::string TThreadBase::DeletedPathFor(std::string_view path) const {
@@ -226,12 +250,14 @@ bool TThreadBase::CopyFileProtected(const std::string& source, const std::string
     const std::string_view name = FileNamePart(source);
     const auto progress = [this](int64_t done, int64_t total) { return CopyProgress(done, total); };
     const std::string folder(FolderPart(target));
+    // Folders are made on the drive only while it is there: never at its bare mount point.
+    if (DriveGone()) return false;
 
     if (failIfExists) {
         fs.CreateFolders(folder);
         FileActionText = "Copying File: " + std::string(name);
         lastError_ = fs.CopyFile(source, target, CopyMode::FailIfExists, progress);
-        return lastError_.ok();
+        return lastError_.ok() && !DriveGone();
     }
 
     if (activeStore_.MoveToDeleted && DivertsNewerTargets() && fs.FileTime(source) < fs.FileTime(target)) {
@@ -261,7 +287,16 @@ bool TThreadBase::CopyFileProtected(const std::string& source, const std::string
         }
     }
     if (!lastError_) return false;
+    // A copy made after the drive went landed where its mount point was, not on the drive.
+    if (DriveGone()) return false;
     if (deleteSource) {
+        // The source goes only once its copy is on the device: a drive's own cache promises
+        // nothing when the stick is pulled.
+        const FileStatus flushed = fs.FlushFile(target);
+        if (!flushed) {
+            lastError_ = flushed;
+            return false;
+        }
         const FileStatus copyStatus = lastError_;
         DeleteFileProtected(source);
         lastError_ = copyStatus;
@@ -271,6 +306,7 @@ bool TThreadBase::CopyFileProtected(const std::string& source, const std::string
 
 bool TThreadBase::DeleteFileProtected(const std::string& path) {
     const IFileSystem& fs = services_.fileSystem;
+    if (DriveGone()) return false;
     if (activeStore_.MoveToDeleted)
         return DivertToStore(path, GetFileSize(path), FileNamePart(path)) == Diversion::Moved;
     FileActionText = "Deleting File: " + std::string(FileNamePart(path));

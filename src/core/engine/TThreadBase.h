@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -65,6 +66,18 @@ public:
     // The settings are fixed when the body starts; the log is opened then, on the worker, and only
     // when MoveToDeleted is on.
     void SetDeletedStore(DeletedStoreSettings settings, DeletedFilesLogFactory openLog = {});
+    // The drive (its path, ending with "/") the job works on. Its volume is taken when the body
+    // starts and looked at again before every file operation: a drive that is pulled or unmounted
+    // mid-run ends the run before anything is written where its mount point was. By default the
+    // drive of the database file, when that lies in a drive's "Config" folder. A launcher that has
+    // just read the job from the drive passes the volume it saw, so that a drive gone before the
+    // body starts is noticed too.
+    void SetJobDrive(std::string drivePath, std::optional<uint64_t> volume = std::nullopt) {
+        jobDrive_ = std::move(drivePath);
+        driveVolume_ = volume;
+    }
+    // The job's lock, held until the body has ended so that no second run of the job starts.
+    void HoldJobLock(std::unique_ptr<IFileLock> lock) { jobLock_ = std::move(lock); }
 
     void Start();
     // The terminate request: only sets the flag the worker polls.
@@ -122,6 +135,11 @@ protected:
     bool EnsureDiskSpace(const std::string& path, int64_t needed) {
         return CheckDiskSpace(path, needed) != SpaceCheck::Skipped;
     }
+    // Whether the job's drive is gone (or another volume now sits at its path). The first time it
+    // is found gone the run gets a thread error and is terminated; nothing may be written or
+    // recorded after a true answer.
+    [[nodiscard]] bool DriveGone();
+    const std::string& JobDrive() const { return jobDrive_; }
     // The outcome of the last failed copy, move or delete, for the caller's log line.
     const FileStatus& LastError() const { return lastError_; }
 
@@ -170,6 +188,10 @@ private:
     DeletedStoreSettings activeStore_;
     std::unique_ptr<IDeletedFilesLog> deletedLog_;
     FileStatus lastError_;
+    std::string jobDrive_;
+    std::optional<uint64_t> driveVolume_;
+    bool driveLost_ = false;
+    std::unique_ptr<IFileLock> jobLock_;
 
     std::atomic<bool> terminated_{false};
     std::atomic<bool> finished_{false};

@@ -2,6 +2,7 @@
 
 #include "core/app/Constants.h"
 #include "core/drives/DrivePaths.h"
+#include "core/launch/JobClaim.h"
 #include "core/engine/backup/TCopyFolderThread.h"
 #include "core/engine/backup/TZipFolderThread.h"
 #include "core/time/DateFormat.h"
@@ -91,6 +92,8 @@ std::string ArchiveFolderFor(TArchiveMode mode, std::string destination, TDateTi
 std::optional<BackupLaunch> LaunchBackup(const std::string& jobFile, const LaunchServices& services,
                                          IThreadEvents* events) {
     const std::string caption(kProductTitle);
+    std::unique_ptr<IFileLock> lock = ClaimJob(jobFile, services);
+    if (!lock) return std::nullopt;
     TArchiveData job(services.threads.clock);
     job.LoadCompressed(jobFile, services.dialogs);
     if (job.PCID != services.computerId &&
@@ -128,6 +131,9 @@ std::optional<BackupLaunch> LaunchBackup(const std::string& jobFile, const Launc
     worker->SetArchiveFolder(launch.archiveFolder);
     worker->SetDeletedStore(services.store, services.openDeletedLog);
     worker->SetEvents(events);
+    const std::string drive = DrivePathOfJobFile(jobFile);
+    worker->SetJobDrive(drive, services.threads.fileSystem.VolumeId(drive));
+    worker->HoldJobLock(std::move(lock));
     worker->Start();
 
     launch.name = job.BackupName;

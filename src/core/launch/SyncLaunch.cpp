@@ -3,6 +3,7 @@
 #include "core/app/Constants.h"
 #include "core/db/SyncDatabase.h"
 #include "core/drives/DrivePaths.h"
+#include "core/launch/JobClaim.h"
 #include "core/records/TSyncData.h"
 #include "core/text/CaseFold.h"
 
@@ -13,15 +14,19 @@ namespace {
 
 std::unique_ptr<TSyncFolderThread> MakeWorker(const TSyncJobFields& job, const std::string& jobFile,
                                               std::string databaseFile, const LaunchServices& services,
-                                              IThreadEvents* events, const SyncLaunchOptions& options) {
+                                              IThreadEvents* events, const SyncLaunchOptions& options,
+                                              std::unique_ptr<IFileLock> lock) {
     auto worker = std::make_unique<TSyncFolderThread>(services.threads);
     worker->Configure(job);
     worker->SetDatabaseFile(std::move(databaseFile));
-    worker->SetDrivePath(DrivePathOfJobFile(jobFile));
+    const std::string drive = DrivePathOfJobFile(jobFile);
+    worker->SetDrivePath(drive);
+    worker->SetJobDrive(drive, services.threads.fileSystem.VolumeId(drive));
     worker->SetDeletedStore(services.store, services.openDeletedLog);
     worker->SetConflictPrompt(options.prompt);
     worker->SetDryRun(options.dryRun);
     worker->SetEvents(events);
+    worker->HoldJobLock(std::move(lock));
     worker->Start();
     return worker;
 }
@@ -37,6 +42,8 @@ void SaveBack(TSaveLoadComponent& record, const std::string& jobFile, SyncLaunch
 SyncLaunch LaunchFolderSync(const std::string& jobFile, const LaunchServices& services, IThreadEvents* events,
                             const SyncLaunchOptions& options) {
     SyncLaunch launch;
+    std::unique_ptr<IFileLock> lock = ClaimJob(jobFile, services);
+    if (!lock) return launch;
     TSyncData job;
     job.LoadCompressed(jobFile, services.dialogs);
     if (job.PCID != services.computerId &&
@@ -45,7 +52,8 @@ SyncLaunch LaunchFolderSync(const std::string& jobFile, const LaunchServices& se
         return launch;
     launch.name = job.SyncName;
     launch.worker =
-        MakeWorker(job, jobFile, SyncDatabase::PathForJob(jobFile).string(), services, events, options);
+        MakeWorker(job, jobFile, SyncDatabase::PathForJob(jobFile).string(), services, events, options,
+                   std::move(lock));
     if (options.dryRun) return launch;
     job.LastUpdate = services.threads.clock.Now();
     SaveBack(job, jobFile, launch);
@@ -56,6 +64,8 @@ SyncLaunch LaunchComputerSync(const std::string& jobFile, const LaunchServices& 
                               const SyncLaunchOptions& options) {
     SyncLaunch launch;
     launch.kind = JobKind::PCSync;
+    std::unique_ptr<IFileLock> lock = ClaimJob(jobFile, services);
+    if (!lock) return launch;
     TPCSyncData job;
     job.LoadCompressed(jobFile, services.dialogs);
     std::optional<size_t> index;
@@ -73,7 +83,7 @@ SyncLaunch LaunchComputerSync(const std::string& jobFile, const LaunchServices& 
     TSyncDataItem& item = job.SyncDataItems[*index];
     launch.name = item.SyncName;
     launch.worker = MakeWorker(item, jobFile, SyncDatabase::PathForItem(jobFile, item.ID).string(), services,
-                               events, options);
+                               events, options, std::move(lock));
     if (options.dryRun) return launch;
     item.LastUpdate = services.threads.clock.Now();
     SaveBack(job, jobFile, launch);

@@ -69,7 +69,7 @@ void TCopyFolderThread::Execute() {
             if (Terminated()) break;
             CopyPass(folder, ArchiveFolder, Pass::Incremental, DeleteSources);
             // The job's source folder survives its move.
-            if (GetFileSize(folder) < 0) Files().CreateFolders(folder);
+            if (GetFileSize(folder) < 0 && !DriveGone()) Files().CreateFolders(folder);
         }
         break;
     }

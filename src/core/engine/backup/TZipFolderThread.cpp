@@ -182,7 +182,7 @@ void TZipFolderThread::SelectArchive(const std::string& archive) {
 
 void TZipFolderThread::WriteArchive() {
     std::unique_ptr<ZipWriter> writer = std::move(writer_);
-    const std::vector<Queued> files = std::move(queued_);
+    std::vector<Queued> files = std::move(queued_);
     const int64_t bytes = queuedBytes_;
     queued_.clear();
     queuedBytes_ = 0;
@@ -198,6 +198,11 @@ void TZipFolderThread::WriteArchive() {
     ReportStatus();
     FileActionText = "Saving Archive: " + std::string(FileNamePart(archive));
     const int64_t before = BytesDone;
+    // The archive is written only onto the drive the run started on.
+    if (DriveGone()) {
+        writer->Discard();
+        return;
+    }
     ZipStatus written;
     for (;;) {
         written = writer->Close(
@@ -221,6 +226,18 @@ void TZipFolderThread::WriteArchive() {
     }
     BytesDone = before + bytes;
     if (!written && (written.canceled() || Terminated())) return;
+    // An archive written after the drive went is not on the drive: nothing is recorded or deleted.
+    if (written && DriveGone()) return;
+    // Moved files go only once the archive is on the device.
+    if (written && std::any_of(files.begin(), files.end(), [](const Queued& f) { return f.deleteAfter; })) {
+        const FileStatus flushed = Files().FlushFile(archive);
+        if (!flushed) {
+            ReportThreadError("The archive could not be written through to the drive, no file is deleted : " +
+                                  archive + " : " + flushed.message(),
+                              flushed.code());
+            for (Queued& file : files) file.deleteAfter = false;
+        }
+    }
     if (!written) ReportThreadError(written.Describe(archive), written.code());
     for (const Queued& file : files) {
         if (written && file.deleteAfter) DeleteMoved(file);

@@ -59,6 +59,8 @@ void TSyncFolderThread::Execute() {
     ScanAll();
     // Without its database the scan has reported why; there is nothing to decide.
     if (!Database) return;
+    // A drive that went during the scan leaves a listing that would read as deletions.
+    if (!Terminated() && DriveGone()) return;
     if (Terminated()) {
         StatusText = "Canceled";
         ReportStatus();

@@ -39,7 +39,10 @@ public:
     void Configure(const TSyncJobFields& job);
     // The drive path (ends with "/") that side-A paths are read against; by default the drive
     // of the database file (the folder holding its "Config" folder).
-    void SetDrivePath(std::string drivePath) { drivePath_ = std::move(drivePath); }
+    void SetDrivePath(std::string drivePath) {
+        SetJobDrive(drivePath);
+        drivePath_ = std::move(drivePath);
+    }
 
     // After the run: what the scan built (and the decision step left).
     const TFileCollection& GetFilePairs() const { return FilePairs; }
