@@ -1,5 +1,6 @@
 // drivlet-cli as a process: Ctrl-C cancels a run like the panel's Cancel button, and the sample
 // drive of the README runs to its end.
+#include "cli/CliProcessSupport.h"
 #include "core/records/TArchiveData.h"
 #include "support/TempDir.h"
 
@@ -17,32 +18,6 @@ using namespace drivlet;
 using namespace drivlet::test;
 
 namespace {
-
-const std::string kCli = std::string(DRIVLET_BINARY_DIR) + "/src/cli/drivlet-cli";
-
-// Starts the CLI with its output in a file; returns the child's pid.
-pid_t Spawn(const std::vector<std::string>& args, const std::filesystem::path& output,
-            const std::filesystem::path& programData) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("ProgramData", programData.c_str(), 1);
-        FILE* out = std::fopen(output.c_str(), "w");
-        dup2(fileno(out), 1);
-        dup2(fileno(out), 2);
-        std::vector<char*> argv{const_cast<char*>(kCli.c_str())};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(kCli.c_str(), argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-int Wait(pid_t pid) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 TEST(CliProcess, CtrlCCancelsTheRunAndLeavesNoPartialFile) {
     if (!std::filesystem::exists(kCli)) GTEST_SKIP() << "drivlet-cli is not built";
@@ -78,8 +53,7 @@ TEST(CliProcess, CtrlCCancelsTheRunAndLeavesNoPartialFile) {
     for (int i = 0; i < 5000 && !copying(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     kill(pid, SIGINT);
     const int code = Wait(pid);
-    std::ifstream in(output);
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    const std::string text = ReadText(output);
     if (code == 0) GTEST_SKIP() << "the copy ended before the signal arrived: " << text;
     EXPECT_EQ(code, 2) << text;
     EXPECT_NE(text.find("Canceled"), std::string::npos) << text;
