@@ -157,21 +157,32 @@ void TSyncThreadBase::ScanFolderPair(const TSyncItem& item, std::unique_ptr<Pair
     listing.reset();
     known_.Clear();
 
-    std::string reason;
-    if (!unlisted.empty())
-        reason = "Sync folder not found or not readable, pair skipped : " + unlisted;
-    else if (!Terminated() && RecordedFilesAllMissing('A'))
-        reason = "Every recorded file is missing, pair skipped : " + folderA;
-    else if (!Terminated() && RecordedFilesAllMissing('B'))
-        reason = "Every recorded file is missing, pair skipped : " + RootB;
-
     // A pair cut short by a cancel would look like deletions on its second side.
-    if (reason.empty() && !Terminated()) {
+    if (unlisted.empty() && !Terminated()) {
         batch->Commit();
+        MarkEmptiedSide(firstPair);
         return;
     }
     DropPairsFrom(firstPair, firstDropped);
-    if (!reason.empty()) ReportThreadError(reason);
+    if (!unlisted.empty())
+        ReportThreadError("Sync folder not found or not readable, pair skipped : " + unlisted);
+}
+
+void TSyncThreadBase::MarkEmptiedSide(size_t firstPair) {
+    // Its new files and changes still travel; only what would be deleted waits. A pair held back
+    // once stays so until the user answers, even when a file has reached the emptied side since.
+    std::optional<char> side;
+    if (RecordedFilesAllMissing('A'))
+        side = 'A';
+    else if (RecordedFilesAllMissing('B'))
+        side = 'B';
+    else
+        side = Database->HeldSide(RootA, RootB);
+    if (!side) return;
+    const int index = static_cast<int>(EmptiedSides.size());
+    EmptiedSides.push_back({RootA, RootB, *side, *side == 'A' ? OnDrive(RootA) : RootB});
+    for (size_t i = firstPair; i < FilePairs.Count(); ++i)
+        FilePairs[i].Emptied = index;
 }
 
 void TSyncThreadBase::DropPairsFrom(size_t firstPair, size_t firstDropped) {
@@ -363,8 +374,7 @@ bool TSyncThreadBase::IsLeftAlone(const std::string& lowerRelative) const {
     return false;
 }
 
-// --- missing roots and unreadable folders
-// ---------------------------------------------------------------------------
+// --- emptied roots and unreadable folders ----------------------------------------------------
 
 bool TSyncThreadBase::RecordedFilesAllMissing(char side) const {
     // Only records of files that were present on that side after a sync count: a file that was
