@@ -104,6 +104,11 @@ private:
     bool FolderExists(const std::string& folder) const;
     // A sub-folder that cannot be listed: nothing under it is paired on either side.
     void LeaveUnreadableAlone(const std::string& folder);
+    // A linked sub-folder, or a link to nothing (maybe a folder on a volume not mounted): what
+    // lies behind it is not walked, and nothing under its name is paired on either side.
+    void LeaveLinkAlone(const std::string& path, bool isFolder);
+    // Nothing at (the name itself too, with nameToo) or below the path is paired on either side.
+    void LeaveAloneBelow(const std::string& path, bool nameToo);
     bool IsLeftAlone(const std::string& lowerRelative) const;
     // A "<Root>" pair walks the job's "Config" folder too, where the open database lies.
     bool IsOwnDatabaseFile(const std::string& path) const;
