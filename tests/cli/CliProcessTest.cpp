@@ -1,6 +1,7 @@
-// drivlet-cli as a process: Ctrl-C cancels a run like the panel's Cancel button, and the sample
-// drive of the README runs to its end.
+// drivlet-cli as a process: Ctrl-C cancels a run like the panel's Cancel button, the sample
+// drive of the README runs to its end, and a sync's held deletions go ahead on request.
 #include "core/records/TArchiveData.h"
+#include "core/records/TSyncData.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -87,6 +88,45 @@ TEST(CliProcess, CtrlCCancelsTheRunAndLeavesNoPartialFile) {
     EXPECT_FALSE(std::filesystem::exists(target));
     for (const auto& e : std::filesystem::recursive_directory_iterator(root + "STICK/Backups"))
         EXPECT_EQ(e.path().filename().string().find(".drivlet-tmp-"), std::string::npos) << e.path();
+}
+
+// The whole output of a finished run.
+std::string Output(const std::filesystem::path& output) {
+    std::ifstream in(output);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+TEST(CliProcess, AllowDeletionsLetsASyncCarryOutTheDeletionsOfAnEmptiedFolder) {
+    if (!std::filesystem::exists(kCli)) GTEST_SKIP() << "drivlet-cli is not built";
+    TempDir dir;
+    const std::string root = dir.path().string() + "/";
+    const std::string computer = root + "home/Docs/";
+    std::filesystem::create_directories(computer);
+    std::filesystem::create_directories(root + "STICK/Config");
+    std::filesystem::create_directories(root + "STICK/Docs");
+    std::ofstream(root + "STICK/Docs/a.txt") << "a";
+    TSyncData job;
+    job.SyncName = "Docs";
+    job.FolderAList.Add("/Docs/");
+    job.FolderBList.Add(computer);
+    job.SyncDefaultAction = TSyncDefaultAction::sdaNewVersion;
+    const std::string file = root + "STICK/Config/Docs.Usy";
+    job.SaveCompressed(file);
+    const std::filesystem::path output = dir / "out.txt";
+    const auto run = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args{"run", file, "--yes"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return Wait(Spawn(args, output, dir / "ProgramData"));
+    };
+
+    ASSERT_EQ(run({}), 0) << Output(output);
+    ASSERT_TRUE(std::filesystem::exists(computer + "a.txt"));
+    std::filesystem::remove(computer + "a.txt");
+    EXPECT_EQ(run({}), 1) << Output(output);
+    EXPECT_TRUE(std::filesystem::exists(root + "STICK/Docs/a.txt"));
+    EXPECT_EQ(run({"--allow-deletion"}), 2) << Output(output); // a misspelt flag runs nothing
+    EXPECT_EQ(run({"--allow-deletions"}), 0) << Output(output);
+    EXPECT_FALSE(std::filesystem::exists(root + "STICK/Docs/a.txt"));
 }
 
 } // namespace
