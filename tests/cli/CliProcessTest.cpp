@@ -122,8 +122,15 @@ TEST(CliProcess, AllowDeletionsLetsASyncCarryOutTheDeletionsOfAnEmptiedFolder) {
     ASSERT_EQ(run({}), 0) << Output(output);
     ASSERT_TRUE(std::filesystem::exists(computer + "a.txt"));
     std::filesystem::remove(computer + "a.txt");
+    // Partial, not a success: the deletion waits, and the run says once how to allow it.
     EXPECT_EQ(run({}), 1) << Output(output);
     EXPECT_TRUE(std::filesystem::exists(root + "STICK/Docs/a.txt"));
+    const std::string said = Output(output);
+    const size_t how = said.find("--allow-deletions");
+    ASSERT_NE(how, std::string::npos) << said;
+    EXPECT_EQ(said.find("--allow-deletions", how + 1), std::string::npos) << said;
+    EXPECT_NE(said.find("Delete File\tFailed\t" + root + "STICK/Docs/a.txt\tHeld back"), std::string::npos)
+        << said;
     EXPECT_EQ(run({"--allow-deletion"}), 2) << Output(output); // a misspelt flag runs nothing
     EXPECT_EQ(run({"--allow-deletions"}), 0) << Output(output);
     EXPECT_FALSE(std::filesystem::exists(root + "STICK/Docs/a.txt"));

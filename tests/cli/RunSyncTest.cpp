@@ -30,7 +30,6 @@ protected:
     const std::string computer = root + "home/carol/Docs/";
     std::istringstream in;
     std::ostringstream out, err;
-    bool allowDeletions = false;
 
     void SetUp() override {
         std::filesystem::create_directories(drive + "Config");
@@ -63,7 +62,6 @@ protected:
         options.conflicts = conflicts;
         options.dryRun = dryRun;
         options.item = item;
-        options.allowDeletions = allowDeletions;
         const cli::CliEnvironment environment{dir.path() / "ProgramData", computerId, files, clock};
         return cli::RunJob(file, options, environment, console);
     }
@@ -111,35 +109,6 @@ TEST_F(RunSyncTest, ConflictsAreAnsweredFromTheCommandLineOrCancelWithoutATermin
     // The older drive version wins because it was chosen, not because of its date.
     EXPECT_EQ(Run(job, cli::ConflictAnswer::Drive), cli::exitcode::Ok) << err.str();
     EXPECT_EQ(ReadFile(computer + "report.txt"), "drive version");
-}
-
-TEST_F(RunSyncTest, DeletionsFromAnEmptiedFolderWaitForAllowDeletions) {
-    Make(drive + "Docs/a.txt", "a", kOlder);
-    Make(drive + "Docs/b.txt", "b", kOlder);
-    const std::string job = SyncJob(TSyncDefaultAction::sdaNewVersion);
-    ASSERT_EQ(Run(job, cli::ConflictAnswer::Ask), cli::exitcode::Ok) << err.str() << out.str();
-    std::filesystem::remove(computer + "a.txt");
-    std::filesystem::remove(computer + "b.txt");
-    Make(computer + "new.txt", "n", kNewer);
-
-    // Partial, not a success: the new file travelled, the deletions wait, and the run says how.
-    EXPECT_EQ(Run(job, cli::ConflictAnswer::Ask), cli::exitcode::SomeFailed) << err.str() << out.str();
-    EXPECT_EQ(ReadFile(drive + "Docs/a.txt"), "a");
-    EXPECT_EQ(ReadFile(drive + "Docs/b.txt"), "b");
-    EXPECT_EQ(ReadFile(drive + "Docs/new.txt"), "n");
-    const std::string said = err.str();
-    const size_t how = said.find("--allow-deletions");
-    ASSERT_NE(how, std::string::npos) << said;
-    EXPECT_EQ(said.find("--allow-deletions", how + 1), std::string::npos) << said;
-    EXPECT_NE(said.find(computer), std::string::npos) << said;
-    EXPECT_NE(out.str().find("Delete File\tFailed\t" + drive + "Docs/a.txt\tHeld back"), std::string::npos)
-        << out.str();
-
-    allowDeletions = true;
-    EXPECT_EQ(Run(job, cli::ConflictAnswer::Ask), cli::exitcode::Ok) << err.str() << out.str();
-    EXPECT_FALSE(std::filesystem::exists(drive + "Docs/a.txt"));
-    EXPECT_FALSE(std::filesystem::exists(drive + "Docs/b.txt"));
-    EXPECT_TRUE(std::filesystem::exists(drive + "Docs/new.txt"));
 }
 
 TEST_F(RunSyncTest, AComputerToComputerJobRunsTheItemOfThisComputer) {
