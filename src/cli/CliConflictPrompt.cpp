@@ -43,6 +43,21 @@ std::optional<std::vector<TConflictResolution>> CliConflictPrompt::Resolve(const
     return std::vector<TConflictResolution>(pairs.size(), all);
 }
 
+bool CliConflictPrompt::ConfirmDeletions(const std::vector<std::string>& folders, size_t count) {
+    console_.err << "Every file recorded in";
+    for (size_t i = 0; i < folders.size(); ++i)
+        console_.err << (i == 0 ? " " : ", ") << folders[i];
+    console_.err << " is missing (moved, deleted, or a volume not mounted).\n";
+    if (allowDeletions_) {
+        console_.err << count << " file(s) deleted on the other side, as --allow-deletions allows\n";
+        return true;
+    }
+    console_.err << count
+                 << " deletion(s) held back: if the files are gone on purpose, run again with "
+                    "--allow-deletions to carry them out\n";
+    return false;
+}
+
 std::optional<TConflictResolution> CliConflictPrompt::AskFor(const TFilePair& pair, size_t number, size_t count) {
     console_.err << "[" << number << "/" << count << "]\n  USB Drive: " << Side(pair.FileA)
                  << "\n  Computer:  " << Side(pair.FileB) << "\n";

@@ -74,7 +74,7 @@ int RunSyncJob(const std::string& file, bool computerToComputer, const RunOption
         if (!LoadJobRecord(probe, file, console)) return exitcode::Unreadable;
     }
     RunContext context(environment, console);
-    CliConflictPrompt prompt(console, options.conflicts);
+    CliConflictPrompt prompt(console, options.conflicts, options.allowDeletions);
     SyncLaunchOptions launchOptions;
     launchOptions.itemIndex = options.item.value_or(-1);
     launchOptions.prompt = &prompt;

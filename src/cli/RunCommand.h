@@ -21,6 +21,7 @@ struct RunOptions {
     std::optional<int> item;                     // --item N of a computer-to-computer job (0: the first)
     ConflictAnswer conflicts = ConflictAnswer::Ask;
     bool dryRun = false;
+    bool allowDeletions = false;                 // deletions from a folder that lost every recorded file
     const std::atomic<bool>* cancel = nullptr;   // set: the run is cancelled like the panel's Cancel
 };
 

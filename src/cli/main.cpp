@@ -31,9 +31,12 @@ void Usage(std::ostream& out) {
            "       drivlet-cli register DRIVE   make the drive (its folder) known to this computer\n"
            "       drivlet-cli run FILE [--yes] [--low-disk=abort|skip|retry] [--item N]\n"
            "                        [--conflicts=ask|skip|computer|drive|newest] [--dry-run]\n"
+           "                        [--allow-deletions]\n"
            "                                    run a job; exit 0 all done, 1 some files failed,\n"
            "                                    2 cancelled or a thread error, 3 job not readable\n"
-           "                                    (--item N: 0 is the first item of a .Upcsy job)\n"
+           "                                    (--item N: 0 is the first item of a .Upcsy job;\n"
+           "                                    --allow-deletions: a sync folder that lost every\n"
+           "                                    file it held still carries its deletions over)\n"
            "       drivlet-cli restore FILE --list\n"
            "                                    the runs of a backup job, newest first\n"
            "       drivlet-cli restore FILE --point N [--to DIR] [--password P] [--yes] [PATH...]\n"
@@ -77,6 +80,8 @@ int RunVerb(const std::vector<std::string>& args, const std::filesystem::path& r
             console.assumeYes = true;
         } else if (arg == "--dry-run") {
             options.dryRun = true;
+        } else if (arg == "--allow-deletions") {
+            options.allowDeletions = true;
         } else if (TakeValue(arg, "--low-disk", value)) {
             if (value == "abort") console.lowDisk = LowDiskAnswer::Abort;
             else if (value == "skip") console.lowDisk = LowDiskAnswer::Skip;

@@ -1,7 +1,8 @@
-// drivlet-cli as a process: Ctrl-C cancels a run like the panel's Cancel button, and the sample
-// drive of the README runs to its end.
+// drivlet-cli as a process: Ctrl-C cancels a run like the panel's Cancel button, the sample
+// drive of the README runs to its end, and a sync's held deletions go ahead on request.
 #include "cli/CliProcessSupport.h"
 #include "core/records/TArchiveData.h"
+#include "core/records/TSyncData.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -61,6 +62,46 @@ TEST(CliProcess, CtrlCCancelsTheRunAndLeavesNoPartialFile) {
     EXPECT_FALSE(std::filesystem::exists(target));
     for (const auto& e : std::filesystem::recursive_directory_iterator(root + "STICK/Backups"))
         EXPECT_EQ(e.path().filename().string().find(".drivlet-tmp-"), std::string::npos) << e.path();
+}
+
+TEST(CliProcess, AllowDeletionsLetsASyncCarryOutTheDeletionsOfAnEmptiedFolder) {
+    if (!std::filesystem::exists(kCli)) GTEST_SKIP() << "drivlet-cli is not built";
+    TempDir dir;
+    const std::string root = dir.path().string() + "/";
+    const std::string computer = root + "home/Docs/";
+    std::filesystem::create_directories(computer);
+    std::filesystem::create_directories(root + "STICK/Config");
+    std::filesystem::create_directories(root + "STICK/Docs");
+    std::ofstream(root + "STICK/Docs/a.txt") << "a";
+    TSyncData job;
+    job.SyncName = "Docs";
+    job.FolderAList.Add("/Docs/");
+    job.FolderBList.Add(computer);
+    job.SyncDefaultAction = TSyncDefaultAction::sdaNewVersion;
+    const std::string file = root + "STICK/Config/Docs.Usy";
+    job.SaveCompressed(file);
+    const std::filesystem::path output = dir / "out.txt";
+    const auto run = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args{"run", file, "--yes"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return Wait(Spawn(args, output, dir / "ProgramData"));
+    };
+
+    ASSERT_EQ(run({}), 0) << ReadText(output);
+    ASSERT_TRUE(std::filesystem::exists(computer + "a.txt"));
+    std::filesystem::remove(computer + "a.txt");
+    // Partial, not a success: the deletion waits, and the run says once how to allow it.
+    EXPECT_EQ(run({}), 1) << ReadText(output);
+    EXPECT_TRUE(std::filesystem::exists(root + "STICK/Docs/a.txt"));
+    const std::string said = ReadText(output);
+    const size_t how = said.find("--allow-deletions");
+    ASSERT_NE(how, std::string::npos) << said;
+    EXPECT_EQ(said.find("--allow-deletions", how + 1), std::string::npos) << said;
+    EXPECT_NE(said.find("Delete File\tFailed\t" + root + "STICK/Docs/a.txt\tHeld back"), std::string::npos)
+        << said;
+    EXPECT_EQ(run({"--allow-deletion"}), 2) << ReadText(output); // a misspelt flag runs nothing
+    EXPECT_EQ(run({"--allow-deletions"}), 0) << ReadText(output);
+    EXPECT_FALSE(std::filesystem::exists(root + "STICK/Docs/a.txt"));
 }
 
 } // namespace

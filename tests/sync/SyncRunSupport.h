@@ -12,13 +12,25 @@
 
 namespace drivlet::test {
 
-// Answers every asked pair with one resolution, or cancels; remembers what it was shown.
+// Answers every asked pair with one resolution, or cancels, and every question about held
+// deletions with one answer; remembers what it was shown.
 class ScriptedPrompt : public IConflictPrompt {
 public:
     std::optional<TConflictResolution> answer = TConflictResolution::UseNewest; // none: cancel
     std::function<void()> whileAsked;
     std::vector<std::vector<std::string>> shown; // per call: the asked pairs' file names
     std::map<std::string, TFileAction> offered; // of the last call, by bare file name
+    bool allowDeletions = false;
+    struct DeletionQuestion {
+        std::vector<std::string> folders;
+        size_t count = 0;
+    };
+    std::vector<DeletionQuestion> deletionQuestions;
+
+    bool ConfirmDeletions(const std::vector<std::string>& folders, size_t count) override {
+        deletionQuestions.push_back({folders, count});
+        return allowDeletions;
+    }
 
     std::optional<std::vector<TConflictResolution>> Resolve(const std::vector<const TFilePair*>& pairs) override {
         std::vector<std::string> names;

@@ -73,26 +73,34 @@ TEST_F(SyncSafetyTest, RenamedDriveFolderSkipsThePair) {
     EXPECT_TRUE(HasPairUnder(*thread, pc + "Docs/"));
 }
 
-TEST_F(SyncSafetyTest, RootWithEveryRecordedFileGoneCountsAsMissing) {
+TEST_F(SyncSafetyTest, RootWithEveryRecordedFileGoneMarksItsPairsAsEmptied) {
     SyncedOnce();
     fs::remove(pc + "Docs/a.txt");
     fs::remove(pc + "Docs/b.txt");
     Make(pc + "Docs/unrelated.txt", "u", Day(3)); // a new file says nothing about the old ones
     auto thread = ScanTwoPairs();
-    ASSERT_EQ(events.errors.size(), 1u);
-    EXPECT_NE(events.errors[0].text.find(pc + "Docs/"), std::string::npos);
-    EXPECT_FALSE(HasPairUnder(*thread, drive + "Docs/"));
-    EXPECT_FALSE(HasPairUnder(*thread, pc + "Docs/"));
-    thread.reset();
-    EXPECT_EQ(RowCount(), 3);
+    EXPECT_TRUE(events.errors.empty());
+    ASSERT_EQ(thread->EmptiedSides.size(), 1u);
+    EXPECT_EQ(thread->EmptiedSides[0].side, 'B');
+    EXPECT_EQ(thread->EmptiedSides[0].folder, pc + "Docs/");
+    // The pair's files are all there for the decision step, each marked; the other pair is not.
+    auto pairs = ByName(*thread);
+    ASSERT_EQ(pairs.size(), 4u);
+    for (const std::string name : {"a.txt", "b.txt", "unrelated.txt"})
+        EXPECT_EQ(pairs[name].Emptied, 0) << name;
+    EXPECT_FALSE(pairs["a.txt"].FileB.Present());
+    EXPECT_EQ(pairs["m.mp3"].Emptied, -1);
 
     // The same on the drive side.
     Make(pc + "Docs/a.txt", "a", Day(1));
     fs::remove(pc + "Docs/unrelated.txt");
     fs::remove(drive + "Music/m.mp3");
     thread = ScanTwoPairs();
-    ASSERT_EQ(events.errors.size(), 1u);
-    EXPECT_NE(events.errors[0].text.find(drive + "Music/"), std::string::npos);
+    EXPECT_TRUE(events.errors.empty());
+    ASSERT_EQ(thread->EmptiedSides.size(), 1u);
+    EXPECT_EQ(thread->EmptiedSides[0].side, 'A');
+    EXPECT_EQ(thread->EmptiedSides[0].folder, drive + "Music/");
+    EXPECT_EQ(ByName(*thread)["m.mp3"].Emptied, 0);
 }
 
 TEST_F(SyncSafetyTest, OneRecordedFileGoneIsAnOrdinaryDeletion) {

@@ -17,6 +17,7 @@ namespace drivlet::test {
 
 class ScanThread : public TSyncThreadBase {
 public:
+    using TSyncThreadBase::EmptiedSides;
     using TSyncThreadBase::TSyncThreadBase;
 };
 

@@ -17,6 +17,23 @@ CREATE INDEX IF NOT EXISTS "FileLog_FileName_FolderA" ON "FileLog" ("FileName", 
 CREATE INDEX IF NOT EXISTS "FileLog_FileName_FolderB" ON "FileLog" ("FileName", "FolderB");
 )sql";
 
+// One row per folder pair whose deletions wait for the user's word, with the side that lost its
+// files. Files older than the table get it when they are opened.
+constexpr std::string_view kHeldSql = R"sql(
+CREATE TABLE IF NOT EXISTS "HeldDeletions" (
+    "FolderA" TEXT NOT NULL COLLATE NOCASE,
+    "FolderB" TEXT NOT NULL COLLATE NOCASE,
+    "Side" TEXT NOT NULL,
+    PRIMARY KEY ("FolderA", "FolderB")
+);
+)sql";
+
+Connection OpenSyncFile(const std::filesystem::path& file, const DatabaseSchema& schema) {
+    Connection connection = Connection::Open(file, schema);
+    connection.Execute(kHeldSql);
+    return connection;
+}
+
 constexpr std::string_view kColumns =
     R"(SELECT "ID", "FileName", "FolderA", "FolderB", "ListID", "DateFolderA", "DateFolderB" FROM "FileLog" )";
 
@@ -39,7 +56,7 @@ std::filesystem::path SyncDatabase::PathForItem(const std::filesystem::path& job
 }
 
 SyncDatabase::SyncDatabase(const std::filesystem::path& file)
-    : connection_(Connection::Open(file, Schema())),
+    : connection_(OpenSyncFile(file, Schema())),
       findA_(connection_.Prepare(std::string(kColumns) +
                                  R"(WHERE "FileName" = ?1 AND "FolderA" = ?2 ORDER BY "ID" LIMIT 1)")),
       findB_(connection_.Prepare(std::string(kColumns) +
@@ -49,7 +66,13 @@ SyncDatabase::SyncDatabase(const std::filesystem::path& file)
           R"(INSERT INTO "FileLog" ("FileName", "FolderA", "FolderB", "ListID") VALUES (?1, ?2, ?3, ?4))")),
       setListId_(connection_.Prepare(R"(UPDATE "FileLog" SET "ListID" = ?2 WHERE "ID" = ?1)")),
       setDates_(connection_.Prepare(
-          R"(UPDATE "FileLog" SET "DateFolderA" = ?2, "DateFolderB" = ?3 WHERE "ID" = ?1)")) {}
+          R"(UPDATE "FileLog" SET "DateFolderA" = ?2, "DateFolderB" = ?3 WHERE "ID" = ?1)")),
+      findHeld_(connection_.Prepare(
+          R"(SELECT "Side" FROM "HeldDeletions" WHERE "FolderA" = ?1 AND "FolderB" = ?2)")),
+      setHeld_(connection_.Prepare(
+          R"(INSERT OR REPLACE INTO "HeldDeletions" ("FolderA", "FolderB", "Side") VALUES (?1, ?2, ?3))")),
+      clearHeld_(
+          connection_.Prepare(R"(DELETE FROM "HeldDeletions" WHERE "FolderA" = ?1 AND "FolderB" = ?2)")) {}
 
 void SyncDatabase::ClearListIds() {
     connection_.Execute(R"(UPDATE "FileLog" SET "ListID" = NULL)");
@@ -126,6 +149,25 @@ void SyncDatabase::SetListId(int64_t id, std::optional<int64_t> listId) {
 
 void SyncDatabase::SetDates(int64_t id, TDateTime dateFolderA, TDateTime dateFolderB) {
     setDates_.BindInteger(1, id).BindDate(2, dateFolderA).BindDate(3, dateFolderB).Run();
+}
+
+std::optional<char> SyncDatabase::HeldSide(std::string_view folderA, std::string_view folderB) {
+    findHeld_.BindText(1, folderA).BindText(2, folderB);
+    std::optional<char> side;
+    if (findHeld_.Step()) {
+        const std::string text = findHeld_.Text(0);
+        if (text == "A" || text == "B") side = text.front();
+    }
+    findHeld_.Reset();
+    return side;
+}
+
+void SyncDatabase::SetHeld(std::string_view folderA, std::string_view folderB, char side) {
+    setHeld_.BindText(1, folderA).BindText(2, folderB).BindText(3, std::string(1, side)).Run();
+}
+
+void SyncDatabase::ClearHeld(std::string_view folderA, std::string_view folderB) {
+    clearHeld_.BindText(1, folderA).BindText(2, folderB).Run();
 }
 
 } // namespace drivlet

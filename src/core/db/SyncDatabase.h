@@ -71,6 +71,12 @@ public:
     // After a successful copy: the dates both sides now have.
     void SetDates(int64_t id, TDateTime dateFolderA, TDateTime dateFolderB);
 
+    // A folder pair whose deletions were held back at its last run, because one side ('A' or 'B')
+    // had lost every file recorded there: none when they were not.
+    std::optional<char> HeldSide(std::string_view folderA, std::string_view folderB);
+    void SetHeld(std::string_view folderA, std::string_view folderB, char side);
+    void ClearHeld(std::string_view folderA, std::string_view folderB);
+
 private:
     std::optional<SyncFileRecord> FindOne(Statement& query);
     static SyncFileRecord RecordOf(Statement& query);
@@ -82,6 +88,9 @@ private:
     Statement insert_;
     Statement setListId_;
     Statement setDates_;
+    Statement findHeld_;
+    Statement setHeld_;
+    Statement clearHeld_;
 };
 
 } // namespace drivlet

@@ -1,9 +1,12 @@
 #pragma once
-// The question a two-way sync under "Ask me what to do" puts to its user: the pairs whose Ask is
-// set, before any file is touched. The worker calls it through its main-thread hand-off and waits.
+// The questions a sync run puts to its user before any file is touched: under "Ask me what to
+// do", the pairs whose Ask is set; and whether deletions carried over from a folder that lost every
+// file recorded there may go ahead. The worker asks through its main-thread hand-off and waits.
 #include "core/engine/sync/TFilePair.h"
 
+#include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -26,6 +29,15 @@ public:
     // newer-wins action. Returns one resolution per pair in the same order (missing ones count as
     // "Use the newest version"), or none to cancel the whole run.
     virtual std::optional<std::vector<TConflictResolution>> Resolve(const std::vector<const TFilePair*>& pairs) = 0;
+    // Called on the main thread at most once per run, when folders that lost every file recorded
+    // there after the last sync (moved, deleted on purpose, or a volume not mounted) would carry
+    // `count` deletions to their other side. True lets them be carried out; otherwise they are held
+    // back and asked about again at the next run. A prompt that cannot ask answers No.
+    [[nodiscard]] virtual bool ConfirmDeletions(const std::vector<std::string>& folders, size_t count) {
+        (void)folders;
+        (void)count;
+        return false;
+    }
 };
 
 } // namespace drivlet

@@ -39,6 +39,9 @@ public:
     int64_t RecordID = 0;
     TFileAction FileAction = TFileAction::faCopyAB;
     bool Ask = false;
+    // The index in the run's emptied sides (TSyncThreadBase::EmptiedSides) of the folder pair this
+    // pair belongs to, whose deletions wait for the user's word; -1: none.
+    int Emptied = -1;
 };
 
 } // namespace drivlet

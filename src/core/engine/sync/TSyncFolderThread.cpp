@@ -14,6 +14,8 @@ constexpr std::string_view kCopyAction = "Copy File";
 constexpr std::string_view kDeleteAction = "Delete File";
 constexpr std::string_view kChangedStatus =
     "Left alone : the file changed during the sync, it is synced at the next run";
+constexpr std::string_view kHeldStatus = "Held back : every file recorded in ";
+constexpr std::string_view kHeldHow = " is missing; it is carried out once the deletions are allowed";
 // Dates of this many copies are committed together.
 constexpr int kDatesPerCommit = 200;
 
@@ -77,6 +79,7 @@ void TSyncFolderThread::Execute() {
             ReportStatus();
             return;
         }
+        HoldDeletions();
         // What the user settled is what the progress figures count.
         ComputeTotals();
         if (!dryRun_) {
@@ -178,6 +181,47 @@ bool TSyncFolderThread::ResolveConflicts() {
         pair.FileAction = ResolvedAction(pair, (*answer)[i]);
     }
     return true;
+}
+
+void TSyncFolderThread::HoldDeletions() {
+    if (EmptiedSides.empty()) return;
+    std::vector<size_t> held(EmptiedSides.size(), 0);
+    size_t count = 0;
+    for (const TFilePair& pair : FilePairs) {
+        if (pair.Emptied < 0 || pair.FileAction != TFileAction::faDelete) continue;
+        ++held[static_cast<size_t>(pair.Emptied)];
+        ++count;
+    }
+    std::vector<std::string> folders;
+    for (size_t i = 0; i < EmptiedSides.size(); ++i)
+        if (held[i] > 0) folders.push_back(EmptiedSides[i].folder);
+
+    bool allowed = false;
+    if (count > 0 && prompt_)
+        handoff_.RunAndWait([&] { allowed = prompt_->ConfirmDeletions(folders, count); });
+    // A folder pair with nothing left to hold is over its emptied state.
+    for (size_t i = 0; i < EmptiedSides.size(); ++i) {
+        const EmptiedSide& side = EmptiedSides[i];
+        if (held[i] > 0 && !allowed)
+            Database->SetHeld(side.rootA, side.rootB, side.side);
+        else
+            Database->ClearHeld(side.rootA, side.rootB);
+    }
+    if (allowed) return;
+    for (TFilePair& pair : FilePairs) {
+        if (pair.Emptied < 0 || pair.FileAction != TFileAction::faDelete) continue;
+        // Nothing is done and nothing recorded: the record still tells the next run about it.
+        pair.FileAction = TFileAction::faSkip;
+        ReportHeld(pair, EmptiedSides[static_cast<size_t>(pair.Emptied)].folder);
+    }
+}
+
+void TSyncFolderThread::ReportHeld(const TFilePair& pair, const std::string& folder) {
+    LogFileName = pair.FileA.Present() ? pair.FileA.FileName : pair.FileB.FileName;
+    LogAction = std::string(kDeleteAction);
+    LogStatus = std::string(kHeldStatus) + folder + std::string(kHeldHow);
+    LogIsError = true;
+    ReportLogEntry();
 }
 
 // --- carrying the actions out ----------------------------------------------------------------

@@ -1,7 +1,8 @@
 #pragma once
 // The worker of one sync job, folder mode and file mode alike: the scan, then the pairs in which
 // nothing changed are dropped, one action is decided per pair, the user settles the conflicts
-// (when the job asks), and the actions are carried out with the protected copy and delete. The
+// (when the job asks), the deletions carried over from a side that lost every recorded file wait
+// for the user's word, and the actions are carried out with the protected copy and delete. The
 // dates of every pair made equal are recorded, so the next run passes it over.
 #include "core/engine/sync/IConflictPrompt.h"
 #include "core/engine/sync/TSyncThreadBase.h"
@@ -37,6 +38,10 @@ private:
     void ComputeTotals();
     // False when the run is canceled.
     bool ResolveConflicts();
+    // The deletions of emptied sides, put to the user as one question; unless allowed, they are
+    // neither carried out nor undone, and the next run holds them again.
+    void HoldDeletions();
+    void ReportHeld(const TFilePair& pair, const std::string& folder);
     void CarryOut();
     bool CopyPair(TFilePair& pair, TFileData& source, TFileData& target);
     bool DeletePair(TFilePair& pair);

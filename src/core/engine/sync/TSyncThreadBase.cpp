@@ -13,9 +13,14 @@ namespace drivlet {
 namespace {
 
 constexpr std::string_view kSearching = " Searching...";
-constexpr std::string_view kTwinAction = "Sync File";
+constexpr std::string_view kFileAction = "Sync File";
 constexpr std::string_view kTwinStatus =
     "Left alone : another file here has the same name in other letter case";
+constexpr std::string_view kFolderAction = "Sync Folder";
+constexpr std::string_view kLinkedFolderStatus =
+    "Left alone : a linked folder, its files are not synced on either side";
+constexpr std::string_view kDanglingLinkStatus =
+    "Left alone : a link to something that is not there, nothing of this name is synced on either side";
 
 std::string FolderPart(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -157,21 +162,32 @@ void TSyncThreadBase::ScanFolderPair(const TSyncItem& item, std::unique_ptr<Pair
     listing.reset();
     known_.Clear();
 
-    std::string reason;
-    if (!unlisted.empty())
-        reason = "Sync folder not found or not readable, pair skipped : " + unlisted;
-    else if (!Terminated() && RecordedFilesAllMissing('A'))
-        reason = "Every recorded file is missing, pair skipped : " + folderA;
-    else if (!Terminated() && RecordedFilesAllMissing('B'))
-        reason = "Every recorded file is missing, pair skipped : " + RootB;
-
     // A pair cut short by a cancel would look like deletions on its second side.
-    if (reason.empty() && !Terminated()) {
+    if (unlisted.empty() && !Terminated()) {
         batch->Commit();
+        MarkEmptiedSide(firstPair);
         return;
     }
     DropPairsFrom(firstPair, firstDropped);
-    if (!reason.empty()) ReportThreadError(reason);
+    if (!unlisted.empty())
+        ReportThreadError("Sync folder not found or not readable, pair skipped : " + unlisted);
+}
+
+void TSyncThreadBase::MarkEmptiedSide(size_t firstPair) {
+    // Its new files and changes still travel; only what would be deleted waits. A pair held back
+    // once stays so until the user answers, even when a file has reached the emptied side since.
+    std::optional<char> side;
+    if (RecordedFilesAllMissing('A'))
+        side = 'A';
+    else if (RecordedFilesAllMissing('B'))
+        side = 'B';
+    else
+        side = Database->HeldSide(RootA, RootB);
+    if (!side) return;
+    const int index = static_cast<int>(EmptiedSides.size());
+    EmptiedSides.push_back({RootA, RootB, *side, *side == 'A' ? OnDrive(RootA) : RootB});
+    for (size_t i = firstPair; i < FilePairs.Count(); ++i)
+        FilePairs[i].Emptied = index;
 }
 
 void TSyncThreadBase::DropPairsFrom(size_t firstPair, size_t firstDropped) {
@@ -193,13 +209,20 @@ bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
         if (Terminated()) break;
         std::string path = folder + entry.name;
         if (entry.isDirectory) {
-            // A linked folder could lead the walk into a loop.
-            if (entry.isSymlink) continue;
+            // A linked folder is not followed: it could lead the walk into a loop.
+            if (entry.isSymlink) {
+                LeaveLinkAlone(path, true);
+                continue;
+            }
             const std::string sub = path + "/";
             if (IsFolderExcluded(sub)) continue;
             if (!ScanSyncFolder(sub)) LeaveUnreadableAlone(sub);
             StatusText = std::string(kSearching) + folder;
             ReportStatus();
+            continue;
+        }
+        if (entry.isSymlink && Files().RealPath(path).empty()) {
+            LeaveLinkAlone(path, false);
             continue;
         }
         if (FileFilter.IsExcluded(entry.name, folder) || IsOwnDatabaseFile(path)) continue;
@@ -334,7 +357,7 @@ size_t TSyncThreadBase::PairFor(int64_t recordId) {
 
 void TSyncThreadBase::LeaveTwinAlone(const std::string& path, std::string_view relative) {
     LogFileName = path;
-    LogAction = std::string(kTwinAction);
+    LogAction = std::string(kFileAction);
     LogStatus = std::string(kTwinStatus);
     LogIsError = true;
     ReportLogEntry();
@@ -363,8 +386,7 @@ bool TSyncThreadBase::IsLeftAlone(const std::string& lowerRelative) const {
     return false;
 }
 
-// --- missing roots and unreadable folders
-// ---------------------------------------------------------------------------
+// --- emptied roots, unreadable folders and links ---------------------------------------------
 
 bool TSyncThreadBase::RecordedFilesAllMissing(char side) const {
     // Only records of files that were present on that side after a sync count: a file that was
@@ -374,14 +396,33 @@ bool TSyncThreadBase::RecordedFilesAllMissing(char side) const {
 
 void TSyncThreadBase::LeaveUnreadableAlone(const std::string& folder) {
     // Its files would all look deleted on this side; they wait for a run that can read it.
-    const std::string relative = LowerCase(folder.substr(rootLength_));
-    unreadable_.push_back(relative);
+    LeaveAloneBelow(folder.substr(0, folder.size() - 1), false);
     ReportThreadError("Sync folder not readable, its files are left alone : " + folder);
+}
+
+void TSyncThreadBase::LeaveLinkAlone(const std::string& path, bool isFolder) {
+    // Its files would look deleted on this side, and the other side's copies would be deleted:
+    // a sync carries files, never what a link points to.
+    LeaveAloneBelow(path, !isFolder);
+    LogFileName = isFolder ? path + "/" : path;
+    LogAction = std::string(isFolder ? kFolderAction : kFileAction);
+    LogStatus = std::string(isFolder ? kLinkedFolderStatus : kDanglingLinkStatus);
+    LogIsError = true;
+    ReportLogEntry();
+}
+
+void TSyncThreadBase::LeaveAloneBelow(const std::string& path, bool nameToo) {
+    const std::string name = LowerCase(path.substr(rootLength_));
+    const std::string below = name + "/";
+    unreadable_.push_back(below);
+    if (nameToo) leftAlone_.insert(name);
+    // The drive side was walked first: its pairs at or below the name go too.
     if (CurrentSide != 'B') return;
     for (size_t i = pairStart_; i < FilePairs.Count(); ++i) {
         const TFileData& onDrive = FilePairs[i].FileA;
-        if (onDrive.Present() && LowerCase(onDrive.FileName.substr(rootLengthA_)).starts_with(relative))
-            droppedPairs_.push_back(i);
+        if (!onDrive.Present()) continue;
+        const std::string relative = LowerCase(onDrive.FileName.substr(rootLengthA_));
+        if (relative.starts_with(below) || (nameToo && relative == name)) droppedPairs_.push_back(i);
     }
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // The first half of every sync run: walks each folder pair and file pair on the drive (side A)
 // and the computer (side B), matches every file to its row of the job's sync database and builds
-// FilePairs for the decision step. A pair whose root is missing on one side, or where every file
-// recorded for a side is gone, is left out of the run with a thread error, so that a folder that
-// is missing for a moment is never taken for a thousand deletions.
+// FilePairs for the decision step. A pair whose root is missing on one side is left out of the run
+// with a thread error; one where every file recorded for a side is gone is marked as an emptied
+// side, so that the decision step holds its deletions back until the user confirms them: a folder
+// that is empty for a moment (a volume not mounted) is never taken for a thousand deletions.
 #include "core/db/SyncDatabase.h"
 #include "core/engine/TThreadBase.h"
 #include "core/engine/sync/RecordIndex.h"
@@ -69,6 +70,16 @@ protected:
     // scratch copy. DatabaseFile still names the job's own file (drive path, left out of walks).
     virtual std::string WorkingDatabaseFile() { return DatabaseFile; }
 
+    // A folder pair one side of which lost every file recorded there after the last sync, or whose
+    // deletions were held back at its last run; its pairs carry the index as TFilePair::Emptied.
+    struct EmptiedSide {
+        std::string rootA; // the pair's roots as the sync database holds them
+        std::string rootB;
+        char side = 'B';
+        std::string folder; // the emptied root, full path
+    };
+    std::vector<EmptiedSide> EmptiedSides;
+
     char CurrentSide = 'A';
     std::string RootA; // drive-relative, with trailing "/"
     std::string RootB; // absolute, with trailing "/"
@@ -91,9 +102,16 @@ private:
     void LeaveMatchedTwinAlone(const std::string& path, std::string_view relative, size_t earlierPair);
     // Whether a side holds none of the files recorded as present there after the last sync.
     bool RecordedFilesAllMissing(char side) const;
+    // Marks the pairs from firstPair on when the folder pair walked has an emptied side.
+    void MarkEmptiedSide(size_t firstPair);
     bool FolderExists(const std::string& folder) const;
     // A sub-folder that cannot be listed: nothing under it is paired on either side.
     void LeaveUnreadableAlone(const std::string& folder);
+    // A linked sub-folder, or a link to nothing (maybe a folder on a volume not mounted): what
+    // lies behind it is not walked, and nothing under its name is paired on either side.
+    void LeaveLinkAlone(const std::string& path, bool isFolder);
+    // Nothing at (the name itself too, with nameToo) or below the path is paired on either side.
+    void LeaveAloneBelow(const std::string& path, bool nameToo);
     bool IsLeftAlone(const std::string& lowerRelative) const;
     // A "<Root>" pair walks the job's "Config" folder too, where the open database lies.
     bool IsOwnDatabaseFile(const std::string& path) const;
