@@ -1,6 +1,7 @@
 #include "core/engine/backup/TBackUpThreadBase.h"
 
 #include "core/engine/PathMapping.h"
+#include "core/engine/backup/ArchiveFolderGuard.h"
 #include "core/text/CaseFold.h"
 
 #include <algorithm>
@@ -52,6 +53,15 @@ void TBackUpThreadBase::SetExcludeList(const std::vector<std::string>& folders) 
 
 bool TBackUpThreadBase::IsFolderExcluded(const std::string& folder) {
     return !excluded_.empty() && excluded_.count(LowerCase(folder)) != 0;
+}
+
+bool TArchiveThreadBase::MayClearArchiveFolder() {
+    const std::optional<std::string> refusal =
+        ArchiveFolderClearingRefusal(Files(), ArchiveFolder, DatabaseFile);
+    if (!refusal) return true;
+    ReportThreadError(std::string(kCopyThreadErrorPrefix) + "The archive folder " + ArchiveFolder + " " +
+                      *refusal + "; nothing in it is deleted and nothing is copied");
+    return false;
 }
 
 void TBackUpThreadBase::OpenDatabase() {
@@ -108,6 +118,19 @@ void TBackUpThreadBase::RecordCopied(std::string_view file) {
 
 void TBackUpThreadBase::CommitFileLog() {
     if (fileLog_) fileLog_->Commit();
+}
+
+std::vector<std::string> TBackUpThreadBase::WrittenArchives() {
+    if (!database_) return {};
+    return database_->WrittenArchives(ArchiveLogKey(ArchiveFolder, DatabaseFile));
+}
+
+void TBackUpThreadBase::RecordWrittenArchive(std::string_view fileName) {
+    if (database_) database_->RecordWrittenArchive(ArchiveLogKey(ArchiveFolder, DatabaseFile), fileName);
+}
+
+void TBackUpThreadBase::ForgetWrittenArchive(std::string_view fileName) {
+    if (database_) database_->ForgetWrittenArchive(ArchiveLogKey(ArchiveFolder, DatabaseFile), fileName);
 }
 
 void TBackUpThreadBase::SetRunStatus(std::string_view status) {

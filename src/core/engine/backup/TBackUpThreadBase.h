@@ -70,6 +70,12 @@ protected:
     // Puts the pending rows into the file.
     void CommitFileLog();
 
+    // The zip archives (file names) that the job has itself written into ArchiveFolder: the only
+    // ones a completely-new run may delete. None without a database.
+    std::vector<std::string> WrittenArchives();
+    void RecordWrittenArchive(std::string_view fileName);
+    void ForgetWrittenArchive(std::string_view fileName);
+
     TArchiveMode ArchiveMode = TArchiveMode::amIncremental;
     std::string ArchiveFolder;
     std::vector<std::string> FolderList;
@@ -96,6 +102,9 @@ public:
 protected:
     bool IsBackup() const override { return true; }
     bool DivertsNewerTargets() const override { return false; }
+    // Before a completely-new run empties ArchiveFolder: false, with a thread error naming the
+    // folder, where that would reach beyond the backup (a drive's root, the job's Config folder).
+    bool MayClearArchiveFolder();
     // A backup kept inside one of its sources is never counted or copied into itself.
     bool IsFolderExcluded(const std::string& folder) override {
         return folder == ArchiveFolder || TBackUpThreadBase::IsFolderExcluded(folder);

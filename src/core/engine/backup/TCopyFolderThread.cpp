@@ -84,6 +84,7 @@ bool TCopyFolderThread::DeleteOldBackup() {
                           " holds a source of the job; it is not deleted");
         return false;
     }
+    if (!MayClearArchiveFolder()) return false;
     FilesDone = -1;
     StatusText = "Deleting Archive... ";
     ReportStatus();
