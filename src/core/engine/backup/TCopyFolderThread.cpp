@@ -134,13 +134,14 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
     for (const FolderEntry& entry : entries) {
         if (Terminated()) return;
         if (entry.isDirectory) {
-            if (entry.isSymlink) continue;
             const std::string sub = source + entry.name + "/";
-            if (IsFolderExcluded(sub)) continue;
+            if (!EntersFolder(sub, entry)) continue;
             const std::string subTarget = target + entry.name + "/";
-            CopyPass(sub, subTarget, pass, moving);
+            // A linked folder's files belong elsewhere: a move copies them and leaves them there.
+            const bool movingHere = moving && !entry.isSymlink;
+            CopyPass(sub, subTarget, pass, movingHere);
             // Emptied by the move; still holding what was not moved, it stays.
-            if (moving && !Terminated()) Files().RemoveFolder(sub);
+            if (movingHere && !Terminated()) Files().RemoveFolder(sub);
             FilesDone += 1;
             ReportStatus();
             continue;

@@ -104,9 +104,8 @@ void TZipFolderThread::AddFolder(const std::string& folder, bool moving) {
     for (const FolderEntry& entry : entries) {
         if (Terminated()) return;
         if (entry.isDirectory) {
-            if (entry.isSymlink) continue;
             const std::string sub = folder + entry.name + "/";
-            if (IsFolderExcluded(sub)) continue;
+            if (!EntersFolder(sub, entry)) continue;
             // Only the files directly in a moved source folder leave it.
             AddFolder(sub, false);
             FilesDone += 1;
