@@ -300,26 +300,6 @@ TEST_F(LaunchBackupTest, AStampedRunIntoTheDrivesRootStaysOnTheDrive) {
     launch->worker->ReleaseRunningCount();
 }
 
-TEST_F(LaunchBackupTest, AStampedRunIntoAMountedDisksRootStaysOnTheDisk) {
-    const std::string disk = root + "media/alice/DISK/";
-    TmpfsMount volume(disk, "4m");
-    DRIVLET_REQUIRE_MOUNT(volume);
-    std::filesystem::create_directories(drive + "Photos");
-    WriteFile(drive + "Photos/p.jpg", "jpeg");
-    TArchiveData job = Job(TArchiveMode::amTimeStampedIncremental);
-    job.ArchiveDir = TArchiveDir::amUsbToPc;
-    job.Destination = disk;
-    job.FolderList.Clear();
-    job.FolderList.Add("/Photos/");
-    job.SaveCompressed(jobFile);
-    auto launch = Launch();
-    ASSERT_TRUE(launch);
-    EXPECT_EQ(launch->archiveFolder, disk + "2010-08-16 14-05/");
-    EXPECT_EQ(ReadFile(launch->archiveFolder + drive.substr(1) + "Photos/p.jpg"), "jpeg");
-    EXPECT_FALSE(std::filesystem::exists(root + "media/alice/DISK 2010-08-16 14-05"));
-    launch->worker->ReleaseRunningCount();
-}
-
 TEST_F(LaunchBackupTest, AStampedRunIntoTheHomeFolderStaysInIt) {
     const std::string home = root + "home/alice/";
     const HomeFolder homeFolder(home);
