@@ -119,6 +119,9 @@ public:
     virtual std::optional<uint64_t> VolumeId(const std::filesystem::path& path) const = 0;
     // The absolute path with every link and "." or ".." resolved; empty when it does not exist.
     virtual std::string RealPath(const std::filesystem::path& path) const = 0;
+    // Whether this process may make new entries in the folder (its permissions, a read-only
+    // mount); false when there is no such folder.
+    virtual bool CanWriteIn(const std::filesystem::path& folder) const = 0;
     // Writes a file's data through to its device, so that it survives a pulled drive.
     virtual FileStatus FlushFile(const std::filesystem::path& path) const = 0;
     // Takes the lock file (created when missing) without waiting. Nothing while another process

@@ -146,15 +146,16 @@ TEST_F(ZipBackupTest, TwoTimeStampedRunsWriteTwoCompleteArchives) {
 TEST_F(ZipBackupTest, CompletelyNewDeletesTheOldArchivesPlainly) {
     MakeTree();
     RunZip(TArchiveMode::amIncremental, dest);
-    Make(dest + "D.Zip", "an archive of another drive");
-    Make(dest + "old.zip", "lower case too");
+    Make(dest + "D.Zip", "not written by the job");
+    Make(dest + "old.zip", "nor this one");
     Make(dest + "keep.txt", "not an archive");
     fs::remove(source + "sub/b.txt");
     clock.Advance(kHour);
     auto job = MakeZipJob(TArchiveMode::amCompletelyNew, dest, /*moveToDeleted=*/true);
     RunJob(*job);
 
-    EXPECT_EQ(FolderNames(dest), (std::vector<std::string>{"Root.Zip", "keep.txt"}));
+    // Only the job's own archive went, and was written again.
+    EXPECT_EQ(FolderNames(dest), (std::vector<std::string>{"D.Zip", "Root.Zip", "keep.txt", "old.zip"}));
     const auto entries = Entries(archive);
     EXPECT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries.count(EntryOf(source + "sub/b.txt")), 0u);

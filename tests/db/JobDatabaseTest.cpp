@@ -1,4 +1,5 @@
 // The backup and sync databases beside their job files: places, the workers' lookups and writes.
+#include "DbTestSupport.h"
 #include "core/db/BackupDatabase.h"
 #include "core/db/EDatabaseError.h"
 #include "core/db/SyncDatabase.h"
@@ -131,6 +132,42 @@ TEST(BackupDatabase, RunHistoryReusesTheRowOfAFolder) {
     const int64_t fresh = db.BeginRun("/Moves/", 40004.0, std::nullopt);
     EXPECT_EQ(db.ArchiveHistory()[2].ID, fresh);
     EXPECT_EQ(db.ArchiveHistory()[2].Format, "");
+}
+
+TEST(BackupDatabase, WrittenArchivesArePerFolderInTheirExactSpelling) {
+    TempDir dir;
+    BackupDatabase db(dir / "job.Udb");
+    EXPECT_TRUE(db.WrittenArchives("/Backup/").empty());
+    db.RecordWrittenArchive("/Backup/", "Root.Zip");
+    db.RecordWrittenArchive("/Backup/", "Root.Zip"); // once only
+    db.RecordWrittenArchive("/Backup/", "C.Zip");
+    db.RecordWrittenArchive("/media/b/DISK/", "Root.Zip");
+    EXPECT_EQ(db.WrittenArchives("/Backup/"), (std::vector<std::string>{"Root.Zip", "C.Zip"}));
+    // Another spelling is another folder and another file on Linux.
+    EXPECT_TRUE(db.WrittenArchives("/backup/").empty());
+    db.ForgetWrittenArchive("/Backup/", "root.zip");
+    db.ForgetWrittenArchive("/Backup/", "C.Zip");
+    EXPECT_EQ(db.WrittenArchives("/Backup/"), std::vector<std::string>{"Root.Zip"});
+    EXPECT_EQ(db.WrittenArchives("/media/b/DISK/"), std::vector<std::string>{"Root.Zip"});
+}
+
+TEST(BackupDatabase, AFileFromBeforeTheArchiveTableStillOpensAndGetsItWhenNeeded) {
+    TempDir dir;
+    const fs::path file = dir / "old.Udb";
+    test::RawSql(file, R"(CREATE TABLE "FileLog" ("ID" INTEGER PRIMARY KEY, "FileName" TEXT, "Update" REAL);
+        CREATE TABLE "ArchiveLog" ("ID" INTEGER PRIMARY KEY, "ArchiveFolder" TEXT, "DateTime" REAL,
+            "Status" TEXT, "Format" TEXT);
+        INSERT INTO "FileLog" ("FileName", "Update") VALUES ('/home/a/x.txt', 40000);)");
+    {
+        BackupDatabase db(file);
+        EXPECT_EQ(db.LastCopied("/home/a/x.txt"), 40000.0);
+        EXPECT_TRUE(db.WrittenArchives("/Backup/").empty());
+        db.ForgetWrittenArchive("/Backup/", "Root.Zip");
+        db.RecordWrittenArchive("/Backup/", "Root.Zip");
+    }
+    BackupDatabase reopened(file);
+    EXPECT_EQ(reopened.WrittenArchives("/Backup/"), std::vector<std::string>{"Root.Zip"});
+    EXPECT_EQ(reopened.LastCopied("/home/a/x.txt"), 40000.0);
 }
 
 TEST(SyncDatabase, LooksUpByEitherSideIgnoringCase) {

@@ -3,12 +3,8 @@
 #include "platform/linux/LinuxFileSystem.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <stdexcept>
-
-#include <sys/mount.h>
 
 namespace drivlet::test {
 
@@ -57,19 +53,6 @@ bool HasTempFile(const fs::path& folder) {
     for (const auto& name : NamesIn(folder))
         if (name.rfind(LinuxFileSystem::kTempPrefix, 0) == 0) return true;
     return false;
-}
-
-TmpfsMount::TmpfsMount(const fs::path& folder, const std::string& size) : folder_(folder) {
-    fs::create_directories(folder);
-    const std::string options = "size=" + size + ",mode=0755";
-    if (mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0)
-        mounted_ = true;
-    else
-        error_ = std::strerror(errno);
-}
-
-TmpfsMount::~TmpfsMount() {
-    if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
 }
 
 } // namespace drivlet::test

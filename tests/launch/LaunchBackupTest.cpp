@@ -10,9 +10,11 @@
 #include "engine/EngineTestSupport.h"
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
+#include "support/TmpfsMount.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 using namespace drivlet;
@@ -37,12 +39,66 @@ TEST(DrivePaths, RebasingKeepsPathsOnTheDriveAndReadsTheRestAgainstIt) {
     EXPECT_EQ(RebaseOntoDrive("", "/media/b/STICK1/"), "");
 }
 
-TEST(ArchiveFolder, TimeStampedRunsNameASiblingFolder) {
+TEST(ArchiveFolder, TimeStampedRunsNameASiblingFolderOrOneInside) {
     EXPECT_EQ(ArchiveFolderFor(TArchiveMode::amTimeStamped, "/d/Back", kStart), "/d/Back 2010-08-16 14-05/");
     EXPECT_EQ(ArchiveFolderFor(TArchiveMode::amTimeStampedIncremental, "/d/Back/", kStart),
               "/d/Back 2010-08-16 14-05/");
     EXPECT_EQ(ArchiveFolderFor(TArchiveMode::amIncremental, "/d/Back", kStart), "/d/Back/");
     EXPECT_EQ(ArchiveFolderFor(TArchiveMode::amMove, "/d/Back/", kStart), "/d/Back/");
+    EXPECT_EQ(ArchiveFolderFor(TArchiveMode::amTimeStamped, "/d/Back", kStart, StampPlace::Inside),
+              "/d/Back/2010-08-16 14-05/");
+    EXPECT_EQ(ArchiveFolderFor(TArchiveMode::amTimeStampedIncremental, "/", kStart, StampPlace::Inside),
+              "/2010-08-16 14-05/");
+    EXPECT_EQ(ArchiveFolderFor(TArchiveMode::amIncremental, "/d/Back", kStart, StampPlace::Inside),
+              "/d/Back/");
+}
+
+// The real file service, with folders that refuse new entries.
+class ReadOnlyFolders final : public ForwardingFileSystem {
+public:
+    ReadOnlyFolders(const IFileSystem& real, std::string readOnly)
+        : ForwardingFileSystem(real), readOnly_(std::move(readOnly)) {}
+    bool CanWriteIn(const std::filesystem::path& folder) const override {
+        return folder.string() != readOnly_ && real_.CanWriteIn(folder);
+    }
+
+private:
+    std::string readOnly_;
+};
+
+TEST(StampPlace, InsideWhereASiblingWouldLeaveTheDestinationOrCannotBeMade) {
+    TempDir dir;
+    LinuxFileSystem files;
+    const std::string root = dir.path().string() + "/";
+    const std::string drive = root + "STICK/";
+    const std::string home = root + "home/alice/";
+    std::filesystem::create_directories(drive + "Config");
+    std::filesystem::create_directories(home + "Backups");
+    std::filesystem::create_directories(root + "data/Back");
+    EXPECT_EQ(StampPlaceFor(files, root + "data/Back", drive, home), StampPlace::Beside);
+    EXPECT_EQ(StampPlaceFor(files, home + "Backups/", drive, home), StampPlace::Beside);
+    EXPECT_EQ(StampPlaceFor(files, "/", drive, home), StampPlace::Inside);
+    EXPECT_EQ(StampPlaceFor(files, drive, drive, home), StampPlace::Inside);
+    EXPECT_EQ(StampPlaceFor(files, root + "STICK", drive, home), StampPlace::Inside);
+    EXPECT_EQ(StampPlaceFor(files, home, drive, home), StampPlace::Inside);
+    // The home folder reached through a link is the home folder still.
+    std::filesystem::create_directory_symlink(home, root + "me");
+    EXPECT_EQ(StampPlaceFor(files, root + "me/", drive, home), StampPlace::Inside);
+
+    const ReadOnlyFolders readOnly(files, root + "data/");
+    EXPECT_EQ(StampPlaceFor(readOnly, root + "data/Back/", drive, home), StampPlace::Inside);
+    EXPECT_EQ(StampPlaceFor(readOnly, home + "Backups/", drive, home), StampPlace::Beside);
+}
+
+TEST(StampPlace, InsideAVolumesRoot) {
+    TempDir dir;
+    LinuxFileSystem files;
+    const std::string disk = dir.path().string() + "/media/alice/DISK";
+    TmpfsMount volume(disk, "1m");
+    DRIVLET_REQUIRE_MOUNT(volume);
+    EXPECT_EQ(StampPlaceFor(files, disk + "/", "", ""), StampPlace::Inside);
+    std::filesystem::create_directories(disk + "/Back");
+    EXPECT_EQ(StampPlaceFor(files, disk + "/Back/", "", ""), StampPlace::Beside);
 }
 
 TEST(FinishMessages, TextsOfEachKind) {
@@ -200,6 +256,66 @@ TEST_F(LaunchBackupTest, AZipJobWritesItsArchiveWithThePassword) {
     ASSERT_EQ(events.logs.size(), 1u);
     EXPECT_EQ(events.logs[0].action, "Zip File");
     EXPECT_FALSE(events.logs[0].isError);
+    launch->worker->ReleaseRunningCount();
+}
+
+} // namespace
+
+namespace {
+
+// $HOME for one test.
+class HomeFolder {
+public:
+    explicit HomeFolder(const std::string& home) {
+        if (const char* old = std::getenv("HOME")) old_ = old;
+        setenv("HOME", home.c_str(), 1);
+    }
+    ~HomeFolder() {
+        if (old_)
+            setenv("HOME", old_->c_str(), 1);
+        else
+            unsetenv("HOME");
+    }
+    HomeFolder(const HomeFolder&) = delete;
+    HomeFolder& operator=(const HomeFolder&) = delete;
+
+private:
+    std::optional<std::string> old_;
+};
+
+TEST_F(LaunchBackupTest, AStampedRunIntoTheDrivesRootStaysOnTheDrive) {
+    TArchiveData job = Job(TArchiveMode::amTimeStamped);
+    job.Destination = "/"; // the drive's root
+    job.SaveCompressed(jobFile);
+    auto launch = Launch();
+    ASSERT_TRUE(launch);
+    EXPECT_EQ(launch->archiveFolder, drive + "2010-08-16 14-05/");
+    EXPECT_EQ(ReadFile(launch->archiveFolder + source.substr(1) + "a.txt"), "alpha");
+    EXPECT_FALSE(std::filesystem::exists(root + "STICK1 2010-08-16 14-05"));
+    // The history key is drive-relative, so it still works when the drive is mounted elsewhere.
+    const auto history = BackupDatabase(drive + "Config/Docs.Udb").ArchiveHistory();
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history[0].ArchiveFolder, "/2010-08-16 14-05/");
+    EXPECT_EQ(history[0].Status, "Finished !");
+    launch->worker->ReleaseRunningCount();
+}
+
+TEST_F(LaunchBackupTest, AStampedRunIntoTheHomeFolderStaysInIt) {
+    const std::string home = root + "home/alice/";
+    const HomeFolder homeFolder(home);
+    std::filesystem::create_directories(drive + "Photos");
+    WriteFile(drive + "Photos/p.jpg", "jpeg");
+    TArchiveData job = Job(TArchiveMode::amTimeStamped);
+    job.ArchiveDir = TArchiveDir::amUsbToPc;
+    job.Destination = home;
+    job.FolderList.Clear();
+    job.FolderList.Add("/Photos/");
+    job.SaveCompressed(jobFile);
+    auto launch = Launch();
+    ASSERT_TRUE(launch);
+    EXPECT_EQ(launch->archiveFolder, home + "2010-08-16 14-05/");
+    EXPECT_EQ(ReadFile(launch->archiveFolder + drive.substr(1) + "Photos/p.jpg"), "jpeg");
+    EXPECT_FALSE(std::filesystem::exists(root + "home/alice 2010-08-16 14-05"));
     launch->worker->ReleaseRunningCount();
 }
 

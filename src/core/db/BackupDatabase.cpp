@@ -22,11 +22,24 @@ CREATE TABLE IF NOT EXISTS "ArchiveLog" (
 CREATE INDEX IF NOT EXISTS "ArchiveLog_ArchiveFolder" ON "ArchiveLog" ("ArchiveFolder");
 )sql";
 
+// Added later than the other two tables, so an older file gets it when it is first needed.
+// Names are kept in their exact spelling: "root.zip" beside our "Root.Zip" is someone else's.
+constexpr std::string_view kWrittenArchiveSql = R"sql(
+CREATE TABLE IF NOT EXISTS "WrittenArchive" (
+    "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
+    "ArchiveFolder" TEXT NOT NULL,
+    "FileName" TEXT NOT NULL,
+    UNIQUE ("ArchiveFolder", "FileName")
+);
+)sql";
+
 } // namespace
 
 const DatabaseSchema& BackupDatabase::Schema() {
+    // Not a required table: files made before it existed stay usable.
+    static const std::string createSql = std::string(kCreateSql) + std::string(kWrittenArchiveSql);
     static const DatabaseSchema schema{
-        kCreateSql,
+        createSql,
         {{"FileLog", {"FileName", "Update"}},
          {"ArchiveLog", {"ID", "ArchiveFolder", "DateTime", "Status", "Format"}}}};
     return schema;
@@ -151,6 +164,39 @@ std::vector<ArchiveLogRow> BackupDatabase::ArchiveHistory() {
     while (s.Step())
         rows.push_back({s.Integer(0), s.Text(1), s.OptionalDate(2), s.Text(3), s.Text(4)});
     return rows;
+}
+
+bool BackupDatabase::HasWrittenArchives() {
+    Statement s = connection_.Prepare(
+        R"(SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'WrittenArchive')");
+    return s.Step() && s.Integer(0) > 0;
+}
+
+std::vector<std::string> BackupDatabase::WrittenArchives(std::string_view archiveFolderKey) {
+    std::vector<std::string> names;
+    if (!HasWrittenArchives()) return names;
+    Statement s = connection_.Prepare(
+        R"(SELECT "FileName" FROM "WrittenArchive" WHERE "ArchiveFolder" = ?1 ORDER BY "ID")");
+    s.BindText(1, archiveFolderKey);
+    while (s.Step())
+        names.push_back(s.Text(0));
+    return names;
+}
+
+void BackupDatabase::RecordWrittenArchive(std::string_view archiveFolderKey, std::string_view fileName) {
+    Transaction t(connection_);
+    connection_.Execute(kWrittenArchiveSql);
+    Statement s = connection_.Prepare(
+        R"(INSERT OR IGNORE INTO "WrittenArchive" ("ArchiveFolder", "FileName") VALUES (?1, ?2))");
+    s.BindText(1, archiveFolderKey).BindText(2, fileName).Run();
+    t.Commit();
+}
+
+void BackupDatabase::ForgetWrittenArchive(std::string_view archiveFolderKey, std::string_view fileName) {
+    if (!HasWrittenArchives()) return;
+    Statement s =
+        connection_.Prepare(R"(DELETE FROM "WrittenArchive" WHERE "ArchiveFolder" = ?1 AND "FileName" = ?2)");
+    s.BindText(1, archiveFolderKey).BindText(2, fileName).Run();
 }
 
 } // namespace drivlet

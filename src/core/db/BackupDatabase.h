@@ -1,6 +1,7 @@
 #pragma once
 // The backup database of one backup or move job, beside its job file: `FileLog` remembers when
-// each source file was last copied, `ArchiveLog` holds one history row per destination folder.
+// each source file was last copied, `ArchiveLog` holds one history row per destination folder,
+// `WrittenArchive` the zip archives the job itself has written, the only ones it may delete.
 #include "core/db/Connection.h"
 #include "core/db/DatabaseSchema.h"
 #include "core/time/DateTime.h"
@@ -63,7 +64,17 @@ public:
     // Every history row, oldest DateTime first (for the restore wizard).
     std::vector<ArchiveLogRow> ArchiveHistory();
 
+    // The zip archives this job has written into an archive folder (its history key form), by
+    // file name in its exact spelling. A database made before the table existed has none.
+    std::vector<std::string> WrittenArchives(std::string_view archiveFolderKey);
+    // After an archive that the job made has been written; the table is added when missing.
+    void RecordWrittenArchive(std::string_view archiveFolderKey, std::string_view fileName);
+    // After the archive has been deleted.
+    void ForgetWrittenArchive(std::string_view archiveFolderKey, std::string_view fileName);
+
 private:
+    bool HasWrittenArchives();
+
     Connection connection_;
     Statement findFile_;
     Statement updateFile_;

@@ -1,6 +1,7 @@
 #include "core/launch/BackupLaunch.h"
 
 #include "core/app/Constants.h"
+#include "core/app/ProgramDataRoot.h"
 #include "core/drives/DrivePaths.h"
 #include "core/launch/JobClaim.h"
 #include "core/engine/backup/TCopyFolderThread.h"
@@ -33,6 +34,10 @@ bool IsFolder(const std::string& path) {
 bool IsFile(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec);
+}
+
+bool IsTimeStamped(TArchiveMode mode) {
+    return mode == TArchiveMode::amTimeStamped || mode == TArchiveMode::amTimeStampedIncremental;
 }
 
 std::string WithSlash(std::string folder) {
@@ -81,12 +86,32 @@ bool JobPathMissing(const TArchiveData& job, const std::string& destination) {
     return false;
 }
 
-std::string ArchiveFolderFor(TArchiveMode mode, std::string destination, TDateTime startTime) {
-    if (mode != TArchiveMode::amTimeStamped && mode != TArchiveMode::amTimeStampedIncremental)
-        return WithSlash(std::move(destination));
-    // The stamp names a sibling of the destination, not a folder inside it.
+std::string ArchiveFolderFor(TArchiveMode mode, std::string destination, TDateTime startTime,
+                             StampPlace place) {
+    if (!IsTimeStamped(mode)) return WithSlash(std::move(destination));
+    const std::string stamp = FormatDateTime(startTime, "yyyy-mm-dd hh-nn");
+    if (place == StampPlace::Inside) return WithSlash(std::move(destination)) + stamp + "/";
     while (destination.size() > 1 && destination.back() == '/') destination.pop_back();
-    return destination + " " + FormatDateTime(startTime, "yyyy-mm-dd hh-nn") + "/";
+    return destination + " " + stamp + "/";
+}
+
+StampPlace StampPlaceFor(const IFileSystem& files, const std::string& destination,
+                         const std::string& jobDrive, const std::string& homeFolder) {
+    std::string folder = destination;
+    while (!folder.empty() && folder.back() == '/') folder.pop_back();
+    if (folder.empty()) return StampPlace::Inside; // "/"
+    const std::size_t slash = folder.rfind('/');
+    const std::string parent = slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+    const std::string real = files.RealPath(folder);
+    if (!real.empty()) {
+        if (real == "/") return StampPlace::Inside;
+        const std::string realParent = files.RealPath(real + "/..");
+        if (files.VolumeId(real) != files.VolumeId(realParent)) return StampPlace::Inside;
+        if (!jobDrive.empty() && real == files.RealPath(jobDrive)) return StampPlace::Inside;
+        if (!homeFolder.empty() && real == files.RealPath(homeFolder)) return StampPlace::Inside;
+    }
+    if (parent.empty() || !files.CanWriteIn(parent)) return StampPlace::Inside;
+    return StampPlace::Beside;
 }
 
 std::optional<BackupLaunch> LaunchBackup(const std::string& jobFile, const LaunchServices& services,
@@ -127,7 +152,12 @@ std::optional<BackupLaunch> LaunchBackup(const std::string& jobFile, const Launc
     worker->SetDatabaseFile(BackupDatabase::PathForJob(jobFile).string());
     worker->SetArchiveMode(job.ArchiveMode);
     BackupLaunch launch;
-    launch.archiveFolder = ArchiveFolderFor(job.ArchiveMode, destination, job.LastUpdate);
+    const StampPlace place =
+        IsTimeStamped(job.ArchiveMode)
+            ? StampPlaceFor(services.threads.fileSystem, destination, DrivePathOfJobFile(jobFile),
+                            ProcessEnvironment()("HOME").value_or(std::string()))
+            : StampPlace::Beside;
+    launch.archiveFolder = ArchiveFolderFor(job.ArchiveMode, destination, job.LastUpdate, place);
     worker->SetArchiveFolder(launch.archiveFolder);
     worker->SetDeletedStore(services.store, services.openDeletedLog);
     worker->SetEvents(events);

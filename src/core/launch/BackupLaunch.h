@@ -28,9 +28,19 @@ std::string ResolveBackupPaths(TArchiveData& job, const std::string& drivePath);
 // Whether a folder or file of the job is missing (the destination, the folders, the excluded
 // folders, the single files, in this order).
 bool JobPathMissing(const TArchiveData& job, const std::string& destination);
-// The run's folder: the destination itself, or for the time-stamped modes the destination
-// followed by " yyyy-mm-dd hh-nn"; always ending with "/".
-std::string ArchiveFolderFor(TArchiveMode mode, std::string destination, TDateTime startTime);
+// Where a time-stamped run's folder is made: beside the destination ("/d/Back 2010-08-16 14-05/",
+// the form stored jobs and their history know), or inside it ("/d/Back/2010-08-16 14-05/").
+enum class StampPlace { Beside, Inside };
+
+// The run's folder: the destination itself, or for the time-stamped modes a folder named after
+// the run's start "yyyy-mm-dd hh-nn", beside or inside the destination; always ending with "/".
+std::string ArchiveFolderFor(TArchiveMode mode, std::string destination, TDateTime startTime,
+                             StampPlace place = StampPlace::Beside);
+// Inside where a folder beside the destination would not do: the destination is "/", a volume
+// root or the job's drive (a sibling would land off the drive, on the computer), the home folder
+// (the sibling would sit among other users' homes), or nothing can be made beside it.
+StampPlace StampPlaceFor(const IFileSystem& files, const std::string& destination,
+                         const std::string& jobDrive, const std::string& homeFolder);
 
 // Nothing when the job was not started (declined, or not runnable; the reason has gone through
 // the dialogs). Events are attached before the worker starts.

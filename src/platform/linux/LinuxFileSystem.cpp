@@ -438,6 +438,13 @@ std::string LinuxFileSystem::RealPath(const fs::path& path) const {
     return resolved ? std::string(resolved.get()) : std::string();
 }
 
+bool LinuxFileSystem::CanWriteIn(const fs::path& folder) const {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    // The effective identity decides, as it does for the files the workers then make.
+    return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
 FileStatus LinuxFileSystem::FlushFile(const fs::path& path) const {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!fd) return LastError();

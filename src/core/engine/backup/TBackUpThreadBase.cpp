@@ -1,11 +1,30 @@
 #include "core/engine/backup/TBackUpThreadBase.h"
 
 #include "core/engine/PathMapping.h"
+#include "core/engine/backup/ArchiveFolderGuard.h"
 #include "core/text/CaseFold.h"
 
 #include <algorithm>
 
 namespace drivlet {
+namespace {
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// Two folders (ending with "/") of which one lies inside the other, or the same.
+bool Overlap(std::string_view a, std::string_view b) {
+    return StartsWith(a, b) || StartsWith(b, a);
+}
+
+// How a link's real folder meets a folder of the run, for the log line.
+std::string Relation(const std::string& real, const std::string& folder) {
+    if (real == folder) return "it is " + folder;
+    return StartsWith(real, folder) ? "it lies in " + folder : "it holds " + folder;
+}
+
+} // namespace
 
 std::optional<std::string_view> ArchiveFormatText(TArchiveMode mode) {
     switch (mode) {
@@ -51,7 +70,101 @@ void TBackUpThreadBase::SetExcludeList(const std::vector<std::string>& folders) 
 }
 
 bool TBackUpThreadBase::IsFolderExcluded(const std::string& folder) {
-    return !excluded_.empty() && excluded_.count(LowerCase(folder)) != 0;
+    if (excluded_.empty()) return false;
+    if (excluded_.count(LowerCase(folder)) != 0) return true;
+    if (followedLinks_.empty()) return false;
+    const std::string real = RealFormOf(folder);
+    return real != folder && excluded_.count(LowerCase(real)) != 0;
+}
+
+bool TBackUpThreadBase::EntersFolder(const std::string& folder, const FolderEntry& entry) {
+    if (IsFolderExcluded(folder)) return false;
+    return !entry.isSymlink || FollowsLinkedFolder(folder);
+}
+
+bool TBackUpThreadBase::FollowsLinkedFolder(const std::string& link) {
+    if (!IsBackup()) return false;
+    const auto decided = linkDecisions_.find(link);
+    if (decided != linkDecisions_.end()) return decided->second;
+    bool follow = false;
+    const std::string real = ResolvedFolder(link);
+    const auto taken =
+        std::find_if(walked_.begin(), walked_.end(), [&](const std::string& w) { return Overlap(real, w); });
+    if (real.empty() || Files().FileSize(real) < 0) {
+        ReportLinkNotFollowed(link, "its folder cannot be found");
+    } else if (ExcludedByPrefix(real)) {
+        // The user has left that folder out; it stays out whichever way it is reached.
+    } else if (taken != walked_.end()) {
+        ReportLinkNotFollowed(link, Relation(real, *taken) + ", which this backup takes already");
+    } else if (!realArchiveFolder_.empty() && Overlap(real, realArchiveFolder_)) {
+        ReportLinkNotFollowed(link, Relation(real, realArchiveFolder_) + ", the backup's own folder");
+    } else {
+        follow = true;
+        walked_.push_back(real);
+        followedLinks_.emplace_back(link, real);
+    }
+    linkDecisions_.emplace(link, follow);
+    return follow;
+}
+
+void TBackUpThreadBase::ReportLinkNotFollowed(const std::string& link, const std::string& why) {
+    LogFileName = link.substr(0, link.size() - 1);
+    LogAction = "Linked Folder";
+    LogIsError = true;
+    LogStatus = "Linked folder not followed: " + why;
+    ReportLogEntry();
+}
+
+bool TBackUpThreadBase::ExcludedByPrefix(const std::string& realFolder) const {
+    const std::string lower = LowerCase(realFolder);
+    return std::any_of(excluded_.begin(), excluded_.end(),
+                       [&](const std::string& e) { return StartsWith(lower, e); });
+}
+
+std::string TBackUpThreadBase::RealFormOf(const std::string& folder) const {
+    const std::pair<std::string, std::string>* best = nullptr;
+    for (const auto& followed : followedLinks_)
+        if (StartsWith(folder, followed.first) && (!best || followed.first.size() > best->first.size()))
+            best = &followed;
+    return best ? best->second + folder.substr(best->first.size()) : folder;
+}
+
+std::string TBackUpThreadBase::ResolvedFolder(const std::string& folder) const {
+    std::string existing = folder;
+    std::string rest;
+    while (!existing.empty()) {
+        std::string real = Files().RealPath(existing);
+        if (!real.empty()) {
+            if (real.back() != '/') real += '/';
+            return real + rest;
+        }
+        while (existing.size() > 1 && existing.back() == '/') existing.pop_back();
+        const std::size_t slash = existing.rfind('/');
+        if (slash == std::string::npos || existing.size() <= 1) break;
+        rest = existing.substr(slash + 1) + "/" + rest;
+        existing.resize(slash + 1);
+    }
+    return {};
+}
+
+void TBackUpThreadBase::NoteWalkedFolders() {
+    walked_.clear();
+    followedLinks_.clear();
+    linkDecisions_.clear();
+    for (const std::string& folder : FolderList) {
+        const std::string real = Files().RealPath(folder);
+        if (!real.empty()) walked_.push_back(real.back() == '/' ? real : real + "/");
+    }
+    realArchiveFolder_ = ArchiveFolder.empty() ? std::string() : ResolvedFolder(ArchiveFolder);
+}
+
+bool TArchiveThreadBase::MayClearArchiveFolder() {
+    const std::optional<std::string> refusal =
+        ArchiveFolderClearingRefusal(Files(), ArchiveFolder, DatabaseFile);
+    if (!refusal) return true;
+    ReportThreadError(std::string(kCopyThreadErrorPrefix) + "The archive folder " + ArchiveFolder + " " +
+                      *refusal + "; nothing in it is deleted and nothing is copied");
+    return false;
 }
 
 void TBackUpThreadBase::OpenDatabase() {
@@ -73,6 +186,7 @@ bool TBackUpThreadBase::RunBackUpBase() {
         std::stable_sort(
             FolderList.begin(), FolderList.end(),
             [](const std::string& a, const std::string& b) { return LowerCase(a) < LowerCase(b); });
+        NoteWalkedFolders();
         if (CountTotals) {
             for (const std::string& folder : FolderList)
                 FilesTotal += ScanFolder(folder);
@@ -110,6 +224,19 @@ void TBackUpThreadBase::CommitFileLog() {
     if (fileLog_) fileLog_->Commit();
 }
 
+std::vector<std::string> TBackUpThreadBase::WrittenArchives() {
+    if (!database_) return {};
+    return database_->WrittenArchives(ArchiveLogKey(ArchiveFolder, DatabaseFile));
+}
+
+void TBackUpThreadBase::RecordWrittenArchive(std::string_view fileName) {
+    if (database_) database_->RecordWrittenArchive(ArchiveLogKey(ArchiveFolder, DatabaseFile), fileName);
+}
+
+void TBackUpThreadBase::ForgetWrittenArchive(std::string_view fileName) {
+    if (database_) database_->ForgetWrittenArchive(ArchiveLogKey(ArchiveFolder, DatabaseFile), fileName);
+}
+
 void TBackUpThreadBase::SetRunStatus(std::string_view status) {
     CommitFileLog();
     if (database_ && runId_) database_->SetRunStatus(*runId_, status);
@@ -124,10 +251,8 @@ int64_t TBackUpThreadBase::ScanFolder(const std::string& folder) {
     for (const FolderEntry& entry : entries) {
         if (Terminated()) break;
         if (entry.isDirectory) {
-            // A linked folder is not entered: it could lead back into the tree.
-            if (entry.isSymlink) continue;
             const std::string sub = folder + entry.name + "/";
-            if (IsFolderExcluded(sub)) continue;
+            if (!EntersFolder(sub, entry)) continue;
             count += ScanFolder(sub) + 1;
             StatusText = " Searching..." + folder;
             ReportStatus();

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace drivlet {
@@ -41,9 +42,21 @@ public:
 protected:
     // Backups write the run history; restores do not.
     virtual bool IsBackup() const { return false; }
+    // Below a followed linked folder, also by the folder's real path.
     bool IsFolderExcluded(const std::string& folder) override;
     // Items below the folder (each subfolder counts as one), adding the file sizes to BytesTotal.
     virtual int64_t ScanFolder(const std::string& folder);
+
+    // Whether a walk goes into the subfolder (path ending with "/") it has listed as `entry`:
+    // never into an excluded one, into a linked one only as FollowsLinkedFolder decides. Every
+    // walk of a backup (the counting pass and the work) asks here.
+    bool EntersFolder(const std::string& folder, const FolderEntry& entry);
+    // A backup follows a linked folder when its real folder neither lies inside nor holds a
+    // folder this run already takes (the sources, the folders of links followed before) or the
+    // archive folder: so never into a loop and never twice into the same files. Decided once per
+    // link and run, when first met; a link that is not followed gets a failed log line naming it
+    // (a restore just passes over links).
+    bool FollowsLinkedFolder(const std::string& link);
 
     // The base body, run first by each descendant's Execute. False when it failed (the thread
     // error has been reported) and the descendant must not do any work.
@@ -70,6 +83,12 @@ protected:
     // Puts the pending rows into the file.
     void CommitFileLog();
 
+    // The zip archives (file names) that the job has itself written into ArchiveFolder: the only
+    // ones a completely-new run may delete. None without a database.
+    std::vector<std::string> WrittenArchives();
+    void RecordWrittenArchive(std::string_view fileName);
+    void ForgetWrittenArchive(std::string_view fileName);
+
     TArchiveMode ArchiveMode = TArchiveMode::amIncremental;
     std::string ArchiveFolder;
     std::vector<std::string> FolderList;
@@ -80,12 +99,26 @@ protected:
 
 private:
     void OpenDatabase();
+    // The folders this run takes, by their real paths, before any link is met.
+    void NoteWalkedFolders();
+    // The real path of a folder (ending with "/"), of its nearest existing parent followed by the
+    // rest when it does not exist yet; empty when nothing of it resolves.
+    std::string ResolvedFolder(const std::string& folder) const;
+    // The walk's path of a folder below a followed link, in terms of the link's real folder.
+    std::string RealFormOf(const std::string& folder) const;
+    bool ExcludedByPrefix(const std::string& realFolder) const;
+    void ReportLinkNotFollowed(const std::string& link, const std::string& why);
 
     std::unordered_set<std::string> excluded_; // lower case
     std::unique_ptr<BackupDatabase> database_;
     std::unique_ptr<FileLogBatch> fileLog_;
     std::optional<int64_t> runId_;
     std::unordered_map<std::string, std::vector<FolderEntry>> listings_;
+
+    std::unordered_map<std::string, bool> linkDecisions_;
+    std::vector<std::string> walked_;                                // real folders, ending with "/"
+    std::vector<std::pair<std::string, std::string>> followedLinks_; // link path, its real folder
+    std::string realArchiveFolder_;
 };
 
 // The backups (folder copy and zip); only their place in the tree differs from the restores.
@@ -96,6 +129,9 @@ public:
 protected:
     bool IsBackup() const override { return true; }
     bool DivertsNewerTargets() const override { return false; }
+    // Before a completely-new run empties ArchiveFolder: false, with a thread error naming the
+    // folder, where that would reach beyond the backup (a drive's root, the job's Config folder).
+    bool MayClearArchiveFolder();
     // A backup kept inside one of its sources is never counted or copied into itself.
     bool IsFolderExcluded(const std::string& folder) override {
         return folder == ArchiveFolder || TBackUpThreadBase::IsFolderExcluded(folder);

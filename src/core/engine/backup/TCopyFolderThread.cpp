@@ -3,6 +3,7 @@
 #include "core/engine/PathMapping.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -84,6 +85,7 @@ bool TCopyFolderThread::DeleteOldBackup() {
                           " holds a source of the job; it is not deleted");
         return false;
     }
+    if (!MayClearArchiveFolder()) return false;
     FilesDone = -1;
     StatusText = "Deleting Archive... ";
     ReportStatus();
@@ -133,13 +135,14 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
     for (const FolderEntry& entry : entries) {
         if (Terminated()) return;
         if (entry.isDirectory) {
-            if (entry.isSymlink) continue;
             const std::string sub = source + entry.name + "/";
-            if (IsFolderExcluded(sub)) continue;
+            if (!EntersFolder(sub, entry)) continue;
             const std::string subTarget = target + entry.name + "/";
-            CopyPass(sub, subTarget, pass, moving);
+            // A linked folder's files belong elsewhere: a move copies them and leaves them there.
+            const bool movingHere = moving && !entry.isSymlink;
+            CopyPass(sub, subTarget, pass, movingHere);
             // Emptied by the move; still holding what was not moved, it stays.
-            if (moving && !Terminated()) Files().RemoveFolder(sub);
+            if (movingHere && !Terminated()) Files().RemoveFolder(sub);
             FilesDone += 1;
             ReportStatus();
             continue;
@@ -153,7 +156,7 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
         };
         if (!filtered &&
             Takes(pass, entry.time, lastCopied, [&] { return targetNames.Contains(entry.name); })) {
-            CopyOne(path, target + entry.name, entry.size, pass == Pass::Fresh, moving);
+            CopyOne(path, target + entry.name, entry.size, entry.time, pass == Pass::Fresh, moving);
             ReportStatus();
         } else {
             if (moving && !filtered) DeleteUpToDate(path, target + entry.name, entry);
@@ -168,11 +171,11 @@ void TCopyFolderThread::CopySingleFile(const std::string& path, Pass pass) {
     if (size < 0) return;
     const std::string target = TargetFor(path);
     Files().CreateFolders(std::string(FolderPart(target)));
+    const TDateTime time = Files().FileTime(path);
     const bool taken =
-        Takes(pass, Files().FileTime(path), [&] { return LastCopied(path); },
-              [&] { return Files().FileSize(target) >= 0; });
+        Takes(pass, time, [&] { return LastCopied(path); }, [&] { return Files().FileSize(target) >= 0; });
     if (taken) {
-        CopyOne(path, target, size, pass == Pass::Fresh, false);
+        CopyOne(path, target, size, time, pass == Pass::Fresh, false);
         ReportStatus();
     } else {
         PassOver(size);
@@ -192,14 +195,17 @@ void TCopyFolderThread::PassOver(int64_t size) {
 }
 
 void TCopyFolderThread::CopyOne(const std::string& source, const std::string& target, int64_t size,
-                                bool failIfExists, bool deleteSource) {
+                                TDateTime time, bool failIfExists, bool deleteSource) {
     StatusText = "File : " + source;
     FilesDone += 1;
     ReportStatus();
     LogFileName = source;
     LogAction = "Copy File";
     if (size >= kCommitBeforeBytes) CommitFileLog();
-    const bool copied = CopyFileProtected(source, target, failIfExists, deleteSource, size);
+    bool copied = CopyFileProtected(source, target, failIfExists, deleteSource, size);
+    // A run that ended between a copy and its row (killed, the drive pulled) left the complete
+    // copy: a copy is only ever named once it is whole, with its source's time.
+    if (!copied && failIfExists && LastError().code() == EEXIST) copied = HoldsCopyOf(target, size, time);
     if (copied) RecordCopied(source);
     ReportFileResult(copied);
     BytesDone += size;
@@ -212,6 +218,10 @@ void TCopyFolderThread::DeleteUpToDate(const std::string& source, const std::str
     LogFileName = source;
     LogAction = "Delete File";
     ReportFileResult(DeleteFileProtected(source));
+}
+
+bool TCopyFolderThread::HoldsCopyOf(const std::string& target, int64_t size, TDateTime time) const {
+    return Files().FileSize(target) == size && Files().FileTime(target) == time;
 }
 
 bool TCopyFolderThread::ArchiveHoldsSources() const {

@@ -40,8 +40,10 @@ private:
     // `targetExists` are asked only when needed.
     template <typename CopiedDate, typename TargetExists>
     bool Takes(Pass pass, TDateTime fileTime, CopiedDate&& lastCopied, TargetExists&& targetExists);
-    void CopyOne(const std::string& source, const std::string& target, int64_t size, bool failIfExists,
-                 bool deleteSource);
+    void CopyOne(const std::string& source, const std::string& target, int64_t size, TDateTime time,
+                 bool failIfExists, bool deleteSource);
+    // A target equal in size and time (the two-second form) to its source is that source's copy.
+    bool HoldsCopyOf(const std::string& target, int64_t size, TDateTime time) const;
     // A move's source file that was not copied because its target already holds it.
     void DeleteUpToDate(const std::string& source, const std::string& target, const FolderEntry& entry);
     // The old backup may be deleted only when nothing of the job lies inside it.

@@ -47,19 +47,26 @@ bool TZipFolderThread::DeleteOldArchives() {
                           " is a source of the job; its archives are not deleted");
         return false;
     }
+    if (!MayClearArchiveFolder()) return false;
     FilesDone = -1;
     StatusText = "Deleting Archive... ";
     ReportStatus();
-    std::vector<FolderEntry> entries;
-    Files().ReadFolder(ArchiveFolder, entries, ListDetail::NamesAndTypes);
-    for (const FolderEntry& entry : entries) {
+    // Only what the job wrote itself: a zip file of the user's beside the backup is not ours.
+    for (const std::string& name : WrittenArchives()) {
         if (Terminated()) return false;
-        if (entry.isDirectory || !IsZipFileName(entry.name)) continue;
-        const std::string path = ArchiveFolder + entry.name;
+        if (name.find('/') != std::string::npos || !IsZipFileName(name)) continue;
+        const std::string path = ArchiveFolder + name;
+        if (Files().FileSize(path) < 0) {
+            ForgetWrittenArchive(name);
+            continue;
+        }
         StatusText = "Deleting Archive. File : " + path;
         // Old archives never go into the deleted-files store.
         const FileStatus deleted = Files().DeleteFile(path);
-        if (deleted) continue;
+        if (deleted) {
+            ForgetWrittenArchive(name);
+            continue;
+        }
         ErrorText = "File not Deleted, error code = " + std::to_string(deleted.code()) + "\n" +
                     "File Name : " + path;
         ErrorCode = deleted.code();
@@ -97,9 +104,8 @@ void TZipFolderThread::AddFolder(const std::string& folder, bool moving) {
     for (const FolderEntry& entry : entries) {
         if (Terminated()) return;
         if (entry.isDirectory) {
-            if (entry.isSymlink) continue;
             const std::string sub = folder + entry.name + "/";
-            if (IsFolderExcluded(sub)) continue;
+            if (!EntersFolder(sub, entry)) continue;
             // Only the files directly in a moved source folder leave it.
             AddFolder(sub, false);
             FilesDone += 1;
@@ -169,6 +175,8 @@ void TZipFolderThread::SelectArchive(const std::string& archive) {
     if (archive == zipFileName_) return;
     WriteArchive();
     zipFileName_ = archive;
+    // An archive that was there before the run may be the user's own; it never becomes ours.
+    archiveIsNew_ = Files().FileSize(archive) < 0;
     auto writer = std::make_unique<ZipWriter>();
     writer->SetPassword(ZipPassword);
     openError_ = writer->Open(archive);
@@ -184,9 +192,11 @@ void TZipFolderThread::WriteArchive() {
     std::unique_ptr<ZipWriter> writer = std::move(writer_);
     std::vector<Queued> files = std::move(queued_);
     const int64_t bytes = queuedBytes_;
+    const bool isNew = archiveIsNew_;
     queued_.clear();
     queuedBytes_ = 0;
     zipFileName_.clear();
+    archiveIsNew_ = false;
     if (!writer) return;
     // A cancel before the write leaves the old archive as it was.
     if (files.empty() || Terminated()) {
@@ -239,6 +249,7 @@ void TZipFolderThread::WriteArchive() {
         }
     }
     if (!written) ReportThreadError(written.Describe(archive), written.code());
+    if (written && isNew) RecordWrittenArchive(FileNamePart(archive));
     for (const Queued& file : files) {
         if (written && file.deleteAfter) DeleteMoved(file);
         if (written) RecordCopied(file.path);

@@ -38,7 +38,8 @@ private:
         bool deleteAfter;
     };
 
-    // amCompletelyNew: the old archives of the folder go (plain deletes, never into the store).
+    // amCompletelyNew: the archives the job wrote into the folder go (plain deletes, never into
+    // the store); other zip files there stay.
     bool DeleteOldArchives();
     void AddFolder(const std::string& folder, bool moving);
     void AddSingleFile(const std::string& path, bool moving);
@@ -60,6 +61,7 @@ private:
 
     std::unique_ptr<ZipWriter> writer_;
     std::string zipFileName_;
+    bool archiveIsNew_ = false; // the open archive did not exist before this run opened it
     ZipStatus openError_;
     std::vector<Queued> queued_;
     int64_t queuedBytes_ = 0;
