@@ -6,20 +6,24 @@
 #   - a first sync of 20,000 files (0 to 256 KiB) present on one side only against `cp -a`.
 # The trees live in a fresh folder below /tmp that is deleted afterwards. Each figure is the
 # median of the rounds; the order of the contenders turns round by round.
-#   bench/run-sync.sh [build folder] [rounds]
+#   bench/run-sync.sh [build folder] [rounds] [first]   ("first": the first sync alone)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-"$here/../build"}
 rounds=${2:-3}
+only=${3:-all}
 . "$here/bench-common.sh"
 
 echo "trees in $work, $rounds rounds, caches $caches"
-"$bench" tree "$work/stick/Docs" 100000 4096
-mkdir -p "$work/pc"
-cp -a "$work/stick/Docs" "$work/pc/Docs"
+if [ "$only" != first ]; then
+    "$bench" tree "$work/stick/Docs" 100000 4096
+    mkdir -p "$work/pc"
+    cp -a "$work/stick/Docs" "$work/pc/Docs"
+fi
 "$bench" tree "$work/stick2/First" 20000 262144
 sync
 
+if [ "$only" != first ]; then
 # --- no-change sync --------------------------------------------------------------------------
 export UNISON="$work/unison"
 mkdir -p "$UNISON"
@@ -60,18 +64,21 @@ if [ "$caches" = cold ]; then
         r=$((r + 1))
     done
 fi
+fi
 
 # --- first sync, one side only ----------------------------------------------------------------
 warm_up "$work/stick2/First" "$work/warm-up"
 r=0
 while [ "$r" -lt "$rounds" ]; do
     for who in $(turn "$r" drivlet-first cp); do
-        rm -rf "$work/stick2/Config" "$work/pc2"
-        mkdir -p "$work/pc2/First"
+        # A fresh folder each step, deleted at the end (see run-backup.sh's contest).
+        rm -rf "$work/stick2/Config"
+        pc2="$work/pc2/$r-$who"
+        mkdir -p "$pc2/First"
         prepare "$work/stick2/First"
         case $who in
-        drivlet-first) timed drivlet-first sync "$work/stick2" /First/ "$work/pc2/First" ;;
-        cp) timed cp run cp -a "$work/stick2/First" "$work/pc2/cp-First" ;;
+        drivlet-first) timed drivlet-first sync "$work/stick2" /First/ "$pc2/First" ;;
+        cp) timed cp run cp -a "$work/stick2/First" "$pc2/cp-First" ;;
         esac
     done
     r=$((r + 1))
@@ -80,9 +87,11 @@ rm -rf "$work/pc2"
 
 echo
 echo "medians of $rounds rounds:"
-ratio drivlet-sync unison "<= 0.50x" "no-change sync, 100,000 pairs"
-if [ "$caches" = cold ]; then
-    ratio drivlet-warm unison-warm "<= 0.50x" "the same, warm caches"
+if [ "$only" != first ]; then
+    ratio drivlet-sync unison "<= 0.50x" "no-change sync, 100,000 pairs"
+    if [ "$caches" = cold ]; then
+        ratio drivlet-warm unison-warm "<= 0.50x" "the same, warm caches"
+    fi
+    peak drivlet-sync "<= 96 MiB" "peak memory of the no-change sync"
 fi
-peak drivlet-sync "<= 96 MiB" "peak memory of the no-change sync"
 ratio drivlet-first cp "<= 1.20x" "first sync, 20,000 files on one side"

@@ -122,6 +122,9 @@ public:
     // Whether this process may make new entries in the folder (its permissions, a read-only
     // mount); false when there is no such folder.
     virtual bool CanWriteIn(const std::filesystem::path& folder) const = 0;
+    // Starts reading the beginning of a file into memory without waiting: a hint for a file that
+    // is about to be copied. Nothing happens where it cannot be read.
+    virtual void PrefetchFile(const std::filesystem::path& path) const = 0;
     // Writes a file's data through to its device, so that it survives a pulled drive.
     virtual FileStatus FlushFile(const std::filesystem::path& path) const = 0;
     // Takes the lock file (created when missing) without waiting. Nothing while another process

@@ -144,6 +144,7 @@ public:
     std::string RealPath(const std::filesystem::path& p) const override { return real_.RealPath(p); }
     bool CanWriteIn(const std::filesystem::path& f) const override { return real_.CanWriteIn(f); }
     FileStatus FlushFile(const std::filesystem::path& p) const override { return real_.FlushFile(p); }
+    void PrefetchFile(const std::filesystem::path& p) const override { real_.PrefetchFile(p); }
     std::unique_ptr<IFileLock> TryLock(const std::filesystem::path& p, FileStatus& s) const override {
         return real_.TryLock(p, s);
     }

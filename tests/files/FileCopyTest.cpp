@@ -208,6 +208,29 @@ TEST_F(FileCopy, KilledCopyLeavesOldTargetAndItsTempFileIsRemovedNextTime) {
     EXPECT_EQ(NamesIn(dir / "out"), (std::vector<std::string>{"other", "target"}));
 }
 
+TEST_F(FileCopy, AKilledCopyToAFreeNameLeavesNothingBehind) {
+    fs::create_directories(dir / "out");
+    const int probe = open((dir / "out").c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (probe < 0) GTEST_SKIP() << "this file system has no anonymous files: " << std::strerror(errno);
+    close(probe);
+    WritePatternFile(dir / "new.bin", 32 << 20, 8);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Mid-copy the folder shows nothing, not even a temporary name.
+        files.CopyFile(dir / "new.bin", dir / "out" / "target", CopyMode::FailIfExists, [&](int64_t d, int64_t) {
+            if (d > 0) raise(NamesIn(dir / "out").empty() ? SIGKILL : SIGABRT);
+            return true;
+        });
+        _exit(0);
+    }
+    int wstatus = 0;
+    ASSERT_EQ(waitpid(child, &wstatus, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(wstatus));
+    EXPECT_EQ(WTERMSIG(wstatus), SIGKILL) << "a file was visible in the folder during the copy";
+    EXPECT_TRUE(NamesIn(dir / "out").empty());
+}
+
 TEST_F(FileCopy, StrayTempFilesOfLiveCopiesSurvive) {
     const std::string prefix = std::string(LinuxFileSystem::kTempPrefix) + std::to_string(getpid());
     const time_t now = time(nullptr);

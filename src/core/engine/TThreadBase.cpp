@@ -249,14 +249,12 @@ bool TThreadBase::CopyFileProtected(const std::string& source, const std::string
     const IFileSystem& fs = services_.fileSystem;
     const std::string_view name = FileNamePart(source);
     const auto progress = [this](int64_t done, int64_t total) { return CopyProgress(done, total); };
-    const std::string folder(FolderPart(target));
     // Folders are made on the drive only while it is there: never at its bare mount point.
     if (DriveGone()) return false;
 
     if (failIfExists) {
-        fs.CreateFolders(folder);
         FileActionText = "Copying File: " + std::string(name);
-        lastError_ = fs.CopyFile(source, target, CopyMode::FailIfExists, progress);
+        lastError_ = CopyIntoFolder(source, target, CopyMode::FailIfExists, progress);
         return lastError_.ok() && !DriveGone();
     }
 
@@ -270,13 +268,10 @@ bool TThreadBase::CopyFileProtected(const std::string& source, const std::string
         }
     }
 
-    fs.CreateFolders(folder);
     FileActionText = "Copying File: " + std::string(name);
     const SpaceCheck space = CheckDiskSpace(target, sourceSize >= 0 ? sourceSize : GetFileSize(source));
     if (space == SpaceCheck::Skipped) return false;
-    // The folder may have gone while the user freed space.
-    if (space == SpaceCheck::Prompted) fs.CreateFolders(folder);
-    lastError_ = fs.CopyFile(source, target, CopyMode::Overwrite, progress);
+    lastError_ = CopyIntoFolder(source, target, CopyMode::Overwrite, progress);
     if (lastError_.code() == EACCES || lastError_.code() == EPERM) {
         // A read-only target must still be replaceable where the file system refuses it; when
         // it is not replaced after all, it gets its attributes back.
@@ -302,6 +297,20 @@ bool TThreadBase::CopyFileProtected(const std::string& source, const std::string
         lastError_ = copyStatus;
     }
     return true;
+}
+
+FileStatus TThreadBase::CopyIntoFolder(const std::string& source, const std::string& target, CopyMode mode,
+                                       const drivlet::CopyProgress& progress) {
+    const IFileSystem& fs = services_.fileSystem;
+    const std::string_view folder = FolderPart(target);
+    // A run copies many files into one folder: it is made (or found) once, and made again only
+    // should it have gone since.
+    const bool known = folder == madeFolder_;
+    if (!known && fs.CreateFolders(std::string(folder))) madeFolder_ = folder;
+    FileStatus status = fs.CopyFile(source, target, mode, progress);
+    if (known && status.code() == ENOENT && fs.CreateFolders(std::string(folder)))
+        status = fs.CopyFile(source, target, mode, progress);
+    return status;
 }
 
 bool TThreadBase::DeleteFileProtected(const std::string& path) {

@@ -179,6 +179,8 @@ private:
     Diversion DivertToStore(const std::string& file, int64_t size, std::string_view actionName,
                             std::string* storedAs = nullptr);
     SpaceCheck CheckDiskSpace(const std::string& path, int64_t needed);
+    FileStatus CopyIntoFolder(const std::string& source, const std::string& target, CopyMode mode,
+                              const drivlet::CopyProgress& progress);
     bool CopyProgress(int64_t done, int64_t total);
 
     ThreadServices services_;
@@ -188,6 +190,7 @@ private:
     DeletedStoreSettings activeStore_;
     std::unique_ptr<IDeletedFilesLog> deletedLog_;
     FileStatus lastError_;
+    std::string madeFolder_; // the folder the last copy went into
     std::string jobDrive_;
     std::optional<uint64_t> driveVolume_;
     bool driveLost_ = false;

@@ -183,26 +183,40 @@ FileStatus RenameOver(const fs::path& from, const fs::path& to) {
     return ::rename(from.c_str(), to.c_str()) == 0 ? FileStatus() : LastError();
 }
 
-// A copy's temporary file in the target's folder, locked while it is written so that the
-// stray-file cleanup of another copy leaves it alone; removed unless it got its final name.
+// Whether an anonymous file can be given a name through /proc (asked once).
+bool ProcFdLinks() {
+    static const bool available = ::access("/proc/self/fd", X_OK) == 0;
+    return available;
+}
+
+// A copy's temporary file in the target's folder. Where the file system allows it the file is
+// anonymous until complete: nothing partial is ever visible under any name, and a killed run
+// leaves nothing behind. Elsewhere (FAT) it has a temporary name and is locked while it is
+// written, so that the stray-file cleanup of another copy leaves it alone; that file is removed
+// unless it got its final name.
 class TempFile {
 public:
     TempFile() = default;
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
     ~TempFile() {
-        if (fd_ && !named_) ::unlink(path_.c_str());
+        if (fd_ && !named_ && !path_.empty()) ::unlink(path_.c_str());
     }
 
     // Created with the source's permission bits, so that only an unusual umask needs a chmod.
-    FileStatus Create(const fs::path& folder, mode_t mode) {
-        thread_local std::mt19937_64 random{std::random_device{}()};
-        const std::string stem =
-            (folder / (std::string(LinuxFileSystem::kTempPrefix) + std::to_string(getpid()) + "-")).string();
+    // An anonymous file only where it may take a new name (the target's name is free).
+    FileStatus Create(const fs::path& folder, mode_t mode, bool anonymous) {
+        folder_ = folder;
+        if (anonymous && ProcFdLinks()) {
+            const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+            if (fd >= 0) {
+                fd_ = Fd(fd);
+                return {};
+            }
+            if (!Unsupported(errno) && errno != EISDIR) return LastError();
+        }
         for (int attempt = 0;; ++attempt) {
-            char suffix[17];
-            std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
-            std::string name = stem + suffix;
+            std::string name = RandomName();
             const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
             if (fd < 0 && errno == EEXIST && attempt < 100) continue;
             if (fd < 0) return LastError();
@@ -214,13 +228,49 @@ public:
         }
     }
     int fd() const { return fd_.get(); }
-    const std::string& path() const { return path_; }
-    // The file now lives under the target's name; the lock goes with the descriptor.
-    void Named() { named_ = true; }
+
+    // Gives the complete file the target's name, replacing what is there or refusing to.
+    FileStatus Name(const fs::path& target, CopyMode mode) {
+        FileStatus status;
+        if (path_.empty()) {
+            // The anonymous file takes the name only where nothing has it.
+            status = LinkAs(target);
+            if (status.code() != EEXIST || mode != CopyMode::Overwrite) return Named(status);
+            // Taken in the meantime: a temporary name first, then over the target.
+            for (int attempt = 0; attempt < 100; ++attempt) {
+                std::string name = RandomName();
+                status = LinkAs(name);
+                if (status.code() == EEXIST) continue;
+                if (status) path_ = std::move(name);
+                break;
+            }
+            if (!status) return status;
+        }
+        return Named(mode == CopyMode::Overwrite ? RenameOver(path_, target) : RenameNoReplace(path_, target));
+    }
 
 private:
+    std::string RandomName() const {
+        thread_local std::mt19937_64 random{std::random_device{}()};
+        char suffix[17];
+        std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
+        return (folder_ / (std::string(LinuxFileSystem::kTempPrefix) + std::to_string(getpid()) + "-" + suffix))
+            .string();
+    }
+    FileStatus LinkAs(const fs::path& name) const {
+        const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
+        return linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? FileStatus()
+                                                                                             : LastError();
+    }
+    // The file now lives under the target's name; the lock goes with the descriptor.
+    FileStatus Named(FileStatus status) {
+        if (status) named_ = true;
+        return status;
+    }
+
     Fd fd_;
-    std::string path_;
+    fs::path folder_;
+    std::string path_; // empty while the file is anonymous
     bool named_ = false;
 };
 
@@ -346,8 +396,8 @@ FileStatus LinuxFileSystem::CopyFile(const fs::path& source, const fs::path& tar
     if (S_ISDIR(st.st_mode)) return FileStatus::FromErrno(EISDIR);
     if (!S_ISREG(st.st_mode)) return FileStatus::FromErrno(EOPNOTSUPP); // a pipe or device has no end
     struct stat existing {};
-    if (mode == CopyMode::FailIfExists && lstat(target.c_str(), &existing) == 0)
-        return FileStatus::FromErrno(EEXIST);
+    const bool targetExists = lstat(target.c_str(), &existing) == 0;
+    if (mode == CopyMode::FailIfExists && targetExists) return FileStatus::FromErrno(EEXIST);
     // A doubled read-ahead window: a small file comes in with one request instead of two, which
     // on a cold cache is most of a copy's time.
     (void)posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -355,15 +405,13 @@ FileStatus LinuxFileSystem::CopyFile(const fs::path& source, const fs::path& tar
     const fs::path folder = FolderOf(target);
     RemoveStrayTempFilesOnce(folder);
     TempFile temp;
-    FileStatus status = temp.Create(folder, st.st_mode & 0777);
+    // A target to replace needs a named file to rename over it; a free name is linked at once.
+    FileStatus status = temp.Create(folder, st.st_mode & 0777, !targetExists);
     if (!status) return status;
     status = PumpData(in.get(), temp.fd(), st.st_size, progress, options_);
     if (status) status = TakeOverMetadata(in.get(), temp.fd(), st);
     if (status && options_.flushBeforeRename && fdatasync(temp.fd()) != 0) status = LastError();
-    if (status)
-        status = mode == CopyMode::Overwrite ? RenameOver(temp.path(), target)
-                                             : RenameNoReplace(temp.path(), target);
-    if (status) temp.Named();
+    if (status) status = temp.Name(target, mode);
     return status;
 }
 
@@ -423,7 +471,13 @@ FileStatus LinuxFileSystem::SetFileTime(const fs::path& path, TDateTime localTim
 
 int64_t LinuxFileSystem::FileSize(const fs::path& path) const {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 && lstat(path.c_str(), &st) != 0) return -1;
+    // One look for what is most often asked about: a plain file, or nothing. A link is followed
+    // when it leads somewhere; a dangling one answers for itself.
+    if (lstat(path.c_str(), &st) != 0) return -1;
+    if (S_ISLNK(st.st_mode)) {
+        struct stat target {};
+        if (::stat(path.c_str(), &target) == 0) st = target;
+    }
     return S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size);
 }
 
@@ -443,6 +497,13 @@ bool LinuxFileSystem::CanWriteIn(const fs::path& folder) const {
     if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
     // The effective identity decides, as it does for the files the workers then make.
     return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+void LinuxFileSystem::PrefetchFile(const fs::path& path) const {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    // The kernel goes on reading after the file is closed; a large file's start is enough to keep
+    // the disk busy until its copy begins.
+    if (fd) (void)posix_fadvise(fd.get(), 0, static_cast<off_t>(options_.chunkBytes), POSIX_FADV_WILLNEED);
 }
 
 FileStatus LinuxFileSystem::FlushFile(const fs::path& path) const {

@@ -56,6 +56,7 @@ public:
     std::optional<uint64_t> VolumeId(const std::filesystem::path& path) const override;
     std::string RealPath(const std::filesystem::path& path) const override;
     bool CanWriteIn(const std::filesystem::path& folder) const override;
+    void PrefetchFile(const std::filesystem::path& path) const override;
     FileStatus FlushFile(const std::filesystem::path& path) const override;
     std::unique_ptr<IFileLock> TryLock(const std::filesystem::path& lockFile, FileStatus& status) const override;
 

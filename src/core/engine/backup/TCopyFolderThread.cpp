@@ -1,6 +1,7 @@
 #include "core/engine/backup/TCopyFolderThread.h"
 
 #include "core/engine/PathMapping.h"
+#include "core/engine/ReadAhead.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -132,7 +133,11 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
         std::any_of(entries.begin(), entries.end(), [](const FolderEntry& e) { return !e.isDirectory; });
     const std::unordered_map<std::string, TDateTime> copiedHere =
         hasFiles && ConsultsFileLog(pass) ? CopiedInFolder(source) : std::unordered_map<std::string, TDateTime>();
-    for (const FolderEntry& entry : entries) {
+    ReadAhead readAhead(Files(), entries.size(), [&](size_t i) {
+        return entries[i].isDirectory ? std::string() : source + entries[i].name;
+    });
+    for (size_t index = 0; index < entries.size(); ++index) {
+        const FolderEntry& entry = entries[index];
         if (Terminated()) return;
         if (entry.isDirectory) {
             const std::string sub = source + entry.name + "/";
@@ -156,6 +161,7 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
         };
         if (!filtered &&
             Takes(pass, entry.time, lastCopied, [&] { return targetNames.Contains(entry.name); })) {
+            readAhead.Before(index);
             CopyOne(path, target + entry.name, entry.size, entry.time, pass == Pass::Fresh, moving);
             ReportStatus();
         } else {

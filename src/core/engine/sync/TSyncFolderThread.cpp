@@ -2,6 +2,7 @@
 
 #include "core/db/Transaction.h"
 #include "core/engine/sync/TSyncDecision.h"
+#include "core/engine/ReadAhead.h"
 
 #include <filesystem>
 #include <random>
@@ -227,13 +228,22 @@ void TSyncFolderThread::ReportHeld(const TFilePair& pair, const std::string& fol
 // --- carrying the actions out ----------------------------------------------------------------
 
 void TSyncFolderThread::CarryOut() {
-    for (TFilePair& pair : FilePairs) {
+    ReadAhead readAhead(Files(), FilePairs.Count(), [this](size_t i) {
+        const TFilePair& pair = FilePairs[i];
+        if (pair.FileAction == TFileAction::faCopyAB) return pair.FileA.FileName;
+        if (pair.FileAction == TFileAction::faCopyBA) return pair.FileB.FileName;
+        return std::string();
+    });
+    for (size_t index = 0; index < FilePairs.Count(); ++index) {
+        TFilePair& pair = FilePairs[index];
         if (Terminated()) break;
         switch (pair.FileAction) {
         case TFileAction::faCopyAB:
+            readAhead.Before(index);
             CopyPair(pair, pair.FileA, pair.FileB);
             break;
         case TFileAction::faCopyBA:
+            readAhead.Before(index);
             CopyPair(pair, pair.FileB, pair.FileA);
             break;
         case TFileAction::faDelete:
@@ -262,7 +272,7 @@ bool TSyncFolderThread::CopyPair(TFilePair& pair, TFileData& source, TFileData& 
         ReportFileResult(false);
         return false;
     }
-    const bool copied = CopyFileProtected(source.FileName, target.FileName, false, false);
+    const bool copied = CopyFileProtected(source.FileName, target.FileName, false, false, source.FileSize);
     ReportFileResult(copied);
     // The copy carries the source's time: the target's time is what both sides were made equal
     // at, and a source changed during the copy shows as changed at the next run.
