@@ -3,6 +3,7 @@
 #include "cli/RecordCommands.h"
 #include "cli/RestoreCommand.h"
 #include "cli/RunCommand.h"
+#include "core/db/SyncDatabase.h"
 #include "core/records/TArchiveData.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "support/TempDir.h"
@@ -118,6 +119,35 @@ TEST_P(RestoreCommandTest, AJobWithoutRunsHasNothingToList) {
     cli::RestoreOptions options;
     options.point = 1;
     EXPECT_EQ(Restore(options), cli::exitcode::Unreadable);
+}
+
+// A backup database cut short, not a database, or of another program part's layout.
+TEST_P(RestoreCommandTest, ADamagedHistoryIsAnErrorNotACrash) {
+    std::filesystem::create_directories(drive + "Backups/Docs");
+    ASSERT_EQ(Backup(), cli::exitcode::Ok) << err.str();
+    const std::filesystem::path database = drive + "Config/Docs.Udb";
+    ASSERT_TRUE(std::filesystem::exists(database));
+    const std::string whole = ReadFile(database);
+    const std::vector<std::string> damages = {whole.substr(0, whole.size() / 2),
+                                              std::string(8192, 'x'), std::string()};
+    for (size_t i = 0; i < damages.size(); ++i) {
+        std::filesystem::remove(database.string() + "-wal");
+        std::filesystem::remove(database.string() + "-shm");
+        std::filesystem::remove(database);
+        if (i + 1 < damages.size()) {
+            WriteFile(database, damages[i]);
+        } else {
+            const SyncDatabase other(database); // a sync database where the backup history should be
+        }
+        SCOPED_TRACE(i);
+        cli::CliConsole console = Console();
+        EXPECT_EQ(cli::ListRestorePoints(jobFile, console), cli::exitcode::Unreadable);
+        EXPECT_NE(err.str().find("The backup history cannot be read"), std::string::npos) << err.str();
+        cli::RestoreOptions options;
+        options.point = 1;
+        EXPECT_EQ(Restore(options), cli::exitcode::Unreadable);
+        EXPECT_NE(err.str().find("The backup history cannot be read"), std::string::npos) << err.str();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(FolderAndZip, RestoreCommandTest,
