@@ -51,14 +51,12 @@ Choice ChosenPaths(const std::string& root, bool zip, const std::vector<std::str
         const std::string mapped = MappedPath(path);
         const bool folder = !path.empty() && path.back() == '/';
         if (zip) {
-            // A name without its trailing "/" may be either; asking for both finds the one there is.
+            // A name without its trailing "/" takes the entry of that name or the folder of it.
             const std::string inArchive = "Root.Zip/" + mapped;
-            if (folder) {
+            if (folder)
                 choice.folders.push_back(root + inArchive);
-            } else {
-                choice.folders.push_back(root + inArchive + "/");
+            else
                 choice.files.push_back(inArchive);
-            }
             continue;
         }
         std::error_code ec;

@@ -121,6 +121,28 @@ TEST_P(RestoreCommandTest, AJobWithoutRunsHasNothingToList) {
     EXPECT_EQ(Restore(options), cli::exitcode::Unreadable);
 }
 
+TEST_P(RestoreCommandTest, ARestoreThatBringsNothingBackSaysSoAndFails) {
+    std::filesystem::create_directories(drive + "Backups/Docs");
+    ASSERT_EQ(Backup(), cli::exitcode::Ok) << err.str();
+    cli::RestoreOptions options;
+    options.point = 1;
+    options.target = root + "Recovered";
+    options.paths = {source + "never-there.txt", source + "a.txt"};
+    EXPECT_EQ(Restore(options), cli::exitcode::SomeFailed) << out.str();
+    EXPECT_NE(out.str().find("never-there.txt\tNothing in this backup matches it"), std::string::npos) << out.str();
+    EXPECT_EQ(ReadFile(root + "Recovered" + source + "a.txt"), "alpha");
+
+    // The run's folder emptied of what the run wrote: nothing matches the whole run either.
+    cli::CliConsole console = Console();
+    ASSERT_EQ(cli::ListRestorePoints(jobFile, console), cli::exitcode::Ok);
+    const std::string list = out.str();
+    const std::string runFolder = list.substr(list.rfind('\t') + 1, list.size() - list.rfind('\t') - 2);
+    for (const auto& entry : std::filesystem::directory_iterator(runFolder)) std::filesystem::remove_all(entry);
+    options.paths.clear();
+    EXPECT_EQ(Restore(options), cli::exitcode::SomeFailed) << out.str();
+    EXPECT_NE(out.str().find("Nothing in this backup matches it"), std::string::npos) << out.str();
+}
+
 // A backup database cut short, not a database, or of another program part's layout.
 TEST_P(RestoreCommandTest, ADamagedHistoryIsAnErrorNotACrash) {
     std::filesystem::create_directories(drive + "Backups/Docs");

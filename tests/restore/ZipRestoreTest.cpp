@@ -22,6 +22,12 @@ protected:
     std::unique_ptr<TRestoreZipThread> MakeZipRestore(const std::string& target = {}, bool moveToDeleted = false) {
         return MakeRestore<TRestoreZipThread>(dest, target, moveToDeleted);
     }
+    // The status of the failed line of the path, or "" when none failed.
+    std::string Failed(const std::string& path) {
+        for (const auto& e : Logs("UnZip File"))
+            if (e.isError && e.fileName == path) return e.status;
+        return {};
+    }
     // No temporary file is left beside the restored ones.
     void ExpectNoTemporaries(const std::string& folder) {
         for (const auto& e : fs::recursive_directory_iterator(folder))
@@ -83,7 +89,23 @@ TEST_F(ZipRestoreTest, ASingleFileComesBackToItsPlace) {
     RunJob(*job);
     EXPECT_EQ(ReadFile(source + "a.txt"), "alpha");
     EXPECT_FALSE(Exists(source + "sub/b.txt"));
-    EXPECT_EQ(Logs("UnZip File").size(), 1u);
+    EXPECT_EQ(Logs("UnZip File").size(), 2u);
+    EXPECT_EQ(Failed("Missing.Zip/x.txt"), "Nothing in this backup matches it");
+}
+
+// Each chosen path that matches nothing says so; a name without its "/" finds a folder too.
+TEST_F(ZipRestoreTest, ChosenPathsThatMatchNothingFailEachWithItsName) {
+    Backup();
+    auto job = MakeZipRestore();
+    job->SetFolderList({dest + "Root.Zip/" + EntryOf(source) + "gone/", dest + "Other.Zip"});
+    job->SetFileList({"Root.Zip/" + EntryOf(source) + "sub", "Root.Zip/" + EntryOf(source) + "a.tx"});
+    RunJob(*job);
+    EXPECT_EQ(ReadFile(source + "sub/b.txt"), "bravo");
+    EXPECT_EQ(Failed(dest + "Root.Zip/" + EntryOf(source) + "gone/"), "Nothing in this backup matches it");
+    EXPECT_EQ(Failed(dest + "Other.Zip"), "Nothing in this backup matches it");
+    EXPECT_EQ(Failed("Root.Zip/" + EntryOf(source) + "a.tx"), "Nothing in this backup matches it");
+    EXPECT_EQ(Failed("Root.Zip/" + EntryOf(source) + "sub"), "");
+    EXPECT_EQ(ReadFile(source + "a.txt"), "ruined");
 }
 
 TEST_F(ZipRestoreTest, TheOverwrittenFileGoesIntoTheDeletedFilesStore) {
