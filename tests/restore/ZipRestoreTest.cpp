@@ -5,6 +5,9 @@
 
 #include <zip.h>
 
+#include <chrono>
+#include <map>
+
 using namespace drivlet;
 using namespace drivlet::test;
 namespace fs = std::filesystem;
@@ -21,6 +24,19 @@ protected:
     }
     std::unique_ptr<TRestoreZipThread> MakeZipRestore(const std::string& target = {}, bool moveToDeleted = false) {
         return MakeRestore<TRestoreZipThread>(dest, target, moveToDeleted);
+    }
+    // Each central directory entry's name as stored, with whether it carries the UTF-8 flag.
+    static std::map<std::string, bool> Utf8Flags(const std::string& zipFile) {
+        const std::string bytes = ReadFile(zipFile);
+        const auto u16 = [&](std::size_t at) {
+            return static_cast<unsigned>(static_cast<unsigned char>(bytes[at])) |
+                   static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8;
+        };
+        std::map<std::string, bool> names;
+        for (std::size_t at = bytes.find("PK\x01\x02"); at != std::string::npos && at + 46 <= bytes.size();
+             at = bytes.find("PK\x01\x02", at + 4))
+            names[bytes.substr(at + 46, u16(at + 28))] = (u16(at + 8) & 0x0800) != 0;
+        return names;
     }
     // The status of the failed line of the path, or "" when none failed.
     std::string Failed(const std::string& path) {
@@ -106,6 +122,53 @@ TEST_F(ZipRestoreTest, ChosenPathsThatMatchNothingFailEachWithItsName) {
     EXPECT_EQ(Failed("Root.Zip/" + EntryOf(source) + "a.tx"), "Nothing in this backup matches it");
     EXPECT_EQ(Failed("Root.Zip/" + EntryOf(source) + "sub"), "");
     EXPECT_EQ(ReadFile(source + "a.txt"), "ruined");
+}
+
+// A Latin-1 name and a lone 0xff byte are stored as the bytes they are; times before 1980 and
+// after 2107, which the DOS field cannot hold, come back to the second.
+TEST_F(ZipRestoreTest, NamesThatAreNotUtf8AndDatesOutsideTheDosRangeComeBackAsTheyWere) {
+    MakeTree();
+    const std::string latin1 = "caf\xe9.txt", byte = "\xff.bin";
+    Make(source + latin1, "latin");
+    Make(source + byte, "byte");
+    const std::string utf8 = "na\xc3\xafve.txt";
+    Make(source + utf8, "utf-8");
+    const auto setTime = [](const std::string& path, int64_t seconds) {
+        fs::last_write_time(path, std::chrono::file_clock::from_sys(std::chrono::sys_seconds{std::chrono::seconds{seconds}}));
+    };
+    const auto timeOf = [](const std::string& path) {
+        return std::chrono::floor<std::chrono::seconds>(std::chrono::file_clock::to_sys(fs::last_write_time(path)))
+            .time_since_epoch()
+            .count();
+    };
+    const int64_t early = 170856000, late = 4738737600, middle = 2529748800; // 1975, 2120, 2050
+    setTime(source + "a.txt", early);
+    setTime(source + "sub/b.txt", late);
+    setTime(source + latin1, middle);
+    RunZip(TArchiveMode::amIncremental, dest);
+    EXPECT_TRUE(Logs("Zip File").size() >= 5u);
+    for (const auto& e : Logs("Zip File"))
+        EXPECT_FALSE(e.isError) << e.fileName << ": " << e.status;
+    const auto entries = Entries(archive);
+    EXPECT_EQ(entries.count(EntryOf(source) + latin1), 1u);
+    EXPECT_EQ(entries.count(EntryOf(source) + byte), 1u);
+    // As the central directory has them: raw bytes without the UTF-8 flag; a UTF-8 name flagged.
+    const std::map<std::string, bool> flagged = Utf8Flags(archive);
+    EXPECT_EQ(flagged.at(EntryOf(source) + latin1), false);
+    EXPECT_EQ(flagged.at(EntryOf(source) + byte), false);
+    EXPECT_EQ(flagged.at(EntryOf(source) + utf8), true);
+
+    const std::string out = root + "Out/";
+    auto job = MakeZipRestore(out);
+    job->SetFolderList({dest + "Root.Zip"});
+    RunJob(*job);
+    const std::string placed = out + EntryOf(source);
+    EXPECT_EQ(ReadFile(placed + latin1), "latin");
+    EXPECT_EQ(ReadFile(placed + byte), "byte");
+    EXPECT_EQ(ReadFile(placed + utf8), "utf-8");
+    EXPECT_EQ(timeOf(placed + "a.txt"), early);
+    EXPECT_EQ(timeOf(placed + "sub/b.txt"), late);
+    EXPECT_EQ(timeOf(placed + latin1), middle);
 }
 
 TEST_F(ZipRestoreTest, TheOverwrittenFileGoesIntoTheDeletedFilesStore) {
