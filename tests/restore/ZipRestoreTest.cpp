@@ -8,6 +8,9 @@
 #include <chrono>
 #include <map>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace drivlet;
 using namespace drivlet::test;
 namespace fs = std::filesystem;
@@ -47,7 +50,7 @@ protected:
     // No temporary file is left beside the restored ones.
     void ExpectNoTemporaries(const std::string& folder) {
         for (const auto& e : fs::recursive_directory_iterator(folder))
-            EXPECT_EQ(e.path().filename().string().rfind(".~", 0), std::string::npos) << e.path();
+            EXPECT_FALSE(IsTemporaryName(e.path().filename().string())) << e.path();
     }
 };
 
@@ -271,6 +274,34 @@ TEST_F(ZipRestoreTest, NamesLeadingOutOfTheRestoreFolderAreRefused) {
     for (const auto& e : Logs("UnZip File"))
         if (e.isError) ++refused;
     EXPECT_EQ(refused, 3);
+}
+
+// A killed restore's temporary file in a folder the next restore works in goes; one of a live
+// process stays, and neither is ever restored or listed as the user's.
+TEST_F(ZipRestoreTest, TemporaryFilesOfKilledRestoresAreRemovedAndLiveOnesKept) {
+    Backup();
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const std::string dead = source + ".drivlet-tmp-" + std::to_string(child) + "-0123456789abcdef";
+    const std::string live = source + ".drivlet-tmp-" + std::to_string(getpid()) + "-fedcba9876543210";
+    Make(dead, "half an entry of a killed restore");
+    Make(live, "an entry being written now");
+    // Both fresh: only the process tells them apart.
+    fs::last_write_time(dead, fs::file_time_type::clock::now());
+    fs::last_write_time(live, fs::file_time_type::clock::now());
+    auto job = MakeZipRestore();
+    job->SetFolderList({dest + "Root.Zip"});
+    RunJob(*job);
+    EXPECT_EQ(ReadFile(source + "a.txt"), "alpha");
+    EXPECT_FALSE(Exists(dead));
+    EXPECT_TRUE(Exists(live));
+    std::vector<FolderEntry> listed;
+    ASSERT_TRUE(files.ReadFolder(source, listed));
+    for (const FolderEntry& entry : listed) EXPECT_FALSE(IsTemporaryName(entry.name)) << entry.name;
+    fs::remove(live);
+    ExpectNoTemporaries(source);
 }
 
 } // namespace

@@ -213,9 +213,10 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo
     }
     const std::string folder(FolderPart(target));
     Files().CreateFolders(folder);
-    std::string temp = folder + ".~" + std::to_string(entry.index) + ".unzip";
-    for (int n = 2; Files().FileSize(temp) >= 0 || Files().GetAttributes(temp); ++n)
-        temp = folder + ".~" + std::to_string(entry.index) + "-" + std::to_string(n) + ".unzip";
+    // What killed restores left in the folder goes before this one adds its own.
+    if (cleaned_.insert(folder).second) Files().RemoveDeadTemporaries(folder);
+    std::string temp = Files().TemporaryName(folder);
+    while (Files().GetAttributes(temp)) temp = Files().TemporaryName(folder);
 
     const ZipStatus extracted = reader.Extract(
         entry, temp,
@@ -235,7 +236,6 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo
         std::error_code ec;
         std::filesystem::permissions(temp, static_cast<std::filesystem::perms>(*entry.permissions), ec);
     }
-    if (entry.time > 0) Files().SetFileTime(temp, entry.time);
     // The file in place goes into the deleted-files store first when that is on; otherwise the
     // new one simply replaces it.
     const std::optional<uint32_t> existing = Files().GetAttributes(target);
@@ -255,6 +255,8 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo
         LogFailure(placed.message());
         return;
     }
+    // Dated once in place: a temporary file with an old date would look abandoned to others.
+    if (entry.time > 0) Files().SetFileTime(target, entry.time);
     LogIsError = false;
     LogStatus = "Done";
     ReportLogEntry();

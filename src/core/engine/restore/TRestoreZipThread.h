@@ -5,6 +5,7 @@
 #include "core/zip/ZipReader.h"
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace drivlet {
@@ -48,6 +49,7 @@ private:
     std::string ZipPassword;
     std::vector<Choice> choices_;
     std::vector<std::string> notFound_; // chosen paths that matched no entry
+    std::unordered_set<std::string> cleaned_; // folders rid of killed restores' temporary files
 };
 
 } // namespace drivlet
