@@ -27,6 +27,30 @@ std::string Fit(const std::string& text, size_t width) {
     return "..." + text.substr(text.size() - (width - 3));
 }
 
+// A log line is one line per file: a newline, tab or other control character in a name or a
+// status would split it or shift its columns, so it is shown as an escape.
+std::string OneLine(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7f) {
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            out += escape;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 void WaitForWorker(TThreadBase& worker, const std::atomic<bool>* cancel) {
@@ -82,8 +106,8 @@ void CliRunEvents::OnLogEntry(const TThreadBase&, const LogEntryEvent& event) {
     std::lock_guard lock(mutex_);
     if (event.isError) failedFiles_ += 1;
     ClearBar();
-    console_.out << event.action << "\t" << (event.isError ? "Failed" : "Success") << "\t" << event.fileName;
-    if (event.isError) console_.out << "\t" << event.status;
+    console_.out << event.action << "\t" << (event.isError ? "Failed" : "Success") << "\t" << OneLine(event.fileName);
+    if (event.isError) console_.out << "\t" << OneLine(event.status);
     console_.out << "\n";
 }
 

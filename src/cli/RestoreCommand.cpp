@@ -51,14 +51,12 @@ Choice ChosenPaths(const std::string& root, bool zip, const std::vector<std::str
         const std::string mapped = MappedPath(path);
         const bool folder = !path.empty() && path.back() == '/';
         if (zip) {
-            // A name without its trailing "/" may be either; asking for both finds the one there is.
+            // A name without its trailing "/" takes the entry of that name or the folder of it.
             const std::string inArchive = "Root.Zip/" + mapped;
-            if (folder) {
+            if (folder)
                 choice.folders.push_back(root + inArchive);
-            } else {
-                choice.folders.push_back(root + inArchive + "/");
+            else
                 choice.files.push_back(inArchive);
-            }
             continue;
         }
         std::error_code ec;
@@ -75,7 +73,12 @@ Choice ChosenPaths(const std::string& root, bool zip, const std::vector<std::str
 int ListRestorePoints(const std::string& jobFile, CliConsole& console) {
     TArchiveData job;
     if (!LoadJobRecord(job, jobFile, console)) return exitcode::Unreadable;
-    const std::vector<RestorePoint> points = RestorePoints(jobFile);
+    const RestorePointList history = RestorePoints(jobFile);
+    if (!history.ok()) {
+        console.err << jobFile << ": " << history.error << "\n";
+        return exitcode::Unreadable;
+    }
+    const std::vector<RestorePoint>& points = history.points;
     if (points.empty()) console.err << "The job has no backup runs yet.\n";
     for (size_t i = 0; i < points.size(); ++i) {
         const RestorePoint& p = points[i];
@@ -90,7 +93,12 @@ int RestoreBackup(const std::string& jobFile, const RestoreOptions& options, con
                   CliConsole& console) {
     TArchiveData job(environment.clock);
     if (!LoadJobRecord(job, jobFile, console)) return exitcode::Unreadable;
-    const std::vector<RestorePoint> points = RestorePoints(jobFile);
+    const RestorePointList history = RestorePoints(jobFile);
+    if (!history.ok()) {
+        console.err << jobFile << ": " << history.error << "\n";
+        return exitcode::Unreadable;
+    }
+    const std::vector<RestorePoint>& points = history.points;
     if (options.point < 1 || static_cast<size_t>(options.point) > points.size()) {
         console.err << jobFile << ": no restore point " << options.point << " (see --list)\n";
         return exitcode::Unreadable;

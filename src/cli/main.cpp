@@ -12,6 +12,7 @@
 #include "platform/linux/LinuxFileSystem.h"
 
 #include <atomic>
+#include <charconv>
 #include <csignal>
 #include <cstring>
 #include <iostream>
@@ -49,6 +50,13 @@ bool TakeValue(const std::string& arg, const char* name, std::string& value) {
     if (arg.rfind(prefix, 0) != 0) return false;
     value = arg.substr(prefix.size());
     return true;
+}
+
+// The whole text as a number: "1x" or "" is no number (std::stoi would take "1x" as 1).
+bool TakeNumber(const std::string& text, int& number) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, number);
+    return !text.empty() && error == std::errc() && stop == end;
 }
 
 // Paths given on the command line are read against the working folder here, where they enter:
@@ -94,18 +102,11 @@ int RunVerb(const std::vector<std::string>& args, const std::filesystem::path& r
             else if (value == "drive") options.conflicts = ConflictAnswer::Drive;
             else if (value == "newest") options.conflicts = ConflictAnswer::Newest;
             else return Usage(std::cerr), 2;
-        } else if (arg == "--item" && i + 1 < args.size()) {
-            try {
-                options.item = std::stoi(args[++i]);
-            } catch (const std::exception&) {
-                return Usage(std::cerr), 2;
-            }
-        } else if (TakeValue(arg, "--item", value)) {
-            try {
-                options.item = std::stoi(value);
-            } catch (const std::exception&) {
-                return Usage(std::cerr), 2;
-            }
+        } else if ((arg == "--item" && i + 1 < args.size()) || TakeValue(arg, "--item", value)) {
+            if (arg == "--item") value = args[++i];
+            int item = 0;
+            if (!TakeNumber(value, item)) return Usage(std::cerr), 2;
+            options.item = item;
         } else if (file.empty() && arg.rfind("--", 0) != 0) {
             file = arg;
         } else {
@@ -138,9 +139,9 @@ int RestoreVerb(const std::vector<std::string>& args, const std::filesystem::pat
             console.assumeYes = true;
         } else if ((arg == "--point" && hasNext) || TakeValue(arg, "--point", value)) {
             if (arg == "--point") value = args[++i];
-            try {
-                options.point = std::stoi(value);
-            } catch (const std::exception&) {
+            if (!TakeNumber(value, options.point) || options.point < 1) {
+                std::cerr << "--point takes the number of a run, 1 for the newest (see --list), not \"" << value
+                          << "\"\n";
                 return Usage(std::cerr), 2;
             }
             havePoint = true;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -73,6 +74,11 @@ enum class ListDetail {
 // the inodes); returning false ends the listing.
 using FolderVisitor = std::function<bool(const FolderEntry&)>;
 
+// The program's own temporary files (a copy or an extraction under way, a lock) have names
+// beginning with this; no listing shows them and no run takes them for a user's file.
+inline constexpr std::string_view kTemporaryPrefix = ".drivlet-tmp-";
+inline bool IsTemporaryName(std::string_view name) { return name.substr(0, kTemporaryPrefix.size()) == kTemporaryPrefix; }
+
 // An exclusive hold on a lock file. Released when the object is destroyed, and by the kernel when
 // the process dies, so a killed run never blocks the next one.
 class IFileLock {
@@ -110,7 +116,8 @@ public:
     // nearest existing parent folder.
     virtual DiskSpace GetDiskSpace(const std::filesystem::path& path) const = 0;
 
-    // Lists every entry of a folder, hidden ones included, "." and ".." left out.
+    // Lists every entry of a folder, hidden ones included; "." and "..", and the program's own
+    // temporary files (IsTemporaryName), left out.
     virtual FileStatus ListFolder(const std::filesystem::path& folder, const FolderVisitor& visit,
                                   ListDetail detail = ListDetail::Full) const = 0;
 
@@ -131,6 +138,11 @@ public:
     // or object holds it (status EWOULDBLOCK) or when it cannot be made (status says why). The
     // holder removes the file when it lets go.
     virtual std::unique_ptr<IFileLock> TryLock(const std::filesystem::path& lockFile, FileStatus& status) const = 0;
+    // A fresh name in the folder (not made) for a temporary file of this process: a name that
+    // IsTemporaryName knows, which the clean-up of other runs leaves alone while this one lives.
+    virtual std::string TemporaryName(const std::filesystem::path& folder) const = 0;
+    // Removes the folder's temporary files of runs that have ended, killed ones included.
+    virtual void RemoveDeadTemporaries(const std::filesystem::path& folder) const = 0;
 
     // The whole listing at once.
     FileStatus ReadFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries,

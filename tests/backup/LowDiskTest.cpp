@@ -49,9 +49,16 @@ TEST_F(LowDiskTest, SkipFailsTheOneFileAndTheRunGoesOn) {
     RunAnswering(LowDiskAnswer::Skip);
     ASSERT_EQ(events->questions.size(), 1u);
     EXPECT_EQ(events->questions[0].title, "Low Disk Space");
+    // The question names the folder whose drive is short, not the folder as "the drive".
+    const std::string& message = events->questions[0].message;
+    EXPECT_EQ(message.find("on drive \""), std::string::npos) << message;
+    EXPECT_NE(message.find("on the drive of the folder \"" + dest), std::string::npos) << message;
     EXPECT_EQ(TargetNames(), std::vector<std::string>{"a.txt"});
-    for (const auto& e : Logs("Copy File"))
+    for (const auto& e : Logs("Copy File")) {
         EXPECT_EQ(e.isError, e.fileName == source + "big.bin") << e.fileName;
+        // The skipped file says why it was left out.
+        if (e.isError) EXPECT_EQ(e.status, "No space left on device");
+    }
     EXPECT_FALSE(LastCopied(source + "big.bin").has_value());
     EXPECT_EQ(History().at(0).Status, "Finished !");
 }

@@ -329,3 +329,40 @@ TEST_F(ZipBackupTest, WritingTheArchiveReportsItsProgress) {
 }
 
 } // namespace
+
+namespace {
+
+// A killed run leaves the library's new copy of the archive beside it; the next run removes it,
+// but never while another run holds the archive's write lock, nor a user's file of a like name.
+TEST_F(ZipBackupTest, CopiesOfTheArchiveLeftByKilledRunsAreRemoved) {
+    fs::create_directories(dest);
+    Make(archive + ".k1Ll3d", std::string(4096, 'z'));
+    Make(archive + ".notes", "the user's");
+    Make(dest + "Root.Zip.Ab3dE9.txt", "the user's too");
+    {
+        FileStatus status;
+        const std::unique_ptr<IFileLock> live = files.TryLock(ZipWriteLockFile(archive), status);
+        ASSERT_TRUE(live) << status.message();
+        RunZip(TArchiveMode::amIncremental, dest);
+        EXPECT_TRUE(Exists(archive + ".k1Ll3d")); // another run may be writing it now
+    }
+    Make(source + "a.txt", "alpha 2", kFirstRun + kHour);
+    RunZip(TArchiveMode::amIncremental, dest);
+    EXPECT_FALSE(Exists(archive + ".k1Ll3d"));
+    EXPECT_TRUE(Exists(archive + ".notes"));
+    EXPECT_TRUE(Exists(dest + "Root.Zip.Ab3dE9.txt"));
+    EXPECT_FALSE(Exists(ZipWriteLockFile(archive)));
+    EXPECT_EQ(ReadEntry(archive, EntryOf(source) + "a.txt"), "alpha 2");
+}
+
+// The program's own temporary files in a source are never backed up.
+TEST_F(ZipBackupTest, TheProgramsTemporaryFilesAreNotTaken) {
+    Make(source + ".drivlet-tmp-12345-00ff00ff00ff00ff", "half a copy");
+    Make(source + ".drivlet-tmpfile", "the user's");
+    RunZip(TArchiveMode::amIncremental, dest);
+    const auto entries = Entries(archive);
+    EXPECT_EQ(entries.count(EntryOf(source) + ".drivlet-tmp-12345-00ff00ff00ff00ff"), 0u);
+    EXPECT_EQ(entries.count(EntryOf(source) + ".drivlet-tmpfile"), 1u);
+}
+
+} // namespace

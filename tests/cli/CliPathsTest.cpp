@@ -96,4 +96,28 @@ TEST_F(CliPathsTest, ARunOfAJobThatAlreadyRunsIsRefusedAndTouchesNothing) {
     EXPECT_EQ(Run({"run", jobFile, "--yes"}, {}), 0) << ReadText(output);
 }
 
+TEST_F(CliPathsTest, APointWithTrailingTextIsRefusedNotReadAsItsLeadingNumber) {
+    const std::string jobFile = BackupJob();
+    ASSERT_EQ(Run({"run", jobFile, "--yes"}, {}), 0) << ReadText(output);
+    const std::string target = dir.path().string() + "/Out";
+    for (const std::string point : {"1x", "abc", "0", ""}) {
+        EXPECT_EQ(Run({"restore", jobFile, "--point", point, "--to", target}, {}), 2) << point;
+        EXPECT_NE(ReadText(output).find("--point takes the number of a run"), std::string::npos) << point;
+        EXPECT_FALSE(fs::exists(target)) << point;
+    }
+    EXPECT_EQ(Run({"restore", jobFile, "--point=1", "--to", target}, {}), 0) << ReadText(output);
+    EXPECT_EQ(ReadFile(target + computer + "a.txt"), "alpha");
+}
+
+// The log is read a line per file: a control character in a name is shown escaped.
+TEST_F(CliPathsTest, ANewlineInAFileNameKeepsItsLogLineWhole) {
+    WriteFile(computer + "two\nlines.txt", "odd");
+    const std::string jobFile = BackupJob();
+    ASSERT_EQ(Run({"run", jobFile, "--yes"}, {}), 0) << ReadText(output);
+    const std::string text = ReadText(output);
+    EXPECT_NE(text.find("Success\t" + computer + "two\\nlines.txt\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("\nlines.txt"), std::string::npos) << text;
+    EXPECT_EQ(ReadFile(drive + "Backups/" + computer.substr(1) + "two\nlines.txt"), "odd");
+}
+
 } // namespace

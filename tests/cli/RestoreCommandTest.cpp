@@ -3,6 +3,7 @@
 #include "cli/RecordCommands.h"
 #include "cli/RestoreCommand.h"
 #include "cli/RunCommand.h"
+#include "core/db/SyncDatabase.h"
 #include "core/records/TArchiveData.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "support/TempDir.h"
@@ -118,6 +119,57 @@ TEST_P(RestoreCommandTest, AJobWithoutRunsHasNothingToList) {
     cli::RestoreOptions options;
     options.point = 1;
     EXPECT_EQ(Restore(options), cli::exitcode::Unreadable);
+}
+
+TEST_P(RestoreCommandTest, ARestoreThatBringsNothingBackSaysSoAndFails) {
+    std::filesystem::create_directories(drive + "Backups/Docs");
+    ASSERT_EQ(Backup(), cli::exitcode::Ok) << err.str();
+    cli::RestoreOptions options;
+    options.point = 1;
+    options.target = root + "Recovered";
+    options.paths = {source + "never-there.txt", source + "a.txt"};
+    EXPECT_EQ(Restore(options), cli::exitcode::SomeFailed) << out.str();
+    EXPECT_NE(out.str().find("never-there.txt\tNothing in this backup matches it"), std::string::npos) << out.str();
+    EXPECT_EQ(ReadFile(root + "Recovered" + source + "a.txt"), "alpha");
+
+    // The run's folder emptied of what the run wrote: nothing matches the whole run either.
+    cli::CliConsole console = Console();
+    ASSERT_EQ(cli::ListRestorePoints(jobFile, console), cli::exitcode::Ok);
+    const std::string list = out.str();
+    const std::string runFolder = list.substr(list.rfind('\t') + 1, list.size() - list.rfind('\t') - 2);
+    for (const auto& entry : std::filesystem::directory_iterator(runFolder)) std::filesystem::remove_all(entry);
+    options.paths.clear();
+    EXPECT_EQ(Restore(options), cli::exitcode::SomeFailed) << out.str();
+    EXPECT_NE(out.str().find("Nothing in this backup matches it"), std::string::npos) << out.str();
+}
+
+// A backup database cut short, not a database, or of another program part's layout.
+TEST_P(RestoreCommandTest, ADamagedHistoryIsAnErrorNotACrash) {
+    std::filesystem::create_directories(drive + "Backups/Docs");
+    ASSERT_EQ(Backup(), cli::exitcode::Ok) << err.str();
+    const std::filesystem::path database = drive + "Config/Docs.Udb";
+    ASSERT_TRUE(std::filesystem::exists(database));
+    const std::string whole = ReadFile(database);
+    const std::vector<std::string> damages = {whole.substr(0, whole.size() / 2),
+                                              std::string(8192, 'x'), std::string()};
+    for (size_t i = 0; i < damages.size(); ++i) {
+        std::filesystem::remove(database.string() + "-wal");
+        std::filesystem::remove(database.string() + "-shm");
+        std::filesystem::remove(database);
+        if (i + 1 < damages.size()) {
+            WriteFile(database, damages[i]);
+        } else {
+            const SyncDatabase other(database); // a sync database where the backup history should be
+        }
+        SCOPED_TRACE(i);
+        cli::CliConsole console = Console();
+        EXPECT_EQ(cli::ListRestorePoints(jobFile, console), cli::exitcode::Unreadable);
+        EXPECT_NE(err.str().find("The backup history cannot be read"), std::string::npos) << err.str();
+        cli::RestoreOptions options;
+        options.point = 1;
+        EXPECT_EQ(Restore(options), cli::exitcode::Unreadable);
+        EXPECT_NE(err.str().find("The backup history cannot be read"), std::string::npos) << err.str();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(FolderAndZip, RestoreCommandTest,

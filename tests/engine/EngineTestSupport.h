@@ -148,6 +148,8 @@ public:
     std::unique_ptr<IFileLock> TryLock(const std::filesystem::path& p, FileStatus& s) const override {
         return real_.TryLock(p, s);
     }
+    std::string TemporaryName(const std::filesystem::path& f) const override { return real_.TemporaryName(f); }
+    void RemoveDeadTemporaries(const std::filesystem::path& f) const override { real_.RemoveDeadTemporaries(f); }
 
 protected:
     const IFileSystem& real_;

@@ -304,7 +304,7 @@ TEST_F(LowDiskTest, SkipGivesUpTheOneFile) {
     const LowDiskQuestion& q = events.questions[0];
     EXPECT_EQ(q.caption, "Drivlet");
     EXPECT_EQ(q.title, "Low Disk Space");
-    EXPECT_EQ(q.message, "You are running low on disk space on drive \"" + (dir / "dst").string() +
+    EXPECT_EQ(q.message, "You are running low on disk space on the drive of the folder \"" + (dir / "dst").string() +
                              "/\".Free up Space on drive or enter a new drive and try again.\n\nFile Name: " +
                              dst + "\nFile Size: 1000 bytes\nAvailable On Disk: 10 bytes");
 }

@@ -52,10 +52,14 @@ TEST_F(FolderRestoreTest, SingleFilesAreChosenRelativeToTheBackup) {
     EXPECT_EQ(ReadFile(source + "sub/b.txt"), "bravo");
     EXPECT_EQ(ReadFile(source + "a.txt"), "ruined");
     const auto lines = Logs("Copy File");
-    ASSERT_EQ(lines.size(), 2u);
+    ASSERT_EQ(lines.size(), 3u);
     EXPECT_FALSE(lines[0].isError);
     EXPECT_EQ(lines[1].fileName, "../outside.txt");
     EXPECT_TRUE(lines[1].isError);
+    // A chosen file the backup does not hold is not passed over in silence.
+    EXPECT_EQ(lines[2].fileName, dest + EntryOf(source) + "gone.txt");
+    EXPECT_TRUE(lines[2].isError);
+    EXPECT_EQ(lines[2].status, "Nothing in this backup matches it");
 }
 
 TEST_F(FolderRestoreTest, AnExcludedFolderOfTheBackupIsLeftOut) {

@@ -5,6 +5,12 @@
 
 #include <zip.h>
 
+#include <chrono>
+#include <map>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace drivlet;
 using namespace drivlet::test;
 namespace fs = std::filesystem;
@@ -22,10 +28,29 @@ protected:
     std::unique_ptr<TRestoreZipThread> MakeZipRestore(const std::string& target = {}, bool moveToDeleted = false) {
         return MakeRestore<TRestoreZipThread>(dest, target, moveToDeleted);
     }
+    // Each central directory entry's name as stored, with whether it carries the UTF-8 flag.
+    static std::map<std::string, bool> Utf8Flags(const std::string& zipFile) {
+        const std::string bytes = ReadFile(zipFile);
+        const auto u16 = [&](std::size_t at) {
+            return static_cast<unsigned>(static_cast<unsigned char>(bytes[at])) |
+                   static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8;
+        };
+        std::map<std::string, bool> names;
+        for (std::size_t at = bytes.find("PK\x01\x02"); at != std::string::npos && at + 46 <= bytes.size();
+             at = bytes.find("PK\x01\x02", at + 4))
+            names[bytes.substr(at + 46, u16(at + 28))] = (u16(at + 8) & 0x0800) != 0;
+        return names;
+    }
+    // The status of the failed line of the path, or "" when none failed.
+    std::string Failed(const std::string& path) {
+        for (const auto& e : Logs("UnZip File"))
+            if (e.isError && e.fileName == path) return e.status;
+        return {};
+    }
     // No temporary file is left beside the restored ones.
     void ExpectNoTemporaries(const std::string& folder) {
         for (const auto& e : fs::recursive_directory_iterator(folder))
-            EXPECT_EQ(e.path().filename().string().rfind(".~", 0), std::string::npos) << e.path();
+            EXPECT_FALSE(IsTemporaryName(e.path().filename().string())) << e.path();
     }
 };
 
@@ -83,7 +108,70 @@ TEST_F(ZipRestoreTest, ASingleFileComesBackToItsPlace) {
     RunJob(*job);
     EXPECT_EQ(ReadFile(source + "a.txt"), "alpha");
     EXPECT_FALSE(Exists(source + "sub/b.txt"));
-    EXPECT_EQ(Logs("UnZip File").size(), 1u);
+    EXPECT_EQ(Logs("UnZip File").size(), 2u);
+    EXPECT_EQ(Failed("Missing.Zip/x.txt"), "Nothing in this backup matches it");
+}
+
+// Each chosen path that matches nothing says so; a name without its "/" finds a folder too.
+TEST_F(ZipRestoreTest, ChosenPathsThatMatchNothingFailEachWithItsName) {
+    Backup();
+    auto job = MakeZipRestore();
+    job->SetFolderList({dest + "Root.Zip/" + EntryOf(source) + "gone/", dest + "Other.Zip"});
+    job->SetFileList({"Root.Zip/" + EntryOf(source) + "sub", "Root.Zip/" + EntryOf(source) + "a.tx"});
+    RunJob(*job);
+    EXPECT_EQ(ReadFile(source + "sub/b.txt"), "bravo");
+    EXPECT_EQ(Failed(dest + "Root.Zip/" + EntryOf(source) + "gone/"), "Nothing in this backup matches it");
+    EXPECT_EQ(Failed(dest + "Other.Zip"), "Nothing in this backup matches it");
+    EXPECT_EQ(Failed("Root.Zip/" + EntryOf(source) + "a.tx"), "Nothing in this backup matches it");
+    EXPECT_EQ(Failed("Root.Zip/" + EntryOf(source) + "sub"), "");
+    EXPECT_EQ(ReadFile(source + "a.txt"), "ruined");
+}
+
+// A Latin-1 name and a lone 0xff byte are stored as the bytes they are; times before 1980 and
+// after 2107, which the DOS field cannot hold, come back to the second.
+TEST_F(ZipRestoreTest, NamesThatAreNotUtf8AndDatesOutsideTheDosRangeComeBackAsTheyWere) {
+    MakeTree();
+    const std::string latin1 = "caf\xe9.txt", byte = "\xff.bin";
+    Make(source + latin1, "latin");
+    Make(source + byte, "byte");
+    const std::string utf8 = "na\xc3\xafve.txt";
+    Make(source + utf8, "utf-8");
+    const auto setTime = [](const std::string& path, int64_t seconds) {
+        fs::last_write_time(path, std::chrono::file_clock::from_sys(std::chrono::sys_seconds{std::chrono::seconds{seconds}}));
+    };
+    const auto timeOf = [](const std::string& path) {
+        return std::chrono::floor<std::chrono::seconds>(std::chrono::file_clock::to_sys(fs::last_write_time(path)))
+            .time_since_epoch()
+            .count();
+    };
+    const int64_t early = 170856000, late = 4738737600, middle = 2529748800; // 1975, 2120, 2050
+    setTime(source + "a.txt", early);
+    setTime(source + "sub/b.txt", late);
+    setTime(source + latin1, middle);
+    RunZip(TArchiveMode::amIncremental, dest);
+    EXPECT_TRUE(Logs("Zip File").size() >= 5u);
+    for (const auto& e : Logs("Zip File"))
+        EXPECT_FALSE(e.isError) << e.fileName << ": " << e.status;
+    const auto entries = Entries(archive);
+    EXPECT_EQ(entries.count(EntryOf(source) + latin1), 1u);
+    EXPECT_EQ(entries.count(EntryOf(source) + byte), 1u);
+    // As the central directory has them: raw bytes without the UTF-8 flag; a UTF-8 name flagged.
+    const std::map<std::string, bool> flagged = Utf8Flags(archive);
+    EXPECT_EQ(flagged.at(EntryOf(source) + latin1), false);
+    EXPECT_EQ(flagged.at(EntryOf(source) + byte), false);
+    EXPECT_EQ(flagged.at(EntryOf(source) + utf8), true);
+
+    const std::string out = root + "Out/";
+    auto job = MakeZipRestore(out);
+    job->SetFolderList({dest + "Root.Zip"});
+    RunJob(*job);
+    const std::string placed = out + EntryOf(source);
+    EXPECT_EQ(ReadFile(placed + latin1), "latin");
+    EXPECT_EQ(ReadFile(placed + byte), "byte");
+    EXPECT_EQ(ReadFile(placed + utf8), "utf-8");
+    EXPECT_EQ(timeOf(placed + "a.txt"), early);
+    EXPECT_EQ(timeOf(placed + "sub/b.txt"), late);
+    EXPECT_EQ(timeOf(placed + latin1), middle);
 }
 
 TEST_F(ZipRestoreTest, TheOverwrittenFileGoesIntoTheDeletedFilesStore) {
@@ -186,6 +274,34 @@ TEST_F(ZipRestoreTest, NamesLeadingOutOfTheRestoreFolderAreRefused) {
     for (const auto& e : Logs("UnZip File"))
         if (e.isError) ++refused;
     EXPECT_EQ(refused, 3);
+}
+
+// A killed restore's temporary file in a folder the next restore works in goes; one of a live
+// process stays, and neither is ever restored or listed as the user's.
+TEST_F(ZipRestoreTest, TemporaryFilesOfKilledRestoresAreRemovedAndLiveOnesKept) {
+    Backup();
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const std::string dead = source + ".drivlet-tmp-" + std::to_string(child) + "-0123456789abcdef";
+    const std::string live = source + ".drivlet-tmp-" + std::to_string(getpid()) + "-fedcba9876543210";
+    Make(dead, "half an entry of a killed restore");
+    Make(live, "an entry being written now");
+    // Both fresh: only the process tells them apart.
+    fs::last_write_time(dead, fs::file_time_type::clock::now());
+    fs::last_write_time(live, fs::file_time_type::clock::now());
+    auto job = MakeZipRestore();
+    job->SetFolderList({dest + "Root.Zip"});
+    RunJob(*job);
+    EXPECT_EQ(ReadFile(source + "a.txt"), "alpha");
+    EXPECT_FALSE(Exists(dead));
+    EXPECT_TRUE(Exists(live));
+    std::vector<FolderEntry> listed;
+    ASSERT_TRUE(files.ReadFolder(source, listed));
+    for (const FolderEntry& entry : listed) EXPECT_FALSE(IsTemporaryName(entry.name)) << entry.name;
+    fs::remove(live);
+    ExpectNoTemporaries(source);
 }
 
 } // namespace

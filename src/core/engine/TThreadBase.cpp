@@ -199,7 +199,8 @@ TThreadBase::SpaceCheck TThreadBase::CheckDiskSpace(const std::string& path, int
         const int64_t free = services_.fileSystem.GetDiskSpace(folder).freeBytes;
         // An unknown free space is not a reason to stop; the copy reports a real shortage itself.
         if (free < 0 || free >= needed) return prompted ? SpaceCheck::Prompted : SpaceCheck::Passed;
-        LowDiskMessage = "You are running low on disk space on drive \"" + folder +
+        // A POSIX path has no drive letter: the folder says which drive is meant.
+        LowDiskMessage = "You are running low on disk space on the drive of the folder \"" + folder +
                          "\".Free up Space on drive or enter a new drive and try again.\n\n" +
                          "File Name: " + path + "\n" + "File Size: " + FormatSize(needed) + "\n" +
                          "Available On Disk: " + FormatSize(free);
@@ -209,8 +210,13 @@ TThreadBase::SpaceCheck TThreadBase::CheckDiskSpace(const std::string& path, int
             services_.handoff.RunAndWait([&] { LowDiskAnswer = events_->AskLowDiskSpace(*this, question); });
         }
         prompted = true;
-        if (LowDiskAnswer == drivlet::LowDiskAnswer::Skip) return SpaceCheck::Skipped;
+        // The skipped file's log line gives the shortage as its reason.
+        if (LowDiskAnswer == drivlet::LowDiskAnswer::Skip) {
+            lastError_ = FileStatus::FromErrno(ENOSPC);
+            return SpaceCheck::Skipped;
+        }
         if (LowDiskAnswer == drivlet::LowDiskAnswer::Abort) {
+            lastError_ = FileStatus::Canceled();
             Terminate();
             return SpaceCheck::Skipped;
         }

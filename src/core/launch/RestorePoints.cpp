@@ -1,6 +1,7 @@
 #include "core/launch/RestorePoints.h"
 
 #include "core/db/BackupDatabase.h"
+#include "core/db/EDatabaseError.h"
 #include "core/drives/DrivePaths.h"
 
 #include <algorithm>
@@ -22,19 +23,24 @@ std::string ArchiveFolderOfKey(const std::string& key, const std::string& jobFil
     return folder;
 }
 
-std::vector<RestorePoint> RestorePoints(const std::string& jobFile) {
+RestorePointList RestorePoints(const std::string& jobFile) {
     const std::filesystem::path file = BackupDatabase::PathForJob(jobFile);
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) return {};
-    std::vector<ArchiveLogRow> rows = BackupDatabase(file).ArchiveHistory();
+    std::vector<ArchiveLogRow> rows;
+    try {
+        rows = BackupDatabase(file).ArchiveHistory();
+    } catch (const EDatabaseError& e) {
+        return {{}, "The backup history cannot be read: " + std::string(e.what())};
+    }
     std::stable_sort(rows.begin(), rows.end(), [](const ArchiveLogRow& a, const ArchiveLogRow& b) {
         const TDateTime ta = a.DateTime.value_or(-1e9), tb = b.DateTime.value_or(-1e9);
         return ta != tb ? ta > tb : a.ID > b.ID;
     });
-    std::vector<RestorePoint> points;
+    RestorePointList list;
     for (const ArchiveLogRow& row : rows)
-        points.push_back({ArchiveFolderOfKey(row.ArchiveFolder, jobFile), row.DateTime, row.Status, row.Format});
-    return points;
+        list.points.push_back({ArchiveFolderOfKey(row.ArchiveFolder, jobFile), row.DateTime, row.Status, row.Format});
+    return list;
 }
 
 } // namespace drivlet

@@ -16,8 +16,16 @@ struct RestorePoint {
     std::string format;
 };
 
-// Nothing when the job has no backup database yet (the file is not created).
-std::vector<RestorePoint> RestorePoints(const std::string& jobFile);
+// The runs, or why they cannot be read: a backup database that is cut short, not a database at
+// all or of another layout is an error to show, never an exception out of a restore.
+struct RestorePointList {
+    std::vector<RestorePoint> points;
+    std::string error; // empty when the history was read (or there is none yet)
+    bool ok() const { return error.empty(); }
+};
+
+// No runs when the job has no backup database yet (the file is not created).
+[[nodiscard]] RestorePointList RestorePoints(const std::string& jobFile);
 
 // The folder of a history key: a key kept without the drive path is read against the drive the
 // job file is on now; a key of a folder off the drive is that folder.

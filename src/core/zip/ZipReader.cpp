@@ -6,6 +6,7 @@
 #include <ctime>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -23,6 +24,35 @@ TDateTime LocalTimeOf(std::time_t instant) {
     if (!local) return 0;
     return EncodeDateTime({local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour,
                            local->tm_min, local->tm_sec, 0});
+}
+
+uint64_t LittleEndian(const zip_uint8_t* data, int bytes) {
+    uint64_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | data[i];
+    return value;
+}
+
+// The entry's exact modification time from the central directory's extra fields (the NTFS one
+// first, then the extended timestamp); none when it carries neither and only the DOS field tells.
+// The local headers are not read: that would be a seek per entry of a large archive.
+std::optional<std::time_t> ExactTime(zip_t* archive, zip_uint64_t index) {
+    zip_uint16_t length = 0;
+    const zip_uint8_t* ntfs = zip_file_extra_field_get_by_id(archive, index, kNtfsTimeField, 0, &length, ZIP_FL_CENTRAL);
+    // Past 4 reserved bytes, attributes as tag, size, data; tag 1 holds the three times.
+    for (std::size_t at = 4; ntfs && at + 4 <= length;) {
+        const auto tag = LittleEndian(ntfs + at, 2);
+        const auto size = LittleEndian(ntfs + at + 2, 2);
+        if (tag == 1 && size >= 8 && at + 4 + 8 <= length) {
+            const auto ticks = static_cast<int64_t>(LittleEndian(ntfs + at + 4, 8));
+            return static_cast<std::time_t>(ticks / 10000000 - kNtfsEpochOffset);
+        }
+        at += 4 + size;
+    }
+    const zip_uint8_t* ut = zip_file_extra_field_get_by_id(archive, index, kExtendedTimeField, 0, &length, ZIP_FL_CENTRAL);
+    if (ut && length >= 5 && (ut[0] & 1))
+        return static_cast<std::time_t>(static_cast<int32_t>(static_cast<uint32_t>(LittleEndian(ut + 1, 4))));
+    zip_error_clear(archive);
+    return std::nullopt;
 }
 
 // Closes an entry opened for reading.
@@ -61,13 +91,15 @@ std::vector<ZipEntryInfo> ZipReader::Entries() const {
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
         zip_stat_init(&st);
-        if (zip_stat_index(archive_.get(), static_cast<zip_uint64_t>(i), 0, &st) < 0) continue;
+        // Names are the bytes stored: one that is not UTF-8 comes back as it went in.
+        if (zip_stat_index(archive_.get(), static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW, &st) < 0) continue;
         if (!(st.valid & ZIP_STAT_NAME) || !st.name) continue;
         ZipEntryInfo entry;
         entry.index = static_cast<uint64_t>(i);
         entry.name = st.name;
         entry.size = (st.valid & ZIP_STAT_SIZE) ? static_cast<int64_t>(st.size) : 0;
-        entry.time = (st.valid & ZIP_STAT_MTIME) ? LocalTimeOf(st.mtime) : 0;
+        const std::optional<std::time_t> exact = ExactTime(archive_.get(), entry.index);
+        entry.time = exact ? LocalTimeOf(*exact) : (st.valid & ZIP_STAT_MTIME) ? LocalTimeOf(st.mtime) : 0;
         entry.encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
         zip_uint8_t system = 0;
         zip_uint32_t attributes = 0;

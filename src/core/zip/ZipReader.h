@@ -18,7 +18,9 @@ struct ZipEntryInfo {
     uint64_t index = 0;
     std::string name; // as stored, folders separated by "/"
     int64_t size = 0; // uncompressed
-    TDateTime time = 0; // modification time as local wall time (two-second form)
+    // Modification time as local wall time: to the second where the entry carries its exact time,
+    // else the two-second form of the DOS field.
+    TDateTime time = 0;
     bool encrypted = false;
     std::optional<uint32_t> permissions; // rwx bits when the entry was written on a POSIX system
     bool IsFolder() const { return !name.empty() && name.back() == '/'; }

@@ -3,9 +3,13 @@
 #include "core/zip/ZipLibrary.h"
 
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <optional>
+#include <vector>
 #include <system_error>
 
 namespace drivlet {
@@ -15,6 +19,45 @@ namespace {
 constexpr uint32_t kRegularFile = 0100000;
 
 ZipStatus StatusOf(zip_t* archive) { return drivlet::StatusOf(zip_get_error(archive)); }
+
+void PutLittleEndian(std::vector<zip_uint8_t>& out, uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<zip_uint8_t>(value >> (8 * i)));
+}
+
+// The entry's modification time to the second, whatever the two-second local DOS field can
+// hold (1980 to 2107 only): the extended timestamp field where the time fits its 32 bits, else
+// the NTFS field's 64-bit time. A replaced entry's old fields go first.
+void SetExactTime(zip_t* archive, zip_uint64_t entry, int64_t unixTime) {
+    constexpr zip_flags_t both = ZIP_FL_CENTRAL | ZIP_FL_LOCAL;
+    zip_file_extra_field_delete_by_id(archive, entry, kExtendedTimeField, ZIP_EXTRA_FIELD_ALL, both);
+    zip_file_extra_field_delete_by_id(archive, entry, kNtfsTimeField, ZIP_EXTRA_FIELD_ALL, both);
+    std::vector<zip_uint8_t> data;
+    zip_uint16_t id = kExtendedTimeField;
+    if (unixTime >= INT32_MIN && unixTime <= INT32_MAX) {
+        data.push_back(1); // the modification time follows
+        PutLittleEndian(data, static_cast<uint32_t>(static_cast<int32_t>(unixTime)), 4);
+    } else {
+        id = kNtfsTimeField;
+        const uint64_t ticks = static_cast<uint64_t>(unixTime + kNtfsEpochOffset) * 10000000u;
+        PutLittleEndian(data, 0, 4);  // reserved
+        PutLittleEndian(data, 1, 2);  // the times attribute
+        PutLittleEndian(data, 24, 2); // its size
+        for (int i = 0; i < 3; ++i) PutLittleEndian(data, ticks, 8); // modified, accessed, created
+    }
+    zip_file_extra_field_set(archive, entry, id, ZIP_EXTRA_FIELD_NEW, data.data(),
+                             static_cast<zip_uint16_t>(data.size()), both);
+    // Without the field the entry still has its DOS time; nothing here fails the file.
+    zip_error_clear(archive);
+}
+
+// Seconds since 1970 (UTC) of the file's last write.
+std::optional<int64_t> UnixTimeOf(const std::string& path) {
+    std::error_code ec;
+    const auto written = std::filesystem::last_write_time(path, ec);
+    if (ec) return std::nullopt;
+    const auto instant = std::chrono::file_clock::to_sys(written);
+    return std::chrono::floor<std::chrono::seconds>(instant).time_since_epoch().count();
+}
 
 // The callbacks run inside the library's C code, which an exception must not cross: it is kept,
 // the write is cancelled, and the exception is thrown again once the library has returned.
@@ -83,8 +126,17 @@ ZipStatus ZipWriter::AddFile(const std::string& source, const std::string& entry
         return status;
     }
     zip_error_fini(&error);
-    const zip_int64_t index =
-        zip_file_add(archive_.get(), entryName.c_str(), data, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+    // A name is stored as the bytes it is: flagged as UTF-8 only when it is valid UTF-8, raw
+    // otherwise (a Latin-1 name), so it comes back to the same bytes. The old entry of the name
+    // is found by those bytes too.
+    const zip_int64_t existing = zip_name_locate(archive_.get(), entryName.c_str(), ZIP_FL_ENC_RAW);
+    zip_int64_t index = existing;
+    zip_error_clear(archive_.get()); // "no such entry" is no failure here
+    if (existing >= 0) {
+        if (zip_file_replace(archive_.get(), static_cast<zip_uint64_t>(existing), data, 0) < 0) index = -1;
+    } else {
+        index = zip_file_add(archive_.get(), entryName.c_str(), data, ZIP_FL_ENC_GUESS);
+    }
     if (index < 0) {
         zip_source_free(data);
         return StatusOf(archive_.get());
@@ -102,12 +154,13 @@ ZipStatus ZipWriter::AddFile(const std::string& source, const std::string& entry
         const uint32_t mode = kRegularFile | (static_cast<uint32_t>(permissions) & 07777);
         zip_file_set_external_attributes(archive_.get(), entry, 0, ZIP_OPSYS_UNIX, mode << 16);
     }
+    if (const std::optional<int64_t> time = UnixTimeOf(source)) SetExactTime(archive_.get(), entry, *time);
     ++pending_;
     return {};
 }
 
 bool ZipWriter::Contains(const std::string& entryName) const {
-    return archive_ && zip_name_locate(archive_.get(), entryName.c_str(), ZIP_FL_ENC_UTF_8) >= 0;
+    return archive_ && zip_name_locate(archive_.get(), entryName.c_str(), ZIP_FL_ENC_RAW) >= 0;
 }
 
 ZipStatus ZipWriter::Close(const ZipWriteProgress& progress, const ZipCancelCheck& cancel) {

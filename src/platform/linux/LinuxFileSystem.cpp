@@ -516,6 +516,14 @@ FileStatus LinuxFileSystem::FlushFile(const fs::path& path) const {
     return {};
 }
 
+std::string LinuxFileSystem::TemporaryName(const fs::path& folder) const {
+    // The same form as a copy's temporary file, so the same clean-up knows it.
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    char suffix[17];
+    std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
+    return (folder / (std::string(kTempPrefix) + std::to_string(getpid()) + "-" + suffix)).string();
+}
+
 std::unique_ptr<IFileLock> LinuxFileSystem::TryLock(const fs::path& lockFile, FileStatus& status) const {
     return LinuxFileLock::TryTake(lockFile, status);
 }
@@ -622,6 +630,7 @@ FileStatus LinuxFileSystem::ListFolder(const fs::path& folder, const FolderVisit
         if (!de) break;
         const char* name = de->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+        if (IsTemporaryName(name)) continue;
         const bool typeKnown = de->d_type != DT_UNKNOWN && de->d_type != DT_LNK;
         if (full || !typeKnown) {
             unread.push_back({de->d_ino, de->d_type, name});

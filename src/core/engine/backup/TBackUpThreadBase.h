@@ -144,6 +144,15 @@ public:
 
 protected:
     bool DivertsNewerTargets() const override { return false; }
+    // A chosen path the backup does not hold (or a run holding nothing): a failed line, so a
+    // restore that brought nothing back never reads as a success.
+    void ReportNothingMatched(const std::string& path, const std::string& action) {
+        LogFileName = path;
+        LogAction = action;
+        LogIsError = true;
+        LogStatus = "Nothing in this backup matches it";
+        ReportLogEntry();
+    }
 };
 
 } // namespace drivlet

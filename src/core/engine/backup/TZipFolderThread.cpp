@@ -37,6 +37,7 @@ void TZipFolderThread::Execute() {
     });
     // After an exception whatever was queued is dropped; the archive on disk stays as it was.
     writer_.reset();
+    writeLock_.reset();
 }
 
 bool TZipFolderThread::DeleteOldArchives() {
@@ -175,6 +176,9 @@ void TZipFolderThread::SelectArchive(const std::string& archive) {
     if (archive == zipFileName_) return;
     WriteArchive();
     zipFileName_ = archive;
+    FileStatus locked;
+    writeLock_ = Files().TryLock(ZipWriteLockFile(archive), locked);
+    if (writeLock_) RemoveKilledWriteCopies(archive);
     // An archive that was there before the run may be the user's own; it never becomes ours.
     archiveIsNew_ = Files().FileSize(archive) < 0;
     auto writer = std::make_unique<ZipWriter>();
@@ -188,7 +192,18 @@ void TZipFolderThread::SelectArchive(const std::string& archive) {
     }
 }
 
+void TZipFolderThread::RemoveKilledWriteCopies(const std::string& archive) {
+    const std::string folder(FolderPart(archive));
+    const std::string_view name = FileNamePart(archive);
+    std::vector<FolderEntry> entries;
+    Files().ReadFolder(folder, entries, ListDetail::NamesAndTypes);
+    for (const FolderEntry& entry : entries)
+        if (!entry.isDirectory && IsZipWriteCopyOf(entry.name, name)) Files().DeleteFile(folder + entry.name);
+}
+
 void TZipFolderThread::WriteArchive() {
+    // Held until the archive is written or given up.
+    const std::unique_ptr<IFileLock> lock = std::move(writeLock_);
     std::unique_ptr<ZipWriter> writer = std::move(writer_);
     std::vector<Queued> files = std::move(queued_);
     const int64_t bytes = queuedBytes_;

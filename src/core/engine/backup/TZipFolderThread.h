@@ -52,6 +52,9 @@ private:
     void SelectArchive(const std::string& archive);
     // Writes the open archive; only then are its files logged, recorded and (in a move) deleted.
     void WriteArchive();
+    // The library's copies of the archive that killed runs left beside it; called only while
+    // this run holds the archive's write lock.
+    void RemoveKilledWriteCopies(const std::string& archive);
     void DeleteMoved(const Queued& file);
 
     static constexpr std::chrono::milliseconds kPassOverReportPace{50};
@@ -60,6 +63,7 @@ private:
     bool DeleteSources = false;
 
     std::unique_ptr<ZipWriter> writer_;
+    std::unique_ptr<IFileLock> writeLock_; // held from SelectArchive until the archive is written
     std::string zipFileName_;
     bool archiveIsNew_ = false; // the open archive did not exist before this run opened it
     ZipStatus openError_;

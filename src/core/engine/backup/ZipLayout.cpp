@@ -2,6 +2,7 @@
 
 #include "core/engine/PathMapping.h"
 #include "core/text/CaseFold.h"
+#include "platform/FileSystem.h"
 
 #include <algorithm>
 
@@ -45,6 +46,21 @@ std::string ZipEntryName(std::string_view path) {
 
 bool IsZipFileName(std::string_view name) {
     return name.size() > 4 && SameText(name.substr(name.size() - 4), ".zip");
+}
+
+bool IsZipWriteCopyOf(std::string_view name, std::string_view archiveName) {
+    constexpr std::size_t kRandomPart = 6;
+    if (name.size() != archiveName.size() + 1 + kRandomPart) return false;
+    if (name.substr(0, archiveName.size()) != archiveName || name[archiveName.size()] != '.') return false;
+    const std::string_view random = name.substr(archiveName.size() + 1);
+    return std::all_of(random.begin(), random.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
+}
+
+std::string ZipWriteLockFile(std::string_view archive) {
+    return std::string(FolderPart(archive)) + std::string(kTemporaryPrefix) + "writing-" +
+           std::string(FileNamePart(archive));
 }
 
 } // namespace drivlet

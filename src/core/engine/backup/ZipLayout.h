@@ -17,4 +17,11 @@ std::string ZipEntryName(std::string_view path);
 // A file name ending in ".zip" in any letter case: an archive of a backup folder.
 bool IsZipFileName(std::string_view name);
 
+// The zip library writes an archive as a new copy beside it, "Root.Zip.Ab3dE9" (the archive's
+// name, a dot, six letters or digits), renamed over it when complete: a killed run leaves it.
+bool IsZipWriteCopyOf(std::string_view name, std::string_view archiveName);
+// The lock a run holds while it writes the archive (a name IsTemporaryName knows): while it is
+// free no live run writes the archive, so a copy beside the archive is a killed run's.
+std::string ZipWriteLockFile(std::string_view archive);
+
 } // namespace drivlet

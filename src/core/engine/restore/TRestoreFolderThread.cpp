@@ -10,10 +10,14 @@ void TRestoreFolderThread::Execute() {
     if (!RunBackUpBase()) return;
     StartClock();
     RunGuarded(kCopyThreadErrorPrefix, [this] {
+        if (FolderList.empty() && FileList.empty()) ReportNothingMatched(BackupRoot, "Copy File");
         for (const std::string& folder : FolderList) {
             if (Terminated()) break;
             const std::string target = RestorePathFor(BackupRoot, folder, RestoreTarget);
-            if (GetFileSize(folder) < 0) continue; // gone from the backup: nothing to bring back
+            if (GetFileSize(folder) < 0) {
+                ReportNothingMatched(folder, "Copy File");
+                continue;
+            }
             if (IsWritablePlace(target))
                 RestorePass(folder, target);
             else
@@ -69,7 +73,10 @@ void TRestoreFolderThread::RestorePass(const std::string& source, const std::str
 void TRestoreFolderThread::RestoreSingle(const std::string& backupFile, const std::string& target) {
     if (Terminated()) return;
     const int64_t size = GetFileSize(backupFile);
-    if (size < 0) return;
+    if (size < 0) {
+        ReportNothingMatched(backupFile, "Copy File");
+        return;
+    }
     Files().CreateFolders(std::string(FolderPart(target)));
     RestoreFile(backupFile, target, size);
     ReportStatus();

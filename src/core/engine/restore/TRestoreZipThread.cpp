@@ -49,6 +49,8 @@ void TRestoreZipThread::Execute() {
         ReportStatus();
         ReadChoice();
         QueueEntries();
+        if (FolderList.empty() && FileList.empty()) notFound_.push_back(BackupRoot);
+        for (const std::string& path : notFound_) ReportNothingMatched(path, "UnZip File");
         StartClock();
         for (Choice& choice : choices_) {
             if (Terminated()) break;
@@ -67,12 +69,21 @@ TRestoreZipThread::Choice& TRestoreZipThread::ChoiceFor(const std::string& archi
     return choices_.back();
 }
 
+bool TRestoreZipThread::Wanted::Takes(const std::string& entry) const {
+    if (!name.empty() && name.back() == '/') return StartsWith(entry, name);
+    return entry == name || (StartsWith(entry, name) && entry.size() > name.size() && entry[name.size()] == '/');
+}
+
 void TRestoreZipThread::ReadChoice() {
     for (const std::string& folder : FolderList) {
         if (Terminated()) return;
-        if (!StartsWith(folder, BackupRoot)) continue;
-        const auto split = SplitAtArchive(std::string_view(folder).substr(BackupRoot.size()));
-        if (!split) continue;
+        const auto split = StartsWith(folder, BackupRoot)
+                               ? SplitAtArchive(std::string_view(folder).substr(BackupRoot.size()))
+                               : std::nullopt;
+        if (!split) {
+            notFound_.push_back(folder);
+            continue;
+        }
         Choice& choice = ChoiceFor(split->first);
         // The archive itself stands for all of it; a folder inside it for what lies below.
         if (split->second.empty()) {
@@ -80,18 +91,21 @@ void TRestoreZipThread::ReadChoice() {
         } else {
             std::string prefix = split->second;
             if (prefix.back() != '/') prefix += '/';
-            choice.folders.push_back(std::move(prefix));
+            choice.wanted.push_back({std::move(prefix), folder});
         }
     }
     for (const std::string& file : FileList) {
         if (Terminated()) return;
         const auto split = SplitAtArchive(file);
-        if (!split) continue;
+        if (!split) {
+            notFound_.push_back(file);
+            continue;
+        }
         Choice& choice = ChoiceFor(split->first);
         if (split->second.empty())
             choice.whole = true;
         else
-            choice.files.insert(split->second);
+            choice.wanted.push_back({split->second, file});
     }
 }
 
@@ -114,17 +128,19 @@ void TRestoreZipThread::QueueEntries() {
         const ZipStatus opened = reader.Open(path, ZipPassword);
         if (!opened) {
             ReportThreadError(opened.Describe(path), opened.code());
+            choices_.erase(chosen);
             continue;
         }
         Choice choice = std::move(*chosen);
         choices_.erase(chosen);
         choice.archive = file.name;
         for (ZipEntryInfo& entry : reader.Entries()) {
-            const bool taken =
-                choice.whole ||
-                choice.files.count(entry.name) != 0 ||
-                std::any_of(choice.folders.begin(), choice.folders.end(),
-                            [&](const std::string& prefix) { return StartsWith(entry.name, prefix); });
+            bool taken = choice.whole;
+            for (Wanted& wanted : choice.wanted) {
+                if (!wanted.Takes(entry.name)) continue;
+                wanted.found = true;
+                taken = true;
+            }
             if (!taken) continue;
             count += 1;
             bytes += entry.size;
@@ -132,9 +148,15 @@ void TRestoreZipThread::QueueEntries() {
         }
         std::sort(choice.entries.begin(), choice.entries.end(),
                   [](const ZipEntryInfo& a, const ZipEntryInfo& b) { return a.name < b.name; });
+        for (const Wanted& wanted : choice.wanted)
+            if (!wanted.found) notFound_.push_back(wanted.shown);
         found.push_back(std::move(choice));
     }
-    // A chosen archive that is missing from the backup contributes nothing.
+    // A chosen archive that is missing from the backup has nothing of what was chosen in it.
+    for (const Choice& missing : choices_) {
+        if (missing.whole) notFound_.push_back(BackupRoot + missing.archive);
+        for (const Wanted& wanted : missing.wanted) notFound_.push_back(wanted.shown);
+    }
     choices_ = std::move(found);
     std::sort(choices_.begin(), choices_.end(),
               [](const Choice& a, const Choice& b) { return LowerCase(a.archive) < LowerCase(b.archive); });
@@ -191,9 +213,10 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo
     }
     const std::string folder(FolderPart(target));
     Files().CreateFolders(folder);
-    std::string temp = folder + ".~" + std::to_string(entry.index) + ".unzip";
-    for (int n = 2; Files().FileSize(temp) >= 0 || Files().GetAttributes(temp); ++n)
-        temp = folder + ".~" + std::to_string(entry.index) + "-" + std::to_string(n) + ".unzip";
+    // What killed restores left in the folder goes before this one adds its own.
+    if (cleaned_.insert(folder).second) Files().RemoveDeadTemporaries(folder);
+    std::string temp = Files().TemporaryName(folder);
+    while (Files().GetAttributes(temp)) temp = Files().TemporaryName(folder);
 
     const ZipStatus extracted = reader.Extract(
         entry, temp,
@@ -213,7 +236,6 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo
         std::error_code ec;
         std::filesystem::permissions(temp, static_cast<std::filesystem::perms>(*entry.permissions), ec);
     }
-    if (entry.time > 0) Files().SetFileTime(temp, entry.time);
     // The file in place goes into the deleted-files store first when that is on; otherwise the
     // new one simply replaces it.
     const std::optional<uint32_t> existing = Files().GetAttributes(target);
@@ -233,6 +255,8 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo
         LogFailure(placed.message());
         return;
     }
+    // Dated once in place: a temporary file with an old date would look abandoned to others.
+    if (entry.time > 0) Files().SetFileTime(target, entry.time);
     LogIsError = false;
     LogStatus = "Done";
     ReportLogEntry();

@@ -21,12 +21,19 @@ protected:
     void Execute() override;
 
 private:
+    // One chosen path inside an archive: a folder (a name ending with "/") takes what lies below
+    // it; another name takes the entry of that name, or the folder of that name.
+    struct Wanted {
+        std::string name;  // entry name or prefix
+        std::string shown; // the path as chosen, for the line saying it matched nothing
+        bool found = false;
+        bool Takes(const std::string& entry) const;
+    };
     // What the choice takes from one archive of the backup.
     struct Choice {
         std::string archive; // file name, such as "Root.Zip"
         bool whole = false;
-        std::vector<std::string> folders; // entry-name prefixes ending with "/"
-        std::unordered_set<std::string> files; // exact entry names
+        std::vector<Wanted> wanted;
         std::vector<ZipEntryInfo> entries; // the entries found, sorted by name
     };
 
@@ -41,6 +48,8 @@ private:
 
     std::string ZipPassword;
     std::vector<Choice> choices_;
+    std::vector<std::string> notFound_; // chosen paths that matched no entry
+    std::unordered_set<std::string> cleaned_; // folders rid of killed restores' temporary files
 };
 
 } // namespace drivlet
