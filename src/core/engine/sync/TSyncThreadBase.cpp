@@ -309,7 +309,7 @@ void TSyncThreadBase::LoadKnownRecords() {
     recordedMatchedA_ = recordedMatchedB_ = false;
     Database->EachRecordOfPair(RootA, RootB, [&](const SyncPairRecord& r) {
         RecordIndex::Name& name = known_[r.FileName];
-        const RecordIndex::Record record{r.ID, r.DateFolderA, r.DateFolderB};
+        const RecordIndex::Record record{r.ID, r.DateFolderA, r.DateFolderB, r.Size};
         if (r.OnA && !name.a) name.a = record;
         if (r.OnB && !name.b) name.b = record;
         // Files present on a side after a sync; see RecordedFilesAllMissing.
@@ -324,7 +324,7 @@ RecordIndex::Name& TSyncThreadBase::NameFor(std::string_view relative, bool& isN
     isNew = !slot;
     if (slot) return name;
     const SyncFileRecord inserted = Database->Insert(relative, RootA, RootB, std::nullopt);
-    const RecordIndex::Record record{inserted.ID, 0, 0};
+    const RecordIndex::Record record{inserted.ID, 0, 0, -1};
     // The new row serves both sides, as a lookup in the table would find it.
     if (!name.a) name.a = record;
     if (!name.b) name.b = record;
@@ -334,6 +334,7 @@ RecordIndex::Name& TSyncThreadBase::NameFor(std::string_view relative, bool& isN
 void TSyncThreadBase::TakeRecordedDates(TFilePair& pair, const RecordIndex::Record& record) {
     pair.FileA.OLDFileDateTime = record.dateA;
     pair.FileB.OLDFileDateTime = record.dateB;
+    pair.FileA.OLDFileSize = pair.FileB.OLDFileSize = record.size;
     pair.RecordID = record.id;
 }
 
@@ -342,6 +343,7 @@ void TSyncThreadBase::TakeRecordedDates(TFilePair& pair, const SyncFileRecord& r
     // (date set) from a file that never reached that side (0).
     pair.FileA.OLDFileDateTime = record.DateFolderA;
     pair.FileB.OLDFileDateTime = record.DateFolderB;
+    pair.FileA.OLDFileSize = pair.FileB.OLDFileSize = record.Size;
     pair.RecordID = record.ID;
 }
 
