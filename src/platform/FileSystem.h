@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -37,6 +38,10 @@ private:
     int code_ = 0;
     std::string message_;
 };
+
+// Copies are written under a name beginning with this in the target's folder and renamed onto
+// the target when complete: a name no walk may take for a user's file.
+inline constexpr std::string_view kCopyTempPrefix = ".drivlet-tmp-";
 
 // Called once before the first byte moves and after every chunk; returning false cancels the
 // copy, which then fails with FileStatus::Canceled().
@@ -122,6 +127,9 @@ public:
     // Whether this process may make new entries in the folder (its permissions, a read-only
     // mount); false when there is no such folder.
     virtual bool CanWriteIn(const std::filesystem::path& folder) const = 0;
+    // Removes from the folder the temporary files that copies of runs now dead left behind; a
+    // copy still being written keeps its own.
+    virtual void RemoveStrayTempFiles(const std::filesystem::path& folder) const = 0;
     // Writes a file's data through to its device, so that it survives a pulled drive.
     virtual FileStatus FlushFile(const std::filesystem::path& path) const = 0;
     // Takes the lock file (created when missing) without waiting. Nothing while another process

@@ -143,6 +143,9 @@ public:
     std::optional<uint64_t> VolumeId(const std::filesystem::path& p) const override { return real_.VolumeId(p); }
     std::string RealPath(const std::filesystem::path& p) const override { return real_.RealPath(p); }
     bool CanWriteIn(const std::filesystem::path& f) const override { return real_.CanWriteIn(f); }
+    void RemoveStrayTempFiles(const std::filesystem::path& f) const override {
+        real_.RemoveStrayTempFiles(f);
+    }
     FileStatus FlushFile(const std::filesystem::path& p) const override { return real_.FlushFile(p); }
     std::unique_ptr<IFileLock> TryLock(const std::filesystem::path& p, FileStatus& s) const override {
         return real_.TryLock(p, s);

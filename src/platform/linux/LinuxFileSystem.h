@@ -32,7 +32,7 @@ public:
     explicit LinuxFileSystem(LinuxFileSystemOptions options = {});
 
     // Names of temporary files begin with this; they are hidden by the leading dot.
-    static constexpr const char* kTempPrefix = ".drivlet-tmp-";
+    static constexpr const char* kTempPrefix = kCopyTempPrefix.data();
 
     std::optional<uint32_t> GetAttributes(const std::filesystem::path& path) const override;
     bool SetAttributes(const std::filesystem::path& path, uint32_t attributes) const override;
@@ -59,8 +59,8 @@ public:
     FileStatus FlushFile(const std::filesystem::path& path) const override;
     std::unique_ptr<IFileLock> TryLock(const std::filesystem::path& lockFile, FileStatus& status) const override;
 
-    // Removes the stray temporary files of the folder now, whenever it was last looked at.
-    void RemoveStrayTempFiles(const std::filesystem::path& folder) const;
+    // Now, whenever the folder was last looked at.
+    void RemoveStrayTempFiles(const std::filesystem::path& folder) const override;
 
     // One shared instance with the default options, for the program's workers.
     static const LinuxFileSystem& Instance();

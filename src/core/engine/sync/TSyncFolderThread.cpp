@@ -68,6 +68,10 @@ void TSyncFolderThread::Execute() {
         ReportStatus();
         return;
     }
+    // What killed runs left half-copied goes; a dry run touches nothing.
+    if (!dryRun_)
+        for (const std::string& folder : TempFileFolders)
+            Files().RemoveStrayTempFiles(folder);
     RunGuarded(kThreadErrorPrefix, [this] {
         StatusText = "Processing Data....";
         ReportStatus();

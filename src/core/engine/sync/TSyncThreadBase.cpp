@@ -203,6 +203,7 @@ bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
     const bool listed =
         prefetched_ ? prefetched_->Take(folder, listing) : TreeListing::Read(Files(), folder, listing);
     if (!listed) return false;
+    if (listing.heldTempFiles) TempFileFolders.push_back(folder);
     const std::unordered_set<std::string>& twins = listing.twins;
 
     for (const FolderEntry& entry : listing.entries) {

@@ -80,6 +80,9 @@ protected:
     };
     std::vector<EmptiedSide> EmptiedSides;
 
+    // The folders walked that hold temporary files of copies, some maybe of a killed run.
+    std::vector<std::string> TempFileFolders;
+
     char CurrentSide = 'A';
     std::string RootA; // drive-relative, with trailing "/"
     std::string RootB; // absolute, with trailing "/"

@@ -53,6 +53,9 @@ bool TreeListing::Take(const std::string& folder, Folder& listing) {
 
 bool TreeListing::Read(const IFileSystem& files, const std::string& folder, Folder& listing) {
     if (!files.ReadFolder(folder, listing.entries, ListDetail::Full)) return false;
+    listing.heldTempFiles = std::erase_if(listing.entries, [](const FolderEntry& entry) {
+                                return !entry.isDirectory && entry.name.starts_with(kCopyTempPrefix);
+                            }) > 0;
     listing.twins = CaseTwins(listing.entries);
     return true;
 }

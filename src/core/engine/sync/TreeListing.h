@@ -17,10 +17,12 @@ namespace drivlet {
 
 class TreeListing {
 public:
-    // One folder's entries with the folded names that occur more than once among its files.
+    // One folder's entries with the folded names that occur more than once among its files. The
+    // temporary files of copies are never entries: they are not the user's files.
     struct Folder {
         std::vector<FolderEntry> entries;
         std::unordered_set<std::string> twins;
+        bool heldTempFiles = false; // the folder holds temporary files of copies
     };
 
     // Starts listing root (ends with "/") and every folder below it, linked folders left out.
