@@ -31,6 +31,7 @@ public:
         size_t pairB = kNoPair;
         bool matchedA = false;
         bool matchedB = false;
+        bool folderA = false; // the drive side has a folder of this name
     };
 
     void Clear();
