@@ -142,15 +142,15 @@ TEST_F(BackUpBaseTest, FileLogRowsMatchTheExactSpelling) {
     BackupDatabase db(database);
     {
         FileLogBatch log(db);
-        log.RecordCopied("/a/X.txt", 10);
+        log.RecordCopied("/a/X.txt", 10, 1);
         EXPECT_FALSE(log.LastCopied("/a/x.txt").has_value());
-        log.RecordCopied("/a/x.txt", 20);
-        log.RecordCopied("/a/X.txt", 30);
-        EXPECT_EQ(log.LastCopied("/a/X.txt"), 30);
-        EXPECT_EQ(log.LastCopied("/a/x.txt"), 20);
+        log.RecordCopied("/a/x.txt", 20, 2);
+        log.RecordCopied("/a/X.txt", 30, 3);
+        EXPECT_EQ(log.LastCopied("/a/X.txt"), (CopiedFile{30, 3}));
+        EXPECT_EQ(log.LastCopied("/a/x.txt"), (CopiedFile{20, 2}));
     }
     // The batch is in the file once the writer is gone.
-    EXPECT_EQ(BackupDatabase(database).LastCopied("/a/X.txt"), 30);
+    EXPECT_EQ(BackupDatabase(database).LastCopied("/a/X.txt"), (CopiedFile{30, 3}));
 }
 
 } // namespace

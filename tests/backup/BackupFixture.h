@@ -73,8 +73,10 @@ protected:
     }
 
     std::vector<ArchiveLogRow> History() { return BackupDatabase(database).ArchiveHistory(); }
+    // The date of the file's FileLog row.
     std::optional<TDateTime> LastCopied(const std::string& file) {
-        return BackupDatabase(database).LastCopied(file);
+        const std::optional<CopiedFile> row = BackupDatabase(database).LastCopied(file);
+        return row ? std::optional<TDateTime>(row->update) : std::nullopt;
     }
     // The log lines of one action.
     std::vector<LogEntryEvent> Logs(const std::string& action) const {

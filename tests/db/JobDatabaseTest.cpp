@@ -40,21 +40,21 @@ TEST(BackupDatabase, FileLogRowsBelongToTheExactSpelling) {
     TempDir dir;
     BackupDatabase db(dir / "Config" / "job.Udb");
     EXPECT_FALSE(db.LastCopied("/home/ann/Docs/a.txt"));
-    db.RecordCopied("/home/ann/Docs/a.txt", 40000.25);
-    EXPECT_EQ(db.LastCopied("/home/ann/Docs/a.txt"), 40000.25);
+    db.RecordCopied("/home/ann/Docs/a.txt", 40000.25, 10);
+    EXPECT_EQ(db.LastCopied("/home/ann/Docs/a.txt"), (CopiedFile{40000.25, 10}));
     // Case twins are two files on Linux: each keeps a row of its own.
     EXPECT_FALSE(db.LastCopied("/HOME/ann/docs/A.TXT"));
-    db.RecordCopied("/home/ann/DOCS/a.txt", 40001.5);
-    db.RecordCopied("/home/ann/Docs/a.txt", 40002.0); // the same file: its row is updated
-    EXPECT_EQ(db.LastCopied("/home/ann/Docs/a.txt"), 40002.0);
-    EXPECT_EQ(db.LastCopied("/home/ann/DOCS/a.txt"), 40001.5);
+    db.RecordCopied("/home/ann/DOCS/a.txt", 40001.5, 20);
+    db.RecordCopied("/home/ann/Docs/a.txt", 40002.0, 30); // the same file: its row is updated
+    EXPECT_EQ(db.LastCopied("/home/ann/Docs/a.txt"), (CopiedFile{40002.0, 30}));
+    EXPECT_EQ(db.LastCopied("/home/ann/DOCS/a.txt"), (CopiedFile{40001.5, 20}));
     Statement count = db.GetConnection().Prepare(R"(SELECT count(*) FROM "FileLog")");
     ASSERT_TRUE(count.Step());
     EXPECT_EQ(count.Integer(0), 2);
     count.Reset();
 
     db.GetConnection().Execute(R"(INSERT INTO "FileLog" ("FileName") VALUES ('/no/date'))");
-    EXPECT_EQ(db.LastCopied("/no/date"), 0.0); // a row without date: NULL reads as 0
+    EXPECT_EQ(db.LastCopied("/no/date"), CopiedFile{}); // a row without date or size: NULLs read as 0 and -1
 
     db.ResetFileLog();
     EXPECT_FALSE(db.LastCopied("/home/ann/Docs/a.txt"));
@@ -71,20 +71,22 @@ TEST(BackupDatabase, FolderRowsAreTheFilesDirectlyInsideInTheirExactSpelling) {
         {"/a/b/\xc3\xa9t\xc3\xa9.txt", "13"}, {"/a/b/last", "14"},
     };
     for (const auto& row : rows)
-        db.RecordCopied(row[0], std::stod(row[1]));
+        db.RecordCopied(row[0], std::stod(row[1]), std::stoi(row[1]));
     // A second row of the same spelling (left by another program) loses to the first one.
     db.GetConnection().Execute(R"(INSERT INTO "FileLog" ("FileName", "Update") VALUES ('/a/b/one.txt', 99))");
     db.GetConnection().Execute(R"(INSERT INTO "FileLog" ("FileName") VALUES ('/a/b/undated'))");
 
     const auto found = db.CopiedInFolder("/a/b/");
-    const std::unordered_map<std::string, TDateTime> expected{
-        {"one.txt", 1}, {"Two.txt", 2}, {"two.txt", 3}, {"\xc3\xa9t\xc3\xa9.txt", 13}, {"last", 14}, {"undated", 0}};
+    using Rows = std::unordered_map<std::string, CopiedFile>;
+    const Rows expected{{"one.txt", {1, 1}}, {"Two.txt", {2, 2}},
+                        {"two.txt", {3, 3}}, {"\xc3\xa9t\xc3\xa9.txt", {13, 13}},
+                        {"last", {14, 14}},  {"undated", {}}};
     EXPECT_EQ(found, expected);
-    for (const auto& [name, update] : expected)
-        EXPECT_EQ(db.LastCopied("/a/b/" + name), update) << name;
+    for (const auto& [name, row] : expected)
+        EXPECT_EQ(db.LastCopied("/a/b/" + name), row) << name;
 
-    EXPECT_EQ(db.CopiedInFolder("/a/b/sub/"), (std::unordered_map<std::string, TDateTime>{{"deep.txt", 4}}));
-    EXPECT_EQ(db.CopiedInFolder("/a/"), (std::unordered_map<std::string, TDateTime>{{"bb.txt", 11}}));
+    EXPECT_EQ(db.CopiedInFolder("/a/b/sub/"), (Rows{{"deep.txt", {4, 4}}}));
+    EXPECT_EQ(db.CopiedInFolder("/a/"), (Rows{{"bb.txt", {11, 11}}}));
     EXPECT_TRUE(db.CopiedInFolder("/nowhere/").empty());
     EXPECT_TRUE(db.CopiedInFolder("/a/b").empty()); // not a folder path
 }
@@ -96,11 +98,11 @@ TEST(BackupDatabase, RowWritesCanBeBatchedAndSurviveReopening) {
         BackupDatabase db(file);
         Transaction t(db.GetConnection());
         for (int i = 0; i < 1000; ++i)
-            db.RecordCopied("/src/f" + std::to_string(i), i);
+            db.RecordCopied("/src/f" + std::to_string(i), i, i);
         t.Commit();
     }
     BackupDatabase db(file);
-    EXPECT_EQ(db.LastCopied("/src/f999"), 999.0);
+    EXPECT_EQ(db.LastCopied("/src/f999"), (CopiedFile{999.0, 999}));
     EXPECT_EQ(db.CopiedInFolder("/src/").size(), 1000u);
 }
 
@@ -160,14 +162,17 @@ TEST(BackupDatabase, AFileFromBeforeTheArchiveTableStillOpensAndGetsItWhenNeeded
         INSERT INTO "FileLog" ("FileName", "Update") VALUES ('/home/a/x.txt', 40000);)");
     {
         BackupDatabase db(file);
-        EXPECT_EQ(db.LastCopied("/home/a/x.txt"), 40000.0);
+        // Its rows have no size: their dates alone decide, as they did.
+        EXPECT_EQ(db.LastCopied("/home/a/x.txt"), (CopiedFile{40000.0, -1}));
+        db.RecordCopied("/home/a/y.txt", 40001.0, 7);
         EXPECT_TRUE(db.WrittenArchives("/Backup/").empty());
         db.ForgetWrittenArchive("/Backup/", "Root.Zip");
         db.RecordWrittenArchive("/Backup/", "Root.Zip");
     }
     BackupDatabase reopened(file);
     EXPECT_EQ(reopened.WrittenArchives("/Backup/"), std::vector<std::string>{"Root.Zip"});
-    EXPECT_EQ(reopened.LastCopied("/home/a/x.txt"), 40000.0);
+    EXPECT_EQ(reopened.LastCopied("/home/a/x.txt"), (CopiedFile{40000.0, -1}));
+    EXPECT_EQ(reopened.LastCopied("/home/a/y.txt"), (CopiedFile{40001.0, 7}));
 }
 
 TEST(SyncDatabase, LooksUpByEitherSideIgnoringCase) {

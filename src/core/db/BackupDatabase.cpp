@@ -9,7 +9,8 @@ constexpr std::string_view kCreateSql = R"sql(
 CREATE TABLE IF NOT EXISTS "FileLog" (
     "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
     "FileName" TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
-    "Update" REAL
+    "Update" REAL,
+    "Size" INTEGER
 );
 CREATE INDEX IF NOT EXISTS "FileLog_FileName" ON "FileLog" ("FileName");
 CREATE TABLE IF NOT EXISTS "ArchiveLog" (
@@ -33,6 +34,17 @@ CREATE TABLE IF NOT EXISTS "WrittenArchive" (
 );
 )sql";
 
+Connection OpenBackupFile(const std::filesystem::path& file, const DatabaseSchema& schema) {
+    Connection connection = Connection::Open(file, schema);
+    // A time alone misses an edit made within the two-second slot of the last copy.
+    connection.AddColumnWhenMissing("FileLog", "Size", "INTEGER");
+    return connection;
+}
+
+CopiedFile CopiedAt(const Statement& row, int column) {
+    return {row.Date(column), row.IsNull(column + 1) ? -1 : row.Integer(column + 1)};
+}
+
 } // namespace
 
 const DatabaseSchema& BackupDatabase::Schema() {
@@ -52,15 +64,16 @@ std::filesystem::path BackupDatabase::PathForJob(const std::filesystem::path& jo
 // The first comparison of each lookup uses the column's case-insensitive index, the second keeps
 // only the row of the very same spelling.
 BackupDatabase::BackupDatabase(const std::filesystem::path& file)
-    : connection_(Connection::Open(file, Schema())),
-      findFile_(connection_.Prepare(R"(SELECT "Update" FROM "FileLog" WHERE "FileName" = ?1
+    : connection_(OpenBackupFile(file, Schema())),
+      findFile_(connection_.Prepare(R"(SELECT "Update", "Size" FROM "FileLog" WHERE "FileName" = ?1
           AND "FileName" = ?1 COLLATE BINARY ORDER BY rowid LIMIT 1)")),
-      updateFile_(connection_.Prepare(R"(UPDATE "FileLog" SET "Update" = ?2 WHERE "FileName" = ?1
+      updateFile_(connection_.Prepare(R"(UPDATE "FileLog" SET "Update" = ?2, "Size" = ?3 WHERE "FileName" = ?1
           AND "FileName" = ?1 COLLATE BINARY)")),
-      insertFile_(connection_.Prepare(R"(INSERT INTO "FileLog" ("FileName", "Update") VALUES (?1, ?2))")),
+      insertFile_(
+          connection_.Prepare(R"(INSERT INTO "FileLog" ("FileName", "Update", "Size") VALUES (?1, ?2, ?3))")),
       // The range compares without letter case, as the index is ordered; rows of equal names come
       // in rowid order.
-      scanFolder_(connection_.Prepare(R"(SELECT "FileName", "Update" FROM "FileLog"
+      scanFolder_(connection_.Prepare(R"(SELECT "FileName", "Update", "Size" FROM "FileLog"
           WHERE "FileName" >= ?1 AND "FileName" < ?2 ORDER BY "FileName")")) {
     // A run writes a row per copied file. Folding the write-ahead log into the file (which
     // waits for the drive's pending write-back) every 4 MiB would stall a big first backup
@@ -68,18 +81,20 @@ BackupDatabase::BackupDatabase(const std::filesystem::path& file)
     connection_.Execute("PRAGMA wal_autocheckpoint=8192");
 }
 
-std::optional<TDateTime> BackupDatabase::LastCopied(std::string_view fileName) {
+std::optional<CopiedFile> BackupDatabase::LastCopied(std::string_view fileName) {
     findFile_.BindText(1, fileName);
-    std::optional<TDateTime> update;
-    if (findFile_.Step()) update = findFile_.Date(0);
+    std::optional<CopiedFile> copied;
+    if (findFile_.Step()) copied = CopiedAt(findFile_, 0);
     findFile_.Reset();
-    return update;
+    return copied;
 }
 
-void BackupDatabase::RecordCopied(std::string_view fileName, TDateTime startTime) {
+void BackupDatabase::RecordCopied(std::string_view fileName, TDateTime startTime,
+                                  std::optional<int64_t> size) {
     Transaction t(connection_);
-    updateFile_.BindText(1, fileName).BindDate(2, startTime).Run();
-    if (connection_.Changes() == 0) insertFile_.BindText(1, fileName).BindDate(2, startTime).Run();
+    updateFile_.BindText(1, fileName).BindDate(2, startTime).BindInteger(3, size).Run();
+    if (connection_.Changes() == 0)
+        insertFile_.BindText(1, fileName).BindDate(2, startTime).BindInteger(3, size).Run();
     t.Commit();
 }
 
@@ -95,8 +110,8 @@ std::string PastPrefix(std::string_view prefix) {
 
 } // namespace
 
-std::unordered_map<std::string, TDateTime> BackupDatabase::CopiedInFolder(std::string_view folder) {
-    std::unordered_map<std::string, TDateTime> rows;
+std::unordered_map<std::string, CopiedFile> BackupDatabase::CopiedInFolder(std::string_view folder) {
+    std::unordered_map<std::string, CopiedFile> rows;
     if (folder.empty() || folder.back() != '/') return rows;
     const std::string end = PastPrefix(folder);
     std::string from(folder);
@@ -114,7 +129,7 @@ std::unordered_map<std::string, TDateTime> BackupDatabase::CopiedInFolder(std::s
             }
             // A folder spelt differently holds other files.
             if (name.compare(0, folder.size(), folder) != 0) continue;
-            rows.emplace(name.substr(folder.size()), scanFolder_.Date(1));
+            rows.emplace(name.substr(folder.size()), CopiedAt(scanFolder_, 1));
         }
         scanFolder_.Reset();
     }

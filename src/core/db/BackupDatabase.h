@@ -16,6 +16,19 @@
 
 namespace drivlet {
 
+// What `FileLog` remembers of a file's last copy.
+struct CopiedFile {
+    TDateTime update = 0; // the start of the run that copied it (a NULL date reads as 0)
+    int64_t size = -1;    // the size it was copied at; -1: not recorded (a row of an older version)
+
+    // Whether the file, now of this time and size, has changed since that copy: a later time, or
+    // another size (an edit within the two-second slot of the copy keeps the time).
+    bool Changed(TDateTime fileTime, int64_t fileSize) const {
+        return fileTime > update || (size >= 0 && fileSize != size);
+    }
+    bool operator==(const CopiedFile&) const = default;
+};
+
 // `ArchiveLog.Status` of a run that has begun and not ended.
 inline constexpr std::string_view kRunNotCompleted = "Not Completed";
 
@@ -41,16 +54,16 @@ public:
     // For batching many row writes in one Transaction.
     Connection& GetConnection() { return connection_; }
 
-    // `Update` of the row of exactly this path (a NULL date reads as 0), or none when the file
-    // has no row. The column ignores letter case, but /a/X.txt and /a/x.txt are two files here
-    // and never share a row.
-    std::optional<TDateTime> LastCopied(std::string_view fileName);
-    // After a successful copy: the row of exactly this path gets `Update` := startTime, created
-    // when missing. Joins the caller's transaction when one is open.
-    void RecordCopied(std::string_view fileName, TDateTime startTime);
+    // The row of exactly this path, or none when the file has no row. The column ignores letter
+    // case, but /a/X.txt and /a/x.txt are two files here and never share a row.
+    std::optional<CopiedFile> LastCopied(std::string_view fileName);
+    // After a successful copy: the row of exactly this path gets `Update` := startTime and the
+    // size copied (none: not known), created when missing. Joins the caller's transaction when
+    // one is open.
+    void RecordCopied(std::string_view fileName, TDateTime startTime, std::optional<int64_t> size);
     // What LastCopied tells for each file lying directly in the folder (ending with "/") that
     // has a row, by file name: one pass over the index instead of a lookup per file.
-    std::unordered_map<std::string, TDateTime> CopiedInFolder(std::string_view folder);
+    std::unordered_map<std::string, CopiedFile> CopiedInFolder(std::string_view folder);
     // "Reset Backup": forget every file, so the next run treats all of them as new.
     void ResetFileLog();
 

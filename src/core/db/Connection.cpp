@@ -135,6 +135,23 @@ bool Connection::HasTables() {
     return count.Step() && count.Integer(0) > 0;
 }
 
+bool Connection::HasColumn(std::string_view table, std::string_view column) {
+    Statement info = Prepare("SELECT count(*) FROM pragma_table_info(?1) WHERE name = ?2 COLLATE NOCASE");
+    info.BindText(1, table).BindText(2, column);
+    return info.Step() && info.Integer(0) > 0;
+}
+
+void Connection::AddColumnWhenMissing(std::string_view table, std::string_view column,
+                                      std::string_view type) {
+    if (HasColumn(table, column)) return;
+    Transaction t(*this);
+    // Another connection may have added it while this one waited for the lock.
+    if (!HasColumn(table, column))
+        Execute("ALTER TABLE \"" + std::string(table) + "\" ADD COLUMN \"" + std::string(column) + "\" " +
+                std::string(type));
+    t.Commit();
+}
+
 void Connection::CheckSchema(const DatabaseSchema& schema) {
     for (const auto& table : schema.tables) {
         Statement info = Prepare("SELECT name FROM pragma_table_info(?1)");

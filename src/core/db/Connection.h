@@ -40,10 +40,15 @@ public:
     int64_t Changes() const;
     bool InTransaction() const;
 
+    // A column a later version added to a table: an older file gets it (NULL in every row) when it
+    // is opened, so that it keeps working.
+    void AddColumnWhenMissing(std::string_view table, std::string_view column, std::string_view type);
+
 private:
     Connection(std::filesystem::path file, bool create);
     void CheckIntegrity();
     bool HasTables();
+    bool HasColumn(std::string_view table, std::string_view column);
     void CheckSchema(const DatabaseSchema& schema);
     void UseWal();
     void CreateSchema(const DatabaseSchema& schema);

@@ -11,7 +11,8 @@ CREATE TABLE IF NOT EXISTS "FileLog" (
     "FolderB" TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
     "ListID" INTEGER,
     "DateFolderA" REAL,
-    "DateFolderB" REAL
+    "DateFolderB" REAL,
+    "Size" INTEGER
 );
 CREATE INDEX IF NOT EXISTS "FileLog_FileName_FolderA" ON "FileLog" ("FileName", "FolderA");
 CREATE INDEX IF NOT EXISTS "FileLog_FileName_FolderB" ON "FileLog" ("FileName", "FolderB");
@@ -31,11 +32,13 @@ CREATE TABLE IF NOT EXISTS "HeldDeletions" (
 Connection OpenSyncFile(const std::filesystem::path& file, const DatabaseSchema& schema) {
     Connection connection = Connection::Open(file, schema);
     connection.Execute(kHeldSql);
+    // Dates alone miss an edit made within the two-second slot of the last copy.
+    connection.AddColumnWhenMissing("FileLog", "Size", "INTEGER");
     return connection;
 }
 
 constexpr std::string_view kColumns =
-    R"(SELECT "ID", "FileName", "FolderA", "FolderB", "ListID", "DateFolderA", "DateFolderB" FROM "FileLog" )";
+    R"(SELECT "ID", "FileName", "FolderA", "FolderB", "ListID", "DateFolderA", "DateFolderB", "Size" FROM "FileLog" )";
 
 } // namespace
 
@@ -66,7 +69,7 @@ SyncDatabase::SyncDatabase(const std::filesystem::path& file)
           R"(INSERT INTO "FileLog" ("FileName", "FolderA", "FolderB", "ListID") VALUES (?1, ?2, ?3, ?4))")),
       setListId_(connection_.Prepare(R"(UPDATE "FileLog" SET "ListID" = ?2 WHERE "ID" = ?1)")),
       setDates_(connection_.Prepare(
-          R"(UPDATE "FileLog" SET "DateFolderA" = ?2, "DateFolderB" = ?3 WHERE "ID" = ?1)")),
+          R"(UPDATE "FileLog" SET "DateFolderA" = ?2, "DateFolderB" = ?3, "Size" = ?4 WHERE "ID" = ?1)")),
       findHeld_(connection_.Prepare(
           R"(SELECT "Side" FROM "HeldDeletions" WHERE "FolderA" = ?1 AND "FolderB" = ?2)")),
       setHeld_(connection_.Prepare(
@@ -85,7 +88,8 @@ SyncFileRecord SyncDatabase::RecordOf(Statement& query) {
                           query.Text(3),
                           query.IsNull(4) ? std::nullopt : std::optional<int64_t>(query.Integer(4)),
                           query.Date(5),
-                          query.Date(6)};
+                          query.Date(6),
+                          query.IsNull(7) ? -1 : query.Integer(7)};
 }
 
 std::optional<SyncFileRecord> SyncDatabase::FindOne(Statement& query) {
@@ -99,7 +103,7 @@ void SyncDatabase::EachRecordOfPair(std::string_view folderA, std::string_view f
                                     const std::function<void(const SyncPairRecord&)>& each) {
     // The comparisons take the columns' NOCASE collation, as the lookups by name do.
     Statement query = connection_.Prepare(
-        R"(SELECT "ID", "FileName", "FolderA" = ?1, "FolderB" = ?2, "DateFolderA", "DateFolderB" FROM "FileLog" )"
+        R"(SELECT "ID", "FileName", "FolderA" = ?1, "FolderB" = ?2, "DateFolderA", "DateFolderB", "Size" FROM "FileLog" )"
         R"(WHERE "FolderA" = ?1 OR "FolderB" = ?2 ORDER BY "ID")");
     query.BindText(1, folderA).BindText(2, folderB);
     SyncPairRecord record;
@@ -110,6 +114,7 @@ void SyncDatabase::EachRecordOfPair(std::string_view folderA, std::string_view f
         record.OnB = query.Integer(3) != 0;
         record.DateFolderA = query.Date(4);
         record.DateFolderB = query.Date(5);
+        record.Size = query.IsNull(6) ? -1 : query.Integer(6);
         each(record);
     }
 }
@@ -140,15 +145,17 @@ SyncFileRecord SyncDatabase::Insert(std::string_view fileName, std::string_view 
                           std::string(folderB),
                           listId,
                           0,
-                          0};
+                          0,
+                          -1};
 }
 
 void SyncDatabase::SetListId(int64_t id, std::optional<int64_t> listId) {
     setListId_.BindInteger(1, id).BindInteger(2, listId).Run();
 }
 
-void SyncDatabase::SetDates(int64_t id, TDateTime dateFolderA, TDateTime dateFolderB) {
-    setDates_.BindInteger(1, id).BindDate(2, dateFolderA).BindDate(3, dateFolderB).Run();
+void SyncDatabase::SetDates(int64_t id, TDateTime dateFolderA, TDateTime dateFolderB,
+                            std::optional<int64_t> size) {
+    setDates_.BindInteger(1, id).BindDate(2, dateFolderA).BindDate(3, dateFolderB).BindInteger(4, size).Run();
 }
 
 std::optional<char> SyncDatabase::HeldSide(std::string_view folderA, std::string_view folderB) {

@@ -1,7 +1,8 @@
 #pragma once
 // The sync database of one sync job (or one item of a computer-to-computer job), beside its job
 // file: `FileLog` holds one row per file name ever seen under a pair, with the dates both sides
-// had when they were last made equal. Drive-side folders are stored without the drive path.
+// had when they were last made equal and the size they had then. Drive-side folders are stored
+// without the drive path.
 #include "core/db/Connection.h"
 #include "core/db/DatabaseSchema.h"
 #include "core/time/DateTime.h"
@@ -23,6 +24,7 @@ struct SyncFileRecord {
     std::optional<int64_t> ListID; // none: NULL
     TDateTime DateFolderA = 0;     // NULL reads as 0
     TDateTime DateFolderB = 0;
+    int64_t Size = -1; // NULL (not recorded) reads as -1
 };
 
 // What a folder pair's scan needs of a row: which of the pair's two folders it is recorded
@@ -34,6 +36,7 @@ struct SyncPairRecord {
     bool OnB = false; // FolderB is the pair's computer-side folder
     TDateTime DateFolderA = 0;
     TDateTime DateFolderB = 0;
+    int64_t Size = -1;
 };
 
 class SyncDatabase {
@@ -68,8 +71,9 @@ public:
     SyncFileRecord Insert(std::string_view fileName, std::string_view folderA, std::string_view folderB,
                           std::optional<int64_t> listId);
     void SetListId(int64_t id, std::optional<int64_t> listId);
-    // After a successful copy: the dates both sides now have.
-    void SetDates(int64_t id, TDateTime dateFolderA, TDateTime dateFolderB);
+    // After a successful copy: the dates both sides now have, and their size (none: not known).
+    void SetDates(int64_t id, TDateTime dateFolderA, TDateTime dateFolderB,
+                  std::optional<int64_t> size = std::nullopt);
 
     // A folder pair whose deletions were held back at its last run, because one side ('A' or 'B')
     // had lost every file recorded there: none when they were not.

@@ -624,13 +624,17 @@ FileStatus LinuxFileSystem::ListFolder(const fs::path& folder, const FolderVisit
     // Statuses are read in the order of the inodes, which is about the order the disk keeps
     // them in: on a cold cache that is a sweep instead of a seek per file.
     std::vector<Unread> unread;
+    bool temporaries = false;
     for (;;) {
         errno = 0;
         const dirent* de = readdir(dir.get());
         if (!de) break;
         const char* name = de->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
-        if (IsTemporaryName(name)) continue;
+        if (IsTemporaryName(name)) {
+            temporaries = true;
+            continue;
+        }
         const bool typeKnown = de->d_type != DT_UNKNOWN && de->d_type != DT_LNK;
         if (full || !typeKnown) {
             unread.push_back({de->d_ino, de->d_type, name});
@@ -643,6 +647,9 @@ FileStatus LinuxFileSystem::ListFolder(const fs::path& folder, const FolderVisit
         if (!visit(entry)) return {};
     }
     if (errno != 0) return LastError();
+    // What killed runs left half-written goes as soon as a run looks at the folder; a file still
+    // being written by a live run is locked and stays.
+    if (temporaries) RemoveStrayTempFilesOnce(folder);
     std::sort(unread.begin(), unread.end(), [](const Unread& a, const Unread& b) { return a.inode < b.inode; });
     FolderEntry entry;
     for (const Unread& u : unread)

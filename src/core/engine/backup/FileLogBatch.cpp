@@ -19,19 +19,19 @@ void FileLogBatch::Begin() {
     batchStart_ = std::chrono::steady_clock::now();
 }
 
-std::optional<TDateTime> FileLogBatch::LastCopied(std::string_view fileName) {
+std::optional<CopiedFile> FileLogBatch::LastCopied(std::string_view fileName) {
     Begin();
     return database_.LastCopied(fileName);
 }
 
-std::unordered_map<std::string, TDateTime> FileLogBatch::CopiedInFolder(std::string_view folder) {
+std::unordered_map<std::string, CopiedFile> FileLogBatch::CopiedInFolder(std::string_view folder) {
     Begin();
     return database_.CopiedInFolder(folder);
 }
 
-void FileLogBatch::RecordCopied(std::string_view fileName, TDateTime startTime) {
+void FileLogBatch::RecordCopied(std::string_view fileName, TDateTime startTime, std::optional<int64_t> size) {
     Begin();
-    database_.RecordCopied(fileName, startTime);
+    database_.RecordCopied(fileName, startTime, size);
     if (++pending_ >= kBatchRows) Commit();
 }
 

@@ -24,10 +24,10 @@ public:
     FileLogBatch& operator=(const FileLogBatch&) = delete;
 
     // See BackupDatabase; inside the batch the reads take no file lock of their own.
-    std::optional<TDateTime> LastCopied(std::string_view fileName);
-    std::unordered_map<std::string, TDateTime> CopiedInFolder(std::string_view folder);
+    std::optional<CopiedFile> LastCopied(std::string_view fileName);
+    std::unordered_map<std::string, CopiedFile> CopiedInFolder(std::string_view folder);
     // Written with the batch.
-    void RecordCopied(std::string_view fileName, TDateTime startTime);
+    void RecordCopied(std::string_view fileName, TDateTime startTime, std::optional<int64_t> size);
     // Ends the open batch, if any, so its rows are in the file.
     void Commit();
 

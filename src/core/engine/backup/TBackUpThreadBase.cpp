@@ -207,17 +207,17 @@ bool TBackUpThreadBase::RunBackUpBase() {
     return succeeded;
 }
 
-std::optional<TDateTime> TBackUpThreadBase::LastCopied(std::string_view file) {
+std::optional<CopiedFile> TBackUpThreadBase::LastCopied(std::string_view file) {
     return fileLog_ ? fileLog_->LastCopied(file) : std::nullopt;
 }
 
-std::unordered_map<std::string, TDateTime> TBackUpThreadBase::CopiedInFolder(std::string_view folder) {
+std::unordered_map<std::string, CopiedFile> TBackUpThreadBase::CopiedInFolder(std::string_view folder) {
     if (!fileLog_) return {};
     return fileLog_->CopiedInFolder(folder);
 }
 
-void TBackUpThreadBase::RecordCopied(std::string_view file) {
-    if (fileLog_) fileLog_->RecordCopied(file, StartTime());
+void TBackUpThreadBase::RecordCopied(std::string_view file, int64_t size) {
+    if (fileLog_) fileLog_->RecordCopied(file, StartTime(), size);
 }
 
 void TBackUpThreadBase::CommitFileLog() {

@@ -74,12 +74,13 @@ protected:
     FileStatus TakeListing(const std::string& folder, std::vector<FolderEntry>& entries);
 
     // The job's `FileLog` (nothing is remembered for a job without a database).
-    std::optional<TDateTime> LastCopied(std::string_view file);
+    std::optional<CopiedFile> LastCopied(std::string_view file);
     // LastCopied of every file directly in the folder that has a row, by name: for a walk that
     // asks about each file of a folder.
-    std::unordered_map<std::string, TDateTime> CopiedInFolder(std::string_view folder);
-    // After a successful copy, with this run's StartTime; written with the current batch.
-    void RecordCopied(std::string_view file);
+    std::unordered_map<std::string, CopiedFile> CopiedInFolder(std::string_view folder);
+    // After a successful copy of a file of this size, with this run's StartTime; written with the
+    // current batch.
+    void RecordCopied(std::string_view file, int64_t size);
     // Puts the pending rows into the file.
     void CommitFileLog();
 

@@ -110,14 +110,14 @@ bool TCopyFolderThread::ConsultsFileLog(Pass pass) const {
     return pass == Pass::Incremental || ArchiveMode == TArchiveMode::amOnlyNew;
 }
 
-template <typename CopiedDate, typename TargetExists>
-bool TCopyFolderThread::Takes(Pass pass, TDateTime fileTime, CopiedDate&& lastCopied,
+template <typename CopiedRow, typename TargetExists>
+bool TCopyFolderThread::Takes(Pass pass, TDateTime fileTime, int64_t fileSize, CopiedRow&& lastCopied,
                               TargetExists&& targetExists) {
     if (!ConsultsFileLog(pass)) return true;
-    const std::optional<TDateTime> copied = lastCopied();
+    const std::optional<CopiedFile> copied = lastCopied();
     if (!copied) return true;
     if (pass == Pass::Fresh) return false;
-    if (fileTime > *copied) return true;
+    if (copied->Changed(fileTime, fileSize)) return true;
     // Targets of a time-stamped run live in an earlier run's folder.
     if (ArchiveMode == TArchiveMode::amTimeStampedIncremental) return false;
     return !targetExists();
@@ -131,8 +131,9 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
     // The folder's FileLog rows at once, rather than a lookup per file.
     const bool hasFiles =
         std::any_of(entries.begin(), entries.end(), [](const FolderEntry& e) { return !e.isDirectory; });
-    const std::unordered_map<std::string, TDateTime> copiedHere =
-        hasFiles && ConsultsFileLog(pass) ? CopiedInFolder(source) : std::unordered_map<std::string, TDateTime>();
+    const std::unordered_map<std::string, CopiedFile> copiedHere =
+        hasFiles && ConsultsFileLog(pass) ? CopiedInFolder(source)
+                                          : std::unordered_map<std::string, CopiedFile>();
     ReadAhead readAhead(Files(), entries.size(), [&](size_t i) {
         return entries[i].isDirectory ? std::string() : source + entries[i].name;
     });
@@ -154,13 +155,13 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
         }
         const std::string path = source + entry.name;
         const bool filtered = FileFilter.IsExcluded(entry.name, source);
-        const auto lastCopied = [&]() -> std::optional<TDateTime> {
+        const auto lastCopied = [&]() -> std::optional<CopiedFile> {
             const auto row = copiedHere.find(entry.name);
             if (row == copiedHere.end()) return std::nullopt;
             return row->second;
         };
-        if (!filtered &&
-            Takes(pass, entry.time, lastCopied, [&] { return targetNames.Contains(entry.name); })) {
+        if (!filtered && Takes(pass, entry.time, entry.size, lastCopied,
+                               [&] { return targetNames.Contains(entry.name); })) {
             readAhead.Before(index);
             CopyOne(path, target + entry.name, entry.size, entry.time, pass == Pass::Fresh, moving);
             ReportStatus();
@@ -178,8 +179,8 @@ void TCopyFolderThread::CopySingleFile(const std::string& path, Pass pass) {
     const std::string target = TargetFor(path);
     Files().CreateFolders(std::string(FolderPart(target)));
     const TDateTime time = Files().FileTime(path);
-    const bool taken =
-        Takes(pass, time, [&] { return LastCopied(path); }, [&] { return Files().FileSize(target) >= 0; });
+    const bool taken = Takes(
+        pass, time, size, [&] { return LastCopied(path); }, [&] { return Files().FileSize(target) >= 0; });
     if (taken) {
         CopyOne(path, target, size, time, pass == Pass::Fresh, false);
         ReportStatus();
@@ -212,7 +213,7 @@ void TCopyFolderThread::CopyOne(const std::string& source, const std::string& ta
     // A run that ended between a copy and its row (killed, the drive pulled) left the complete
     // copy: a copy is only ever named once it is whole, with its source's time.
     if (!copied && failIfExists && LastError().code() == EEXIST) copied = HoldsCopyOf(target, size, time);
-    if (copied) RecordCopied(source);
+    if (copied) RecordCopied(source, size);
     ReportFileResult(copied);
     BytesDone += size;
 }

@@ -36,10 +36,11 @@ private:
     void CopySingleFile(const std::string& path, Pass pass);
     // Whether the pass asks the FileLog about its files.
     bool ConsultsFileLog(Pass pass) const;
-    // Whether a file goes to the target this run; `lastCopied` (its FileLog date) and
+    // Whether a file goes to the target this run; `lastCopied` (its FileLog row) and
     // `targetExists` are asked only when needed.
-    template <typename CopiedDate, typename TargetExists>
-    bool Takes(Pass pass, TDateTime fileTime, CopiedDate&& lastCopied, TargetExists&& targetExists);
+    template <typename CopiedRow, typename TargetExists>
+    bool Takes(Pass pass, TDateTime fileTime, int64_t fileSize, CopiedRow&& lastCopied,
+               TargetExists&& targetExists);
     void CopyOne(const std::string& source, const std::string& target, int64_t size, TDateTime time,
                  bool failIfExists, bool deleteSource);
     // A target equal in size and time (the two-second form) to its source is that source's copy.

@@ -77,7 +77,7 @@ bool TZipFolderThread::DeleteOldArchives() {
     return true;
 }
 
-bool TZipFolderThread::Takes(const std::string& path, TDateTime fileTime) {
+bool TZipFolderThread::Takes(const std::string& path, TDateTime fileTime, int64_t fileSize) {
     switch (ArchiveMode) {
     case TArchiveMode::amCompletelyNew:
     case TArchiveMode::amTimeStamped:
@@ -85,13 +85,13 @@ bool TZipFolderThread::Takes(const std::string& path, TDateTime fileTime) {
     case TArchiveMode::amOnlyNew:
         return !LastCopied(path);
     case TArchiveMode::amTimeStampedIncremental: {
-        const std::optional<TDateTime> added = LastCopied(path);
-        return !added || fileTime > *added;
+        const std::optional<CopiedFile> added = LastCopied(path);
+        return !added || added->Changed(fileTime, fileSize);
     }
     case TArchiveMode::amIncremental:
     case TArchiveMode::amMove: {
-        const std::optional<TDateTime> added = LastCopied(path);
-        if (!added || fileTime > *added) return true;
+        const std::optional<CopiedFile> added = LastCopied(path);
+        if (!added || added->Changed(fileTime, fileSize)) return true;
         // An archive that was deleted or replaced since no longer holds the file.
         return writer_ && !writer_->Contains(ZipEntryName(path));
     }
@@ -114,7 +114,8 @@ void TZipFolderThread::AddFolder(const std::string& folder, bool moving) {
             continue;
         }
         const std::string path = folder + entry.name;
-        if (path != zipFileName_ && !FileFilter.IsExcluded(entry.name, folder) && Takes(path, entry.time)) {
+        if (path != zipFileName_ && !FileFilter.IsExcluded(entry.name, folder) &&
+            Takes(path, entry.time, entry.size)) {
             Queue(path, entry.size, entry.time, moving);
             ReportStatus();
         } else {
@@ -130,7 +131,7 @@ void TZipFolderThread::AddSingleFile(const std::string& path, bool moving) {
     if (size < 0) return;
     SelectArchive(ZipNameFor(path));
     const TDateTime time = Files().FileTime(path);
-    if (path != zipFileName_ && Takes(path, time)) {
+    if (path != zipFileName_ && Takes(path, time, size)) {
         StatusText = "File : " + path;
         Queue(path, size, time, moving);
         ReportStatus();
@@ -267,7 +268,7 @@ void TZipFolderThread::WriteArchive() {
     if (written && isNew) RecordWrittenArchive(FileNamePart(archive));
     for (const Queued& file : files) {
         if (written && file.deleteAfter) DeleteMoved(file);
-        if (written) RecordCopied(file.path);
+        if (written) RecordCopied(file.path, file.size);
         LogFileName = file.path;
         LogAction = "Zip File";
         LogIsError = !written;

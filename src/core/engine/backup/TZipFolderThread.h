@@ -43,7 +43,7 @@ private:
     bool DeleteOldArchives();
     void AddFolder(const std::string& folder, bool moving);
     void AddSingleFile(const std::string& path, bool moving);
-    bool Takes(const std::string& path, TDateTime fileTime);
+    bool Takes(const std::string& path, TDateTime fileTime, int64_t fileSize);
     void Queue(const std::string& path, int64_t size, TDateTime time, bool moving);
     // A file that stays out of the archive leaves the totals; its status line is paced.
     void PassOver(int64_t size);

@@ -20,6 +20,7 @@ public:
         int64_t id = 0; // 0: none
         TDateTime dateA = 0;
         TDateTime dateB = 0;
+        int64_t size = -1; // both sides' size when last made equal; -1: not recorded
         explicit operator bool() const { return id != 0; }
     };
     struct Name {
@@ -30,6 +31,7 @@ public:
         size_t pairB = kNoPair;
         bool matchedA = false;
         bool matchedB = false;
+        bool folderA = false; // the drive side has a folder of this name
     };
 
     void Clear();

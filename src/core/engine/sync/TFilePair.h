@@ -22,6 +22,7 @@ public:
     int64_t FileSize = -1; // -1 until read
     TDateTime FileDateTime = 0;
     TDateTime OLDFileDateTime = 0; // recorded when the two sides were last made equal; 0: never
+    int64_t OLDFileSize = -1;      // recorded then as well; -1: not recorded
 
     // Takes the path and reads size and date when the file exists; otherwise they stay.
     void Assign(const IFileSystem& files, std::string path);

@@ -19,8 +19,12 @@ public:
     // Neither side changed since the two were last made equal; a side without a file counts as
     // unchanged only when its record holds no date either.
     static bool Unchanged(const TFilePair& pair);
-    // A side changed since the last sync: its date differs from the recorded one.
-    static bool Changed(const TFileData& file) { return file.FileDateTime != file.OLDFileDateTime; }
+    // A side changed since the last sync: its date differs from the recorded one, or its size
+    // does (an edit within the two-second slot of the last copy keeps the date).
+    static bool Changed(const TFileData& file) {
+        return file.FileDateTime != file.OLDFileDateTime ||
+               (file.FileSize >= 0 && file.OLDFileSize >= 0 && file.FileSize != file.OLDFileSize);
+    }
     // "Use the newest version": a side changed alone wins; otherwise the later date, the
     // computer's on equal dates.
     static TFileAction NewestVersion(const TFilePair& pair);

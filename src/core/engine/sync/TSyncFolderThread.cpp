@@ -278,7 +278,7 @@ bool TSyncFolderThread::CopyPair(TFilePair& pair, TFileData& source, TFileData& 
     // at, and a source changed during the copy shows as changed at the next run.
     if (copied) {
         const TDateTime equalAt = Files().FileTime(target.FileName);
-        RecordDates(pair.RecordID, equalAt, equalAt);
+        RecordDates(pair.RecordID, equalAt, equalAt, Files().FileSize(target.FileName));
     }
     return copied;
 }
@@ -297,7 +297,7 @@ bool TSyncFolderThread::DeletePair(TFilePair& pair) {
     const bool deleted = DeleteFileProtected(file.FileName);
     ReportFileResult(deleted);
     // The record no longer speaks for a file on either side: a later file of this name is new.
-    if (deleted) RecordDates(pair.RecordID, 0, 0);
+    if (deleted) RecordDates(pair.RecordID, 0, 0, std::nullopt);
     return deleted;
 }
 
@@ -323,9 +323,10 @@ bool TSyncFolderThread::KeepLosingVersion(const TFileData& source, const TFileDa
 
 // --- the record's dates ----------------------------------------------------------------------
 
-void TSyncFolderThread::RecordDates(int64_t recordId, TDateTime dateA, TDateTime dateB) {
+void TSyncFolderThread::RecordDates(int64_t recordId, TDateTime dateA, TDateTime dateB,
+                                    std::optional<int64_t> size) {
     if (!dateBatch_) dateBatch_ = std::make_unique<Transaction>(Database->GetConnection());
-    Database->SetDates(recordId, dateA, dateB);
+    Database->SetDates(recordId, dateA, dateB, size);
     if (++pendingDates_ >= kDatesPerCommit) CommitDates();
 }
 

@@ -52,7 +52,8 @@ private:
     // Under a conflict, the version about to be overwritten goes into the deleted-files store
     // unless the copy keeps it there itself. False when that failed.
     bool KeepLosingVersion(const TFileData& source, const TFileData& target);
-    void RecordDates(int64_t recordId, TDateTime dateA, TDateTime dateB);
+    // The size both sides have now; none after a deletion.
+    void RecordDates(int64_t recordId, TDateTime dateA, TDateTime dateB, std::optional<int64_t> size);
     void CommitDates();
     void RemoveScratchDatabase();
 

@@ -21,6 +21,11 @@ constexpr std::string_view kLinkedFolderStatus =
     "Left alone : a linked folder, its files are not synced on either side";
 constexpr std::string_view kDanglingLinkStatus =
     "Left alone : a link to something that is not there, nothing of this name is synced on either side";
+constexpr std::string_view kFolderClashStatus =
+    "Left alone : a folder here and a file of the same name on the USB drive";
+constexpr std::string_view kFileClashStatus =
+    "Left alone : a file here and a folder of the same name on the USB drive";
+constexpr std::string_view kClashHow = "; keep one of them (rename or move the other) and it is synced";
 
 std::string FolderPart(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -209,6 +214,15 @@ bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
         if (Terminated()) break;
         std::string path = folder + entry.name;
         if (entry.isDirectory) {
+            // The drive side is walked first: the computer side's files are checked against its
+            // folders, its folders against the drive side's files.
+            const std::string_view relative = std::string_view(path).substr(rootLength_);
+            if (CurrentSide == 'A') {
+                known_[relative].folderA = true;
+            } else if (const RecordIndex::Name* name = known_.Find(relative); name && name->matchedA) {
+                LeaveTypeClashAlone(path, true);
+                continue;
+            }
             // A linked folder is not followed: it could lead the walk into a loop.
             if (entry.isSymlink) {
                 LeaveLinkAlone(path, true);
@@ -241,8 +255,13 @@ bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
 void TSyncThreadBase::MatchFile(std::string path, const FolderEntry& entry) {
     const bool onDrive = CurrentSide == 'A';
     const std::string_view relative = std::string_view(path).substr(rootLength_);
+    RecordIndex::Name& name = known_[relative];
+    if (!onDrive && name.folderA) {
+        LeaveTypeClashAlone(path, false);
+        return;
+    }
     bool isNew = false;
-    RecordIndex::Name& name = NameFor(relative, isNew);
+    AddRecordFor(name, relative, isNew);
     bool& matched = onDrive ? name.matchedA : name.matchedB;
     size_t& pairIndex = onDrive ? name.pairA : name.pairB;
     if (matched) {
@@ -276,12 +295,16 @@ void TSyncThreadBase::ScanFilePair(const std::string& pathA, const std::string& 
             return;
         }
     }
-    const auto isFile = [this](const std::string& path) {
-        const std::optional<uint32_t> attrs = Files().GetAttributes(path);
-        return attrs && !(*attrs & fa::Directory);
-    };
+    const std::optional<uint32_t> attrsA = Files().GetAttributes(fullA);
+    const std::optional<uint32_t> attrsB = Files().GetAttributes(pathB);
+    const bool fileA = attrsA && !(*attrsA & fa::Directory);
+    const bool fileB = attrsB && !(*attrsB & fa::Directory);
+    if (attrsA && attrsB && fileA != fileB) {
+        ReportTypeClash(pathB, fullA, !fileB);
+        return;
+    }
 
-    if (isFile(fullA)) {
+    if (fileA) {
         const std::string nameA = NamePart(pathA);
         std::optional<SyncFileRecord> record = Database->FindDriveSide(nameA, dirA);
         const bool isNew = !record;
@@ -291,7 +314,7 @@ void TSyncThreadBase::ScanFilePair(const std::string& pathA, const std::string& 
         pair.New = isNew;
         TakeRecordedDates(pair, *record);
     }
-    if (isFile(pathB)) {
+    if (fileB) {
         const std::string nameB = NamePart(pathB);
         std::optional<SyncFileRecord> record = Database->FindComputerSide(nameB, dirB);
         const bool isNew = !record;
@@ -309,7 +332,7 @@ void TSyncThreadBase::LoadKnownRecords() {
     recordedMatchedA_ = recordedMatchedB_ = false;
     Database->EachRecordOfPair(RootA, RootB, [&](const SyncPairRecord& r) {
         RecordIndex::Name& name = known_[r.FileName];
-        const RecordIndex::Record record{r.ID, r.DateFolderA, r.DateFolderB};
+        const RecordIndex::Record record{r.ID, r.DateFolderA, r.DateFolderB, r.Size};
         if (r.OnA && !name.a) name.a = record;
         if (r.OnB && !name.b) name.b = record;
         // Files present on a side after a sync; see RecordedFilesAllMissing.
@@ -318,22 +341,21 @@ void TSyncThreadBase::LoadKnownRecords() {
     });
 }
 
-RecordIndex::Name& TSyncThreadBase::NameFor(std::string_view relative, bool& isNew) {
-    RecordIndex::Name& name = known_[relative];
+void TSyncThreadBase::AddRecordFor(RecordIndex::Name& name, std::string_view relative, bool& isNew) {
     RecordIndex::Record& slot = CurrentSide == 'A' ? name.a : name.b;
     isNew = !slot;
-    if (slot) return name;
+    if (slot) return;
     const SyncFileRecord inserted = Database->Insert(relative, RootA, RootB, std::nullopt);
-    const RecordIndex::Record record{inserted.ID, 0, 0};
+    const RecordIndex::Record record{inserted.ID, 0, 0, -1};
     // The new row serves both sides, as a lookup in the table would find it.
     if (!name.a) name.a = record;
     if (!name.b) name.b = record;
-    return name;
 }
 
 void TSyncThreadBase::TakeRecordedDates(TFilePair& pair, const RecordIndex::Record& record) {
     pair.FileA.OLDFileDateTime = record.dateA;
     pair.FileB.OLDFileDateTime = record.dateB;
+    pair.FileA.OLDFileSize = pair.FileB.OLDFileSize = record.size;
     pair.RecordID = record.id;
 }
 
@@ -342,6 +364,7 @@ void TSyncThreadBase::TakeRecordedDates(TFilePair& pair, const SyncFileRecord& r
     // (date set) from a file that never reached that side (0).
     pair.FileA.OLDFileDateTime = record.DateFolderA;
     pair.FileB.OLDFileDateTime = record.DateFolderB;
+    pair.FileA.OLDFileSize = pair.FileB.OLDFileSize = record.Size;
     pair.RecordID = record.ID;
 }
 
@@ -407,6 +430,20 @@ void TSyncThreadBase::LeaveLinkAlone(const std::string& path, bool isFolder) {
     LogFileName = isFolder ? path + "/" : path;
     LogAction = std::string(isFolder ? kFolderAction : kFileAction);
     LogStatus = std::string(isFolder ? kLinkedFolderStatus : kDanglingLinkStatus);
+    LogIsError = true;
+    ReportLogEntry();
+}
+
+void TSyncThreadBase::LeaveTypeClashAlone(const std::string& path, bool folderHere) {
+    LeaveAloneBelow(path, true);
+    ReportTypeClash(path, OnDrive(RootA) + path.substr(rootLength_), folderHere);
+}
+
+void TSyncThreadBase::ReportTypeClash(const std::string& pathB, const std::string& pathA, bool folderHere) {
+    LogFileName = folderHere ? pathB + "/" : pathB;
+    LogAction = std::string(folderHere ? kFolderAction : kFileAction);
+    LogStatus = std::string(folderHere ? kFolderClashStatus : kFileClashStatus) + " (" + pathA + ")" +
+                std::string(kClashHow);
     LogIsError = true;
     ReportLogEntry();
 }

@@ -80,6 +80,7 @@ protected:
     };
     std::vector<EmptiedSide> EmptiedSides;
 
+
     char CurrentSide = 'A';
     std::string RootA; // drive-relative, with trailing "/"
     std::string RootB; // absolute, with trailing "/"
@@ -110,6 +111,11 @@ private:
     // A linked sub-folder, or a link to nothing (maybe a folder on a volume not mounted): what
     // lies behind it is not walked, and nothing under its name is paired on either side.
     void LeaveLinkAlone(const std::string& path, bool isFolder);
+    // A computer-side folder (folderHere) or file whose name is a file or folder on the drive:
+    // either copy would lose the other, so neither side is touched until the user settles it.
+    void LeaveTypeClashAlone(const std::string& path, bool folderHere);
+    // The log line of such a pair: the computer-side path with the drive-side one.
+    void ReportTypeClash(const std::string& pathB, const std::string& pathA, bool folderHere);
     // Nothing at (the name itself too, with nameToo) or below the path is paired on either side.
     void LeaveAloneBelow(const std::string& path, bool nameToo);
     bool IsLeftAlone(const std::string& lowerRelative) const;
@@ -119,8 +125,9 @@ private:
     // The records of the folder pair being walked, loaded once per pair instead of looked up
     // file by file, and what the walk met of each name.
     void LoadKnownRecords();
-    // The name of a file of the side being walked, its record created when there is none.
-    RecordIndex::Name& NameFor(std::string_view relative, bool& isNew);
+    // The name of a file of the side being walked (its entry in known_), its record created when
+    // there is none.
+    void AddRecordFor(RecordIndex::Name& name, std::string_view relative, bool& isNew);
     void TakeRecordedDates(TFilePair& pair, const RecordIndex::Record& record);
     RecordIndex known_;
     // Whether the pair's records hold files present on a side after the last sync, and whether

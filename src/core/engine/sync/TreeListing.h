@@ -17,7 +17,8 @@ namespace drivlet {
 
 class TreeListing {
 public:
-    // One folder's entries with the folded names that occur more than once among its files.
+    // One folder's entries with the folded names that occur more than once among its files. The
+    // temporary files of copies are never entries: they are not the user's files.
     struct Folder {
         std::vector<FolderEntry> entries;
         std::unordered_set<std::string> twins;
