@@ -54,6 +54,10 @@ struct DiskSpace {
     int64_t totalBytes = -1;
 };
 
+// An entry that is neither a folder nor a regular file: nothing a copy may open as a file's
+// content (a FIFO's reader waits for a writer that never comes).
+enum class SpecialKind : uint8_t { None, Fifo, Socket, Device };
+
 struct FolderEntry {
     std::string name;
     bool isDirectory = false;
@@ -63,6 +67,7 @@ struct FolderEntry {
     int64_t size = 0;        // 0 for folders
     TDateTime time = 0;      // last-write time in the two-second local form (see FileTime)
     uint32_t attributes = 0; // fa:: bits, Directory included
+    SpecialKind special = SpecialKind::None; // of what a link points to, like the type
 };
 
 enum class ListDetail {

@@ -130,6 +130,24 @@ TEST_F(FolderListing, ListsEveryEntryWithDetails) {
     EXPECT_EQ(byName[".hiddendir"].attributes & (fa::Hidden | fa::Directory), fa::Hidden | fa::Directory);
 }
 
+TEST_F(FolderListing, FifosLinksToThemAndDevicesAreMarkedSpecialInBothDetails) {
+    WriteFile(dir / "plain", "x");
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0644), 0);
+    fs::create_symlink("pipe", dir / "pipelink");
+    fs::create_symlink("/dev/null", dir / "nulllink");
+    for (const ListDetail detail : {ListDetail::Full, ListDetail::NamesAndTypes}) {
+        std::vector<FolderEntry> entries;
+        ASSERT_TRUE(files.ReadFolder(dir.path(), entries, detail));
+        std::map<std::string, SpecialKind> kinds;
+        for (const auto& e : entries)
+            kinds[e.name] = e.special;
+        EXPECT_EQ(kinds, (std::map<std::string, SpecialKind>{{"plain", SpecialKind::None},
+                                                              {"pipe", SpecialKind::Fifo},
+                                                              {"pipelink", SpecialKind::Fifo},
+                                                              {"nulllink", SpecialKind::Device}}));
+    }
+}
+
 TEST_F(FolderListing, StopsWhenAskedAndReportsMissingFolder) {
     for (int i = 0; i < 10; ++i)
         WriteFile(dir / ("f" + std::to_string(i)), "x");

@@ -89,6 +89,27 @@ std::string NameOf(const fs::path& path) {
     return name == "." || name == ".." ? std::string() : name;
 }
 
+SpecialKind SpecialOfMode(mode_t mode) {
+    if (S_ISFIFO(mode)) return SpecialKind::Fifo;
+    if (S_ISSOCK(mode)) return SpecialKind::Socket;
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return SpecialKind::Device;
+    return SpecialKind::None;
+}
+
+SpecialKind SpecialOfType(unsigned char type) {
+    switch (type) {
+    case DT_FIFO:
+        return SpecialKind::Fifo;
+    case DT_SOCK:
+        return SpecialKind::Socket;
+    case DT_CHR:
+    case DT_BLK:
+        return SpecialKind::Device;
+    default:
+        return SpecialKind::None;
+    }
+}
+
 bool OnFatVolume(int fd) {
     struct statfs s {};
     return fstatfs(fd, &s) == 0 && s.f_type == MSDOS_SUPER_MAGIC;
@@ -599,8 +620,10 @@ bool ReadEntry(int dirFd, const Unread& unread, bool full, bool fat, FolderEntry
             if (fstatat(dirFd, name, &linked, 0) == 0) st = linked;
         }
         entry.isDirectory = S_ISDIR(st.st_mode);
+        entry.special = SpecialOfMode(st.st_mode);
     } else {
         entry.isDirectory = unread.type == DT_DIR;
+        entry.special = SpecialOfType(unread.type);
     }
     if (full && statusRead) {
         entry.size = entry.isDirectory ? 0 : static_cast<int64_t>(st.st_size);
@@ -643,6 +666,7 @@ FileStatus LinuxFileSystem::ListFolder(const fs::path& folder, const FolderVisit
         FolderEntry entry;
         entry.name = name;
         entry.isDirectory = de->d_type == DT_DIR;
+        entry.special = SpecialOfType(de->d_type);
         entry.attributes = (entry.isDirectory ? fa::Directory : 0) | (name[0] == '.' ? fa::Hidden : 0);
         if (!visit(entry)) return {};
     }
