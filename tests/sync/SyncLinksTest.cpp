@@ -1,6 +1,9 @@
 // Whole sync runs where a sub-folder of one side became a symbolic link, to a folder outside the
-// tree or to nothing: its files are left alone on both sides, with a line.
+// tree or to nothing, or a file became a FIFO: what is behind the name is left alone on both
+// sides, with a line.
 #include "SyncRunSupport.h"
+
+#include <sys/stat.h>
 
 using namespace drivlet;
 using namespace drivlet::test;
@@ -85,4 +88,18 @@ TEST_F(SyncLinksTest, ALinkToAFolderThatIsNotThereIsLeftAlone) {
     // No copy was even tried over the link.
     ASSERT_EQ(hooked.logs.size(), 1u);
     EXPECT_EQ(hooked.logs[0].fileName, pc + "Docs/Sub");
+}
+
+TEST_F(SyncLinksTest, AFifoInPlaceOfARecordedFileIsLeftAloneOnBothSides) {
+    fs::remove(pc + "Docs/keep.txt");
+    ASSERT_EQ(::mkfifo((pc + "Docs/keep.txt").c_str(), 0644), 0);
+    Bidi();
+    EXPECT_TRUE(hooked.errors.empty());
+    EXPECT_EQ(ReadFile(drive + "Docs/keep.txt"), "keep");
+    EXPECT_TRUE(fs::is_fifo(pc + "Docs/keep.txt"));
+    ASSERT_EQ(hooked.logs.size(), 1u);
+    EXPECT_TRUE(hooked.logs[0].isError);
+    EXPECT_EQ(hooked.logs[0].fileName, pc + "Docs/keep.txt");
+    EXPECT_EQ(hooked.logs[0].status,
+              "Left alone : a FIFO is not a regular file, nothing of this name is synced on either side");
 }

@@ -5,6 +5,8 @@
 #include <set>
 #include <stdexcept>
 
+#include <sys/stat.h>
+
 using namespace drivlet;
 using namespace drivlet::test;
 namespace fs = std::filesystem;
@@ -190,6 +192,19 @@ TEST_F(SyncSafetyTest, FilePairWithAMissingFolderIsSkipped) {
     EXPECT_EQ(thread->GetFilePairs().Count(), 0u);
     thread.reset();
     EXPECT_EQ(RowCount(), 0);
+}
+
+TEST_F(SyncSafetyTest, FilePairWithAFifoOnOneSideIsLeftAloneOnBoth) {
+    Make(drive + "Notes/one.txt", "1", Day(1));
+    fs::create_directories(pc + "Notes");
+    ASSERT_EQ(::mkfifo((pc + "Notes/one.txt").c_str(), 0644), 0);
+    auto thread =
+        Scan([&](ScanThread& t) { t.FileItems.AddItem("/Notes/one.txt", pc + "Notes/one.txt", false); });
+    EXPECT_TRUE(events.errors.empty());
+    EXPECT_EQ(thread->GetFilePairs().Count(), 0u);
+    ASSERT_EQ(events.logs.size(), 1u);
+    EXPECT_TRUE(events.logs[0].isError);
+    EXPECT_EQ(events.logs[0].fileName, pc + "Notes/one.txt");
 }
 
 namespace {

@@ -336,38 +336,61 @@ int64_t TThreadBase::GetFileSize(const std::string& path) {
     return services_.fileSystem.FileSize(path);
 }
 
-void TThreadBase::DeleteFolder(const std::string& folderPath) {
+bool TThreadBase::WalkFolder(const std::string& root, FolderWalk::Steps steps, std::string_view action) {
+    if (!steps.unlisted)
+        steps.unlisted = [this](const std::string& folder, const FileStatus& status) {
+            ReportUnlistedFolder(folder, status);
+        };
+    if (!steps.special)
+        steps.special = [this, action](const std::string& folder, const FolderEntry& entry) {
+            ReportSpecialFile(folder + entry.name, entry.special, action);
+        };
+    return FolderWalk([this] { return Terminated(); }).Run(root, steps);
+}
+
+void TThreadBase::ReportUnlistedFolder(const std::string& folder, const FileStatus& status) {
+    LogFileName = folder;
+    LogAction = "Read Folder";
+    LogIsError = true;
+    LogStatus = "Folder not read, what it holds is left out: " + status.message();
+    ReportLogEntry();
+}
+
+void TThreadBase::ReportSpecialFile(const std::string& path, SpecialKind kind, std::string_view action) {
+    LogFileName = path;
+    LogAction = std::string(action);
+    LogIsError = true;
+    LogStatus = "Left alone: " + std::string(SpecialKindText(kind)) + " is not a regular file";
+    ReportLogEntry();
+}
+
+void TThreadBase::DeleteFolder(const std::string& folder) {
     const IFileSystem& fs = services_.fileSystem;
-    std::string folder = folderPath;
-    if (folder.empty() || folder.back() != '/') folder += '/';
+    FolderWalk::Steps steps;
     // The listing is read first so that no folder stays open while its subfolders are removed.
-    std::vector<FolderEntry> entries;
-    fs.ReadFolder(folder, entries, ListDetail::NamesAndTypes);
-    for (const FolderEntry& entry : entries) {
-        if (Terminated()) return;
-        if (entry.isDirectory) {
-            // A linked folder belongs elsewhere; it is neither entered nor removed.
-            if (entry.isSymlink) continue;
-            const std::string sub = folder + entry.name + "/";
-            if (!IsFolderExcluded(sub)) {
-                DeleteFolder(sub);
-                ReportStatus();
-            }
-            continue;
-        }
+    steps.list = [&fs](const std::string& path, std::vector<FolderEntry>& entries) {
+        return fs.ReadFolder(path, entries, ListDetail::NamesAndTypes);
+    };
+    // A linked folder belongs elsewhere; it is neither entered nor removed.
+    steps.enters = [this](const std::string& sub, const FolderEntry& entry) {
+        return !entry.isSymlink && !IsFolderExcluded(sub);
+    };
+    steps.left = [this](const std::string&, const FolderEntry&) { ReportStatus(); };
+    steps.file = [this](const std::string& path, const FolderEntry& entry) {
         try {
-            if (FileFilter.IsExcluded(entry.name, folder)) continue;
-            StatusText = "Deleteing File : " + folder + entry.name;
+            if (FileFilter.IsExcluded(entry.name, path)) return;
+            StatusText = "Deleteing File : " + path + entry.name;
             ReportStatus();
-            LogFileName = folder + entry.name;
+            LogFileName = path + entry.name;
             LogAction = "Delete File";
-            ReportFileResult(DeleteFileProtected(folder + entry.name));
+            ReportFileResult(DeleteFileProtected(path + entry.name));
         } catch (...) {
             // One file that cannot be handled does not stop the rest of the folder.
         }
-    }
+    };
     // Fails, as intended, while excluded files or folders are still inside.
-    fs.RemoveFolder(folder);
+    steps.end = [&fs](const std::string& path, std::vector<FolderEntry>&) { fs.RemoveFolder(path); };
+    WalkFolder(folder, std::move(steps), "Delete File");
 }
 
 } // namespace drivlet

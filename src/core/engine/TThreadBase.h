@@ -2,6 +2,7 @@
 // The base of every worker: run clock and counters, the events to the status panel, the
 // protected copy and delete with the deleted-files store, the low-disk prompt, the protected
 // folder delete, cancellation and the failed-body convention.
+#include "core/engine/FolderWalk.h"
 #include "core/engine/IDeletedFilesLog.h"
 #include "core/engine/MainThreadHandoff.h"
 #include "core/engine/ThreadEvents.h"
@@ -142,6 +143,13 @@ protected:
     const std::string& JobDrive() const { return jobDrive_; }
     // The outcome of the last failed copy, move or delete, for the caller's log line.
     const FileStatus& LastError() const { return lastError_; }
+
+    // Walks the tree below root (FolderWalk) until the run is cancelled; false when root could
+    // not be listed. A folder that cannot be listed and a special file get this run's failed log
+    // lines (the file's with `action`) unless the steps have hooks of their own for them.
+    bool WalkFolder(const std::string& root, FolderWalk::Steps steps, std::string_view action);
+    void ReportUnlistedFolder(const std::string& folder, const FileStatus& status);
+    void ReportSpecialFile(const std::string& path, SpecialKind kind, std::string_view action);
 
     // The failed-body convention: an exception becomes a thread error with the prefix and code -1.
     void RunGuarded(std::string_view prefix, const std::function<void()>& body);

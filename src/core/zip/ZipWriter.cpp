@@ -108,6 +108,12 @@ ZipStatus ZipWriter::Open(const std::string& archive) {
 
 ZipStatus ZipWriter::AddFile(const std::string& source, const std::string& entryName) {
     if (!archive_) return {ZIP_ER_INVAL, "No archive is open"};
+    // A FIFO would keep the open below (and the library's) waiting for ever for a writer.
+    std::error_code typeError;
+    const std::filesystem::file_type type = std::filesystem::status(source, typeError).type();
+    if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found &&
+        type != std::filesystem::file_type::none)
+        return {ZIP_ER_OPEN, "Can't open file: not a regular file"};
     // The library opens the file only while it writes the archive; a file it cannot read then
     // would fail the whole archive, so it is refused here on its own.
     std::FILE* probe = std::fopen(source.c_str(), "rb");

@@ -243,34 +243,42 @@ void TBackUpThreadBase::SetRunStatus(std::string_view status) {
 }
 
 int64_t TBackUpThreadBase::ScanFolder(const std::string& folder) {
-    StatusText = " Searching..." + folder;
-    ReportStatus();
-    std::vector<FolderEntry> entries;
-    Files().ReadFolder(folder, entries, ListDetail::Full);
     int64_t count = 0;
-    for (const FolderEntry& entry : entries) {
-        if (Terminated()) break;
-        if (entry.isDirectory) {
-            const std::string sub = folder + entry.name + "/";
-            if (!EntersFolder(sub, entry)) continue;
-            count += ScanFolder(sub) + 1;
-            StatusText = " Searching..." + folder;
-            ReportStatus();
-        } else {
-            count += 1;
-            BytesTotal += entry.size;
-        }
-    }
-    listings_.emplace(folder, std::move(entries));
+    FolderWalk::Steps steps;
+    steps.list = [this](const std::string& path, std::vector<FolderEntry>& entries) {
+        StatusText = " Searching..." + path;
+        ReportStatus();
+        return Files().ReadFolder(path, entries, ListDetail::Full);
+    };
+    steps.enters = [this](const std::string& sub, const FolderEntry& entry) { return EntersFolder(sub, entry); };
+    steps.left = [this, &count](const std::string& sub, const FolderEntry&) {
+        count += 1;
+        StatusText = " Searching..." + std::string(FolderPart(sub.substr(0, sub.size() - 1)));
+        ReportStatus();
+    };
+    steps.file = [this, &count](const std::string&, const FolderEntry& entry) {
+        count += 1;
+        BytesTotal += entry.size;
+    };
+    // What the count leaves out is reported by the work, which meets it again.
+    steps.special = [](const std::string&, const FolderEntry&) {};
+    steps.unlisted = [this](const std::string& path, const FileStatus& status) {
+        listings_.insert_or_assign(path, Listing{status, {}});
+    };
+    steps.end = [this](const std::string& path, std::vector<FolderEntry>& entries) {
+        listings_.insert_or_assign(path, Listing{{}, std::move(entries)});
+    };
+    WalkFolder(folder, std::move(steps), {});
     return count;
 }
 
 FileStatus TBackUpThreadBase::TakeListing(const std::string& folder, std::vector<FolderEntry>& entries) {
     const auto found = listings_.find(folder);
     if (found == listings_.end()) return Files().ReadFolder(folder, entries, ListDetail::Full);
-    entries = std::move(found->second);
+    const FileStatus status = found->second.status;
+    entries = std::move(found->second.entries);
     listings_.erase(found);
-    return {};
+    return status;
 }
 
 } // namespace drivlet

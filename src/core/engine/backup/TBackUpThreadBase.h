@@ -70,7 +70,8 @@ protected:
     void SetRunStatus(std::string_view status);
 
     // The listing of a folder, taken from the counting pass when it made one (each listing is
-    // handed out once), else read now.
+    // handed out once), else read now. A folder the counting pass could not list gives its
+    // failure: the work's walk reports it, once.
     FileStatus TakeListing(const std::string& folder, std::vector<FolderEntry>& entries);
 
     // The job's `FileLog` (nothing is remembered for a job without a database).
@@ -114,7 +115,11 @@ private:
     std::unique_ptr<BackupDatabase> database_;
     std::unique_ptr<FileLogBatch> fileLog_;
     std::optional<int64_t> runId_;
-    std::unordered_map<std::string, std::vector<FolderEntry>> listings_;
+    struct Listing {
+        FileStatus status;
+        std::vector<FolderEntry> entries;
+    };
+    std::unordered_map<std::string, Listing> listings_;
 
     std::unordered_map<std::string, bool> linkDecisions_;
     std::vector<std::string> walked_;                                // real folders, ending with "/"

@@ -22,24 +22,28 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 // The names in a folder, read once when first needed.
 class TargetNames {
 public:
-    TargetNames(const IFileSystem& files, const std::string& folder) : files_(files), folder_(folder) {}
-    bool Contains(const std::string& name) {
-        if (!read_) {
-            read_ = true;
-            files_.ListFolder(
-                folder_,
-                [this](const FolderEntry& e) {
-                    if (!e.isDirectory) names_.insert(e.name);
-                    return true;
-                },
-                ListDetail::NamesAndTypes);
-        }
+    TargetNames(const IFileSystem& files, std::string folder) : files_(&files), folder_(std::move(folder)) {}
+    // A file (or anything but a folder) of that name.
+    bool HasFile(const std::string& name) {
+        Read();
         return names_.count(name) != 0;
     }
 
 private:
-    const IFileSystem& files_;
-    const std::string& folder_;
+    void Read() {
+        if (read_) return;
+        read_ = true;
+        files_->ListFolder(
+            folder_,
+            [this](const FolderEntry& e) {
+                if (!e.isDirectory) names_.insert(e.name);
+                return true;
+            },
+            ListDetail::NamesAndTypes);
+    }
+
+    const IFileSystem* files_;
+    std::string folder_;
     bool read_ = false;
     std::unordered_set<std::string> names_;
 };
@@ -125,57 +129,82 @@ bool TCopyFolderThread::Takes(Pass pass, TDateTime fileTime, int64_t fileSize, C
 
 void TCopyFolderThread::CopyPass(const std::string& source, const std::string& target, Pass pass,
                                  bool moving) {
-    std::vector<FolderEntry> entries;
-    TakeListing(source, entries);
-    TargetNames targetNames(Files(), target);
-    // The folder's FileLog rows at once, rather than a lookup per file.
-    const bool hasFiles =
-        std::any_of(entries.begin(), entries.end(), [](const FolderEntry& e) { return !e.isDirectory; });
-    const std::unordered_map<std::string, CopiedFile> copiedHere =
-        hasFiles && ConsultsFileLog(pass) ? CopiedInFolder(source)
-                                          : std::unordered_map<std::string, CopiedFile>();
-    ReadAhead readAhead(Files(), entries.size(), [&](size_t i) {
-        return entries[i].isDirectory ? std::string() : source + entries[i].name;
-    });
-    for (size_t index = 0; index < entries.size(); ++index) {
-        const FolderEntry& entry = entries[index];
-        if (Terminated()) return;
-        if (entry.isDirectory) {
-            const std::string sub = source + entry.name + "/";
-            if (!EntersFolder(sub, entry)) continue;
-            const std::string subTarget = target + entry.name + "/";
-            // A linked folder's files belong elsewhere: a move copies them and leaves them there.
-            const bool movingHere = moving && !entry.isSymlink;
-            CopyPass(sub, subTarget, pass, movingHere);
-            // Emptied by the move; still holding what was not moved, it stays.
-            if (movingHere && !Terminated()) Files().RemoveFolder(sub);
-            FilesDone += 1;
-            ReportStatus();
-            continue;
-        }
-        const std::string path = source + entry.name;
-        const bool filtered = FileFilter.IsExcluded(entry.name, source);
+    // What the files of the folder being walked need: where they go, whether they move, the
+    // names at the target and the folder's FileLog rows (at once, rather than a lookup per file).
+    struct Level {
+        std::string target;
+        bool moving;
+        TargetNames names;
+        std::unordered_map<std::string, CopiedFile> copied;
+        const std::vector<FolderEntry>* entries;
+        ReadAhead readAhead;
+    };
+    std::vector<Level> levels;
+    bool nextMoving = moving;
+    FolderWalk::Steps steps;
+    steps.list = [this](const std::string& folder, std::vector<FolderEntry>& entries) {
+        return TakeListing(folder, entries);
+    };
+    steps.begin = [&](const std::string& folder, const std::vector<FolderEntry>& entries) {
+        std::string folderTarget = target + folder.substr(source.size());
+        const bool hasFiles =
+            std::any_of(entries.begin(), entries.end(), [](const FolderEntry& e) { return !e.isDirectory; });
+        auto copied = hasFiles && ConsultsFileLog(pass) ? CopiedInFolder(folder)
+                                                        : std::unordered_map<std::string, CopiedFile>();
+        TargetNames names(Files(), folderTarget);
+        // The disk reads the next files of the folder while the current one is copied.
+        ReadAhead readAhead(Files(), entries.size(), [&entries, folder](size_t i) {
+            const FolderEntry& e = entries[i];
+            return e.isDirectory || e.special != SpecialKind::None ? std::string() : folder + e.name;
+        });
+        levels.push_back({std::move(folderTarget), nextMoving, std::move(names), std::move(copied), &entries,
+                          std::move(readAhead)});
+    };
+    steps.end = [&](const std::string&, std::vector<FolderEntry>&) { levels.pop_back(); };
+    steps.enters = [&](const std::string& sub, const FolderEntry& entry) {
+        if (!EntersFolder(sub, entry)) return false;
+        Level& level = levels.back();
+        // A linked folder's files belong elsewhere: a move copies them and leaves them there.
+        nextMoving = level.moving && !entry.isSymlink;
+        return true;
+    };
+    steps.left = [&](const std::string& sub, const FolderEntry& entry) {
+        // Emptied by the move; still holding what was not moved, it stays.
+        if (levels.back().moving && !entry.isSymlink) Files().RemoveFolder(sub);
+        FilesDone += 1;
+        ReportStatus();
+    };
+    steps.file = [&](const std::string& folder, const FolderEntry& entry) {
+        Level& level = levels.back();
+        const std::string path = folder + entry.name;
+        const bool filtered = FileFilter.IsExcluded(entry.name, folder);
         const auto lastCopied = [&]() -> std::optional<CopiedFile> {
-            const auto row = copiedHere.find(entry.name);
-            if (row == copiedHere.end()) return std::nullopt;
+            const auto row = level.copied.find(entry.name);
+            if (row == level.copied.end()) return std::nullopt;
             return row->second;
         };
-        if (!filtered && Takes(pass, entry.time, entry.size, lastCopied,
-                               [&] { return targetNames.Contains(entry.name); })) {
-            readAhead.Before(index);
-            CopyOne(path, target + entry.name, entry.size, entry.time, pass == Pass::Fresh, moving);
+        if (!filtered &&
+            Takes(pass, entry.time, entry.size, lastCopied, [&] { return level.names.HasFile(entry.name); })) {
+            level.readAhead.Before(static_cast<size_t>(&entry - level.entries->data()));
+            CopyOne(path, level.target + entry.name, entry.size, entry.time, pass == Pass::Fresh, level.moving);
             ReportStatus();
         } else {
-            if (moving && !filtered) DeleteUpToDate(path, target + entry.name, entry);
+            if (level.moving && !filtered) DeleteUpToDate(path, level.target + entry.name, entry);
             PassOver(entry.size);
         }
-    }
+    };
+    WalkFolder(source, std::move(steps), "Copy File");
 }
 
 void TCopyFolderThread::CopySingleFile(const std::string& path, Pass pass) {
     if (Terminated()) return;
     const int64_t size = GetFileSize(path);
     if (size < 0) return;
+    const std::optional<FolderEntry> listed = ListedEntryOf(Files(), path);
+    if (listed && listed->special != SpecialKind::None) {
+        ReportSpecialFile(path, listed->special, "Copy File");
+        return;
+    }
     const std::string target = TargetFor(path);
     Files().CreateFolders(std::string(FolderPart(target)));
     const TDateTime time = Files().FileTime(path);

@@ -99,36 +99,41 @@ bool TZipFolderThread::Takes(const std::string& path, TDateTime fileTime, int64_
     return true;
 }
 
-void TZipFolderThread::AddFolder(const std::string& folder, bool moving) {
-    std::vector<FolderEntry> entries;
-    TakeListing(folder, entries);
-    for (const FolderEntry& entry : entries) {
-        if (Terminated()) return;
-        if (entry.isDirectory) {
-            const std::string sub = folder + entry.name + "/";
-            if (!EntersFolder(sub, entry)) continue;
-            // Only the files directly in a moved source folder leave it.
-            AddFolder(sub, false);
-            FilesDone += 1;
-            ReportStatus();
-            continue;
-        }
+void TZipFolderThread::AddFolder(const std::string& root, bool moving) {
+    FolderWalk::Steps steps;
+    steps.list = [this](const std::string& folder, std::vector<FolderEntry>& entries) {
+        return TakeListing(folder, entries);
+    };
+    steps.enters = [this](const std::string& sub, const FolderEntry& entry) { return EntersFolder(sub, entry); };
+    steps.left = [this](const std::string&, const FolderEntry&) {
+        FilesDone += 1;
+        ReportStatus();
+    };
+    steps.file = [&](const std::string& folder, const FolderEntry& entry) {
         const std::string path = folder + entry.name;
-        if (path != zipFileName_ && !FileFilter.IsExcluded(entry.name, folder) &&
-            Takes(path, entry.time, entry.size)) {
-            Queue(path, entry.size, entry.time, moving);
+        // Only the files directly in a moved source folder leave it.
+        const bool movingHere = moving && (folder == root || folder == root + "/");
+        if (path != zipFileName_ && !FileFilter.IsExcluded(entry.name, folder) && Takes(path, entry.time, entry.size)) {
+            Queue(path, entry.size, entry.time, movingHere);
             ReportStatus();
         } else {
             StatusText = "Skiping File : " + path;
             PassOver(entry.size);
         }
-    }
+    };
+    WalkFolder(root, std::move(steps), "Zip File");
 }
 
 void TZipFolderThread::AddSingleFile(const std::string& path, bool moving) {
     if (Terminated()) return;
     const int64_t size = GetFileSize(path);
     if (size < 0) return;
+    // The library would open a FIFO and wait for ever for a writer.
+    const std::optional<FolderEntry> listed = ListedEntryOf(Files(), path);
+    if (listed && listed->special != SpecialKind::None) {
+        ReportSpecialFile(path, listed->special, "Zip File");
+        return;
+    }
     SelectArchive(ZipNameFor(path));
     const TDateTime time = Files().FileTime(path);
     if (path != zipFileName_ && Takes(path, time, size)) {

@@ -41,7 +41,7 @@ private:
     // amCompletelyNew: the archives the job wrote into the folder go (plain deletes, never into
     // the store); other zip files there stay.
     bool DeleteOldArchives();
-    void AddFolder(const std::string& folder, bool moving);
+    void AddFolder(const std::string& root, bool moving);
     void AddSingleFile(const std::string& path, bool moving);
     bool Takes(const std::string& path, TDateTime fileTime, int64_t fileSize);
     void Queue(const std::string& path, int64_t size, TDateTime time, bool moving);

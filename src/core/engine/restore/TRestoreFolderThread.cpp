@@ -43,31 +43,31 @@ void TRestoreFolderThread::Execute() {
 }
 
 void TRestoreFolderThread::RestorePass(const std::string& source, const std::string& target) {
-    Files().CreateFolders(target);
-    std::vector<FolderEntry> entries;
-    TakeListing(source, entries);
-    for (const FolderEntry& entry : entries) {
-        if (Terminated()) return;
-        if (entry.isDirectory) {
-            if (entry.isSymlink) continue;
-            const std::string sub = source + entry.name + "/";
-            if (IsFolderExcluded(sub)) continue;
-            const std::string subTarget = target + entry.name + "/";
-            Files().CreateFolders(subTarget);
-            RestorePass(sub, subTarget);
-            FilesDone += 1;
-            ReportStatus();
-            continue;
-        }
-        if (FileFilter.IsExcluded(entry.name, source)) {
+    FolderWalk::Steps steps;
+    steps.list = [this](const std::string& folder, std::vector<FolderEntry>& entries) {
+        return TakeListing(folder, entries);
+    };
+    steps.begin = [&](const std::string& folder, const std::vector<FolderEntry>&) {
+        Files().CreateFolders(target + folder.substr(source.size()));
+    };
+    steps.enters = [this](const std::string& sub, const FolderEntry& entry) {
+        return !entry.isSymlink && !IsFolderExcluded(sub);
+    };
+    steps.left = [this](const std::string&, const FolderEntry&) {
+        FilesDone += 1;
+        ReportStatus();
+    };
+    steps.file = [&](const std::string& folder, const FolderEntry& entry) {
+        if (FileFilter.IsExcluded(entry.name, folder)) {
             StatusText.clear();
             BytesTotal -= entry.size;
             FilesDone += 1;
         } else {
-            RestoreFile(source + entry.name, target + entry.name, entry.size);
+            RestoreFile(folder + entry.name, target + folder.substr(source.size()) + entry.name, entry.size);
         }
         ReportStatus();
-    }
+    };
+    WalkFolder(source, std::move(steps), "Copy File");
 }
 
 void TRestoreFolderThread::RestoreSingle(const std::string& backupFile, const std::string& target) {
@@ -75,6 +75,11 @@ void TRestoreFolderThread::RestoreSingle(const std::string& backupFile, const st
     const int64_t size = GetFileSize(backupFile);
     if (size < 0) {
         ReportNothingMatched(backupFile, "Copy File");
+        return;
+    }
+    const std::optional<FolderEntry> listed = ListedEntryOf(Files(), backupFile);
+    if (listed && listed->special != SpecialKind::None) {
+        ReportSpecialFile(backupFile, listed->special, "Copy File");
         return;
     }
     Files().CreateFolders(std::string(FolderPart(target)));

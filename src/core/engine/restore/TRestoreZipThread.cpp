@@ -6,6 +6,7 @@
 #include "core/text/CaseFold.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <optional>
 
@@ -111,7 +112,8 @@ void TRestoreZipThread::ReadChoice() {
 
 void TRestoreZipThread::QueueEntries() {
     std::vector<FolderEntry> archives;
-    Files().ReadFolder(BackupRoot, archives, ListDetail::NamesAndTypes);
+    const FileStatus listed = Files().ReadFolder(BackupRoot, archives, ListDetail::NamesAndTypes);
+    if (!listed && listed.code() != ENOENT) ReportUnlistedFolder(BackupRoot, listed);
     std::vector<Choice> found;
     int64_t count = 0;
     int64_t bytes = 0;
@@ -122,6 +124,11 @@ void TRestoreZipThread::QueueEntries() {
                                          [&](const Choice& c) { return SameText(c.archive, file.name); });
         if (chosen == choices_.end()) continue;
         const std::string path = BackupRoot + file.name;
+        // Opening a FIFO of that name would wait for ever for a writer.
+        if (file.special != SpecialKind::None) {
+            ReportSpecialFile(path, file.special, "UnZip File");
+            continue;
+        }
         StatusText = "Searching Files... : " + path;
         ReportStatus();
         ZipReader reader;

@@ -235,6 +235,10 @@ bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
             ReportStatus();
             continue;
         }
+        if (entry.special != SpecialKind::None) {
+            LeaveSpecialAlone(path, entry.special);
+            continue;
+        }
         if (entry.isSymlink && Files().RealPath(path).empty()) {
             LeaveLinkAlone(path, false);
             continue;
@@ -292,6 +296,14 @@ void TSyncThreadBase::ScanFilePair(const std::string& pathA, const std::string& 
     for (const std::string& folder : {OnDrive(dirA), dirB}) {
         if (!FolderExists(folder)) {
             ReportThreadError("Sync folder not found or not readable, pair skipped : " + folder);
+            return;
+        }
+    }
+    // One side alone would look new or deleted: a FIFO, socket or device on either leaves both.
+    for (const std::string& path : {fullA, pathB}) {
+        const std::optional<FolderEntry> listed = ListedEntryOf(Files(), path);
+        if (listed && listed->special != SpecialKind::None) {
+            ReportSpecialAlone(path, listed->special);
             return;
         }
     }
@@ -444,6 +456,20 @@ void TSyncThreadBase::ReportTypeClash(const std::string& pathB, const std::strin
     LogAction = std::string(folderHere ? kFolderAction : kFileAction);
     LogStatus = std::string(folderHere ? kFolderClashStatus : kFileClashStatus) + " (" + pathA + ")" +
                 std::string(kClashHow);
+    LogIsError = true;
+    ReportLogEntry();
+}
+
+void TSyncThreadBase::LeaveSpecialAlone(const std::string& path, SpecialKind kind) {
+    LeaveAloneBelow(path, true);
+    ReportSpecialAlone(path, kind);
+}
+
+void TSyncThreadBase::ReportSpecialAlone(const std::string& path, SpecialKind kind) {
+    LogFileName = path;
+    LogAction = std::string(kFileAction);
+    LogStatus = "Left alone : " + std::string(SpecialKindText(kind)) +
+                " is not a regular file, nothing of this name is synced on either side";
     LogIsError = true;
     ReportLogEntry();
 }

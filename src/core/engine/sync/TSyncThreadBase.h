@@ -116,6 +116,9 @@ private:
     void LeaveTypeClashAlone(const std::string& path, bool folderHere);
     // The log line of such a pair: the computer-side path with the drive-side one.
     void ReportTypeClash(const std::string& pathB, const std::string& pathA, bool folderHere);
+    // A FIFO, socket or device: never opened, and nothing of its name is paired on either side.
+    void LeaveSpecialAlone(const std::string& path, SpecialKind kind);
+    void ReportSpecialAlone(const std::string& path, SpecialKind kind);
     // Nothing at (the name itself too, with nameToo) or below the path is paired on either side.
     void LeaveAloneBelow(const std::string& path, bool nameToo);
     bool IsLeftAlone(const std::string& lowerRelative) const;
