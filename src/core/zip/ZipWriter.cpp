@@ -162,7 +162,42 @@ ZipStatus ZipWriter::AddFile(const std::string& source, const std::string& entry
     }
     if (const std::optional<int64_t> time = UnixTimeOf(source)) SetExactTime(archive_.get(), entry, *time);
     ++pending_;
+    if (indexed_) names_.insert(entryName);
     return {};
+}
+
+void ZipWriter::Index() {
+    if (indexed_ || !archive_) return;
+    indexed_ = true;
+    const zip_int64_t count = zip_get_num_entries(archive_.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i)
+        if (const char* name = zip_get_name(archive_.get(), static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW))
+            names_.insert(name);
+}
+
+bool ZipWriter::HasEntriesBelow(const std::string& prefix) {
+    Index();
+    const auto at = names_.lower_bound(prefix);
+    return at != names_.end() && at->compare(0, prefix.size(), prefix) == 0;
+}
+
+std::vector<std::string> ZipWriter::RemoveBelow(const std::string& prefix) {
+    std::vector<std::string> removed;
+    Index();
+    for (auto at = names_.lower_bound(prefix); at != names_.end() && at->compare(0, prefix.size(), prefix) == 0;) {
+        const zip_int64_t index = zip_name_locate(archive_.get(), at->c_str(), ZIP_FL_ENC_RAW);
+        if (index >= 0 && zip_delete(archive_.get(), static_cast<zip_uint64_t>(index)) == 0) removed.push_back(*at);
+        at = names_.erase(at);
+    }
+    return removed;
+}
+
+bool ZipWriter::Remove(const std::string& entryName) {
+    if (!archive_) return false;
+    const zip_int64_t index = zip_name_locate(archive_.get(), entryName.c_str(), ZIP_FL_ENC_RAW);
+    if (index < 0 || zip_delete(archive_.get(), static_cast<zip_uint64_t>(index)) != 0) return false;
+    names_.erase(entryName);
+    return true;
 }
 
 bool ZipWriter::Contains(const std::string& entryName) const {
@@ -177,6 +212,8 @@ ZipStatus ZipWriter::Close(const ZipWriteProgress& progress, const ZipCancelChec
     if (zip_close(archive_.get()) == 0) {
         (void)archive_.release(); // freed by the close
         pending_ = 0;
+        indexed_ = false;
+        names_.clear();
         if (callbacks.failure) std::rethrow_exception(callbacks.failure);
         return {};
     }
@@ -190,6 +227,8 @@ ZipStatus ZipWriter::Close(const ZipWriteProgress& progress, const ZipCancelChec
 void ZipWriter::Discard() {
     archive_.reset();
     pending_ = 0;
+    indexed_ = false;
+    names_.clear();
 }
 
 } // namespace drivlet

@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 struct zip;
 
@@ -36,6 +38,12 @@ public:
     ZipStatus AddFile(const std::string& source, const std::string& entryName);
     // Whether the archive (as opened, plus what was queued) has an entry of exactly this name.
     bool Contains(const std::string& entryName) const;
+    // Whether the archive has entries whose names begin with the prefix (a folder's, ending
+    // with "/"); RemoveBelow drops them from what Close writes and gives their names.
+    bool HasEntriesBelow(const std::string& prefix);
+    std::vector<std::string> RemoveBelow(const std::string& prefix);
+    // Drops the entry of exactly this name; false when there is none.
+    bool Remove(const std::string& entryName);
     // Files queued since Open.
     std::size_t Pending() const { return pending_; }
 
@@ -54,6 +62,10 @@ private:
     std::string name_;
     std::string password_;
     std::size_t pending_ = 0;
+    // The entry names, read when first asked for by prefix and kept up to date after.
+    void Index();
+    bool indexed_ = false;
+    std::set<std::string> names_;
 };
 
 } // namespace drivlet

@@ -127,7 +127,7 @@ private:
     std::string realArchiveFolder_;
 };
 
-// The backups (folder copy and zip); only their place in the tree differs from the restores.
+// The backups (folder copy and zip); the restores have a base of their own (TRestoreThreadBase).
 class TArchiveThreadBase : public TBackUpThreadBase {
 public:
     using TBackUpThreadBase::TBackUpThreadBase;
@@ -141,23 +141,6 @@ protected:
     // A backup kept inside one of its sources is never counted or copied into itself.
     bool IsFolderExcluded(const std::string& folder) override {
         return folder == ArchiveFolder || TBackUpThreadBase::IsFolderExcluded(folder);
-    }
-};
-
-class TRestoreThreadBase : public TBackUpThreadBase {
-public:
-    using TBackUpThreadBase::TBackUpThreadBase;
-
-protected:
-    bool DivertsNewerTargets() const override { return false; }
-    // A chosen path the backup does not hold (or a run holding nothing): a failed line, so a
-    // restore that brought nothing back never reads as a success.
-    void ReportNothingMatched(const std::string& path, const std::string& action) {
-        LogFileName = path;
-        LogAction = action;
-        LogIsError = true;
-        LogStatus = "Nothing in this backup matches it";
-        ReportLogEntry();
     }
 };
 

@@ -164,6 +164,7 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
     steps.enters = [&](const std::string& sub, const FolderEntry& entry) {
         if (!EntersFolder(sub, entry)) return false;
         Level& level = levels.back();
+        if (level.names.HasFile(entry.name) && !ClearForFolder(sub, level.target + entry.name, pass)) return false;
         // A linked folder's files belong elsewhere: a move copies them and leaves them there.
         nextMoving = level.moving && !entry.isSymlink;
         return true;
@@ -194,6 +195,51 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
         }
     };
     WalkFolder(source, std::move(steps), "Copy File");
+}
+
+bool TCopyFolderThread::ClearForFolder(const std::string& sourceFolder, const std::string& file, Pass pass) {
+    LogFileName = sourceFolder;
+    LogAction = "Copy Folder";
+    if (pass == Pass::Fresh) {
+        LogIsError = true;
+        LogStatus = "Left alone: the backup holds a file at this folder's name and this run never "
+                    "overwrites, so the folder is not backed up";
+        ReportLogEntry();
+        return false;
+    }
+    // The old copy of the file makes way, into the deleted-files store when that is on.
+    LogFileName = file;
+    LogAction = Store().MoveToDeleted ? "Move To Deleted Files" : "Delete File";
+    const bool cleared = DeleteFileProtected(file);
+    ReportFileResult(cleared);
+    if (cleared) return true;
+    LogFileName = sourceFolder;
+    LogAction = "Copy Folder";
+    LogIsError = true;
+    LogStatus = "Not backed up: the file of the backup at this folder's name could not make way";
+    ReportLogEntry();
+    return false;
+}
+
+bool TCopyFolderThread::ClearForFile(const std::string& source, const std::string& target, bool failIfExists) {
+    std::string why;
+    if (failIfExists) {
+        why = "the backup holds a folder at this file's name and this run never overwrites";
+    } else if (!Store().MoveToDeleted) {
+        why = "the backup holds a folder of earlier copies at this file's name, which would be lost "
+              "without the deleted-files store";
+    } else {
+        // The folder's copies go into the store one by one; what cannot go keeps the folder.
+        DeleteFolder(target + "/");
+        if (!Files().GetAttributes(target)) return true;
+        why = "the backup's folder at this file's name could not be moved into the deleted-files store";
+    }
+    LogFileName = source;
+    LogAction = "Copy File";
+    LogIsError = true;
+    LogStatus = "Left alone: " + why + ", so the file is not backed up";
+    ReportLogEntry();
+    return false;
 }
 
 void TCopyFolderThread::CopySingleFile(const std::string& path, Pass pass) {
@@ -242,6 +288,16 @@ void TCopyFolderThread::CopyOne(const std::string& source, const std::string& ta
     // A run that ended between a copy and its row (killed, the drive pulled) left the complete
     // copy: a copy is only ever named once it is whole, with its source's time.
     if (!copied && failIfExists && LastError().code() == EEXIST) copied = HoldsCopyOf(target, size, time);
+    // A folder where the file was before: moved aside it makes room, else the line says why not.
+    if (!copied && (LastError().code() == EISDIR || LastError().code() == EEXIST) && IsFolderAt(target)) {
+        if (!ClearForFile(source, target, failIfExists)) {
+            BytesDone += size;
+            return;
+        }
+        LogFileName = source;
+        LogAction = "Copy File";
+        copied = CopyFileProtected(source, target, failIfExists, deleteSource, size);
+    }
     if (copied) RecordCopied(source, size);
     ReportFileResult(copied);
     BytesDone += size;
@@ -254,6 +310,11 @@ void TCopyFolderThread::DeleteUpToDate(const std::string& source, const std::str
     LogFileName = source;
     LogAction = "Delete File";
     ReportFileResult(DeleteFileProtected(source));
+}
+
+bool TCopyFolderThread::IsFolderAt(const std::string& path) const {
+    const std::optional<uint32_t> there = Files().GetAttributes(path);
+    return there && (*there & fa::Directory);
 }
 
 bool TCopyFolderThread::HoldsCopyOf(const std::string& target, int64_t size, TDateTime time) const {

@@ -34,6 +34,14 @@ private:
     // One source folder into one target folder; `moving` deletes each source once it is safe.
     void CopyPass(const std::string& source, const std::string& target, Pass pass, bool moving);
     void CopySingleFile(const std::string& path, Pass pass);
+    // A file of the backup where a source folder now is: it makes way (into the deleted-files
+    // store when that is on) unless the pass never overwrites. False, with a line saying why,
+    // when the folder is not to be entered.
+    bool ClearForFolder(const std::string& sourceFolder, const std::string& file, Pass pass);
+    // A folder of the backup where a source file now is: true once it has moved into the
+    // deleted-files store; false, with a line saying why, when it stays.
+    bool ClearForFile(const std::string& source, const std::string& target, bool failIfExists);
+    bool IsFolderAt(const std::string& path) const;
     // Whether the pass asks the FileLog about its files.
     bool ConsultsFileLog(Pass pass) const;
     // Whether a file goes to the target this run; `lastCopied` (its FileLog row) and

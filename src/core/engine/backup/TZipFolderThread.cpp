@@ -104,6 +104,9 @@ void TZipFolderThread::AddFolder(const std::string& root, bool moving) {
     steps.list = [this](const std::string& folder, std::vector<FolderEntry>& entries) {
         return TakeListing(folder, entries);
     };
+    steps.begin = [this](const std::string& folder, const std::vector<FolderEntry>&) {
+        DropEntry(ZipEntryName(folder.substr(0, folder.size() - 1)), "a folder now has its name");
+    };
     steps.enters = [this](const std::string& sub, const FolderEntry& entry) { return EntersFolder(sub, entry); };
     steps.left = [this](const std::string&, const FolderEntry&) {
         FilesDone += 1;
@@ -122,6 +125,11 @@ void TZipFolderThread::AddFolder(const std::string& root, bool moving) {
         }
     };
     WalkFolder(root, std::move(steps), "Zip File");
+}
+
+void TZipFolderThread::DropEntry(const std::string& entryName, std::string_view why) {
+    if (!writer_ || !writer_->Contains(entryName) || !writer_->Remove(entryName)) return;
+    dropped_.push_back({entryName, std::string(why)});
 }
 
 void TZipFolderThread::AddSingleFile(const std::string& path, bool moving) {
@@ -163,7 +171,12 @@ void TZipFolderThread::Queue(const std::string& path, int64_t size, TDateTime ti
     LogFileName = path;
     LogAction = "Zip File";
     FileActionText = "Adding File: " + path;
-    const ZipStatus added = writer_ ? writer_->AddFile(path, ZipEntryName(path)) : openError_;
+    const std::string entryName = ZipEntryName(path);
+    const ZipStatus added = writer_ ? writer_->AddFile(path, entryName) : openError_;
+    // The entries of the folder that had this name before would come back beside the file.
+    if (added && writer_->HasEntriesBelow(entryName + "/"))
+        for (std::string& below : writer_->RemoveBelow(entryName + "/"))
+            dropped_.push_back({std::move(below), "a file now has its folder's name"});
     if (added) {
         queued_.push_back({path, size, time, moving});
         queuedBytes_ += size;
@@ -212,15 +225,17 @@ void TZipFolderThread::WriteArchive() {
     const std::unique_ptr<IFileLock> lock = std::move(writeLock_);
     std::unique_ptr<ZipWriter> writer = std::move(writer_);
     std::vector<Queued> files = std::move(queued_);
+    std::vector<Dropped> dropped = std::move(dropped_);
     const int64_t bytes = queuedBytes_;
     const bool isNew = archiveIsNew_;
     queued_.clear();
+    dropped_.clear();
     queuedBytes_ = 0;
     zipFileName_.clear();
     archiveIsNew_ = false;
     if (!writer) return;
     // A cancel before the write leaves the old archive as it was.
-    if (files.empty() || Terminated()) {
+    if ((files.empty() && dropped.empty()) || Terminated()) {
         writer->Discard();
         return;
     }
@@ -271,6 +286,14 @@ void TZipFolderThread::WriteArchive() {
     }
     if (!written) ReportThreadError(written.Describe(archive), written.code());
     if (written && isNew) RecordWrittenArchive(FileNamePart(archive));
+    for (const Dropped& entry : dropped) {
+        if (!written) break;
+        LogFileName = archive + ": " + entry.name;
+        LogAction = "Remove From Zip";
+        LogIsError = false;
+        LogStatus = "Done: " + entry.why;
+        ReportLogEntry();
+    }
     for (const Queued& file : files) {
         if (written && file.deleteAfter) DeleteMoved(file);
         if (written) RecordCopied(file.path, file.size);

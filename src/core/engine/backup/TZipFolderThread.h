@@ -41,7 +41,16 @@ private:
     // amCompletelyNew: the archives the job wrote into the folder go (plain deletes, never into
     // the store); other zip files there stay.
     bool DeleteOldArchives();
+    // An entry removed from the open archive because a file or folder of the other kind now
+    // has its name: the archive must not hold both, or its restore fails.
+    struct Dropped {
+        std::string name;
+        std::string why;
+    };
+
     void AddFolder(const std::string& root, bool moving);
+    // Removes the entry of that name from the open archive, if it has one.
+    void DropEntry(const std::string& entryName, std::string_view why);
     void AddSingleFile(const std::string& path, bool moving);
     bool Takes(const std::string& path, TDateTime fileTime, int64_t fileSize);
     void Queue(const std::string& path, int64_t size, TDateTime time, bool moving);
@@ -68,6 +77,7 @@ private:
     bool archiveIsNew_ = false; // the open archive did not exist before this run opened it
     ZipStatus openError_;
     std::vector<Queued> queued_;
+    std::vector<Dropped> dropped_;
     int64_t queuedBytes_ = 0;
     std::chrono::steady_clock::time_point lastPassOverReport_{};
 };

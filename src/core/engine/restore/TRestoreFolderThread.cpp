@@ -3,6 +3,8 @@
 #include "core/engine/PathMapping.h"
 #include "core/engine/restore/RestorePath.h"
 
+#include <cerrno>
+
 namespace drivlet {
 
 void TRestoreFolderThread::Execute() {
@@ -43,12 +45,13 @@ void TRestoreFolderThread::Execute() {
 }
 
 void TRestoreFolderThread::RestorePass(const std::string& source, const std::string& target) {
+    const std::string base(FolderPart(target.substr(0, target.size() - 1)));
     FolderWalk::Steps steps;
     steps.list = [this](const std::string& folder, std::vector<FolderEntry>& entries) {
         return TakeListing(folder, entries);
     };
     steps.begin = [&](const std::string& folder, const std::vector<FolderEntry>&) {
-        Files().CreateFolders(target + folder.substr(source.size()));
+        MakeRestoreFolder(target + folder.substr(source.size()), base);
     };
     steps.enters = [this](const std::string& sub, const FolderEntry& entry) {
         return !entry.isSymlink && !IsFolderExcluded(sub);
@@ -82,7 +85,10 @@ void TRestoreFolderThread::RestoreSingle(const std::string& backupFile, const st
         ReportSpecialFile(backupFile, listed->special, "Copy File");
         return;
     }
-    Files().CreateFolders(std::string(FolderPart(target)));
+    const std::string folder(FolderPart(target));
+    std::string base = RestoreTarget.empty() ? std::string("/") : RestoreTarget;
+    if (base.back() != '/') base += '/';
+    MakeRestoreFolder(folder, base);
     RestoreFile(backupFile, target, size);
     ReportStatus();
 }
@@ -94,7 +100,11 @@ void TRestoreFolderThread::RestoreFile(const std::string& source, const std::str
     LogFileName = source;
     LogAction = "Copy File";
     // The file in place is replaced whatever its age; the copy never leaves it half-written.
-    ReportFileResult(CopyFileProtected(source, target, false, false));
+    const bool copied = CopyFileProtected(source, target, false, false);
+    if (!copied && LastError().code() == EISDIR)
+        LeaveFolderAtFile(source, "Copy File");
+    else
+        ReportFileResult(copied);
     BytesDone += size;
 }
 

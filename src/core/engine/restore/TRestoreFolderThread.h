@@ -1,7 +1,7 @@
 #pragma once
 // Brings back files from a backup kept as a plain folder tree, to the places they were backed up
 // from or below a chosen folder.
-#include "core/engine/backup/TBackUpThreadBase.h"
+#include "core/engine/restore/TRestoreThreadBase.h"
 
 #include <string>
 

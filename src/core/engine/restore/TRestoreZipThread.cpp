@@ -208,18 +208,26 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo
     }
     const std::string target = base + name;
     if (entry.IsFolder()) {
-        const FileStatus created = Files().CreateFolders(target);
-        if (created) {
+        const bool made = MakeRestoreFolder(target, base);
+        LogFileName = name;
+        LogAction = "UnZip File";
+        if (made) {
             LogIsError = false;
             LogStatus = "Done";
             ReportLogEntry();
         } else {
-            LogFailure(created.message());
+            LogFailure("The folder cannot be made: " + Files().CreateFolders(target).message());
         }
         return;
     }
     const std::string folder(FolderPart(target));
-    Files().CreateFolders(folder);
+    const bool folderMade = MakeRestoreFolder(folder, base);
+    LogFileName = name;
+    LogAction = "UnZip File";
+    if (!folderMade) {
+        LogFailure("Its folder cannot be made: " + Files().CreateFolders(folder).message());
+        return;
+    }
     // What killed restores left in the folder goes before this one adds its own.
     if (cleaned_.insert(folder).second) Files().RemoveDeadTemporaries(folder);
     std::string temp = Files().TemporaryName(folder);
@@ -248,7 +256,7 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo
     const std::optional<uint32_t> existing = Files().GetAttributes(target);
     if (existing && (*existing & fa::Directory)) {
         Files().DeleteFile(temp);
-        LogFailure("A folder stands at the file's name");
+        LeaveFolderAtFile(name, "UnZip File");
         return;
     }
     if (Store().MoveToDeleted && existing && !DeleteFileProtected(target)) {

@@ -1,7 +1,7 @@
 #pragma once
 // Brings back files from a backup kept as zip archives. Each entry is extracted next to its
 // place first and put there only when complete, so a failed extraction keeps the old file.
-#include "core/engine/backup/TBackUpThreadBase.h"
+#include "core/engine/restore/TRestoreThreadBase.h"
 #include "core/zip/ZipReader.h"
 
 #include <string>

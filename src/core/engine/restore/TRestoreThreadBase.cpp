@@ -1,0 +1,40 @@
+#include "core/engine/restore/TRestoreThreadBase.h"
+
+namespace drivlet {
+
+bool TRestoreThreadBase::MakeRestoreFolder(const std::string& folder, const std::string& base) {
+    if (Files().CreateFolders(folder)) return true;
+    // The first name of the chain below the base that is not a folder stands in the way.
+    for (std::size_t slash = folder.find('/', base.size()); slash != std::string::npos;
+         slash = folder.find('/', slash + 1)) {
+        const std::string part = folder.substr(0, slash);
+        const std::optional<uint32_t> there = Files().GetAttributes(part);
+        if (!there) break;
+        if (*there & fa::Directory) continue;
+        LogFileName = part;
+        LogAction = Store().MoveToDeleted ? "Move To Deleted Files" : "Delete File";
+        const bool cleared = DeleteFileProtected(part);
+        if (cleared) {
+            LogIsError = false;
+            LogStatus = "Done: the backup has a folder at its name";
+        } else {
+            LogIsError = true;
+            LogStatus = "Left in the way of the backup's folder of that name: " + LastError().message();
+        }
+        ReportLogEntry();
+        if (!cleared) return false;
+        break;
+    }
+    return Files().CreateFolders(folder).ok();
+}
+
+void TRestoreThreadBase::LeaveFolderAtFile(const std::string& logName, std::string_view action) {
+    LogFileName = logName;
+    LogAction = std::string(action);
+    LogIsError = true;
+    LogStatus = "Left alone: a folder stands at the file's name and is not the backup's to replace, "
+                "so the file is not restored";
+    ReportLogEntry();
+}
+
+} // namespace drivlet
