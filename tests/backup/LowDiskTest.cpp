@@ -57,7 +57,9 @@ TEST_F(LowDiskTest, SkipFailsTheOneFileAndTheRunGoesOn) {
     for (const auto& e : Logs("Copy File")) {
         EXPECT_EQ(e.isError, e.fileName == source + "big.bin") << e.fileName;
         // The skipped file says why it was left out.
-        if (e.isError) EXPECT_EQ(e.status, "No space left on device");
+        if (e.isError) {
+            EXPECT_EQ(e.status, "No space left on device");
+        }
     }
     EXPECT_FALSE(LastCopied(source + "big.bin").has_value());
     EXPECT_EQ(History().at(0).Status, "Finished !");

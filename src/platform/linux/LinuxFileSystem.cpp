@@ -150,11 +150,8 @@ uint32_t AttributesOf(const std::string& name, const struct stat& st, uint32_t f
 
 // Local wall time of an instant, cut to whole seconds and then to an even second.
 TDateTime TwoSecondForm(const struct timespec& ts) {
-    std::timespec whole{};
-    whole.tv_sec = ts.tv_sec;
-    DateParts parts = DecodeDateTime(ToLocalDateTime(whole));
+    DateParts parts = LocalDateParts(ts.tv_sec);
     parts.second -= parts.second % 2;
-    parts.millisecond = 0;
     return EncodeDateTime(parts);
 }
 

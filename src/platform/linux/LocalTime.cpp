@@ -2,14 +2,31 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <time.h>
 
 namespace drivlet {
 
-TDateTime ToLocalDateTime(const std::timespec& ts) {
-    std::tm tm{};
-    time_t secs = ts.tv_sec;
-    localtime_r(&secs, &tm);
+namespace {
+
+// localtime_r takes a process-wide lock and works through the zone's rules on every call, and a
+// scan converts a time per file on several threads. The offset from UTC is kept per hour of UTC
+// time instead, where it is the same at both ends of the hour (a zone does not change twice within
+// one), and the wall time is worked out from it.
+struct HourOffset {
+    int64_t hour = std::numeric_limits<int64_t>::min();
+    long offset = 0;
+    bool steady = false;
+};
+
+constexpr int64_t kHour = 3600;
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
+
+DateParts PartsOf(const std::tm& tm) {
     DateParts p;
     p.year = tm.tm_year + 1900;
     p.month = tm.tm_mon + 1;
@@ -17,6 +34,42 @@ TDateTime ToLocalDateTime(const std::timespec& ts) {
     p.hour = tm.tm_hour;
     p.minute = tm.tm_min;
     p.second = tm.tm_sec > 59 ? 59 : tm.tm_sec; // a leap second is held at :59
+    return p;
+}
+
+} // namespace
+
+DateParts LocalDateParts(time_t secs) {
+    thread_local HourOffset cached;
+    const int64_t hour = FloorDiv(static_cast<int64_t>(secs), kHour);
+    if (hour != cached.hour) {
+        std::tm first{}, last{};
+        const time_t start = static_cast<time_t>(hour * kHour);
+        const time_t end = static_cast<time_t>(hour * kHour + kHour - 1);
+        const bool read = localtime_r(&start, &first) != nullptr && localtime_r(&end, &last) != nullptr;
+        cached.hour = hour;
+        cached.offset = first.tm_gmtoff;
+        cached.steady = read && first.tm_gmtoff == last.tm_gmtoff;
+    }
+    if (!cached.steady) {
+        std::tm tm{};
+        localtime_r(&secs, &tm);
+        return PartsOf(tm);
+    }
+    const int64_t local = static_cast<int64_t>(secs) + cached.offset;
+    const int64_t day = FloorDiv(local, 86400);
+    const int64_t inDay = local - day * 86400;
+    DateParts p;
+    // Day 0 of the program's count is 1899-12-30, 25569 days before 1970-01-01.
+    CivilFromDays(day + 25569, p.year, p.month, p.day);
+    p.hour = static_cast<int>(inDay / 3600);
+    p.minute = static_cast<int>(inDay / 60 % 60);
+    p.second = static_cast<int>(inDay % 60);
+    return p;
+}
+
+TDateTime ToLocalDateTime(const std::timespec& ts) {
+    DateParts p = LocalDateParts(ts.tv_sec);
     p.millisecond = static_cast<int>(ts.tv_nsec / 1000000);
     return EncodeDateTime(p);
 }
