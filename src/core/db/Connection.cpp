@@ -72,7 +72,9 @@ Connection::Connection(fs::path file, bool create)
         if (!file_.parent_path().empty()) fs::create_directories(file_.parent_path(), ec);
         if (ec) throw EDatabaseError(file_, "its folder cannot be created: " + ec.message());
     }
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_FULLMUTEX |
+    // A connection belongs to the thread that opened it, so the library's own lock around every
+    // call would only cost time (a scan reads a row per file).
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX |
                       SQLITE_OPEN_EXRESCODE;
     const int rc = sqlite3_open_v2(file_.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
