@@ -72,7 +72,8 @@ bool TFileFilter::IsExcluded(std::string_view name, std::string_view folder) con
     const size_t dot = name.rfind('.');
     if (dot != std::string_view::npos && ExcludeFileExtList.Contains(name.substr(dot))) return true;
 
-    const std::string lower = LowerCase(name);
+    // Folded once for all the masks, and not at all without any (a scan asks for every file).
+    const std::string lower = ExcludeMaskList.Count() == 0 ? std::string() : LowerCase(name);
     for (const std::string& entry : ExcludeMaskList) {
         const bool isMask = entry.find_first_of("?*") != std::string::npos;
         if (isMask ? MatchesMask(entry, lower) : entry == lower) return true;
