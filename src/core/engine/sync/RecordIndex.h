@@ -51,14 +51,17 @@ private:
         uint32_t keyLength = 0;
         Name value;
     };
-    static uint64_t HashOf(std::string_view name);
-    bool KeyIs(const Entry& entry, std::string_view name) const;
-    size_t SlotOf(std::string_view name, uint64_t hash) const;
+    // The name with its ASCII letters folded, in a buffer the next call reuses.
+    std::string_view Fold(std::string_view name);
+    static uint64_t HashOf(std::string_view folded);
+    bool KeyIs(const Entry& entry, std::string_view folded) const;
+    size_t SlotOf(std::string_view folded, uint64_t hash) const;
     void Grow();
 
     std::vector<Slot> slots_; // a power of two long, at most half full
     std::vector<Entry> names_;
     std::string keys_; // every name, folded, one after the other
+    std::string folded_;
 };
 
 } // namespace drivlet
