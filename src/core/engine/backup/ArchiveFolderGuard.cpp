@@ -7,10 +7,6 @@
 namespace drivlet {
 namespace {
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 std::string WithSlash(std::string folder) {
     if (folder.empty() || folder.back() != '/') folder += '/';
     return folder;
@@ -48,8 +44,9 @@ std::optional<std::string> ArchiveFolderClearingRefusal(const IFileSystem& files
     if (!databaseFile.empty()) {
         const std::string drive = RealFolder(files, DrivePathOfJobFile(databaseFile));
         if (folder == drive) return "is the root of the job's drive";
-        if (StartsWith(drive + "Config/", folder)) return "holds the drive's Config folder";
-        if (StartsWith(RealFile(files, databaseFile), folder)) return "holds the job's database";
+        if (std::string_view(drive + "Config/").starts_with(folder)) return "holds the drive's Config folder";
+        if (std::string_view(RealFile(files, databaseFile)).starts_with(folder))
+            return "holds the job's database";
     }
     return std::nullopt;
 }

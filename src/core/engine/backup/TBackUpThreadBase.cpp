@@ -9,19 +9,15 @@
 namespace drivlet {
 namespace {
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 // Two folders (ending with "/") of which one lies inside the other, or the same.
 bool Overlap(std::string_view a, std::string_view b) {
-    return StartsWith(a, b) || StartsWith(b, a);
+    return std::string_view(a).starts_with(b) || std::string_view(b).starts_with(a);
 }
 
 // How a link's real folder meets a folder of the run, for the log line.
 std::string Relation(const std::string& real, const std::string& folder) {
     if (real == folder) return "it is " + folder;
-    return StartsWith(real, folder) ? "it lies in " + folder : "it holds " + folder;
+    return std::string_view(real).starts_with(folder) ? "it lies in " + folder : "it holds " + folder;
 }
 
 } // namespace
@@ -118,13 +114,14 @@ void TBackUpThreadBase::ReportLinkNotFollowed(const std::string& link, const std
 bool TBackUpThreadBase::ExcludedByPrefix(const std::string& realFolder) const {
     const std::string lower = LowerCase(realFolder);
     return std::any_of(excluded_.begin(), excluded_.end(),
-                       [&](const std::string& e) { return StartsWith(lower, e); });
+                       [&](const std::string& e) { return std::string_view(lower).starts_with(e); });
 }
 
 std::string TBackUpThreadBase::RealFormOf(const std::string& folder) const {
     const std::pair<std::string, std::string>* best = nullptr;
     for (const auto& followed : followedLinks_)
-        if (StartsWith(folder, followed.first) && (!best || followed.first.size() > best->first.size()))
+        if (std::string_view(folder).starts_with(followed.first) &&
+            (!best || followed.first.size() > best->first.size()))
             best = &followed;
     return best ? best->second + folder.substr(best->first.size()) : folder;
 }
@@ -138,7 +135,8 @@ std::string TBackUpThreadBase::ResolvedFolder(const std::string& folder) const {
             if (real.back() != '/') real += '/';
             return real + rest;
         }
-        while (existing.size() > 1 && existing.back() == '/') existing.pop_back();
+        while (existing.size() > 1 && existing.back() == '/')
+            existing.pop_back();
         const std::size_t slash = existing.rfind('/');
         if (slash == std::string::npos || existing.size() <= 1) break;
         rest = existing.substr(slash + 1) + "/" + rest;
@@ -250,7 +248,9 @@ int64_t TBackUpThreadBase::ScanFolder(const std::string& folder) {
         ReportStatus();
         return Files().ReadFolder(path, entries, ListDetail::Full);
     };
-    steps.enters = [this](const std::string& sub, const FolderEntry& entry) { return EntersFolder(sub, entry); };
+    steps.enters = [this](const std::string& sub, const FolderEntry& entry) {
+        return EntersFolder(sub, entry);
+    };
     steps.left = [this, &count](const std::string& sub, const FolderEntry&) {
         count += 1;
         StatusText = " Searching..." + std::string(FolderPart(sub.substr(0, sub.size() - 1)));

@@ -15,10 +15,6 @@ namespace {
 // not held through it.
 constexpr int64_t kCommitBeforeBytes = 8 << 20;
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 // The names in a folder, read once when first needed.
 class TargetNames {
 public:
@@ -164,7 +160,8 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
     steps.enters = [&](const std::string& sub, const FolderEntry& entry) {
         if (!EntersFolder(sub, entry)) return false;
         Level& level = levels.back();
-        if (level.names.HasFile(entry.name) && !ClearForFolder(sub, level.target + entry.name, pass)) return false;
+        if (level.names.HasFile(entry.name) && !ClearForFolder(sub, level.target + entry.name, pass))
+            return false;
         // A linked folder's files belong elsewhere: a move copies them and leaves them there.
         nextMoving = level.moving && !entry.isSymlink;
         return true;
@@ -184,10 +181,11 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
             if (row == level.copied.end()) return std::nullopt;
             return row->second;
         };
-        if (!filtered &&
-            Takes(pass, entry.time, entry.size, lastCopied, [&] { return level.names.HasFile(entry.name); })) {
+        if (!filtered && Takes(pass, entry.time, entry.size, lastCopied,
+                               [&] { return level.names.HasFile(entry.name); })) {
             level.readAhead.Before(static_cast<size_t>(&entry - level.entries->data()));
-            CopyOne(path, level.target + entry.name, entry.size, entry.time, pass == Pass::Fresh, level.moving);
+            CopyOne(path, level.target + entry.name, entry.size, entry.time, pass == Pass::Fresh,
+                    level.moving);
             ReportStatus();
         } else {
             if (level.moving && !filtered) DeleteUpToDate(path, level.target + entry.name, entry);
@@ -221,7 +219,8 @@ bool TCopyFolderThread::ClearForFolder(const std::string& sourceFolder, const st
     return false;
 }
 
-bool TCopyFolderThread::ClearForFile(const std::string& source, const std::string& target, bool failIfExists) {
+bool TCopyFolderThread::ClearForFile(const std::string& source, const std::string& target,
+                                     bool failIfExists) {
     std::string why;
     if (failIfExists) {
         why = "the backup holds a folder at this file's name and this run never overwrites";
@@ -324,9 +323,11 @@ bool TCopyFolderThread::HoldsCopyOf(const std::string& target, int64_t size, TDa
 bool TCopyFolderThread::ArchiveHoldsSources() const {
     if (ArchiveFolder.size() < 2 || ArchiveFolder.front() != '/') return true;
     for (const std::string& folder : FolderList)
-        if (StartsWith(folder, ArchiveFolder) || StartsWith(ArchiveFolder, folder)) return true;
+        if (std::string_view(folder).starts_with(ArchiveFolder) ||
+            std::string_view(ArchiveFolder).starts_with(folder))
+            return true;
     for (const std::string& file : FileList)
-        if (StartsWith(file, ArchiveFolder)) return true;
+        if (std::string_view(file).starts_with(ArchiveFolder)) return true;
     return false;
 }
 

@@ -23,15 +23,11 @@ std::optional<std::pair<std::string, std::string>> SplitAtArchive(std::string_vi
         if (hit == std::string::npos) return std::nullopt;
         const std::size_t end = hit + 4;
         if (end == rel.size()) return std::make_pair(std::string(rel), std::string());
-        if (rel[end] == '/') return std::make_pair(std::string(rel.substr(0, end)), std::string(rel.substr(end + 1)));
+        if (rel[end] == '/')
+            return std::make_pair(std::string(rel.substr(0, end)), std::string(rel.substr(end + 1)));
         from = hit + 1;
     }
 }
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 
 } // namespace
 
@@ -51,7 +47,8 @@ void TRestoreZipThread::Execute() {
         ReadChoice();
         QueueEntries();
         if (FolderList.empty() && FileList.empty()) notFound_.push_back(BackupRoot);
-        for (const std::string& path : notFound_) ReportNothingMatched(path, "UnZip File");
+        for (const std::string& path : notFound_)
+            ReportNothingMatched(path, "UnZip File");
         StartClock();
         for (Choice& choice : choices_) {
             if (Terminated()) break;
@@ -71,14 +68,15 @@ TRestoreZipThread::Choice& TRestoreZipThread::ChoiceFor(const std::string& archi
 }
 
 bool TRestoreZipThread::Wanted::Takes(const std::string& entry) const {
-    if (!name.empty() && name.back() == '/') return StartsWith(entry, name);
-    return entry == name || (StartsWith(entry, name) && entry.size() > name.size() && entry[name.size()] == '/');
+    if (!name.empty() && name.back() == '/') return std::string_view(entry).starts_with(name);
+    return entry == name || (std::string_view(entry).starts_with(name) && entry.size() > name.size() &&
+                             entry[name.size()] == '/');
 }
 
 void TRestoreZipThread::ReadChoice() {
     for (const std::string& folder : FolderList) {
         if (Terminated()) return;
-        const auto split = StartsWith(folder, BackupRoot)
+        const auto split = std::string_view(folder).starts_with(BackupRoot)
                                ? SplitAtArchive(std::string_view(folder).substr(BackupRoot.size()))
                                : std::nullopt;
         if (!split) {
@@ -162,7 +160,8 @@ void TRestoreZipThread::QueueEntries() {
     // A chosen archive that is missing from the backup has nothing of what was chosen in it.
     for (const Choice& missing : choices_) {
         if (missing.whole) notFound_.push_back(BackupRoot + missing.archive);
-        for (const Wanted& wanted : missing.wanted) notFound_.push_back(wanted.shown);
+        for (const Wanted& wanted : missing.wanted)
+            notFound_.push_back(wanted.shown);
     }
     choices_ = std::move(found);
     std::sort(choices_.begin(), choices_.end(),
@@ -193,7 +192,8 @@ void TRestoreZipThread::RestoreArchive(Choice& choice) {
     }
 }
 
-void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo& entry, const std::string& base) {
+void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo& entry,
+                                     const std::string& base) {
     const std::string& name = entry.name;
     StatusText = "File : " + base + name;
     FilesDone += 1;
@@ -231,7 +231,8 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo
     // What killed restores left in the folder goes before this one adds its own.
     if (cleaned_.insert(folder).second) Files().RemoveDeadTemporaries(folder);
     std::string temp = Files().TemporaryName(folder);
-    while (Files().GetAttributes(temp)) temp = Files().TemporaryName(folder);
+    while (Files().GetAttributes(temp))
+        temp = Files().TemporaryName(folder);
 
     const ZipStatus extracted = reader.Extract(
         entry, temp,
