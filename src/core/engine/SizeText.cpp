@@ -1,31 +1,14 @@
 #include "core/engine/SizeText.h"
 
+#include "core/text/SizeTexts.h"
+
 #include <cmath>
 #include <cstdio>
 
 namespace drivlet {
-namespace {
-
-// The "####0.##" number format: at most two decimals, none that are zero.
-std::string TwoDecimalsAtMost(double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.2f", value);
-    std::string text(buffer);
-    while (text.back() == '0')
-        text.pop_back();
-    if (text.back() == '.') text.pop_back();
-    return text == "-0" ? "0" : text;
-}
-
-} // namespace
 
 std::string FormatSize(int64_t bytes) {
-    constexpr double kKb = 1024.0, kMb = 1048576.0, kGb = 1073741824.0;
-    if (bytes < 1024) return std::to_string(bytes) + " bytes";
-    const double n = static_cast<double>(bytes);
-    if (bytes < 1048576) return TwoDecimalsAtMost(n / kKb) + " Kb";
-    if (bytes < 1073741824) return TwoDecimalsAtMost(n / kMb) + " Mb";
-    return TwoDecimalsAtMost(n / kGb) + " Gb";
+    return SizeText(bytes);
 }
 
 std::string FormatThousands(double value) {

@@ -43,4 +43,62 @@ RestorePointList RestorePoints(const std::string& jobFile) {
     return list;
 }
 
+namespace {
+
+bool IsFolder(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
+}
+
+std::string WithSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+} // namespace
+
+RestorePointList WizardRestorePoints(const std::string& jobFile) {
+    const std::filesystem::path file = BackupDatabase::PathForJob(jobFile);
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) return {};
+    std::vector<ArchiveLogRow> rows;
+    try {
+        rows = BackupDatabase(file).ArchiveHistory();
+    } catch (const EDatabaseError& e) {
+        return {{}, "The backup history cannot be read: " + std::string(e.what())};
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const ArchiveLogRow& a, const ArchiveLogRow& b) {
+        return a.DateTime.has_value() < b.DateTime.has_value() ||
+               (a.DateTime && b.DateTime && *a.DateTime < *b.DateTime);
+    });
+    const std::string drive = DrivePathOfJobFile(jobFile);
+    RestorePointList list;
+    for (const ArchiveLogRow& row : rows) {
+        if (row.ArchiveFolder.empty()) continue;
+        std::string folder = WithSlash(RebaseOntoDrive(row.ArchiveFolder, drive));
+        if (!IsFolder(folder)) {
+            folder = WithSlash(row.ArchiveFolder);
+            // A stored key that is not a full path only has a meaning on the drive.
+            if (folder.front() != '/' || !IsFolder(folder)) continue;
+        }
+        list.points.push_back({folder, row.DateTime, row.Status, row.Format});
+    }
+    return list;
+}
+
+const RestorePoint* DefaultRestorePoint(const RestorePointList& list) {
+    return list.points.empty() ? nullptr : &list.points.front();
+}
+
+std::string RestorePointCaption(const RestorePoint& point, const DateTimeTextFormat& format) {
+    if (!point.startTime) return "N/A";
+    return format ? format(*point.startTime) : DefaultDateTimeText(*point.startTime);
+}
+
+RestorePointMark RestorePointMarkOf(const RestorePoint& point) {
+    if (point.status == kRunNotCompleted) return RestorePointMark::NotCompleted;
+    if (point.status == "Canceled :(") return RestorePointMark::Canceled;
+    return RestorePointMark::Normal;
+}
+
 } // namespace drivlet
