@@ -67,6 +67,12 @@ int ExitCodeOf(const TThreadBase& worker, const CliRunEvents& events) {
     return exitcode::Ok;
 }
 
+int ExitCodeOf(const JobOutcome& outcome) {
+    if (outcome.cancelled || outcome.threadErrors > 0) return exitcode::Cancelled;
+    if (outcome.failedLines > 0) return exitcode::SomeFailed;
+    return exitcode::Ok;
+}
+
 std::string RemainingText(double days) {
     if (days < 0) return "N/A";
     const long long seconds = static_cast<long long>(days * 86400 + 0.5);

@@ -3,6 +3,7 @@
 // terminal), and the counts the exit code and the finish message are made from.
 #include "cli/CliConsole.h"
 #include "core/engine/ThreadEvents.h"
+#include "core/launch/JobRun.h"
 
 #include <atomic>
 #include <chrono>
@@ -47,6 +48,7 @@ private:
 void WaitForWorker(TThreadBase& worker, const std::atomic<bool>* cancel);
 // 2 when the run was cancelled or hit a thread error, 1 when a file failed, else 0.
 int ExitCodeOf(const TThreadBase& worker, const CliRunEvents& events);
+int ExitCodeOf(const JobOutcome& outcome);
 
 // "hh:mm:ss" of a span in days; "N/A" when unknown.
 std::string RemainingText(double days);
