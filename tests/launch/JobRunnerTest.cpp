@@ -371,3 +371,20 @@ TEST_F(JobRunnerTest, ADryRunWritesNeitherTheJobNorItsDatabase) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(JobRunnerTest, ARunLetGoWhileWorkingIsCancelledJoinedAndFreesTheJob) {
+    TArchiveData job = Backup();
+    const std::string file = Save(job, "Docs.Ubk");
+    HoldAtFirstStatus held;
+    JobStart start = runner.Start(runner.Prepare(file), {}, &held);
+    ASSERT_TRUE(start.Started());
+    EXPECT_FALSE(runner.Prepare(file).Ready()) << "the running job holds its lock";
+    held.release.set_value();
+    start.run.reset();
+    EXPECT_TRUE(held.terminated) << "the worker had ended before its run was gone";
+    EXPECT_TRUE(runner.Prepare(file).Ready());
+}
+
+} // namespace
