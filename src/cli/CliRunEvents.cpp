@@ -61,9 +61,9 @@ void WaitForWorker(TThreadBase& worker, const std::atomic<bool>* cancel) {
     worker.WaitFor();
 }
 
-int ExitCodeOf(const TThreadBase& worker, const CliRunEvents& events) {
-    if (worker.Terminated() || events.ThreadErrors() > 0) return exitcode::Cancelled;
-    if (events.FailedFiles() > 0) return exitcode::SomeFailed;
+int ExitCodeOf(const JobOutcome& outcome) {
+    if (outcome.cancelled || outcome.threadErrors > 0) return exitcode::Cancelled;
+    if (outcome.failedLines > 0) return exitcode::SomeFailed;
     return exitcode::Ok;
 }
 
@@ -91,7 +91,6 @@ void CliRunEvents::OnStatus(const TThreadBase&, const StatusEvent& event) {
 
 void CliRunEvents::OnThreadError(const TThreadBase&, const ThreadErrorEvent& event) {
     std::lock_guard lock(mutex_);
-    threadErrors_ += 1;
     ClearBar();
     console_.out << "Thread Error\t" << event.text << "\n";
 }
@@ -104,7 +103,6 @@ void CliRunEvents::OnFileProgress(const TThreadBase&, const FileProgressEvent& e
 
 void CliRunEvents::OnLogEntry(const TThreadBase&, const LogEntryEvent& event) {
     std::lock_guard lock(mutex_);
-    if (event.isError) failedFiles_ += 1;
     ClearBar();
     console_.out << event.action << "\t" << (event.isError ? "Failed" : "Success") << "\t" << OneLine(event.fileName);
     if (event.isError) console_.out << "\t" << OneLine(event.status);

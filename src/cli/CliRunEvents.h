@@ -1,8 +1,9 @@
 #pragma once
-// What a headless run prints: one line per log entry and thread error, the status (as a bar on a
-// terminal), and the counts the exit code and the finish message are made from.
+// What a headless run prints: one line per log entry and thread error, and the status (as a bar on
+// a terminal). The counts behind the exit code and the finish message are the runner's.
 #include "cli/CliConsole.h"
 #include "core/engine/ThreadEvents.h"
+#include "core/launch/JobRun.h"
 
 #include <atomic>
 #include <chrono>
@@ -23,8 +24,6 @@ public:
     LowDiskAnswer AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& question) override;
     void OnTerminated(TThreadBase&, const TerminatedEvent&) override;
 
-    int64_t FailedFiles() const { return failedFiles_.load(); }
-    int64_t ThreadErrors() const { return threadErrors_.load(); }
     const std::string& LastStatus() const { return lastStatus_; }
 
 private:
@@ -33,8 +32,6 @@ private:
 
     CliConsole& console_;
     std::mutex mutex_;
-    std::atomic<int64_t> failedFiles_{0};
-    std::atomic<int64_t> threadErrors_{0};
     std::string lastStatus_;
     std::string lastPrinted_;
     StatusEvent status_;
@@ -46,7 +43,7 @@ private:
 // Waits for a started worker, passing a cancel request on; the worker prints through the events.
 void WaitForWorker(TThreadBase& worker, const std::atomic<bool>* cancel);
 // 2 when the run was cancelled or hit a thread error, 1 when a file failed, else 0.
-int ExitCodeOf(const TThreadBase& worker, const CliRunEvents& events);
+int ExitCodeOf(const JobOutcome& outcome);
 
 // "hh:mm:ss" of a span in days; "N/A" when unknown.
 std::string RemainingText(double days);

@@ -1,38 +1,45 @@
 #include "cli/JobSettings.h"
 
-#include "core/db/ProgramDatabase.h"
-#include "core/launch/DeletedDataLog.h"
-#include "core/records/TProgramData.h"
+#include "cli/RecordCommands.h"
+#include "core/app/Constants.h"
+#include "core/launch/ReadJobRecord.h"
 
 #include <ostream>
-#include <system_error>
 
 namespace drivlet::cli {
 
 JobSettings LoadJobSettings(const std::filesystem::path& programDataRoot, CliConsole& console) {
     CliDialogs dialogs(console);
-    TProgramData settings(programDataRoot);
-    settings.LoadCompressed(TProgramData::SettingsFile(programDataRoot), dialogs);
-    JobSettings out;
-    out.store = DeletedStoreSettings::From(settings);
-    if (out.store.MoveToDeleted) {
-        std::error_code ec;
-        std::filesystem::create_directories(out.store.DeletedFolder, ec);
-        const std::filesystem::path database = ProgramDatabase::PathFor(programDataRoot);
-        std::filesystem::create_directories(database.parent_path(), ec);
-        out.openDeletedLog = DeletedDataLogFactory(database);
-    }
-    return out;
+    return LoadRunSettings(programDataRoot, dialogs);
 }
 
 bool LoadJobRecord(TSaveLoadComponent& record, const std::string& file, CliConsole& console) {
-    CliDialogs dialogs(console);
-    switch (record.LoadCompressed(file, dialogs)) {
-    case LoadResult::Loaded: return true;
-    case LoadResult::Missing: console.err << file << ": no such job file\n"; return false;
-    case LoadResult::Failed: console.err << file << ": the job file cannot be read\n"; return false;
-    }
+    const std::optional<JobRefusal> refusal = ReadJobRecord(record, file);
+    if (!refusal) return true;
+    ReportRefusal(*refusal, file, console);
     return false;
+}
+
+int ReportRefusal(const JobRefusal& refusal, const std::string& file, CliConsole& console) {
+    switch (refusal.reason) {
+    case RefusalReason::Damaged:
+        console.err << refusal.title << ": " << refusal.text << "\n"
+                    << file << ": the job file cannot be read\n";
+        return exitcode::Unreadable;
+    case RefusalReason::NotAJobFile:
+    case RefusalReason::Missing:
+    case RefusalReason::NoItem:
+    case RefusalReason::HistoryUnreadable:
+    case RefusalReason::RunMissing: // "file" is the run's folder then
+        console.err << file << ": " << refusal.text << "\n";
+        return exitcode::Unreadable;
+    default:
+        break;
+    }
+    CliDialogs dialogs(console);
+    dialogs.ShowNotice(refusal.text, refusal.title, MessageKind::Error, std::string(kProductTitle));
+    console.err << "The job was not started.\n";
+    return exitcode::Cancelled;
 }
 
 } // namespace drivlet::cli

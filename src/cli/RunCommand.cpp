@@ -2,109 +2,71 @@
 
 #include "cli/CliConflictPrompt.h"
 #include "cli/CliRunEvents.h"
-#include "cli/RecordCommands.h"
 #include "cli/JobSettings.h"
-#include "core/launch/BackupLaunch.h"
-#include "core/launch/SyncLaunch.h"
-#include "core/records/TArchiveData.h"
-#include "core/records/TSyncData.h"
-#include "core/text/CaseFold.h"
+#include "cli/RecordCommands.h"
+#include "core/app/Constants.h"
+#include "core/engine/sync/TSyncFolderThread.h"
+#include "core/launch/JobRunner.h"
 
 #include <ostream>
 
 namespace drivlet::cli {
 namespace {
 
-// What both kinds of run are set up with: the questions, the program's settings and the sink.
-struct RunContext {
-    RunContext(const CliEnvironment& environment, CliConsole& console)
-        : dialogs(console),
-          settings(LoadJobSettings(environment.programDataRoot, console)),
-          services{{environment.files, InPlaceHandoff::Instance(), environment.clock},
-                   dialogs,
-                   environment.computerId,
-                   settings.store,
-                   settings.openDeletedLog},
-          events(console) {}
-
-    CliDialogs dialogs;
-    JobSettings settings;
-    LaunchServices services;
-    CliRunEvents events;
-};
-
-// The rest of a started run: waiting, the finish message and the exit code.
-int FinishRun(TThreadBase& worker, JobKind kind, const std::string& saveError, const RunOptions& options,
-              RunContext& context, CliConsole& console, const TFileCollection* dryRunPairs = nullptr) {
-    if (!saveError.empty()) console.err << "The job's start time could not be saved: " << saveError << "\n";
-    WaitForWorker(worker, options.cancel);
-    if (dryRunPairs) {
-        for (size_t i = 0; i < dryRunPairs->Count(); ++i) {
-            const TFilePair& pair = (*dryRunPairs)[i];
-            console.out << FileActionName(pair.FileAction) << "\t" << (pair.FileA.Present() ? pair.FileA.FileName : "-")
-                        << "\t" << (pair.FileB.Present() ? pair.FileB.FileName : "-") << "\n";
-        }
+// The questions asked in turn on the terminal (or answered by --yes); the first reply that keeps
+// the job from starting ends the asking.
+std::vector<int> AskQuestions(const PreparedJob& job, CliConsole& console) {
+    CliDialogs dialogs(console);
+    std::vector<int> replies;
+    for (const JobQuestion& question : job.Questions()) {
+        replies.push_back(dialogs.AskYesNo(question.text, question.title, false, question.messageKind,
+                                           std::string(kProductTitle)));
+        if (!question.GoesAhead(replies.back())) break;
     }
-    console.out << FinishMessage(kind, worker.Counters().FilesDone, context.events.ThreadErrors()) << "\n";
-    const int code = ExitCodeOf(worker, context.events);
-    worker.ReleaseRunningCount();
-    return code;
+    return replies;
 }
 
-int RunBackupJob(const std::string& file, const RunOptions& options, const CliEnvironment& environment,
-                 CliConsole& console) {
-    TArchiveData probe(environment.clock);
-    if (!LoadJobRecord(probe, file, console)) return exitcode::Unreadable;
-    RunContext context(environment, console);
-    std::optional<BackupLaunch> launch = LaunchBackup(file, context.services, &context.events);
-    if (!launch) {
-        console.err << "The job was not started.\n";
-        return exitcode::Cancelled;
+void PrintDecisions(const TFileCollection& pairs, CliConsole& console) {
+    for (size_t i = 0; i < pairs.Count(); ++i) {
+        const TFilePair& pair = pairs[i];
+        console.out << FileActionName(pair.FileAction) << "\t"
+                    << (pair.FileA.Present() ? pair.FileA.FileName : "-") << "\t"
+                    << (pair.FileB.Present() ? pair.FileB.FileName : "-") << "\n";
     }
-    return FinishRun(*launch->worker, launch->kind, launch->saveError, options, context, console);
-}
-
-int RunSyncJob(const std::string& file, bool computerToComputer, const RunOptions& options,
-               const CliEnvironment& environment, CliConsole& console) {
-    if (computerToComputer) {
-        TPCSyncData probe;
-        if (!LoadJobRecord(probe, file, console)) return exitcode::Unreadable;
-    } else {
-        TSyncData probe;
-        if (!LoadJobRecord(probe, file, console)) return exitcode::Unreadable;
-    }
-    RunContext context(environment, console);
-    CliConflictPrompt prompt(console, options.conflicts, options.allowDeletions);
-    SyncLaunchOptions launchOptions;
-    launchOptions.itemIndex = options.item.value_or(-1);
-    launchOptions.prompt = &prompt;
-    launchOptions.dryRun = options.dryRun;
-    SyncLaunch launch = LaunchSync(file, context.services, &context.events, launchOptions);
-    if (launch.noItem) {
-        console.err << file << ": "
-                    << (options.item ? "the job has no item " + std::to_string(*options.item)
-                                     : "no item of the job belongs to this computer (" + environment.computerId + ")")
-                    << "\n";
-        return exitcode::Unreadable;
-    }
-    if (!launch.worker) {
-        console.err << "The job was not started.\n";
-        return exitcode::Cancelled;
-    }
-    return FinishRun(*launch.worker, launch.kind, launch.saveError, options, context, console,
-                     options.dryRun ? &launch.worker->GetFilePairs() : nullptr);
 }
 
 } // namespace
 
+int FinishRun(JobStart& start, const RunOptions& options, CliConsole& console) {
+    JobRun& run = *start.run;
+    if (!start.saveError.empty())
+        console.err << "The job's start time could not be saved: " << start.saveError << "\n";
+    WaitForWorker(run.Worker(), options.cancel);
+    if (options.dryRun && run.SyncWorker()) PrintDecisions(run.SyncWorker()->GetFilePairs(), console);
+    const JobOutcome outcome = run.Outcome();
+    console.out << outcome.finishMessage << "\n";
+    run.Worker().ReleaseRunningCount();
+    return ExitCodeOf(outcome);
+}
+
 int RunJob(const std::string& file, const RunOptions& options, const CliEnvironment& environment,
            CliConsole& console) {
-    const std::string extension = LowerCase(std::filesystem::path(file).extension().string());
-    if (extension == ".ubk" || extension == ".umv") return RunBackupJob(file, options, environment, console);
-    if (extension == ".usy" || extension == ".upcsy")
-        return RunSyncJob(file, extension == ".upcsy", options, environment, console);
-    console.err << file << ": not a job file (.Ubk, .Umv, .Usy or .Upcsy)\n";
-    return exitcode::Unreadable;
+    JobRunner runner(
+        {{environment.files, InPlaceHandoff::Instance(), environment.clock}, environment.computerId, {}});
+    PreparedJob job = runner.Prepare(file, PrepareOptions{options.item.value_or(-1)});
+    if (!job.Ready()) return ReportRefusal(*job.Refusal(), file, console);
+    runner.SetSettings(LoadJobSettings(environment.programDataRoot, console));
+    const std::vector<int> replies = AskQuestions(job, console);
+
+    CliRunEvents events(console);
+    CliConflictPrompt prompt(console, options.conflicts, options.allowDeletions);
+    JobStart start = runner.Start(std::move(job), replies, &events, StartOptions{&prompt, options.dryRun});
+    if (start.refusal) return ReportRefusal(*start.refusal, file, console);
+    if (!start.Started()) {
+        console.err << "The job was not started.\n";
+        return exitcode::Cancelled;
+    }
+    return FinishRun(start, options, console);
 }
 
 } // namespace drivlet::cli

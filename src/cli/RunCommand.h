@@ -10,6 +10,7 @@
 
 namespace drivlet {
 class IFileSystem;
+struct JobStart;
 }
 
 namespace drivlet::cli {
@@ -35,5 +36,9 @@ struct CliEnvironment {
 
 int RunJob(const std::string& file, const RunOptions& options, const CliEnvironment& environment,
            CliConsole& console);
+
+// The rest of a started run or restore: waiting (a cancel request passed on), a dry run's
+// decisions, the finish message and the exit code.
+int FinishRun(JobStart& start, const RunOptions& options, CliConsole& console);
 
 } // namespace drivlet::cli

@@ -4,6 +4,7 @@
 #include "core/app/ProgramDataRoot.h"
 #include "core/drives/DrivePaths.h"
 #include "core/launch/JobClaim.h"
+#include "core/launch/ReadJobRecord.h"
 #include "core/engine/backup/TCopyFolderThread.h"
 #include "core/engine/backup/TZipFolderThread.h"
 #include "core/time/DateFormat.h"
@@ -45,25 +46,6 @@ std::string WithSlash(std::string folder) {
     return folder;
 }
 
-std::unique_ptr<TArchiveThreadBase> MakeWorker(const TArchiveData& job, const ThreadServices& services,
-                                               std::string& failure) {
-    switch (job.ArchiveType) {
-    case TArchiveType::atFile: {
-        auto worker = std::make_unique<TCopyFolderThread>(services);
-        worker->SetDeleteSources(job.DeleteFile);
-        return worker;
-    }
-    case TArchiveType::atImage: {
-        auto worker = std::make_unique<TZipFolderThread>(services);
-        worker->SetZipPassword(job.Password);
-        worker->SetDeleteSources(job.DeleteFile);
-        return worker;
-    }
-    }
-    failure = "The job's archive type is unknown.";
-    return nullptr;
-}
-
 } // namespace
 
 std::string ResolveBackupPaths(TArchiveData& job, const std::string& drivePath) {
@@ -75,15 +57,20 @@ std::string ResolveBackupPaths(TArchiveData& job, const std::string& drivePath) 
     return job.Destination;
 }
 
-bool JobPathMissing(const TArchiveData& job, const std::string& destination) {
-    if (!IsFolder(destination)) return true;
+std::vector<std::string> MissingJobPaths(const TArchiveData& job, const std::string& destination) {
+    std::vector<std::string> missing;
+    if (!IsFolder(destination)) missing.push_back(destination);
     for (const std::string& folder : job.FolderList)
-        if (!IsFolder(folder)) return true;
+        if (!IsFolder(folder)) missing.push_back(folder);
     for (const std::string& folder : job.ExcludeList)
-        if (!IsFolder(folder)) return true;
+        if (!IsFolder(folder)) missing.push_back(folder);
     for (const std::string& file : job.FileList)
-        if (!IsFile(file)) return true;
-    return false;
+        if (!IsFile(file)) missing.push_back(file);
+    return missing;
+}
+
+bool JobPathMissing(const TArchiveData& job, const std::string& destination) {
+    return !MissingJobPaths(job, destination).empty();
 }
 
 std::string ArchiveFolderFor(TArchiveMode mode, std::string destination, TDateTime startTime,
@@ -114,13 +101,57 @@ StampPlace StampPlaceFor(const IFileSystem& files, const std::string& destinatio
     return StampPlace::Beside;
 }
 
+BackupWorker MakeBackupWorker(TArchiveData& job, const std::string& jobFile, const std::string& destination,
+                              const ThreadServices& threads, const DeletedStoreSettings& store,
+                              const DeletedFilesLogFactory& openDeletedLog) {
+    BackupWorker out;
+    switch (job.ArchiveType) {
+    case TArchiveType::atFile: {
+        auto worker = std::make_unique<TCopyFolderThread>(threads);
+        worker->SetDeleteSources(job.DeleteFile);
+        out.worker = std::move(worker);
+        break;
+    }
+    case TArchiveType::atImage: {
+        auto worker = std::make_unique<TZipFolderThread>(threads);
+        worker->SetZipPassword(job.Password);
+        worker->SetDeleteSources(job.DeleteFile);
+        out.worker = std::move(worker);
+        break;
+    }
+    }
+    if (!out.worker) return out;
+    TArchiveThreadBase& worker = *out.worker;
+    worker.SetExcludeList(job.ExcludeList.Items());
+    worker.SetFolderList(job.FolderList.Items());
+    worker.SetFileList(job.FileList.Items());
+    worker.SetFileFilter(job.FileFilter);
+    job.LastUpdate = threads.clock.Now();
+    worker.SetDatabaseFile(BackupDatabase::PathForJob(jobFile).string());
+    worker.SetArchiveMode(job.ArchiveMode);
+    const std::string drive = DrivePathOfJobFile(jobFile);
+    const StampPlace place = IsTimeStamped(job.ArchiveMode)
+                                 ? StampPlaceFor(threads.fileSystem, destination, drive,
+                                                 ProcessEnvironment()("HOME").value_or(std::string()))
+                                 : StampPlace::Beside;
+    out.archiveFolder = ArchiveFolderFor(job.ArchiveMode, destination, job.LastUpdate, place);
+    worker.SetArchiveFolder(out.archiveFolder);
+    worker.SetDeletedStore(store, openDeletedLog);
+    worker.SetJobDrive(drive, threads.fileSystem.VolumeId(drive));
+    return out;
+}
+
 std::optional<BackupLaunch> LaunchBackup(const std::string& jobFile, const LaunchServices& services,
                                          IThreadEvents* events) {
     const std::string caption(kProductTitle);
     std::unique_ptr<IFileLock> lock = ClaimJob(jobFile, services);
     if (!lock) return std::nullopt;
     TArchiveData job(services.threads.clock);
-    job.LoadCompressed(jobFile, services.dialogs);
+    if (const std::optional<JobRefusal> refusal = ReadJobRecord(job, jobFile)) {
+        // A job that cannot be read is never run with blank settings and saved over.
+        services.dialogs.ShowNotice(refusal->text, refusal->title, MessageKind::Error, caption);
+        return std::nullopt;
+    }
     if (job.PCID != services.computerId &&
         services.dialogs.AskYesNo(std::string(kOtherComputerQuestion), std::string(kLoadJobTitle), false,
                                   MessageKind::Warning, caption) != dlg::Yes)
@@ -129,7 +160,7 @@ std::optional<BackupLaunch> LaunchBackup(const std::string& jobFile, const Launc
     const std::string destination = ResolveBackupPaths(job, DrivePathOfJobFile(jobFile));
     if (job.Destination.empty() && job.ArchiveDir == TArchiveDir::amUsbToPc) {
         // Without a destination the run would write below the working folder.
-        services.dialogs.ShowNotice("The job has no destination folder.", std::string(kFolderMissingTitle),
+        services.dialogs.ShowNotice(std::string(kNoDestinationText), std::string(kFolderMissingTitle),
                                     MessageKind::Error, caption);
         return std::nullopt;
     }
@@ -138,37 +169,22 @@ std::optional<BackupLaunch> LaunchBackup(const std::string& jobFile, const Launc
                                   MessageKind::Warning, caption) == dlg::No)
         return std::nullopt;
 
-    std::string failure;
-    std::unique_ptr<TArchiveThreadBase> worker = MakeWorker(job, services.threads, failure);
-    if (!worker) {
-        services.dialogs.ShowNotice(failure, std::string(kLoadJobTitle), MessageKind::Error, caption);
+    BackupWorker made =
+        MakeBackupWorker(job, jobFile, destination, services.threads, services.store, services.openDeletedLog);
+    if (!made.worker) {
+        services.dialogs.ShowNotice(std::string(kUnknownArchiveTypeText), std::string(kLoadJobTitle),
+                                    MessageKind::Error, caption);
         return std::nullopt;
     }
-    worker->SetExcludeList(job.ExcludeList.Items());
-    worker->SetFolderList(job.FolderList.Items());
-    worker->SetFileList(job.FileList.Items());
-    worker->SetFileFilter(job.FileFilter);
-    job.LastUpdate = services.threads.clock.Now();
-    worker->SetDatabaseFile(BackupDatabase::PathForJob(jobFile).string());
-    worker->SetArchiveMode(job.ArchiveMode);
-    BackupLaunch launch;
-    const StampPlace place =
-        IsTimeStamped(job.ArchiveMode)
-            ? StampPlaceFor(services.threads.fileSystem, destination, DrivePathOfJobFile(jobFile),
-                            ProcessEnvironment()("HOME").value_or(std::string()))
-            : StampPlace::Beside;
-    launch.archiveFolder = ArchiveFolderFor(job.ArchiveMode, destination, job.LastUpdate, place);
-    worker->SetArchiveFolder(launch.archiveFolder);
-    worker->SetDeletedStore(services.store, services.openDeletedLog);
-    worker->SetEvents(events);
-    const std::string drive = DrivePathOfJobFile(jobFile);
-    worker->SetJobDrive(drive, services.threads.fileSystem.VolumeId(drive));
-    worker->HoldJobLock(std::move(lock));
-    worker->Start();
+    made.worker->SetEvents(events);
+    made.worker->HoldJobLock(std::move(lock));
+    made.worker->Start();
 
+    BackupLaunch launch;
+    launch.archiveFolder = made.archiveFolder;
     launch.name = job.BackupName;
     launch.kind = job.ArchiveMode == TArchiveMode::amMove ? JobKind::Move : JobKind::Backup;
-    launch.worker = std::move(worker);
+    launch.worker = std::move(made.worker);
     try {
         job.SaveCompressed(jobFile);
     } catch (const std::exception& e) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace drivlet {
 
@@ -28,6 +29,8 @@ std::string ResolveBackupPaths(TArchiveData& job, const std::string& drivePath);
 // Whether a folder or file of the job is missing (the destination, the folders, the excluded
 // folders, the single files, in this order).
 bool JobPathMissing(const TArchiveData& job, const std::string& destination);
+// Every one of them that is missing, in the same order.
+std::vector<std::string> MissingJobPaths(const TArchiveData& job, const std::string& destination);
 // Where a time-stamped run's folder is made: beside the destination ("/d/Back 2010-08-16 14-05/",
 // the form stored jobs and their history know), or inside it ("/d/Back/2010-08-16 14-05/").
 enum class StampPlace { Beside, Inside };
@@ -41,6 +44,18 @@ std::string ArchiveFolderFor(TArchiveMode mode, std::string destination, TDateTi
 // (the sibling would sit among other users' homes), or nothing can be made beside it.
 StampPlace StampPlaceFor(const IFileSystem& files, const std::string& destination,
                          const std::string& jobDrive, const std::string& homeFolder);
+
+// The worker of a loaded job whose paths are resolved (ResolveBackupPaths): set up with the job's
+// lists, filter, mode, database, run folder, deleted-files store and drive, not started, without
+// events or lock. The job's LastUpdate becomes the run's start. No worker for an archive type
+// that has none.
+struct BackupWorker {
+    std::unique_ptr<TArchiveThreadBase> worker;
+    std::string archiveFolder;
+};
+BackupWorker MakeBackupWorker(TArchiveData& job, const std::string& jobFile, const std::string& destination,
+                              const ThreadServices& threads, const DeletedStoreSettings& store,
+                              const DeletedFilesLogFactory& openDeletedLog);
 
 // Nothing when the job was not started (declined, or not runnable; the reason has gone through
 // the dialogs). Events are attached before the worker starts.

@@ -16,6 +16,8 @@ inline constexpr std::string_view kFolderMissingTitle = "Folder Missing";
 inline constexpr std::string_view kFolderMissingQuestion =
     "Some of the folders / files configured in this job is missing. It is recommended that you "
     "reconfigure this job. Do you want to run the job ?";
+inline constexpr std::string_view kNoDestinationText = "The job has no destination folder.";
+inline constexpr std::string_view kUnknownArchiveTypeText = "The job's archive type is unknown.";
 inline constexpr std::string_view kJobCompletedTitle = "Job Completed.";
 
 // filesDone is the worker's count (-1 reads as 0); errors the thread errors of the run.

@@ -11,19 +11,30 @@ std::string JobLockFile(const std::string& jobFile) {
     return jobFile + ".lock";
 }
 
-std::unique_ptr<IFileLock> ClaimJob(const std::string& jobFile, const LaunchServices& services) {
-    const auto refuse = [&](const std::string& text) {
-        services.dialogs.ShowNotice(text, std::string(kLoadJobTitle), MessageKind::Error, std::string(kProductTitle));
-        return nullptr;
+JobClaim TryClaimJob(const std::string& jobFile, const IFileSystem& files) {
+    JobClaim claim;
+    const auto refuse = [&](RefusalReason reason, std::string text) {
+        claim.refusal = JobRefusal{reason, std::string(kLoadJobTitle), std::move(text)};
+        return std::move(claim);
     };
     if (jobFile.empty() || jobFile.front() != '/')
-        return refuse("The job file must be named by its full path: " + jobFile);
+        return refuse(RefusalReason::RelativePath, "The job file must be named by its full path: " + jobFile);
     FileStatus status;
-    std::unique_ptr<IFileLock> lock = services.threads.fileSystem.TryLock(JobLockFile(jobFile), status);
-    if (lock) return lock;
+    claim.lock = files.TryLock(JobLockFile(jobFile), status);
+    if (claim.lock) return claim;
     if (status.code() == EWOULDBLOCK)
-        return refuse("The job is already running: " + jobFile + "\nIt can be run again when that run has ended.");
-    return refuse("The job could not be locked for its run: " + jobFile + " : " + status.message());
+        return refuse(RefusalReason::AlreadyRunning, "The job is already running: " + jobFile +
+                                                         "\nIt can be run again when that run has ended.");
+    return refuse(RefusalReason::NotLockable,
+                  "The job could not be locked for its run: " + jobFile + " : " + status.message());
+}
+
+std::unique_ptr<IFileLock> ClaimJob(const std::string& jobFile, const LaunchServices& services) {
+    JobClaim claim = TryClaimJob(jobFile, services.threads.fileSystem);
+    if (claim.refusal)
+        services.dialogs.ShowNotice(claim.refusal->text, claim.refusal->title, MessageKind::Error,
+                                    std::string(kProductTitle));
+    return std::move(claim.lock);
 }
 
 } // namespace drivlet

@@ -4,7 +4,7 @@
 #include "core/db/SyncDatabase.h"
 #include "core/drives/DrivePaths.h"
 #include "core/launch/JobClaim.h"
-#include "core/records/TSyncData.h"
+#include "core/launch/ReadJobRecord.h"
 #include "core/text/CaseFold.h"
 
 #include <filesystem>
@@ -16,19 +16,22 @@ std::unique_ptr<TSyncFolderThread> MakeWorker(const TSyncJobFields& job, const s
                                               std::string databaseFile, const LaunchServices& services,
                                               IThreadEvents* events, const SyncLaunchOptions& options,
                                               std::unique_ptr<IFileLock> lock) {
-    auto worker = std::make_unique<TSyncFolderThread>(services.threads);
-    worker->Configure(job);
-    worker->SetDatabaseFile(std::move(databaseFile));
-    const std::string drive = DrivePathOfJobFile(jobFile);
-    worker->SetDrivePath(drive);
-    worker->SetJobDrive(drive, services.threads.fileSystem.VolumeId(drive));
-    worker->SetDeletedStore(services.store, services.openDeletedLog);
+    auto worker = MakeSyncWorker(job, jobFile, std::move(databaseFile), services.threads, services.store,
+                                 services.openDeletedLog);
     worker->SetConflictPrompt(options.prompt);
     worker->SetDryRun(options.dryRun);
     worker->SetEvents(events);
     worker->HoldJobLock(std::move(lock));
     worker->Start();
     return worker;
+}
+
+bool Refused(TSaveLoadComponent& record, const std::string& jobFile, const LaunchServices& services) {
+    const std::optional<JobRefusal> refusal = ReadJobRecord(record, jobFile);
+    if (!refusal) return false;
+    // A job that cannot be read is never run with blank settings and saved over.
+    services.dialogs.ShowNotice(refusal->text, refusal->title, MessageKind::Error, std::string(kProductTitle));
+    return true;
 }
 
 void SaveBack(TSaveLoadComponent& record, const std::string& jobFile, SyncLaunch& launch) {
@@ -45,7 +48,7 @@ SyncLaunch LaunchFolderSync(const std::string& jobFile, const LaunchServices& se
     std::unique_ptr<IFileLock> lock = ClaimJob(jobFile, services);
     if (!lock) return launch;
     TSyncData job;
-    job.LoadCompressed(jobFile, services.dialogs);
+    if (Refused(job, jobFile, services)) return launch;
     if (job.PCID != services.computerId &&
         services.dialogs.AskYesNo(std::string(kOtherComputerQuestion), std::string(kLoadJobTitle), false,
                                   MessageKind::Warning, std::string(kProductTitle)) != dlg::Yes)
@@ -67,15 +70,8 @@ SyncLaunch LaunchComputerSync(const std::string& jobFile, const LaunchServices& 
     std::unique_ptr<IFileLock> lock = ClaimJob(jobFile, services);
     if (!lock) return launch;
     TPCSyncData job;
-    job.LoadCompressed(jobFile, services.dialogs);
-    std::optional<size_t> index;
-    if (options.itemIndex >= 0) {
-        if (static_cast<size_t>(options.itemIndex) < job.SyncDataItems.Count())
-            index = static_cast<size_t>(options.itemIndex);
-    } else {
-        for (size_t i = 0; i < job.SyncDataItems.Count() && !index; ++i)
-            if (job.SyncDataItems[i].PCID == services.computerId) index = i;
-    }
+    if (Refused(job, jobFile, services)) return launch;
+    const std::optional<size_t> index = ComputerSyncItem(job, services.computerId, options.itemIndex);
     if (!index) {
         launch.noItem = true;
         return launch;
@@ -91,6 +87,30 @@ SyncLaunch LaunchComputerSync(const std::string& jobFile, const LaunchServices& 
 }
 
 } // namespace
+
+std::unique_ptr<TSyncFolderThread> MakeSyncWorker(const TSyncJobFields& job, const std::string& jobFile,
+                                                  std::string databaseFile, const ThreadServices& threads,
+                                                  const DeletedStoreSettings& store,
+                                                  const DeletedFilesLogFactory& openDeletedLog) {
+    auto worker = std::make_unique<TSyncFolderThread>(threads);
+    worker->Configure(job);
+    worker->SetDatabaseFile(std::move(databaseFile));
+    const std::string drive = DrivePathOfJobFile(jobFile);
+    worker->SetDrivePath(drive);
+    worker->SetJobDrive(drive, threads.fileSystem.VolumeId(drive));
+    worker->SetDeletedStore(store, openDeletedLog);
+    return worker;
+}
+
+std::optional<size_t> ComputerSyncItem(const TPCSyncData& job, const std::string& computerId, int itemIndex) {
+    if (itemIndex >= 0) {
+        if (static_cast<size_t>(itemIndex) < job.SyncDataItems.Count()) return static_cast<size_t>(itemIndex);
+        return std::nullopt;
+    }
+    for (size_t i = 0; i < job.SyncDataItems.Count(); ++i)
+        if (job.SyncDataItems[i].PCID == computerId) return i;
+    return std::nullopt;
+}
 
 SyncLaunch LaunchSync(const std::string& jobFile, const LaunchServices& services, IThreadEvents* events,
                       const SyncLaunchOptions& options) {

@@ -4,6 +4,7 @@
 #include "core/engine/sync/TSyncFolderThread.h"
 #include "core/launch/FinishMessages.h"
 #include "core/launch/LaunchServices.h"
+#include "core/records/TSyncData.h"
 
 #include <memory>
 #include <optional>
@@ -24,6 +25,16 @@ struct SyncLaunch {
     bool noItem = false;                       // a ".Upcsy" job without an item for this computer
     std::string saveError;                     // the start time could not be saved (the run goes on)
 };
+
+// The worker of a sync job or of one computer's item, set up with its pairs, filter, rules,
+// database, drive and deleted-files store; not started, without events, prompt or lock.
+std::unique_ptr<TSyncFolderThread> MakeSyncWorker(const TSyncJobFields& job, const std::string& jobFile,
+                                                  std::string databaseFile, const ThreadServices& threads,
+                                                  const DeletedStoreSettings& store,
+                                                  const DeletedFilesLogFactory& openDeletedLog);
+// The item a computer-to-computer job runs: item itemIndex when given (0 the first), else the first
+// whose PCID is this computer's; nothing when there is no such item.
+std::optional<size_t> ComputerSyncItem(const TPCSyncData& job, const std::string& computerId, int itemIndex);
 
 SyncLaunch LaunchSync(const std::string& jobFile, const LaunchServices& services, IThreadEvents* events,
                       const SyncLaunchOptions& options);

@@ -1,0 +1,33 @@
+#pragma once
+// A question a job needs answered before it may start. The runner hands them out as values so
+// that a front end can show them in its own way and time, and answer them later.
+#include "core/app/MessageDialogs.h"
+
+#include <string>
+#include <vector>
+
+namespace drivlet {
+
+enum class QuestionKind {
+    OtherComputer,  // the job was saved on another computer
+    FoldersMissing, // folders or files of a backup or move job are not there
+};
+
+struct JobQuestion {
+    QuestionKind kind = QuestionKind::OtherComputer;
+    std::string title;
+    std::string text;
+    std::vector<std::string> missingPaths; // FoldersMissing: every path that is not there
+    MessageKind messageKind = MessageKind::Warning;
+
+    // Whether a Yes/No reply (a dlg:: value) lets the job go on: another computer's job only on
+    // Yes; missing folders unless No, so a question closed without an answer runs the job.
+    bool GoesAhead(int reply) const {
+        return kind == QuestionKind::OtherComputer ? reply == dlg::Yes : reply != dlg::No;
+    }
+};
+
+JobQuestion OtherComputerQuestion();
+JobQuestion FoldersMissingQuestion(std::vector<std::string> missingPaths);
+
+} // namespace drivlet

@@ -1,0 +1,47 @@
+#pragma once
+// The launcher's entry for any job file: the kind by extension, the job's questions put through
+// an asker that may answer later (a window's callback), then the run started with the replies.
+#include "core/launch/JobRunner.h"
+
+#include <functional>
+#include <string>
+
+namespace drivlet {
+
+class IJobAsker {
+public:
+    virtual ~IJobAsker() = default;
+    // Shows the question and calls reply once with a dlg:: value, at once or later, on the
+    // front end's thread.
+    virtual void Ask(const JobQuestion& question, std::function<void(int reply)> reply) = 0;
+    // Tells why a job was not started.
+    virtual void Refused(const JobRefusal& refusal) = 0;
+};
+
+// The questions put through the standard dialogs, answered before Ask returns.
+class DialogJobAsker final : public IJobAsker {
+public:
+    explicit DialogJobAsker(IMessageDialogs& dialogs) : dialogs_(dialogs) {}
+    void Ask(const JobQuestion& question, std::function<void(int reply)> reply) override;
+    void Refused(const JobRefusal& refusal) override;
+
+private:
+    IMessageDialogs& dialogs_;
+};
+
+struct LaunchRequest {
+    int itemIndex = -1; // of a ".upcsy" job; -1: the first item of this computer
+    StartOptions options;
+    // The sink of the job's events (its status panel), made once the job is sure to start and
+    // before its worker does. None: the events go nowhere.
+    std::function<IThreadEvents*(const PreparedJob&)> eventsFor;
+    // Called once when the job was prepared: with the started run, or with why it was not
+    // started (refused or declined). Not called for a file of no job kind or without an item.
+    std::function<void(JobStart)> done;
+};
+
+// 1, or 0 when a ".upcsy" job has no item for this computer (nothing is shown then); a file of
+// another extension starts and shows nothing. The runner and the asker outlive the questions.
+int LaunchJob(const std::string& jobFile, const JobRunner& runner, IJobAsker& asker, LaunchRequest request);
+
+} // namespace drivlet

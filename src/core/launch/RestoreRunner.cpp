@@ -1,0 +1,122 @@
+#include "core/launch/RestoreRunner.h"
+
+#include "core/db/BackupDatabase.h"
+#include "core/engine/PathMapping.h"
+#include "core/engine/restore/TRestoreFolderThread.h"
+#include "core/engine/restore/TRestoreZipThread.h"
+#include "core/launch/ReadJobRecord.h"
+#include "core/text/CaseFold.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace drivlet {
+namespace {
+
+bool IsZipName(const std::string& name) {
+    return name.size() > 4 && SameText(std::string_view(name).substr(name.size() - 4), ".zip");
+}
+
+RestoreChoice WholeRun(const std::string& root, bool zip, const IFileSystem& files) {
+    RestoreChoice choice;
+    std::vector<FolderEntry> entries;
+    files.ReadFolder(root, entries, ListDetail::NamesAndTypes);
+    for (const FolderEntry& entry : entries) {
+        if (zip) {
+            if (!entry.isDirectory && IsZipName(entry.name))
+                choice.folders.push_back(root + entry.name + "/");
+        } else if (entry.isDirectory) {
+            if (!entry.isSymlink) choice.folders.push_back(root + entry.name + "/");
+        } else {
+            choice.files.push_back(entry.name);
+        }
+    }
+    return choice;
+}
+
+// Paths as they were backed up, found in the run: below the folder tree, or inside Root.Zip.
+RestoreChoice ChosenPaths(const std::string& root, bool zip, const std::vector<std::string>& paths) {
+    RestoreChoice choice;
+    for (const std::string& path : paths) {
+        const std::string mapped = MappedPath(path);
+        const bool folder = !path.empty() && path.back() == '/';
+        if (zip) {
+            // A name without its trailing "/" takes the entry of that name or the folder of it.
+            const std::string inArchive = "Root.Zip/" + mapped;
+            if (folder)
+                choice.folders.push_back(root + inArchive);
+            else
+                choice.files.push_back(inArchive);
+            continue;
+        }
+        std::error_code ec;
+        if (folder || std::filesystem::is_directory(root + mapped, ec))
+            choice.folders.push_back(root + mapped + (folder ? "" : "/"));
+        else
+            choice.files.push_back(mapped);
+    }
+    return choice;
+}
+
+} // namespace
+
+RestoreChoice ChooseForRestore(const std::string& backupRoot, bool zip, const std::vector<std::string>& paths,
+                               const IFileSystem& files) {
+    return paths.empty() ? WholeRun(backupRoot, zip, files) : ChosenPaths(backupRoot, zip, paths);
+}
+
+PreparedRestore RestoreRunner::Prepare(const std::string& jobFile) const {
+    PreparedRestore restore;
+    restore.file_ = jobFile;
+    restore.job_ = std::make_unique<TArchiveData>(services_.threads.clock);
+    if ((restore.refusal_ = ReadJobRecord(*restore.job_, jobFile))) return restore;
+    RestorePointList history = RestorePoints(jobFile);
+    if (!history.ok()) {
+        restore.refusal_ = JobRefusal{RefusalReason::HistoryUnreadable, "Restore", std::move(history.error)};
+        return restore;
+    }
+    restore.points_ = std::move(history.points);
+    return restore;
+}
+
+JobStart RestoreRunner::Start(const PreparedRestore& restore, const RestoreRequest& request,
+                              IThreadEvents* events) const {
+    JobStart start;
+    if (restore.refusal_) {
+        start.refusal = restore.refusal_;
+        return start;
+    }
+    const IFileSystem& files = services_.threads.fileSystem;
+    std::string root = request.backupRoot;
+    if (!root.empty() && root.back() != '/') root += '/';
+    if (root.empty() || files.FileSize(root) != 0) {
+        start.refusal =
+            JobRefusal{RefusalReason::RunMissing, "Restore", "the backup of this run is not there"};
+        return start;
+    }
+    const bool zip = restore.IsZip();
+    const RestoreChoice choice = ChooseForRestore(root, zip, request.paths, files);
+
+    std::unique_ptr<TRestoreThreadBase> worker;
+    if (zip) {
+        auto zipWorker = std::make_unique<TRestoreZipThread>(services_.threads);
+        zipWorker->SetZipPassword(request.password.value_or(restore.job_->Password));
+        worker = std::move(zipWorker);
+    } else {
+        worker = std::make_unique<TRestoreFolderThread>(services_.threads);
+    }
+    std::string target = request.target;
+    if (!target.empty() && target.back() != '/') target += '/';
+    worker->SetBackupRoot(root);
+    worker->SetFolderList(choice.folders);
+    worker->SetFileList(choice.files);
+    worker->SetRestoreTarget(target);
+    worker->SetDatabaseFile(BackupDatabase::PathForJob(restore.file_).string());
+    worker->SetDeletedStore(services_.settings.store, services_.settings.openDeletedLog);
+    start.archiveFolder = root;
+    start.run = std::make_unique<JobRun>(JobKind::Restore, restore.Name(), events);
+    start.run->Start(std::move(worker));
+    return start;
+}
+
+} // namespace drivlet
