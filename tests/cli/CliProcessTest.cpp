@@ -43,15 +43,22 @@ TEST(CliProcess, CtrlCCancelsTheRunAndLeavesNoPartialFile) {
 
     const std::filesystem::path output = dir / "out.txt";
     const pid_t pid = Spawn({"run", root + "STICK/Config/Big.Ubk", "--yes"}, output, dir / "ProgramData");
-    // Interrupt once the copy's temporary file is there, that is in the middle of the copy.
+    // Interrupt once the copy's target is open, that is in the middle of the copy. Its temporary
+    // file has no name in the folder, so it is found among the process's open files.
+    const std::string backups = root + "STICK/Backups/";
     const auto copying = [&] {
         std::error_code ec;
-        for (auto it = std::filesystem::recursive_directory_iterator(root + "STICK/Backups", ec);
-             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-            if (it->path().filename().string().find(".drivlet-tmp-") != std::string::npos) return true;
+        for (auto it = std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec);
+             !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+            std::error_code linkError;
+            const std::string target = std::filesystem::read_symlink(it->path(), linkError).string();
+            if (!linkError && target.rfind(backups, 0) == 0) return true;
+        }
         return false;
     };
-    for (int i = 0; i < 5000 && !copying(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!copying() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     kill(pid, SIGINT);
     const int code = Wait(pid);
     const std::string text = ReadText(output);
