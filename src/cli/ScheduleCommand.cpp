@@ -13,9 +13,9 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
-#include <tuple>
 #include <optional>
 #include <ostream>
+#include <tuple>
 
 namespace drivlet::cli {
 namespace {
@@ -38,8 +38,8 @@ int Number(const std::string& text, int low, int high, const std::string& what) 
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
     if (text.empty() || error != std::errc() || stop != end || value < low || value > high)
-        throw UsageError{what + " takes a number from " + std::to_string(low) + " to " + std::to_string(high) +
-                         ", not \"" + text + "\""};
+        throw UsageError{what + " takes a number from " + std::to_string(low) + " to " +
+                         std::to_string(high) + ", not \"" + text + "\""};
     return value;
 }
 
@@ -58,15 +58,18 @@ int ModeOf(const std::string& text) {
 }
 
 void SetWeekDays(TSchedule& schedule, const std::string& list) {
-    static constexpr std::array<std::string_view, 7> kDays = {"mon", "tue", "wed", "thu", "fri", "sat", "sun"};
+    static constexpr std::array<std::string_view, 7> kDays = {"mon", "tue", "wed", "thu",
+                                                              "fri", "sat", "sun"};
     size_t pos = 0;
     while (pos <= list.size()) {
         size_t end = list.find(',', pos);
         if (end == std::string::npos) end = list.size();
         const std::string day = LowerCase(list.substr(pos, end - pos));
-        const auto it = std::find_if(kDays.begin(), kDays.end(),
-                                     [&](std::string_view d) { return day.size() >= 3 && day.rfind(d, 0) == 0; });
-        if (it == kDays.end()) throw UsageError{"--weekly takes days such as mon,wed,sun, not \"" + list + "\""};
+        const auto it = std::find_if(kDays.begin(), kDays.end(), [&](std::string_view d) {
+            return day.size() >= 3 && day.rfind(d, 0) == 0;
+        });
+        if (it == kDays.end())
+            throw UsageError{"--weekly takes days such as mon,wed,sun, not \"" + list + "\""};
         schedule.SetWeekDay(static_cast<TWeekDay>(it - kDays.begin()), true);
         pos = end + 1;
     }
@@ -214,7 +217,8 @@ std::string ScheduleText(const ScheduleRunRow& row) {
         char date[8];
         std::snprintf(date, sizeof date, "%02d-%02d", s.Month, s.DayOfMonthYearMode);
         text = (s.ScheduleMode == TScheduleMode::smYearly ? "yearly " : "once ") + std::string(date);
-        if (s.ScheduleMode == TScheduleMode::smYearly && s.Every != 1) text += " every " + std::to_string(s.Every);
+        if (s.ScheduleMode == TScheduleMode::smYearly && s.Every != 1)
+            text += " every " + std::to_string(s.Every);
         break;
     }
     }
@@ -230,7 +234,8 @@ void PrintRow(const ScheduleRunRow& row, std::ostream& out) {
 
 // A row named by its ID or by its job file (whatever drive path it was scheduled with).
 std::optional<ScheduleRunRow> FindRow(ProgramDatabase& db, const std::string& key) {
-    const bool number = !key.empty() && std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const bool number =
+        !key.empty() && std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (number) return db.FindSchedule(std::stoll(key));
     return db.FindScheduleForJob(key);
 }

@@ -31,10 +31,14 @@ constexpr auto kStopPoll = std::chrono::milliseconds(100);
 
 std::string ExitText(int code) {
     switch (code) {
-    case exitcode::Ok: return "every file done";
-    case exitcode::SomeFailed: return "some files failed";
-    case exitcode::Cancelled: return "cancelled, a thread error or not started";
-    default: return "the job could not be read";
+    case exitcode::Ok:
+        return "every file done";
+    case exitcode::SomeFailed:
+        return "some files failed";
+    case exitcode::Cancelled:
+        return "cancelled, a thread error or not started";
+    default:
+        return "the job could not be read";
     }
 }
 
@@ -61,9 +65,9 @@ class WatchSession {
 public:
     WatchSession(const WatchOptions& options, const WatchEnvironment& environment, WatchLog& log,
                  ProgramDatabase& database)
-        : options_(options), environment_(environment), log_(log), database_(database), logStream_(log, ""),
-          console_{std::cin, logStream_, logStream_, false, false, std::nullopt}, dialogs_(console_),
-          settings_(environment.run.programDataRoot) {
+        : options_(options), environment_(environment), log_(log), database_(database),
+          logStream_(log, ""), console_{std::cin, logStream_, logStream_, false, false, std::nullopt},
+          dialogs_(console_), settings_(environment.run.programDataRoot) {
         settings_.LoadCompressed(TProgramData::SettingsFile(environment.run.programDataRoot), dialogs_);
         ScheduleRunnerServices services{
             database_,

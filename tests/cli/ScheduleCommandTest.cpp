@@ -61,9 +61,10 @@ TEST_F(ScheduleCommand, AddsATimedJobWithItsScheduleAndNextRun) {
     EXPECT_EQ(stored.TimeM, 15);
 
     ASSERT_EQ(Run({"list"}), 0);
-    EXPECT_NE(out.str().find("\tT\tEvery Day/Week/Month/year\t2010-08-20 08:15:00\tmonthly 20 at 08:15\tBackup Job\t"
-                             "My Photos\t" +
-                             backup + "\n"),
+    EXPECT_NE(out.str().find(
+                  "\tT\tEvery Day/Week/Month/year\t2010-08-20 08:15:00\tmonthly 20 at 08:15\tBackup Job\t"
+                  "My Photos\t" +
+                  backup + "\n"),
               std::string::npos)
         << out.str();
 }

@@ -137,9 +137,7 @@ TEST_F(Watch, ATimedScheduleDueAMinuteLaterRunsOnceAndIsRescheduled) {
 
 TEST_F(Watch, SigtermDuringAJobCancelsItAndEndsTheWatch) {
     // Large enough to be in the middle of its copy when the signal comes; sparse, so quick to make.
-    {
-        std::ofstream big(source + "big.bin", std::ios::binary);
-    }
+    { std::ofstream big(source + "big.bin", std::ios::binary); }
     std::filesystem::resize_file(source + "big.bin", 2ull << 30);
     const std::string job = root + "STICK/Config/Big.Ubk";
     SaveBackupJob(job, "Big", source);

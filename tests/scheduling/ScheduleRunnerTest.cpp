@@ -19,7 +19,8 @@ TEST_F(Runner, TimerMinuteTestSkipsOnlyTheMinuteOfTheStart) {
 
     const std::string job = JobOn(Drive("F"), "x.Ubk");
     clock.Set(At(2010, 8, 16, 9, 59, 30));
-    const int64_t id = AddRow(job, kRunTimed, At(2010, 8, 16, 9, 59, 40), WeeklyAt({TWeekDay::dTuesday}, 9, 59));
+    const int64_t id =
+        AddRow(job, kRunTimed, At(2010, 8, 16, 9, 59, 40), WeeklyAt({TWeekDay::dTuesday}, 9, 59));
     MakeRunner();
     clock.Set(At(2010, 8, 16, 9, 59, 45));
     runner->Tick(); // due, but still the minute of the start
@@ -35,8 +36,8 @@ TEST_F(Runner, DueRowRunsOnceAndIsRescheduled) {
     clock.Set(At(2010, 8, 16, 9, 58));
     // Monday and Wednesday at 10:00: after Monday's run the next time stays on Monday (earlier the
     // same day), so the missed-run test must keep it from running again every second.
-    const int64_t id =
-        AddRow(job, kRunTimed, At(2010, 8, 16, 10, 0), WeeklyAt({TWeekDay::dMonday, TWeekDay::dWednesday}, 10, 0));
+    const int64_t id = AddRow(job, kRunTimed, At(2010, 8, 16, 10, 0),
+                              WeeklyAt({TWeekDay::dMonday, TWeekDay::dWednesday}, 10, 0));
     MakeRunner();
     clock.Set(At(2010, 8, 16, 9, 59, 30));
     runner->Tick(); // not due yet
@@ -138,9 +139,10 @@ TEST_F(MissingJob, AskCancelReschedulesWithoutRunning) {
     TickWhenDue(TScheduleRunMode::srmAsk);
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_EQ(questions[0].title, "File Not Found");
-    EXPECT_EQ(questions[0].text, "Backup file not found in pc.\r\nPlease insert the disk with backup file and "
-                                 "click ok to continue\r\nFile Name : " +
-                                     recorded + "\r\nJob Name : Photos");
+    EXPECT_EQ(questions[0].text,
+              "Backup file not found in pc.\r\nPlease insert the disk with backup file and "
+              "click ok to continue\r\nFile Name : " +
+                  recorded + "\r\nJob Name : Photos");
     EXPECT_TRUE(runner->QuestionOpen());
     // Nothing is decided while the question is open.
     EXPECT_EQ(NextRunOf(id), At(2010, 8, 16, 10, 0));
@@ -207,7 +209,8 @@ TEST_F(MissingJob, TicksAndDriveArrivalsDuringAnOpenQuestionAreDeferredNotLost) 
     runner->Tick(); // asks about the missing job
     ASSERT_TRUE(runner->QuestionOpen());
     // Made due while the question is open, and a drive with a drive-insertion job arrives.
-    const int64_t dueId = AddRow(due, kRunTimed, At(2010, 8, 16, 10, 0, 30), WeeklyAt({TWeekDay::dFriday}, 10, 0));
+    const int64_t dueId =
+        AddRow(due, kRunTimed, At(2010, 8, 16, 10, 0, 30), WeeklyAt({TWeekDay::dFriday}, 10, 0));
     AddRow((dir / "OLD" / "Config" / "inserted.Ubk").string(), kRunAtDriveInsertion, std::nullopt);
     AddRow(startup, kRunAtStartup, std::nullopt);
     for (int s = 31; s < 35; ++s) {
@@ -250,7 +253,8 @@ TEST_F(Runner, DriveInsertionRowsAreRebasedOntoTheArrivingDrive) {
     const int64_t id =
         AddRow((dir / "F" / "Config" / "x.Ubk").string(), kRunAtDriveInsertion, At(2010, 9, 1, 8, 0));
     AddRow((dir / "F" / "Config" / "absent.Ubk").string(), kRunAtDriveInsertion, std::nullopt);
-    AddRow((dir / "F" / "Config" / "x.Ubk").string(), kRunAtDriveInsertion, std::nullopt, std::nullopt, false);
+    AddRow((dir / "F" / "Config" / "x.Ubk").string(), kRunAtDriveInsertion, std::nullopt, std::nullopt,
+           false);
     MakeRunner();
     const TDateTime lastPass = runner->LastPass();
     clock.Set(At(2010, 8, 16, 9, 30));

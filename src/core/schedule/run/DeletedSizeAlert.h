@@ -9,7 +9,8 @@ namespace drivlet {
 
 class ProgramDatabase;
 
-inline constexpr std::string_view kDeletedOverloadText = "Deleted files space overload. Please clear deleted files.";
+inline constexpr std::string_view kDeletedOverloadText =
+    "Deleted files space overload. Please clear deleted files.";
 inline constexpr std::string_view kDeletedIdleText = "Click here to open Drivlet";
 
 struct DeletedSizeAlert {

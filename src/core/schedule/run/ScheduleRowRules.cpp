@@ -16,7 +16,8 @@ std::optional<TDateTime> NextRunTimeOnSave(const TSchedule& schedule, int mode, 
 }
 
 std::string ScheduleTypeText(std::string_view fileName) {
-    const std::string extension = LowerCase(std::filesystem::path(std::string(fileName)).extension().string());
+    const std::string extension =
+        LowerCase(std::filesystem::path(std::string(fileName)).extension().string());
     if (extension == ".ubk") return "Backup Job";
     if (extension == ".umv") return "Move Job";
     if (extension == ".usy") return "Sync Job";
@@ -26,11 +27,16 @@ std::string ScheduleTypeText(std::string_view fileName) {
 
 std::string_view ScheduleModeCaption(int mode) {
     switch (mode) {
-    case kRunAtStartup: return "Windows Startup";
-    case kRunAtShutdown: return "Window Shutdown";
-    case kRunTimed: return "Every Day/Week/Month/year";
-    case kRunAtDriveInsertion: return "USB Disk Insertion";
-    default: return {};
+    case kRunAtStartup:
+        return "Windows Startup";
+    case kRunAtShutdown:
+        return "Window Shutdown";
+    case kRunTimed:
+        return "Every Day/Week/Month/year";
+    case kRunAtDriveInsertion:
+        return "USB Disk Insertion";
+    default:
+        return {};
     }
 }
 

@@ -20,7 +20,8 @@ struct ScheduleRunner::Pass {
 };
 
 std::string FileNotFoundText(const std::string& fileName, const std::string& jobName) {
-    return "Backup file not found in pc.\r\nPlease insert the disk with backup file and click ok to continue\r\n"
+    return "Backup file not found in pc.\r\nPlease insert the disk with backup file and click ok to "
+           "continue\r\n"
            "File Name : " +
            fileName + "\r\n" + "Job Name : " + jobName;
 }
@@ -34,9 +35,7 @@ std::string JobFileOnDrive(const std::string& fileName, const std::string& drive
 
 bool MinuteDiffers(TDateTime now, TDateTime startTime) {
     // Whole milliseconds first: 10:00:00 is not a hair short of its minute.
-    const auto minutes = [](TDateTime value) {
-        return std::floor(std::round(value * 86400000.0) / 60000.0);
-    };
+    const auto minutes = [](TDateTime value) { return std::floor(std::round(value * 86400000.0) / 60000.0); };
     return minutes(now) != minutes(startTime);
 }
 
@@ -111,10 +110,18 @@ void ScheduleRunner::Begin(const Request& request) {
     pass->start = services_.clock.Now();
     ProgramDatabase& db = services_.database;
     switch (request.pass) {
-    case SchedulePass::Startup: pass->rows = db.ActiveSchedules(kRunAtStartup); break;
-    case SchedulePass::Shutdown: pass->rows = db.ActiveSchedules(kRunAtShutdown); break;
-    case SchedulePass::Timed: pass->rows = db.DueTimedSchedules(pass->start); break;
-    case SchedulePass::DriveInsertion: pass->rows = db.ActiveSchedules(kRunAtDriveInsertion); break;
+    case SchedulePass::Startup:
+        pass->rows = db.ActiveSchedules(kRunAtStartup);
+        break;
+    case SchedulePass::Shutdown:
+        pass->rows = db.ActiveSchedules(kRunAtShutdown);
+        break;
+    case SchedulePass::Timed:
+        pass->rows = db.DueTimedSchedules(pass->start);
+        break;
+    case SchedulePass::DriveInsertion:
+        pass->rows = db.ActiveSchedules(kRunAtDriveInsertion);
+        break;
     }
     pass_ = std::move(pass);
 }
@@ -173,12 +180,13 @@ void ScheduleRunner::Step(Pass& pass) {
     case TScheduleRunMode::srmSkip:
         Reschedule(pass, row);
         return next();
-    case TScheduleRunMode::srmAsk: break;
+    case TScheduleRunMode::srmAsk:
+        break;
     }
     pass.asking = true;
     const std::weak_ptr<Pass> weak = pass_;
-    FileNotFoundQuestion question{FileNotFoundText(row.FileName, row.JobName), std::string(kFileNotFoundTitle),
-                                  row.FileName, row.JobName};
+    FileNotFoundQuestion question{FileNotFoundText(row.FileName, row.JobName),
+                                  std::string(kFileNotFoundTitle), row.FileName, row.JobName};
     services_.ask(question, [this, weak](bool ok) {
         // A runner that has gone, or a question answered twice, takes no answer.
         if (auto p = weak.lock()) Answer(p, ok);
