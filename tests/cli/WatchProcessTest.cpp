@@ -7,6 +7,7 @@
 #include "core/drives/DriveRegistry.h"
 #include "core/drives/VolumeInfo.h"
 #include "core/records/TArchiveData.h"
+#include "core/records/TProgramData.h"
 #include "core/schedule/TSchedule.h"
 #include "platform/VolumeSystem.h"
 #include "platform/linux/LinuxFileSystem.h"
@@ -29,7 +30,7 @@ std::string ThisComputer() {
     return ComputerIdentity(*MakeVolumeSystem());
 }
 
-// A backup of `source` into the job's drive, saved as this computer's job.
+// A backup of `source` into the job's drive (its "Backups" folder), saved as this computer's job.
 void SaveBackupJob(const std::string& jobFile, const std::string& name, const std::string& source) {
     TArchiveData job;
     job.BackupName = name;
@@ -37,7 +38,10 @@ void SaveBackupJob(const std::string& jobFile, const std::string& name, const st
     job.Destination = "/Backups/";
     job.FolderList.Add(source);
     job.PCID = ThisComputer();
-    std::filesystem::create_directories(std::filesystem::path(jobFile).parent_path());
+    const std::filesystem::path config = std::filesystem::path(jobFile).parent_path();
+    std::filesystem::create_directories(config);
+    // Without it the launcher asks about a missing folder, which the watch answers No.
+    std::filesystem::create_directories(config.parent_path() / "Backups");
     job.SaveCompressed(jobFile);
 }
 
@@ -119,8 +123,17 @@ TEST_F(Watch, ATimedScheduleDueAMinuteLaterRunsOnceAndIsRescheduled) {
     const TDateTime due = EncodeDateTime({2030, 2, 1, 0, 0, 0, 0});
     const int64_t id = AddRow(job, kRunTimed, due, &monthly);
 
+    // And a deleted-files store over its limit, said once as a log line.
+    TProgramData settings(ProgramDataRoot());
+    settings.MaxDeletedSize = 100 * 1048576;
+    settings.SaveCompressed(TProgramData::SettingsFile(ProgramDataRoot()));
+    ProgramDatabase(ProgramDatabase::PathFor(ProgramDataRoot())).LogDeletedFile("home/a.iso", 3LL << 30);
+
     WatchProcess watch(dir / "ProgramData", "2030-01-31 23:59:59");
     ASSERT_TRUE(watch.WaitFor("watching:")) << watch.Output();
+    EXPECT_TRUE(watch.WaitFor("Deleted files space overload. Please clear deleted files. (3 Gb used, the limit is "
+                              "100 Mb)"))
+        << watch.Output();
     ASSERT_TRUE(watch.WaitFor("end: " + job + " (exit 0")) << watch.Output();
     // Rescheduled in the pass that started it.
     ProgramDatabase db(ProgramDatabase::PathFor(ProgramDataRoot()));
@@ -133,6 +146,10 @@ TEST_F(Watch, ATimedScheduleDueAMinuteLaterRunsOnceAndIsRescheduled) {
     for (size_t at = 0; (at = out.find("start: " + job, at)) != std::string::npos; ++at)
         ++starts;
     EXPECT_EQ(starts, 1u) << out;
+    size_t alerts = 0;
+    for (size_t at = 0; (at = out.find("space overload", at)) != std::string::npos; ++at)
+        ++alerts;
+    EXPECT_EQ(alerts, 1u) << out;
 }
 
 TEST_F(Watch, SigtermDuringAJobCancelsItAndEndsTheWatch) {
@@ -146,18 +163,8 @@ TEST_F(Watch, SigtermDuringAJobCancelsItAndEndsTheWatch) {
     WatchProcess watch(dir / "ProgramData");
     ASSERT_TRUE(watch.WaitFor("start: " + job)) << watch.Output();
     const std::string backups = root + "STICK/Backups";
-    const auto copying = [&] {
-        std::error_code ec;
-        for (auto it = std::filesystem::recursive_directory_iterator(backups, ec);
-             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-            if (it->path().filename().string().find(".drivlet-tmp-") != std::string::npos) return true;
-        return false;
-    };
-    // The copy's temporary file shows that the job is in the middle of its work.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (!copying() && watch.Output().find("end: ") == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // The files go in name order: once b.jpg is logged, big.bin is being copied.
+    ASSERT_TRUE(watch.WaitFor("Success\t" + source + "b.jpg")) << watch.Output();
     EXPECT_EQ(watch.Stop(SIGTERM), 0) << watch.Output();
     const std::string& out = watch.Output();
     if (out.find("(exit 0") != std::string::npos) GTEST_SKIP() << "the copy ended before the signal: " << out;
