@@ -152,13 +152,14 @@ TEST_F(Watch, ATimedScheduleDueAMinuteLaterRunsOnceAndIsRescheduled) {
     EXPECT_EQ(alerts, 1u) << out;
 }
 
-TEST_F(Watch, SigtermDuringAJobCancelsItAndEndsTheWatch) {
+TEST_F(Watch, AJobRunsOnceAtATimeAndSigtermCancelsItAndEndsTheWatch) {
     // Large enough to be in the middle of its copy when the signal comes; sparse, so quick to make.
     { std::ofstream big(source + "big.bin", std::ios::binary); }
     std::filesystem::resize_file(source + "big.bin", 2ull << 30);
     const std::string job = root + "STICK/Config/Big.Ubk";
     SaveBackupJob(job, "Big", source);
     AddRow(job, kRunAtStartup);
+    AddRow(job, kRunAtStartup); // the same job file twice: it runs once at a time
 
     WatchProcess watch(dir / "ProgramData");
     ASSERT_TRUE(watch.WaitFor("start: " + job)) << watch.Output();
@@ -171,6 +172,7 @@ TEST_F(Watch, SigtermDuringAJobCancelsItAndEndsTheWatch) {
     EXPECT_NE(out.find("stopping: 1 running job(s) cancelled"), std::string::npos) << out;
     EXPECT_NE(out.find("end: " + job + " (exit 2"), std::string::npos) << out;
     EXPECT_NE(out.find("Canceled"), std::string::npos) << out;
+    EXPECT_NE(out.find("already running, not started again: " + job), std::string::npos) << out;
     EXPECT_FALSE(std::filesystem::exists(backups + "/" + source.substr(1) + "big.bin"));
     std::error_code ec;
     for (auto it = std::filesystem::recursive_directory_iterator(backups, ec);
