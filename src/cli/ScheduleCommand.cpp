@@ -5,7 +5,7 @@
 #include "core/records/TArchiveData.h"
 #include "core/records/TSyncData.h"
 #include "core/schedule/TSchedule.h"
-#include "core/schedule/run/ScheduleRowRules.h"
+#include "core/schedule/ScheduleSave.h"
 #include "core/text/CaseFold.h"
 #include "core/time/DateFormat.h"
 
@@ -260,7 +260,7 @@ int Add(ProgramDatabase& db, const std::vector<std::string>& args, const IClock&
         copy.TimeH = request.schedule->TimeH;
         copy.TimeM = request.schedule->TimeM;
         row->Data = copy.SaveCompressedToField();
-        row->NextRunTime = NextRunTimeOnSave(*request.schedule, row->Mode, clock.Now());
+        row->NextRunTime = NextRunTimeOnSave(row->Mode == kRunTimed, *request.schedule, clock.Now());
     } else {
         row->NextRunTime = std::nullopt;
     }
