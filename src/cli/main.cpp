@@ -3,10 +3,14 @@
 #include "cli/RecordCommands.h"
 #include "cli/RestoreCommand.h"
 #include "cli/RunCommand.h"
+#include "cli/ScheduleCommand.h"
+#include "cli/ShiftedClock.h"
+#include "cli/WatchCommand.h"
 #include "core/app/ProgramDataRoot.h"
 #include "core/drives/DriveRegistry.h"
 #include "core/drives/VolumeInfo.h"
 #include "platform/LocalTime.h"
+#include "platform/ShellNotifySource.h"
 #include "platform/Terminal.h"
 #include "platform/VolumeSystem.h"
 #include "platform/linux/LinuxFileSystem.h"
@@ -14,7 +18,10 @@
 #include <atomic>
 #include <charconv>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <stdexcept>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -42,7 +49,11 @@ void Usage(std::ostream& out) {
            "                                    the runs of a backup job, newest first\n"
            "       drivlet-cli restore FILE --point N [--to DIR] [--password P] [--yes] [PATH...]\n"
            "                                    bring run N back, whole or the PATHs as they were\n"
-           "                                    backed up (a folder ends with /)\n";
+           "                                    backed up (a folder ends with /)\n"
+           "       drivlet-cli schedule list|add|on|off|remove ...\n"
+           "                                    the scheduled jobs of this computer (schedule --help)\n"
+           "       drivlet-cli watch [--yes]    run the scheduled jobs: at start, when a known drive\n"
+           "                                    arrives and when due, until SIGINT or SIGTERM\n";
 }
 
 bool TakeValue(const std::string& arg, const char* name, std::string& value) {
@@ -168,6 +179,47 @@ int RestoreVerb(const std::vector<std::string>& args, const std::filesystem::pat
     return RestoreBackup(file, options, environment, console);
 }
 
+// The watch's clock: the system's, or for tests one started at DRIVLET_CLI_CLOCK.
+std::unique_ptr<drivlet::IClock> WatchClock() {
+    const char* start = std::getenv(drivlet::cli::kClockVariable);
+    if (!start || !*start) return nullptr;
+    const auto value = drivlet::cli::ParseClockText(start);
+    if (!value) throw std::runtime_error(std::string(drivlet::cli::kClockVariable) + " is not yyyy-mm-dd hh:nn:ss");
+    return std::make_unique<drivlet::cli::ShiftedClock>(*value);
+}
+
+int WatchVerb(const std::vector<std::string>& args, const std::filesystem::path& root) {
+    using namespace drivlet;
+    using namespace drivlet::cli;
+    WatchOptions options;
+    for (const std::string& arg : args) {
+        if (arg == "--yes") options.assumeYes = true;
+        else return Usage(std::cerr), 2;
+    }
+    std::unique_ptr<IClock> shifted;
+    try {
+        shifted = WatchClock();
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << "\n";
+        return 2;
+    }
+    const IClock& clock = shifted ? static_cast<const IClock&>(*shifted) : SystemClock::Instance();
+    const std::unique_ptr<IVolumeSystem> volumes = MakeVolumeSystem();
+    const std::unique_ptr<IShellNotifySource> feed = MakeShellNotifySource();
+    const WatchEnvironment environment{
+        {root, ComputerIdentity(*volumes), LinuxFileSystem::Instance(), clock}, *feed,
+        [&volumes] {
+            std::vector<std::string> drives;
+            for (const MountedDrive& d : volumes->MountedDrives())
+                drives.push_back(d.drivePath);
+            return drives;
+        },
+        interrupted};
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    return Watch(options, environment, std::cout);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -212,6 +264,15 @@ int main(int argc, char** argv) {
     if (verb == "restore" && argc >= 3)
         return RestoreVerb(std::vector<std::string>(argv + 2, argv + argc), root);
     if (verb == "run" && argc >= 3) return RunVerb(std::vector<std::string>(argv + 2, argv + argc), root);
+    if (verb == "schedule" && argc >= 3) {
+        std::vector<std::string> args(argv + 2, argv + argc);
+        // The job file of add, on, off and remove, read against the working folder.
+        if (args.size() >= 2 && args[0] != "list" && args[1].rfind("--", 0) != 0 &&
+            args[1].find_first_not_of("0123456789") != std::string::npos)
+            args[1] = Absolute(args[1]);
+        return cli::ScheduleVerb(args, root, SystemClock::Instance(), std::cout, std::cerr);
+    }
+    if (verb == "watch") return WatchVerb(std::vector<std::string>(argv + 2, argv + argc), root);
     Usage(std::cerr);
     return 2;
 }
