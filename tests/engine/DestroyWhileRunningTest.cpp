@@ -66,7 +66,8 @@ protected:
 
     DestroyWhileRunningTest() {
         for (int i = 0; i < kFiles; ++i) {
-            const std::string path = source + "f" + std::to_string(i / 50) + "/file" + std::to_string(i) + ".txt";
+            const std::string path =
+                source + "f" + std::to_string(i / 50) + "/file" + std::to_string(i) + ".txt";
             Make(path, std::string(4096 + i, static_cast<char>('a' + i % 26)));
             sources.push_back(path);
         }
@@ -162,7 +163,8 @@ protected:
     // A two-way sync whose computer side holds every file and the drive side none.
     std::unique_ptr<TThreadBase> Sync() {
         fs::create_directories(drive + "Docs");
-        auto worker = std::make_unique<TSyncFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+        auto worker =
+            std::make_unique<TSyncFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
         worker->SetDatabaseFile(drive + "Config/Docs.Usdb");
         worker->SyncDefaultAction = TSyncDefaultAction::sdaNewVersion;
         worker->FolderItems.AddItem("/Docs/", source, true);

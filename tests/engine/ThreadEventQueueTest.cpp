@@ -22,7 +22,8 @@ std::chrono::steady_clock::time_point Deadline() {
 class DeferringEvents final : public RecordingEvents {
 public:
     std::optional<Answer<LowDiskAnswer>> pending;
-    void AskLowDiskSpaceLater(const TThreadBase& sender, const LowDiskQuestion& q, Answer<LowDiskAnswer> a) override {
+    void AskLowDiskSpaceLater(const TThreadBase& sender, const LowDiskQuestion& q,
+                              Answer<LowDiskAnswer> a) override {
         AskLowDiskSpace(sender, q); // recorded
         pending = std::move(a);
     }
@@ -36,7 +37,8 @@ protected:
 
     std::unique_ptr<ProbeThread> Worker(RunningJob& job, std::function<void(ProbeThread&)> body,
                                         const IFileSystem* fs = nullptr) {
-        auto worker = std::make_unique<ProbeThread>(ThreadServices{fs ? *fs : files, InPlaceHandoff::Instance(), clock});
+        auto worker = std::make_unique<ProbeThread>(
+            ThreadServices{fs ? *fs : files, InPlaceHandoff::Instance(), clock});
         worker->SetEvents(&job.Queue());
         worker->body = std::move(body);
         return worker;
@@ -77,10 +79,15 @@ TEST_F(ThreadEventQueueTest, StatusAndProgressMergeBetweenLogLinesWhichKeepTheir
     job.Worker()->WaitFor();
     ASSERT_TRUE(job.DrainUntilEnded(Deadline()));
 
-    const std::vector<std::string> expected = {
-        "status two", "progress Copying File: a", "log Copy File /a Done", "status three",
-        "progress Copying File: a", "error Thread Error : Class = TThreadBase : boom", "log Copy File /b Done",
-        "status last", "terminated"};
+    const std::vector<std::string> expected = {"status two",
+                                               "progress Copying File: a",
+                                               "log Copy File /a Done",
+                                               "status three",
+                                               "progress Copying File: a",
+                                               "error Thread Error : Class = TThreadBase : boom",
+                                               "log Copy File /b Done",
+                                               "status last",
+                                               "terminated"};
     EXPECT_EQ(events.lines, expected);
     ASSERT_EQ(events.progress.size(), 2u);
     EXPECT_EQ(events.progress[0].percent, 20);
@@ -145,7 +152,8 @@ protected:
     std::unique_ptr<ProbeThread> Copier(RunningJob& job) {
         WriteFile(source, "alpha");
         return Worker(
-            job, [this](ProbeThread& t) { (void)t.CopyFileProtected(source, target, false, false); }, &lowSpace);
+            job, [this](ProbeThread& t) { (void)t.CopyFileProtected(source, target, false, false); },
+            &lowSpace);
     }
     // Drains until the question has reached the front end.
     static bool DrainUntilAsked(RunningJob& job, const DeferringEvents& sink) {

@@ -36,7 +36,8 @@ protected:
     std::unique_ptr<RunningJob> Start() {
         auto job = std::make_unique<RunningJob>(hooked);
         auto prompt = std::make_shared<QueuedConflictPrompt>(job->Queue(), later);
-        auto worker = std::make_unique<TSyncFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+        auto worker =
+            std::make_unique<TSyncFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
         worker->SetEvents(&job->Queue());
         worker->SetDatabaseFile(database);
         worker->SetConflictPrompt(prompt.get());
@@ -55,7 +56,9 @@ protected:
         }
         return true;
     }
-    static std::chrono::steady_clock::time_point Deadline() { return std::chrono::steady_clock::now() + 120s; }
+    static std::chrono::steady_clock::time_point Deadline() {
+        return std::chrono::steady_clock::now() + 120s;
+    }
 };
 
 TEST_F(QueuedConflictPromptTest, AnsweredOnALaterTurnTheRunGoesOn) {
@@ -98,7 +101,8 @@ TEST_F(QueuedConflictPromptTest, APromptThatAnswersAtOnceIsAskedOnTheDrainingThr
     prompt.answer = TConflictResolution::UseComputer;
     auto job = std::make_unique<RunningJob>(hooked);
     auto queued = std::make_shared<QueuedConflictPrompt>(job->Queue(), prompt);
-    auto worker = std::make_unique<TSyncFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+    auto worker =
+        std::make_unique<TSyncFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
     worker->SetEvents(&job->Queue());
     worker->SetDatabaseFile(database);
     worker->SetConflictPrompt(queued.get());

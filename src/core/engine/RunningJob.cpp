@@ -5,7 +5,8 @@
 
 namespace drivlet {
 
-RunningJob::RunningJob(IThreadEvents& sink, ThreadEventQueue::Wake wake) : sink_(sink), queue_(std::move(wake)) {}
+RunningJob::RunningJob(IThreadEvents& sink, ThreadEventQueue::Wake wake)
+    : sink_(sink), queue_(std::move(wake)) {}
 
 RunningJob::~RunningJob() {
     if (worker_) worker_->Terminate(); // releases a waiting question through the listener

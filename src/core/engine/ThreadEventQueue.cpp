@@ -97,7 +97,8 @@ void ThreadEventQueue::Woken() {
     if (wake_) wake_();
 }
 
-size_t ThreadEventQueue::Drain(IThreadEvents& sink, const std::function<void(TThreadBase&)>& beforeTerminated) {
+size_t ThreadEventQueue::Drain(IThreadEvents& sink,
+                               const std::function<void(TThreadBase&)>& beforeTerminated) {
     std::vector<Item> batch;
     {
         std::lock_guard lock(mutex_);

@@ -86,7 +86,8 @@ private:
     };
     struct Item {
         const TThreadBase* sender = nullptr;
-        std::variant<StatusEvent, FileProgressEvent, LogEntryEvent, ThreadErrorEvent, Question, Terminated> event;
+        std::variant<StatusEvent, FileProgressEvent, LogEntryEvent, ThreadErrorEvent, Question, Terminated>
+            event;
     };
     static constexpr size_t kNone = static_cast<size_t>(-1);
 

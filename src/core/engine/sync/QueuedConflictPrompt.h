@@ -11,7 +11,8 @@ namespace drivlet {
 class QueuedConflictPrompt final : public IConflictPrompt {
 public:
     // Both outlive the worker (a RunningJob keeps this prompt).
-    QueuedConflictPrompt(ThreadEventQueue& queue, IConflictPrompt& frontEnd) : queue_(queue), frontEnd_(frontEnd) {}
+    QueuedConflictPrompt(ThreadEventQueue& queue, IConflictPrompt& frontEnd)
+        : queue_(queue), frontEnd_(frontEnd) {}
 
     ConflictAnswer Resolve(const std::vector<const TFilePair*>& pairs) override;
     [[nodiscard]] bool ConfirmDeletions(const std::vector<std::string>& folders, size_t count) override;
