@@ -142,7 +142,9 @@ public:
 };
 
 // The job owned by a RunningJob, its events drained on a thread of their own that sleeps until
-// the queue wakes it, as a front end's event loop would.
+// the queue wakes it, as a front end's event loop would; like a window, which repaints some sixty
+// times a second, it takes them at most once a frame, so a worker's flood of events arrives in
+// batches instead of one wake-up each.
 template <typename Job>
 int RunQueued(std::unique_ptr<Job> worker, Clock::time_point start) {
     PanelSink panel;
@@ -153,9 +155,12 @@ int RunQueued(std::unique_ptr<Job> worker, Clock::time_point start) {
         Job& adopted = job.Adopt(std::move(worker));
         job.Start();
         std::thread frontEnd([&job] {
+            constexpr auto kFrame = std::chrono::milliseconds(16);
             while (!job.Ended()) {
                 job.Queue().WaitForEvents(Clock::now() + std::chrono::hours(24));
+                const auto frame = Clock::now() + kFrame;
                 job.Drain();
+                std::this_thread::sleep_until(frame);
             }
         });
         frontEnd.join();
