@@ -3,12 +3,16 @@
 //   bench_backup tree <folder> <files> <max file bytes> [large files] [large file MiB]
 //   bench_backup copy <source folder> <archive folder> <database file>
 //   bench_backup zip <source folder> <archive folder> <database file>
+//   bench_backup copy-queued <source folder> <archive folder> <database file>
+//       (the folder copy with its events queued and drained on another thread, as a front end's
+//       loop takes them, instead of handled on the worker)
 //   bench_backup sync <drive folder> <drive-relative folder> <computer folder>
 //   bench_backup run <program> [arguments...]
 // Every timed command prints one line:
 //   seconds <wall> peak_kib <peak RSS> files <done> errors <n> cpu <user + system seconds>
 #include "BenchSupport.h"
 #include "core/engine/MainThreadHandoff.h"
+#include "core/engine/RunningJob.h"
 #include "core/engine/ThreadEvents.h"
 #include "core/engine/backup/TCopyFolderThread.h"
 #include "core/engine/backup/TZipFolderThread.h"
@@ -22,6 +26,8 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -113,15 +119,68 @@ int RunJob(std::unique_ptr<Job> job, Clock::time_point start) {
     return sink.errors == 0 ? 0 : 1;
 }
 
+// What a status panel does with the events: keeps the last status and file progress, adds every
+// log line to its list.
+class PanelSink final : public IThreadEvents {
+public:
+    int errors = 0;
+    StatusEvent status;
+    FileProgressEvent progress;
+    std::vector<LogEntryEvent> log;
+    void OnStatus(const TThreadBase&, const StatusEvent& e) override { status = e; }
+    void OnFileProgress(const TThreadBase&, const FileProgressEvent& e) override { progress = e; }
+    void OnThreadError(const TThreadBase&, const ThreadErrorEvent& e) override {
+        ++errors;
+        std::fprintf(stderr, "thread error: %s\n", e.text.c_str());
+    }
+    void OnLogEntry(const TThreadBase&, const LogEntryEvent& e) override {
+        if (e.isError && ++errors <= 5)
+            std::fprintf(stderr, "%s %s: %s\n", e.action.c_str(), e.fileName.c_str(), e.status.c_str());
+        log.push_back(e);
+    }
+    void OnTerminated(TThreadBase& sender, const TerminatedEvent&) override { sender.ReleaseRunningCount(); }
+};
+
+// The job owned by a RunningJob, its events drained on a thread of their own that sleeps until
+// the queue wakes it, as a front end's event loop would; like a window, which repaints some sixty
+// times a second, it takes them at most once a frame, so a worker's flood of events arrives in
+// batches instead of one wake-up each.
+template <typename Job>
+int RunQueued(std::unique_ptr<Job> worker, Clock::time_point start) {
+    PanelSink panel;
+    int64_t files = 0;
+    {
+        RunningJob job(panel);
+        worker->SetEvents(&job.Queue());
+        Job& adopted = job.Adopt(std::move(worker));
+        job.Start();
+        std::thread frontEnd([&job] {
+            constexpr auto kFrame = std::chrono::milliseconds(16);
+            while (!job.Ended()) {
+                job.Queue().WaitForEvents(Clock::now() + std::chrono::hours(24));
+                const auto frame = Clock::now() + kFrame;
+                job.Drain();
+                std::this_thread::sleep_until(frame);
+            }
+        });
+        frontEnd.join();
+        files = adopted.Counters().FilesDone;
+    }
+    Print(Since(start), UsageOf(RUSAGE_SELF), files, panel.errors);
+    return panel.errors == 0 ? 0 : 1;
+}
+
 // An incremental backup job of one source folder, as a user's first job would be set up.
 template <typename Job>
-int BackupJob(const std::string& source, const std::string& archive, const std::string& database) {
+int BackupJob(const std::string& source, const std::string& archive, const std::string& database,
+              bool queued = false) {
     const auto start = Clock::now();
     auto job = std::make_unique<Job>(Services());
     job->SetDatabaseFile(database);
     job->SetArchiveMode(TArchiveMode::amIncremental);
     job->SetArchiveFolder(AsFolder(archive));
     job->SetFolderList({AsFolder(source)});
+    if (queued) return RunQueued(std::move(job), start);
     return RunJob(std::move(job), start);
 }
 
@@ -156,6 +215,8 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (command == "copy" && argc == 5) return BackupJob<TCopyFolderThread>(argv[2], argv[3], argv[4]);
+        if (command == "copy-queued" && argc == 5)
+            return BackupJob<TCopyFolderThread>(argv[2], argv[3], argv[4], true);
         if (command == "zip" && argc == 5) return BackupJob<TZipFolderThread>(argv[2], argv[3], argv[4]);
         if (command == "sync" && argc == 5) return SyncJob(argv[2], argv[3], argv[4]);
         if (command == "run" && argc >= 3) return RunTool(argv + 2);
@@ -165,7 +226,7 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr,
                  "usage: %s tree <folder> <files> <max file bytes> [large files] [large file MiB]\n"
-                 "       %s copy|zip <source folder> <archive folder> <database file>\n"
+                 "       %s copy|copy-queued|zip <source folder> <archive folder> <database file>\n"
                  "       %s sync <drive folder> <drive-relative folder> <computer folder>\n"
                  "       %s run <program> [arguments...]\n",
                  argv[0], argv[0], argv[0], argv[0]);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: the main build, the stream reader's fuzzer for 60 seconds, and the tests again
-# under ASan/UBSan in a build without the GUI (so nothing outside the GUI can lean on Qt).
+# Runs every test: the main build, the stream reader's fuzzer for 60 seconds, the tests again
+# under ASan/UBSan in a build without the GUI (so nothing outside the GUI can lean on Qt), and the
+# programs whose tests run worker threads under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,3 +26,12 @@ cmake --build build-asan -j2
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j2
 
+# The workers and what owns them, under ThreadSanitizer: only these programs are built, and run
+# two at a time.
+tsan_tests="test_engine test_backup test_restore test_sync test_launch"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRIVLET_BUILD_GUI=OFF \
+  -DDRIVLET_BUILD_BENCH=OFF -DDRIVLET_SANITIZE_THREAD=ON >/dev/null
+# shellcheck disable=SC2086
+cmake --build build-tsan -j2 --target $tsan_tests
+printf '%s\n' $tsan_tests | TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  xargs -P2 -I{} sh -c 'build-tsan/tests/{} --gtest_brief=1 >build-tsan/{}.log 2>&1 || { tail -80 build-tsan/{}.log; exit 1; }'

@@ -48,6 +48,22 @@ TThreadBase::~TThreadBase() {
     ReleaseRunningCount();
 }
 
+void TThreadBase::Terminate() {
+    terminated_.store(true);
+    std::vector<std::function<void()>> listeners;
+    {
+        std::lock_guard lock(listenersMutex_);
+        listeners = terminateListeners_;
+    }
+    for (const auto& listener : listeners)
+        listener();
+}
+
+void TThreadBase::AddTerminateListener(std::function<void()> listener) {
+    std::lock_guard lock(listenersMutex_);
+    terminateListeners_.push_back(std::move(listener));
+}
+
 void TThreadBase::ReleaseRunningCount() {
     if (counted_.exchange(false)) runningThreadCount_.fetch_sub(1);
 }

@@ -14,10 +14,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 namespace drivlet {
 
@@ -54,8 +56,9 @@ class TThreadBase {
 public:
     // On the main thread; the thread starts with Start. Counts into RunningThreadCount.
     explicit TThreadBase(const ThreadServices& services);
-    // Asks the worker to stop and waits for it (unless called on the worker itself). With a queued
-    // hand-off, destroy it only after its on-terminate event has run, never from inside a handler.
+    // Asks the worker to stop and waits for it (unless called on the worker itself). By then the
+    // members of the descendants are gone: a descendant whose body uses members of its own stops
+    // the worker in its own destructor (StopAndWait). RunningJob owns a job safely.
     virtual ~TThreadBase();
     TThreadBase(const TThreadBase&) = delete;
     TThreadBase& operator=(const TThreadBase&) = delete;
@@ -81,8 +84,12 @@ public:
     void HoldJobLock(std::unique_ptr<IFileLock> lock) { jobLock_ = std::move(lock); }
 
     void Start();
-    // The terminate request: only sets the flag the worker polls.
-    void Terminate() { terminated_.store(true); }
+    // The terminate request: sets the flag the worker polls, and tells the listeners (which
+    // release a question the worker may be waiting on).
+    void Terminate();
+    // Called on every terminate request, on the thread that makes it (the worker itself too);
+    // each must outlive the worker and must not block.
+    void AddTerminateListener(std::function<void()> listener);
     bool Terminated() const { return terminated_.load(); }
     // Blocks until the body and the on-terminate event are over; not on the thread that runs the
     // hand-off's tasks while the worker still needs it.
@@ -102,6 +109,12 @@ public:
     std::string DeletedPathFor(std::string_view path) const;
 
 protected:
+    // For the destructor of a descendant with members the body uses: the worker is gone before
+    // they are.
+    void StopAndWait() {
+        Terminate();
+        WaitFor();
+    }
     // The descendant's work; runs on the worker after the base body.
     virtual void Execute() = 0;
     // The folder path ends with "/".
@@ -204,6 +217,8 @@ private:
     bool driveLost_ = false;
     std::unique_ptr<IFileLock> jobLock_;
 
+    std::mutex listenersMutex_;
+    std::vector<std::function<void()>> terminateListeners_;
     std::atomic<bool> terminated_{false};
     std::atomic<bool> finished_{false};
     std::atomic<bool> counted_{true};

@@ -1,6 +1,9 @@
 #pragma once
 // What a worker tells its status panel (or the CLI), as plain values, and the sink that receives
-// them. Every call arrives through the worker's main-thread hand-off while the worker waits.
+// them: on the worker itself (the CLI, most tests), or on the front end's thread from the
+// worker's ThreadEventQueue, which never makes the worker wait but for a question.
+#include "core/engine/Answer.h"
+
 #include <cstdint>
 #include <string>
 
@@ -54,6 +57,13 @@ public:
     virtual void OnLogEntry(const TThreadBase&, const LogEntryEvent&) {}
     virtual LowDiskAnswer AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion&) {
         return LowDiskAnswer::Skip;
+    }
+    // The same question for a front end that answers later (a dialog shown from its event loop):
+    // the worker waits until `answer` is given, or the job is cancelled. By default the question
+    // above answers at once.
+    virtual void AskLowDiskSpaceLater(const TThreadBase& sender, const LowDiskQuestion& question,
+                                      Answer<LowDiskAnswer> answer) {
+        answer(AskLowDiskSpace(sender, question));
     }
     // After the body has returned; the thread object and its counters are still valid.
     virtual void OnTerminated(TThreadBase&, const TerminatedEvent&) {}

@@ -12,6 +12,8 @@ namespace drivlet {
 class TCopyFolderThread final : public TArchiveThreadBase {
 public:
     using TArchiveThreadBase::TArchiveThreadBase;
+    // The worker stops before this object's members (and its virtual functions) are gone.
+    ~TCopyFolderThread() override { StopAndWait(); }
 
     // The job's DeleteFile flag; only a move job uses it.
     void SetDeleteSources(bool on) { DeleteSources = on; }

@@ -16,6 +16,8 @@ namespace drivlet {
 class TZipFolderThread final : public TArchiveThreadBase {
 public:
     using TArchiveThreadBase::TArchiveThreadBase;
+    // The worker stops before the open archive, its lock and its queue are gone.
+    ~TZipFolderThread() override { StopAndWait(); }
 
     // The job's password; empty means plain entries.
     void SetZipPassword(std::string password) { ZipPassword = std::move(password); }

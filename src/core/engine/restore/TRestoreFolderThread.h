@@ -10,6 +10,8 @@ namespace drivlet {
 class TRestoreFolderThread final : public TRestoreThreadBase {
 public:
     using TRestoreThreadBase::TRestoreThreadBase;
+    // The worker stops before this object's virtual functions are gone.
+    ~TRestoreFolderThread() override { StopAndWait(); }
 
 protected:
     void Execute() override;

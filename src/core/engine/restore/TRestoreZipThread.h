@@ -13,6 +13,8 @@ namespace drivlet {
 class TRestoreZipThread final : public TRestoreThreadBase {
 public:
     explicit TRestoreZipThread(const ThreadServices& services);
+    // The worker stops before the choice it works through is gone.
+    ~TRestoreZipThread() override { StopAndWait(); }
 
     // The job's password, for encrypted entries.
     void SetZipPassword(std::string password) { ZipPassword = std::move(password); }

@@ -1,0 +1,229 @@
+// Events that never make a worker wait: merging and order, a flood of log lines, the wake-up of
+// an event loop, and questions answered later, cancelled or closed, with real worker threads.
+#include "EngineTestSupport.h"
+#include "core/engine/RunningJob.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace drivlet;
+using namespace drivlet::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::chrono::steady_clock::time_point Deadline() {
+    return std::chrono::steady_clock::now() + 120s;
+}
+
+// A front end that answers the low-disk question later, from another turn of its loop.
+class DeferringEvents final : public RecordingEvents {
+public:
+    std::optional<Answer<LowDiskAnswer>> pending;
+    void AskLowDiskSpaceLater(const TThreadBase& sender, const LowDiskQuestion& q,
+                              Answer<LowDiskAnswer> a) override {
+        AskLowDiskSpace(sender, q); // recorded
+        pending = std::move(a);
+    }
+};
+
+class ThreadEventQueueTest : public ::testing::Test {
+protected:
+    LinuxFileSystem files;
+    ManualClock clock{EncodeDateTime({2010, 8, 16, 14, 5, 0, 0})};
+    RecordingEvents events;
+
+    std::unique_ptr<ProbeThread> Worker(RunningJob& job, std::function<void(ProbeThread&)> body,
+                                        const IFileSystem* fs = nullptr) {
+        auto worker = std::make_unique<ProbeThread>(
+            ThreadServices{fs ? *fs : files, InPlaceHandoff::Instance(), clock});
+        worker->SetEvents(&job.Queue());
+        worker->body = std::move(body);
+        return worker;
+    }
+};
+
+TEST_F(ThreadEventQueueTest, StatusAndProgressMergeBetweenLogLinesWhichKeepTheirOrder) {
+    RunningJob job(events);
+    job.Adopt(Worker(job, [](ProbeThread& t) {
+        const auto status = [&](const char* text) {
+            t.StatusText = text;
+            t.ReportStatus();
+        };
+        const auto progress = [&](double percent) {
+            t.FileActionText = "Copying File: a";
+            t.FilePercent = percent;
+            t.ReportFileProgress();
+        };
+        const auto log = [&](const char* name) {
+            t.LogFileName = name;
+            t.LogAction = "Copy File";
+            t.ReportFileResult(true);
+        };
+        status("one");
+        progress(10);
+        status("two");
+        progress(20);
+        log("/a");
+        status("three");
+        progress(30);
+        progress(40);
+        t.RunGuarded(kThreadErrorPrefix, [] { throw std::runtime_error("boom"); });
+        log("/b");
+        status("last");
+    }));
+    // Nothing is drained until the worker has ended: it never waited for the front end.
+    job.Start();
+    job.Worker()->WaitFor();
+    ASSERT_TRUE(job.DrainUntilEnded(Deadline()));
+
+    const std::vector<std::string> expected = {"status two",
+                                               "progress Copying File: a",
+                                               "log Copy File /a Done",
+                                               "status three",
+                                               "progress Copying File: a",
+                                               "error Thread Error : Class = TThreadBase : boom",
+                                               "log Copy File /b Done",
+                                               "status last",
+                                               "terminated"};
+    EXPECT_EQ(events.lines, expected);
+    ASSERT_EQ(events.progress.size(), 2u);
+    EXPECT_EQ(events.progress[0].percent, 20);
+    EXPECT_EQ(events.progress[1].percent, 40);
+    for (const std::thread::id id : events.callers)
+        EXPECT_EQ(id, std::this_thread::get_id());
+    EXPECT_TRUE(job.Worker()->Finished());
+}
+
+TEST_F(ThreadEventQueueTest, AFloodOfLogLinesDrainedMeanwhileLosesNone) {
+    constexpr int kLines = 50000;
+    RunningJob job(events);
+    job.Adopt(Worker(job, [](ProbeThread& t) {
+        for (int i = 0; i < kLines; ++i) {
+            t.FileActionText = "f";
+            t.FilePercent = i % 100;
+            t.ReportFileProgress();
+            t.LogFileName = std::to_string(i);
+            t.LogAction = "Copy File";
+            t.ReportFileResult(i % 7 != 0);
+        }
+    }));
+    job.Start();
+    ASSERT_TRUE(job.DrainUntilEnded(Deadline()));
+    ASSERT_EQ(events.logs.size(), static_cast<size_t>(kLines));
+    for (int i = 0; i < kLines; ++i) {
+        ASSERT_EQ(events.logs[i].fileName, std::to_string(i));
+        ASSERT_EQ(events.logs[i].isError, i % 7 == 0);
+    }
+    EXPECT_LE(events.progress.size(), static_cast<size_t>(kLines));
+    EXPECT_EQ(events.lines.back(), "terminated");
+}
+
+TEST_F(ThreadEventQueueTest, TheWakeComesOncePerBatchAndNothingFollowsTheEnd) {
+    int wakes = 0;
+    ThreadEventQueue queue([&] { ++wakes; });
+    ProbeThread sender({files, InPlaceHandoff::Instance(), clock});
+    queue.OnStatus(sender, {"a"});
+    queue.OnLogEntry(sender, {"/x", "Copy File", "Done", false});
+    queue.OnStatus(sender, {"b"});
+    EXPECT_EQ(wakes, 1);
+    EXPECT_EQ(queue.Drain(events), 3u);
+    queue.OnFileProgress(sender, {"c", 5});
+    EXPECT_EQ(wakes, 2);
+    queue.OnTerminated(sender, {});
+    queue.OnLogEntry(sender, {"/late", "Copy File", "Done", false});
+    EXPECT_EQ(queue.Drain(events), 2u);
+    EXPECT_TRUE(queue.Ended());
+    EXPECT_EQ(events.lines.back(), "terminated");
+    EXPECT_EQ(events.logs.size(), 1u);
+}
+
+// The copy finds no room and asks; free space appears for the second look.
+class LowDiskQuestionTest : public ThreadEventQueueTest {
+protected:
+    TempDir dir;
+    LowSpaceFileSystem lowSpace{files, {0, int64_t{1} << 40}};
+    DeferringEvents deferring;
+    std::string source = (dir / "a.txt").string();
+    std::string target = (dir / "out" / "a.txt").string();
+
+    std::unique_ptr<ProbeThread> Copier(RunningJob& job) {
+        WriteFile(source, "alpha");
+        return Worker(
+            job, [this](ProbeThread& t) { (void)t.CopyFileProtected(source, target, false, false); },
+            &lowSpace);
+    }
+    // Drains until the question has reached the front end.
+    static bool DrainUntilAsked(RunningJob& job, const DeferringEvents& sink) {
+        const auto deadline = Deadline();
+        while (!sink.pending) {
+            if (!job.Queue().WaitForEvents(deadline)) return false;
+            job.Drain();
+        }
+        return true;
+    }
+};
+
+TEST_F(LowDiskQuestionTest, AnsweredOnALaterTurnOfTheDrainingThread) {
+    RunningJob job(deferring);
+    job.Adopt(Copier(job));
+    job.Start();
+    ASSERT_TRUE(DrainUntilAsked(job, deferring));
+    EXPECT_FALSE(job.Worker()->Finished());
+    EXPECT_TRUE((*deferring.pending)(LowDiskAnswer::Retry));
+    ASSERT_TRUE(job.DrainUntilEnded(Deadline()));
+    EXPECT_EQ(ReadFile(target), "alpha");
+    EXPECT_EQ(lowSpace.SpaceQueries(), 2);
+    EXPECT_FALSE(job.Worker()->Terminated());
+}
+
+TEST_F(LowDiskQuestionTest, ACancelReleasesTheWaitingWorkerWithAbort) {
+    RunningJob job(deferring);
+    job.Adopt(Copier(job));
+    job.Start();
+    ASSERT_TRUE(DrainUntilAsked(job, deferring));
+    job.Cancel();
+    ASSERT_TRUE(job.DrainUntilEnded(Deadline()));
+    // The dialog closed afterwards changes nothing.
+    EXPECT_FALSE((*deferring.pending)(LowDiskAnswer::Retry));
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_EQ(lowSpace.SpaceQueries(), 1);
+    EXPECT_TRUE(job.Worker()->Terminated());
+}
+
+TEST_F(LowDiskQuestionTest, TheWorkersOwnTerminateReleasesItToo) {
+    RunningJob job(deferring);
+    ProbeThread& worker = job.Adopt(Copier(job));
+    job.Start();
+    ASSERT_TRUE(DrainUntilAsked(job, deferring));
+    worker.Terminate();
+    ASSERT_TRUE(job.DrainUntilEnded(Deadline()));
+    EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+TEST_F(LowDiskQuestionTest, ClosingTheJobWhileItWaitsReleasesAndJoinsIt) {
+    auto job = std::make_unique<RunningJob>(deferring);
+    ProbeThread& worker = job->Adopt(Copier(*job));
+    const int before = TThreadBase::RunningThreadCount();
+    job->Start();
+    ASSERT_TRUE(DrainUntilAsked(*job, deferring));
+    EXPECT_FALSE(worker.Finished());
+    job.reset();
+    EXPECT_FALSE((*deferring.pending)(LowDiskAnswer::Retry));
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_EQ(TThreadBase::RunningThreadCount(), before - 1);
+}
+
+TEST_F(LowDiskQuestionTest, AQuestionAfterTheCancelIsAnsweredAtOnce) {
+    RunningJob job(deferring);
+    job.Adopt(Copier(job));
+    job.Cancel();
+    job.Start();
+    ASSERT_TRUE(job.DrainUntilEnded(Deadline()));
+    EXPECT_FALSE(deferring.pending);
+    EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+} // namespace
