@@ -10,7 +10,9 @@
 
 namespace drivlet {
 
-inline constexpr std::string_view kUpdateServerAddress = "http://www.quorvane.com";
+// The vendor's server has no address yet; a reserved name that never resolves stands in for it,
+// so that no request can reach somebody else's server.
+inline constexpr std::string_view kUpdateServerAddress = "http://updates.drivlet.invalid";
 inline constexpr std::string_view kUpdateCheckPath = "/appPHP/checkupgrade.php";
 inline constexpr std::string_view kUpgradePagePath = "/upgrade.html";
 // Offered when the server asks for authentication.
