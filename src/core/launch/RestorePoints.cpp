@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace drivlet {
@@ -19,27 +20,40 @@ std::string ArchiveFolderOfKey(const std::string& key, const std::string& jobFil
     // is the one that exists.
     const std::string onDrive = RebaseOntoDrive(folder, drive);
     std::error_code ec;
-    if (std::filesystem::is_directory(onDrive, ec) || !std::filesystem::is_directory(folder, ec)) return onDrive;
+    if (std::filesystem::is_directory(onDrive, ec) || !std::filesystem::is_directory(folder, ec))
+        return onDrive;
     return folder;
 }
 
-RestorePointList RestorePoints(const std::string& jobFile) {
+namespace {
+
+// The job's run history; no rows when it has no backup database yet, the reason when it cannot
+// be read.
+std::optional<std::string> ReadHistory(const std::string& jobFile, std::vector<ArchiveLogRow>& rows) {
     const std::filesystem::path file = BackupDatabase::PathForJob(jobFile);
     std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) return {};
-    std::vector<ArchiveLogRow> rows;
+    if (!std::filesystem::exists(file, ec)) return std::nullopt;
     try {
         rows = BackupDatabase(file).ArchiveHistory();
     } catch (const EDatabaseError& e) {
-        return {{}, "The backup history cannot be read: " + std::string(e.what())};
+        return "The backup history cannot be read: " + std::string(e.what());
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+RestorePointList RestorePoints(const std::string& jobFile) {
+    std::vector<ArchiveLogRow> rows;
+    if (std::optional<std::string> error = ReadHistory(jobFile, rows)) return {{}, std::move(*error)};
     std::stable_sort(rows.begin(), rows.end(), [](const ArchiveLogRow& a, const ArchiveLogRow& b) {
         const TDateTime ta = a.DateTime.value_or(-1e9), tb = b.DateTime.value_or(-1e9);
         return ta != tb ? ta > tb : a.ID > b.ID;
     });
     RestorePointList list;
     for (const ArchiveLogRow& row : rows)
-        list.points.push_back({ArchiveFolderOfKey(row.ArchiveFolder, jobFile), row.DateTime, row.Status, row.Format});
+        list.points.push_back(
+            {ArchiveFolderOfKey(row.ArchiveFolder, jobFile), row.DateTime, row.Status, row.Format});
     return list;
 }
 
@@ -58,15 +72,8 @@ std::string WithSlash(std::string folder) {
 } // namespace
 
 RestorePointList WizardRestorePoints(const std::string& jobFile) {
-    const std::filesystem::path file = BackupDatabase::PathForJob(jobFile);
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) return {};
     std::vector<ArchiveLogRow> rows;
-    try {
-        rows = BackupDatabase(file).ArchiveHistory();
-    } catch (const EDatabaseError& e) {
-        return {{}, "The backup history cannot be read: " + std::string(e.what())};
-    }
+    if (std::optional<std::string> error = ReadHistory(jobFile, rows)) return {{}, std::move(*error)};
     std::stable_sort(rows.begin(), rows.end(), [](const ArchiveLogRow& a, const ArchiveLogRow& b) {
         return a.DateTime.has_value() < b.DateTime.has_value() ||
                (a.DateTime && b.DateTime && *a.DateTime < *b.DateTime);
