@@ -53,12 +53,15 @@ std::string OneLine(const std::string& text) {
 
 } // namespace
 
-void WaitForWorker(TThreadBase& worker, const std::atomic<bool>* cancel) {
-    while (!worker.Finished()) {
-        if (cancel && cancel->load()) worker.Terminate();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    worker.WaitFor();
+void WaitForRun(JobRun& run, const std::atomic<bool>* cancel) {
+    // A signal handler can only set the flag, so it is looked at between waits for events.
+    bool cancelSent = false;
+    do {
+        if (!cancelSent && cancel && cancel->load()) {
+            run.Cancel();
+            cancelSent = true;
+        }
+    } while (!run.DrainUntilEnded(std::chrono::steady_clock::now() + std::chrono::milliseconds(20)));
 }
 
 int ExitCodeOf(const JobOutcome& outcome) {

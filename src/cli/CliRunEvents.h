@@ -40,8 +40,8 @@ private:
     std::chrono::steady_clock::time_point lastDraw_{};
 };
 
-// Waits for a started worker, passing a cancel request on; the worker prints through the events.
-void WaitForWorker(TThreadBase& worker, const std::atomic<bool>* cancel);
+// Prints the run's events on this thread until it has ended, passing a cancel request on.
+void WaitForRun(JobRun& run, const std::atomic<bool>* cancel);
 // 2 when the run was cancelled or hit a thread error, 1 when a file failed, else 0.
 int ExitCodeOf(const JobOutcome& outcome);
 

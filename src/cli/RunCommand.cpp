@@ -41,7 +41,7 @@ int FinishRun(JobStart& start, const RunOptions& options, CliConsole& console) {
     JobRun& run = *start.run;
     if (!start.saveError.empty())
         console.err << "The job's start time could not be saved: " << start.saveError << "\n";
-    WaitForWorker(run.Worker(), options.cancel);
+    WaitForRun(run, options.cancel);
     if (options.dryRun && run.SyncWorker()) PrintDecisions(run.SyncWorker()->GetFilePairs(), console);
     const JobOutcome outcome = run.Outcome();
     console.out << outcome.finishMessage << "\n";

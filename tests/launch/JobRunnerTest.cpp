@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <future>
+#include <mutex>
 
 using namespace drivlet;
 using namespace drivlet::test;
@@ -24,16 +26,23 @@ namespace {
 const TDateTime kStart = EncodeDateTime({2024, 9, 12, 18, 30, 0, 0});
 const TDateTime kOlder = EncodeDateTime({2024, 9, 1, 8, 0, 0, 0});
 
-// Holds the worker at its first status, before any file is touched, until the test lets it go.
-class HoldAtFirstStatus final : public RecordingEvents {
+// Holds the worker at its first event, before any file is touched, until the test lets it go:
+// the worker posts its events through the hand-off, on its own thread.
+class HoldAtFirstEvent final : public IMainThreadHandoff {
 public:
+    std::promise<void> reached;
     std::promise<void> release;
-    void OnStatus(const TThreadBase& sender, const StatusEvent& e) override {
-        RecordingEvents::OnStatus(sender, e);
-        if (statuses.size() == 1) released_.wait();
+    void RunAndWait(const std::function<void()>& task) override {
+        if (!held_) {
+            held_ = true;
+            reached.set_value();
+            released_.wait();
+        }
+        task();
     }
 
 private:
+    bool held_ = false; // the worker's thread only
     std::shared_future<void> released_ = release.get_future().share();
 };
 
@@ -334,9 +343,11 @@ TEST_F(JobRunnerTest, TheOutcomeCountsFailedLinesThreadErrorsAndACancel) {
     EXPECT_EQ(broken.finishMessage, "Backup file operation completed !\nTotal Files : 0\nErrors : 1");
     fs::remove_all(drive + "Config/Docs.Udb");
 
-    HoldAtFirstStatus held;
-    JobStart start = runner.Start(runner.Prepare(file), {}, &held);
+    HoldAtFirstEvent held;
+    const JobRunner holding{{{files, held, clock}, "PC-1", {}}};
+    JobStart start = holding.Start(holding.Prepare(file), {}, &events);
     ASSERT_TRUE(start.Started());
+    held.reached.get_future().wait();
     start.run->Cancel();
     held.release.set_value();
     start.run->Wait();
@@ -377,14 +388,20 @@ namespace {
 TEST_F(JobRunnerTest, ARunLetGoWhileWorkingIsCancelledJoinedAndFreesTheJob) {
     TArchiveData job = Backup();
     const std::string file = Save(job, "Docs.Ubk");
-    HoldAtFirstStatus held;
-    JobStart start = runner.Start(runner.Prepare(file), {}, &held);
+    HoldAtFirstEvent held;
+    const JobRunner holding{{{files, held, clock}, "PC-1", {}}};
+    JobStart start = holding.Start(holding.Prepare(file), {}, &events);
     ASSERT_TRUE(start.Started());
+    held.reached.get_future().wait();
     EXPECT_FALSE(runner.Prepare(file).Ready()) << "the running job holds its lock";
-    held.release.set_value();
+    // Let go while the worker is held: the run cancels it, the cancel lets the worker go, and it
+    // finds itself cancelled before it touches a file.
+    std::once_flag once;
+    start.run->Worker().AddTerminateListener([&] { std::call_once(once, [&] { held.release.set_value(); }); });
     start.run.reset();
-    EXPECT_TRUE(held.terminated) << "the worker had ended before its run was gone";
-    EXPECT_TRUE(runner.Prepare(file).Ready());
+    EXPECT_TRUE(runner.Prepare(file).Ready()) << "the worker was joined and its lock released";
+    EXPECT_TRUE(fs::is_empty(drive + "Backups"));
+    EXPECT_TRUE(events.terminated == false) << "nothing is handed over once the run is gone";
 }
 
 } // namespace

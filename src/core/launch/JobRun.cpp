@@ -4,40 +4,36 @@
 
 namespace drivlet {
 
-JobRun::JobRun(JobKind kind, std::string name, IThreadEvents* sink)
-    : kind_(kind), name_(std::move(name)), counter_(sink) {}
-
-JobRun::~JobRun() {
-    if (!worker_) return;
-    worker_->Terminate();
-    worker_->WaitFor();
-}
+JobRun::JobRun(JobKind kind, std::string name, IThreadEvents* sink, ThreadEventQueue::Wake wake)
+    : kind_(kind), name_(std::move(name)), counter_(sink), job_(counter_, std::move(wake)) {}
 
 void JobRun::Start(std::unique_ptr<TThreadBase> worker, const TSyncFolderThread* sync) {
-    worker_ = std::move(worker);
     sync_ = sync;
-    worker_->SetEvents(&counter_);
-    worker_->Start();
+    worker->SetEvents(&job_.Queue());
+    job_.Adopt(std::move(worker));
+    job_.Start();
 }
 
 JobOutcome JobRun::Outcome() const {
     JobOutcome outcome;
     outcome.kind = kind_;
     outcome.name = name_;
-    outcome.filesDone = worker_ ? std::max<int64_t>(worker_->Counters().FilesDone, 0) : 0;
-    outcome.failedLines = counter_.failedLines.load();
-    outcome.threadErrors = counter_.threadErrors.load();
-    outcome.cancelled = worker_ && worker_->Terminated();
+    const TThreadBase* worker = job_.Worker();
+    outcome.filesDone = worker ? std::max<int64_t>(worker->Counters().FilesDone, 0) : 0;
+    outcome.failedLines = counter_.failedLines;
+    outcome.threadErrors = counter_.threadErrors;
+    outcome.cancelled = worker && worker->Terminated();
     outcome.finishMessage = FinishMessage(kind_, outcome.filesDone, outcome.threadErrors);
     return outcome;
 }
 
+// The counter sees the events on the draining thread only.
 void JobRun::Counter::OnStatus(const TThreadBase& sender, const StatusEvent& event) {
     if (sink_) sink_->OnStatus(sender, event);
 }
 
 void JobRun::Counter::OnThreadError(const TThreadBase& sender, const ThreadErrorEvent& event) {
-    threadErrors.fetch_add(1);
+    ++threadErrors;
     if (sink_) sink_->OnThreadError(sender, event);
 }
 
@@ -46,12 +42,20 @@ void JobRun::Counter::OnFileProgress(const TThreadBase& sender, const FileProgre
 }
 
 void JobRun::Counter::OnLogEntry(const TThreadBase& sender, const LogEntryEvent& event) {
-    if (event.isError) failedLines.fetch_add(1);
+    if (event.isError) ++failedLines;
     if (sink_) sink_->OnLogEntry(sender, event);
 }
 
 LowDiskAnswer JobRun::Counter::AskLowDiskSpace(const TThreadBase& sender, const LowDiskQuestion& question) {
     return sink_ ? sink_->AskLowDiskSpace(sender, question) : LowDiskAnswer::Skip;
+}
+
+void JobRun::Counter::AskLowDiskSpaceLater(const TThreadBase& sender, const LowDiskQuestion& question,
+                                           Answer<LowDiskAnswer> answer) {
+    if (sink_)
+        sink_->AskLowDiskSpaceLater(sender, question, std::move(answer));
+    else
+        answer(LowDiskAnswer::Skip);
 }
 
 void JobRun::Counter::OnTerminated(TThreadBase& sender, const TerminatedEvent& event) {

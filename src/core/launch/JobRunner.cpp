@@ -6,6 +6,7 @@
 #include "core/launch/JobClaim.h"
 #include "core/launch/ReadJobRecord.h"
 #include "core/launch/SyncLaunch.h"
+#include "core/engine/sync/QueuedConflictPrompt.h"
 
 namespace drivlet {
 namespace {
@@ -130,18 +131,18 @@ JobStart JobRunner::Start(PreparedJob&& prepared, const std::vector<int>& replie
             return start;
         }
     }
-    if (job.backup_) return StartBackup(job, events);
+    if (job.backup_) return StartBackup(job, events, options);
     return StartSync(job, events, options);
 }
 
-JobStart JobRunner::StartBackup(PreparedJob& job, IThreadEvents* events) const {
+JobStart JobRunner::StartBackup(PreparedJob& job, IThreadEvents* events, const StartOptions& options) const {
     JobStart start;
     TArchiveData& record = *job.backup_;
     BackupWorker made = MakeBackupWorker(record, job.file_, job.destination_, services_.threads,
                                          services_.settings.store, services_.settings.openDeletedLog);
     made.worker->HoldJobLock(std::move(job.lock_));
     start.archiveFolder = made.archiveFolder;
-    start.run = std::make_unique<JobRun>(job.kind_, job.name_, events);
+    start.run = std::make_unique<JobRun>(job.kind_, job.name_, events, options.wake);
     start.run->Start(std::move(made.worker));
     start.saveError = SaveBack(record, job.file_);
     return start;
@@ -158,11 +159,16 @@ JobStart JobRunner::StartSync(PreparedJob& job, IThreadEvents* events, const Sta
     std::unique_ptr<TSyncFolderThread> worker =
         MakeSyncWorker(fields, job.file_, database, services_.threads, services_.settings.store,
                        services_.settings.openDeletedLog);
-    worker->SetConflictPrompt(options.prompt);
+    start.run = std::make_unique<JobRun>(job.kind_, job.name_, events, options.wake);
+    if (options.prompt) {
+        // The front end's prompt is asked on the draining thread, never from the worker.
+        auto queued = std::make_shared<QueuedConflictPrompt>(start.run->Queue(), *options.prompt);
+        worker->SetConflictPrompt(queued.get());
+        start.run->Keep(std::move(queued));
+    }
     worker->SetDryRun(options.dryRun);
     worker->HoldJobLock(std::move(job.lock_));
     const TSyncFolderThread* sync = worker.get();
-    start.run = std::make_unique<JobRun>(job.kind_, job.name_, events);
     start.run->Start(std::move(worker), sync);
     if (options.dryRun) return start;
     if (job.sync_) {

@@ -32,8 +32,9 @@ struct PrepareOptions {
 };
 
 struct StartOptions {
-    IConflictPrompt* prompt = nullptr; // sync jobs; not owned, outlives the run
+    IConflictPrompt* prompt = nullptr; // sync jobs; not owned, outlives the run; asked when draining
     bool dryRun = false;               // sync jobs: decide only; the job file is not written either
+    ThreadEventQueue::Wake wake;       // called from the worker when events wait to be drained
 };
 
 // A job read and checked, holding its lock until it is started or dropped.
@@ -88,8 +89,8 @@ public:
 
     [[nodiscard]] PreparedJob Prepare(const std::string& jobFile, const PrepareOptions& options = {}) const;
     // replies[i] answers Questions()[i] with a dlg:: value; a missing reply is no answer. The
-    // events are the front end's sink (a status panel, the command line), attached before the
-    // worker starts. The job's start time is written back into its file.
+    // events are the front end's sink (a status panel, the command line), handed over when the
+    // run is drained. The job's start time is written back into its file.
     [[nodiscard]] JobStart Start(PreparedJob&& job, const std::vector<int>& replies, IThreadEvents* events,
                                  const StartOptions& options = {}) const;
 
@@ -101,7 +102,7 @@ private:
     void PrepareBackup(PreparedJob& job) const;
     void PrepareSync(PreparedJob& job) const;
     void PrepareComputerSync(PreparedJob& job, int itemIndex) const;
-    JobStart StartBackup(PreparedJob& job, IThreadEvents* events) const;
+    JobStart StartBackup(PreparedJob& job, IThreadEvents* events, const StartOptions& options) const;
     JobStart StartSync(PreparedJob& job, IThreadEvents* events, const StartOptions& options) const;
 
     RunnerServices services_;

@@ -80,7 +80,7 @@ PreparedRestore RestoreRunner::Prepare(const std::string& jobFile) const {
 }
 
 JobStart RestoreRunner::Start(const PreparedRestore& restore, const RestoreRequest& request,
-                              IThreadEvents* events) const {
+                              IThreadEvents* events, ThreadEventQueue::Wake wake) const {
     JobStart start;
     if (restore.refusal_) {
         start.refusal = restore.refusal_;
@@ -114,7 +114,7 @@ JobStart RestoreRunner::Start(const PreparedRestore& restore, const RestoreReque
     worker->SetDatabaseFile(BackupDatabase::PathForJob(restore.file_).string());
     worker->SetDeletedStore(services_.settings.store, services_.settings.openDeletedLog);
     start.archiveFolder = root;
-    start.run = std::make_unique<JobRun>(JobKind::Restore, restore.Name(), events);
+    start.run = std::make_unique<JobRun>(JobKind::Restore, restore.Name(), events, std::move(wake));
     start.run->Start(std::move(worker));
     return start;
 }

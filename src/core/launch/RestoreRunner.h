@@ -47,9 +47,10 @@ public:
     explicit RestoreRunner(RunnerServices services) : services_(std::move(services)) {}
 
     [[nodiscard]] PreparedRestore Prepare(const std::string& jobFile) const;
-    // Refused when the run's folder is not there; otherwise started, reporting to the events.
+    // Refused when the run's folder is not there; otherwise started, reporting to the events
+    // when drained; `wake` is called from the worker when events wait.
     [[nodiscard]] JobStart Start(const PreparedRestore& restore, const RestoreRequest& request,
-                                 IThreadEvents* events) const;
+                                 IThreadEvents* events, ThreadEventQueue::Wake wake = {}) const;
 
     void SetSettings(RunSettings settings) { services_.settings = std::move(settings); }
 
