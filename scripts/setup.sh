@@ -13,7 +13,8 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   qt6-base-dev qt6-base-dev-tools \
   libgtest-dev libgmock-dev libbenchmark-dev \
   clang libclang-rt-14-dev \
-  tzdata zip unzip 7zip rsync unison xvfb >/dev/null
+  tzdata zip unzip 7zip rsync unison \
+  xvfb xauth trayer xdotool imagemagick dbus-x11 python3-dbusmock >/dev/null
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j2

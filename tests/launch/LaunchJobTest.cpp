@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <filesystem>
 #include <optional>
 
@@ -52,6 +54,7 @@ protected:
     JobRunner runner{{{files, InPlaceHandoff::Instance(), clock}, "PC-1", {}}};
     std::optional<JobStart> started;
     int panels = 0;
+    std::atomic<int> wakes{0};
 
     void SetUp() override {
         fs::create_directories(drive + "Config");
@@ -78,7 +81,7 @@ protected:
         request.eventsFor = [this](const PreparedJob& job) {
             EXPECT_EQ(job.Name(), "Docs");
             ++panels;
-            return &events;
+            return RunSink{&events, [this] { ++wakes; }};
         };
         request.done = [this](JobStart start) { started = std::move(start); };
         return request;
@@ -99,6 +102,7 @@ TEST_F(LaunchJobTest, QuestionsAnsweredLaterStartTheJobOnlyThen) {
     ASSERT_TRUE(started->Started());
     EXPECT_EQ(panels, 1);
     started->run->Wait();
+    EXPECT_GT(wakes.load(), 0) << "the panel's event loop is woken, never left to poll";
     const JobOutcome outcome = started->run->Outcome();
     EXPECT_TRUE(outcome.Complete());
     EXPECT_EQ(ReadFile(started->archiveFolder + source.substr(1) + "a.txt"), "alpha");

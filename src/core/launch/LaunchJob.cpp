@@ -24,8 +24,11 @@ void Finish(const std::shared_ptr<PendingLaunch>& pending) {
     bool goesAhead = true;
     for (size_t i = 0; i < p.replies.size(); ++i)
         goesAhead = goesAhead && p.job.Questions()[i].GoesAhead(p.replies[i]);
-    IThreadEvents* events = goesAhead && p.request.eventsFor ? p.request.eventsFor(p.job) : nullptr;
-    JobStart start = p.runner.Start(std::move(p.job), p.replies, events, p.request.options);
+    RunSink sink;
+    if (goesAhead && p.request.eventsFor) sink = p.request.eventsFor(p.job);
+    StartOptions options = p.request.options;
+    if (sink.wake) options.wake = std::move(sink.wake);
+    JobStart start = p.runner.Start(std::move(p.job), p.replies, sink.events, options);
     if (p.request.done) p.request.done(std::move(start));
 }
 

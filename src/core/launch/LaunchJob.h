@@ -29,12 +29,20 @@ private:
     IMessageDialogs& dialogs_;
 };
 
+// Where a started run's events go: the sink (its status panel), and how the front end is woken
+// when they wait to be drained.
+struct RunSink {
+    IThreadEvents* events = nullptr;
+    ThreadEventQueue::Wake wake;
+};
+
 struct LaunchRequest {
     int itemIndex = -1; // of a ".upcsy" job; -1: the first item of this computer
     StartOptions options;
     // The sink of the job's events (its status panel), made once the job is sure to start and
-    // before its worker does. None: the events go nowhere.
-    std::function<IThreadEvents*(const PreparedJob&)> eventsFor;
+    // before its worker does; its wake, when given, replaces the options' one. None: the events
+    // go nowhere.
+    std::function<RunSink(const PreparedJob&)> eventsFor;
     // Called once when the job was prepared: with the started run, or with why it was not
     // started (refused or declined). Not called for a file of no job kind or without an item.
     std::function<void(JobStart)> done;
