@@ -213,6 +213,19 @@ TEST_P(RestoreRunnerTest, AChosenPathOfAChosenRunComesBackBelowAFolder) {
     nothing.run->Wait();
     EXPECT_EQ(nothing.run->Outcome().failedLines, 1);
 
+    // While the job is being run (here: its questions open), a restore is refused and writes nothing.
+    {
+        const PreparedJob running = runner.Prepare(file);
+        ASSERT_TRUE(running.Ready());
+        request.paths = {};
+        request.target = root + "Refused";
+        const JobStart refused = restores.Start(restore, request, &events);
+        EXPECT_FALSE(refused.Started());
+        ASSERT_TRUE(refused.refusal);
+        EXPECT_EQ(refused.refusal->reason, RefusalReason::AlreadyRunning);
+        EXPECT_FALSE(fs::exists(root + "Refused"));
+    }
+
     // A run whose folder is gone is refused.
     fs::remove_all(restore.Points()[0].archiveFolder);
     request.backupRoot = restore.Points()[0].archiveFolder;

@@ -4,6 +4,7 @@
 #include "core/engine/PathMapping.h"
 #include "core/engine/restore/TRestoreFolderThread.h"
 #include "core/engine/restore/TRestoreZipThread.h"
+#include "core/launch/JobClaim.h"
 #include "core/launch/ReadJobRecord.h"
 #include "core/text/CaseFold.h"
 
@@ -94,6 +95,13 @@ JobStart RestoreRunner::Start(const PreparedRestore& restore, const RestoreReque
             JobRefusal{RefusalReason::RunMissing, "Restore", "the backup of this run is not there"};
         return start;
     }
+    // A backup of the same job running meanwhile could replace or delete what is being brought
+    // back, so a restore holds the job's lock as a run does.
+    JobClaim claim = TryClaimJob(restore.file_, files);
+    if (claim.refusal) {
+        start.refusal = std::move(claim.refusal);
+        return start;
+    }
     const bool zip = restore.IsZip();
     const RestoreChoice choice = ChooseForRestore(root, zip, request.paths, files);
 
@@ -113,6 +121,7 @@ JobStart RestoreRunner::Start(const PreparedRestore& restore, const RestoreReque
     worker->SetRestoreTarget(target);
     worker->SetDatabaseFile(BackupDatabase::PathForJob(restore.file_).string());
     worker->SetDeletedStore(services_.settings.store, services_.settings.openDeletedLog);
+    worker->HoldJobLock(std::move(claim.lock));
     start.archiveFolder = root;
     start.run = std::make_unique<JobRun>(JobKind::Restore, restore.Name(), events, std::move(wake));
     start.run->Start(std::move(worker));
