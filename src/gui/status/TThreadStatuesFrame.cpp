@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QUuid>
@@ -160,6 +161,15 @@ void TThreadStatuesFrame::BuildWidgets(bool autoClose) {
     header->resizeSection(JobLogModel::Action, 75);
     header->resizeSection(JobLogModel::Info, 75);
     logLayout->addWidget(logView_);
+    // The newest line stays in sight unless the user has scrolled up to read.
+    auto followsEnd = std::make_shared<bool>(true);
+    connect(model_, &QAbstractItemModel::rowsAboutToBeInserted, logView_, [this, followsEnd] {
+        const QScrollBar* bar = logView_->verticalScrollBar();
+        *followsEnd = bar->value() >= bar->maximum();
+    });
+    connect(model_, &QAbstractItemModel::rowsInserted, logView_, [this, followsEnd] {
+        if (*followsEnd) logView_->scrollToBottom();
+    });
     layout->addWidget(logGroup, 1);
 
     auto* bottom = new QHBoxLayout;
