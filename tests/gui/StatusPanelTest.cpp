@@ -100,6 +100,7 @@ private slots:
     void cancelDuringTheLowDiskQuestionEndsTheRunCancelled();
     void retryInTheLowDiskQuestionLetsTheCopyGoOn();
     void autoCloseTakesTheTabAwayAfterTheFinishedSignal();
+    void aPanelTakenDownWhileItsJobWaitsEndsTheJobFirst();
     void theLogIsSavedThroughTheSaveDialogByteForByte();
     void aSaveThatCannotWriteShowsWhyAndKeepsTheLog();
 };
@@ -328,6 +329,28 @@ void StatusPanelTest::autoCloseTakesTheTabAwayAfterTheFinishedSignal() {
     QCOMPARE(pages.count(), 1);
     QCOMPARE(pages.currentIndex(), 0);
     QCOMPARE(order, (QStringList{"finished", "close"}));
+}
+
+void StatusPanelTest::aPanelTakenDownWhileItsJobWaitsEndsTheJobFirst() {
+    BackupSetup setup(3);
+    LowSpaceFileSystem full(setup.files, {0});
+    const int runningBefore = TThreadBase::RunningThreadCount();
+    auto panel = std::make_unique<TThreadStatuesFrame>(setup.clock, false);
+    panel->show();
+    int finished = 0;
+    bool cancelled = false;
+    connect(panel.get(), &TThreadStatuesFrame::jobFinished, [&](TThreadStatuesFrame* p) {
+        ++finished;
+        cancelled = p->Run()->Outcome().cancelled;
+    });
+    QVERIFY(setup.StartInto(*panel, full));
+    QVERIFY(WaitUntil([&] { return panel->LowDiskDialog() != nullptr; }));
+    // The worker waits on the question; taking the panel down releases and joins it.
+    panel.reset();
+    QCOMPARE(finished, 1);
+    QVERIFY(cancelled);
+    QCOMPARE(TThreadBase::RunningThreadCount(), runningBefore);
+    QVERIFY(!fs::exists(setup.drive + "Backups/" + setup.source.substr(1) + "sub0/f0.txt"));
 }
 
 void StatusPanelTest::theLogIsSavedThroughTheSaveDialogByteForByte() {
