@@ -1,6 +1,7 @@
 #include "gui/dialogs/TSkipAbortRetryDialog.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -14,6 +15,12 @@ namespace {
 
 constexpr int kFadeIn = 10;   // out of 255, per tick
 constexpr int kFadeOut = -30;
+
+// Headless platforms cannot show a window's opacity; the fade still runs its steps there.
+bool CanFade() {
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
 
 } // namespace
 
@@ -111,15 +118,13 @@ void TSkipAbortRetryDialog::showEvent(QShowEvent* event) {
     if (result_ >= 0) return;
     opacity_ = 0;
     fadeStep_ = kFadeIn;
-    setWindowOpacity(0.0);
+    if (CanFade()) setWindowOpacity(0.0);
     fadeTimer_.start();
 }
 
-void TSkipAbortRetryDialog::resizeEvent(QResizeEvent* event) { QDialog::resizeEvent(event); }
-
 void TSkipAbortRetryDialog::FadeStep() {
     opacity_ = std::clamp(opacity_ + fadeStep_, 0, 255);
-    setWindowOpacity(opacity_ / 255.0);
+    if (CanFade()) setWindowOpacity(opacity_ / 255.0);
     if (fadeStep_ > 0 && opacity_ >= 255) {
         fadeTimer_.stop();
     } else if (fadeStep_ < 0 && opacity_ <= 0) {

@@ -5,10 +5,9 @@
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/TSkipAbortRetryDialog.h"
 #include "gui/status/JobLogModel.h"
+#include "gui/text/LocaleDateTime.h"
 
 #include <QCheckBox>
-#include <QDate>
-#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -16,14 +15,13 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTime>
 #include <QUuid>
 #include <QVBoxLayout>
 
@@ -39,16 +37,6 @@ constexpr const char* kNoFileAction = "--------------------";
 constexpr const char* kThreadErrorMark = "Thread Error :";
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
-
-// The user's short date and long time; the date alone at exactly midnight.
-std::string LocaleDateTimeText(TDateTime value) {
-    const DateParts parts = DecodeDateTime(value);
-    const QLocale locale = QLocale::system();
-    QString text = locale.toString(QDate(parts.year, parts.month, parts.day), QLocale::ShortFormat);
-    text += QLatin1Char(' ');
-    text += locale.toString(QTime(parts.hour, parts.minute, parts.second), QLocale::LongFormat);
-    return text.toStdString();
-}
 
 } // namespace
 
@@ -173,6 +161,15 @@ void TThreadStatuesFrame::BuildWidgets(bool autoClose) {
     header->resizeSection(JobLogModel::Action, 75);
     header->resizeSection(JobLogModel::Info, 75);
     logLayout->addWidget(logView_);
+    // The newest line stays in sight unless the user has scrolled up to read.
+    auto followsEnd = std::make_shared<bool>(true);
+    connect(model_, &QAbstractItemModel::rowsAboutToBeInserted, logView_, [this, followsEnd] {
+        const QScrollBar* bar = logView_->verticalScrollBar();
+        *followsEnd = bar->value() >= bar->maximum();
+    });
+    connect(model_, &QAbstractItemModel::rowsInserted, logView_, [this, followsEnd] {
+        if (*followsEnd) logView_->scrollToBottom();
+    });
     layout->addWidget(logGroup, 1);
 
     auto* bottom = new QHBoxLayout;
@@ -260,6 +257,8 @@ void TThreadStatuesFrame::DrainNow() {
     emit jobFinished(this);
     if (self && autoCloseBox_->isChecked()) CloseClicked();
 }
+
+TSkipAbortRetryDialog* TThreadStatuesFrame::LowDiskDialog() const { return lowDiskDialog_.data(); }
 
 QString TThreadStatuesFrame::StatusText() const { return statusLabel_->FullText(); }
 QString TThreadStatuesFrame::FileActionText() const { return fileActionLabel_->text(); }

@@ -83,7 +83,7 @@ public:
     QCheckBox* AutoCloseBox() const { return autoCloseBox_; }
     QTableView* LogView() const { return logView_; }
     // The low-disk question on show, if any.
-    TSkipAbortRetryDialog* LowDiskDialog() const { return lowDiskDialog_.data(); }
+    TSkipAbortRetryDialog* LowDiskDialog() const;
 
 public slots:
     // One tick of the one-second clock.
