@@ -5,45 +5,23 @@
 #include "core/launch/JobDeletion.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/drives/JobRowsModel.h"
+#include "gui/text/LocaleDateTime.h"
 
 #include <QCloseEvent>
-#include <QDate>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTime>
 #include <QVBoxLayout>
 
 namespace drivlet::gui {
 namespace {
-
-// The user's short date and long time, the time left out at exactly midnight. The formats are
-// read here, on the GUI thread; the search calls the result on its own thread.
-DateTimeTextFormat LocaleDateTimeText() {
-    const QLocale locale = QLocale::system();
-    const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
-    // A long time names its time zone; a job's last run is local time and says nothing of one.
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    timeFormat.remove(QRegularExpression(QStringLiteral("\\s*\\bt+\\b")));
-    return [locale, dateFormat, timeFormat = timeFormat.trimmed()](TDateTime value) {
-        const DateParts parts = DecodeDateTime(value);
-        QString text = locale.toString(QDate(parts.year, parts.month, parts.day), dateFormat);
-        if (parts.hour || parts.minute || parts.second || parts.millisecond)
-            text +=
-                QLatin1Char(' ') +
-                locale.toString(QTime(parts.hour, parts.minute, parts.second, parts.millisecond), timeFormat);
-        return text.toStdString();
-    };
-}
 
 QPushButton* NewJobButton(const char* caption, QWidget* parent) {
     auto* button = new QPushButton(QString::fromUtf8(caption), parent);
@@ -60,7 +38,7 @@ std::string TNewDrive::NormalDrivePath(std::string drivePath) {
 
 TNewDrive::TNewDrive(const std::string& drivePath, NewDriveServices services, QWidget* parent)
     : QMainWindow(parent), drivePath_(NormalDrivePath(drivePath)), services_(std::move(services)) {
-    if (!services_.lastRunText) services_.lastRunText = LocaleDateTimeText();
+    if (!services_.lastRunText) services_.lastRunText = LocaleFileDateText;
     setWindowTitle(QStringLiteral("New Drive Detected. ") + QString::fromStdString(drivePath_));
     BuildWindow();
     BuildMenus();

@@ -3,10 +3,12 @@
 #include "core/db/ProgramDatabase.h"
 #include "core/launch/LaunchJob.h"
 #include "core/schedule/run/ShutdownCoordinator.h"
-#include "gui/dialogs/TSkipAbortRetryDialog.h"
 #include "gui/launch/GuiJobAsker.h"
 #include "gui/status/TThreadStatuesFrame.h"
+#include "gui/sync/GuiConflictPrompt.h"
+#include "gui/sync/TFileSyncPromptDlg.h" // its header reads the window through a QPointer
 
+#include <QMessageBox>
 #include <QTabWidget>
 
 #include <exception>
@@ -108,7 +110,9 @@ void DriveWindows::LaunchJob(const std::string& jobFile) {
                        CurrentRunSettings()});
     launch->asker.SetParent(window);
     LaunchRequest request;
-    if (IsSyncJobFile(jobFile) && services_.conflictPrompt) launch->prompt = services_.conflictPrompt(window);
+    if (IsSyncJobFile(jobFile))
+        launch->prompt = services_.conflictPrompt ? services_.conflictPrompt(window)
+                                                  : std::make_shared<GuiConflictPrompt>(window);
     request.options.prompt = launch->prompt.get();
 
     const QPointer<DriveWindows> self(this);

@@ -43,7 +43,8 @@ struct DriveWindowServices {
     std::function<void(bool)> setAutoCloseJobTab;
     ShutdownCoordinator* shutdown = nullptr; // may be null: finish messages always shown
     ProgramDatabase* database = nullptr;     // the schedule states of the rows; null: none scheduled
-    // A sync run's conflict window; empty or null: conflicts are not asked (the run is cancelled).
+    // A sync run's conflict questions; empty: the conflict window over the drive's window. A null
+    // prompt cannot ask, which cancels a run that has conflicts.
     std::function<std::shared_ptr<IConflictPrompt>(QWidget* window)> conflictPrompt;
     // How rows show a job's last run; empty: the user's form.
     DateTimeTextFormat lastRunText;
