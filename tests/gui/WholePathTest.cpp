@@ -181,6 +181,19 @@ private slots:
         QVERIFY(WaitForBox("Job Completed."));
         QCOMPARE(window->Pages().count(), 2);
         QCOMPARE(ReadFile(drive_ + "Backups/Docs/" + source_.substr(1) + "a.txt"), std::string("alpha"));
+        Press(WaitForBox("Job Completed."), QMessageBox::Ok);
+
+        // A job that cannot be read (started as a schedule would start it) is refused in a box,
+        // gets no tab and is left as it is.
+        WriteFile(drive_ + "Config/Bad.Ubk", "damaged");
+        windows->LaunchJob(drive_ + "Config/Bad.Ubk");
+        QVERIFY(WaitUntil([] {
+            for (QMessageBox* open : OpenBoxes())
+                if (open->icon() == QMessageBox::Critical) return true;
+            return false;
+        }));
+        QCOMPARE(window->Pages().count(), 2);
+        QCOMPARE(ReadFile(drive_ + "Config/Bad.Ubk"), std::string("damaged"));
     }
 
     void aTwoWaySyncAsksItsConflictsInTheConflictWindow() {
@@ -252,8 +265,11 @@ private slots:
 
         // Closing the window while its job runs only hides it.
         window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window);
         QVERIFY(!window->isVisible());
+        QVERIFY(OpenConflictWindow());
+        QCOMPARE(windows->RunningJobs(), 1);
 
         counts.clear();
         windows->CancelAll();
