@@ -34,7 +34,7 @@ JobFileKind JobFileKindOf(std::string_view fileName) {
     if (extension == ".ubk") return JobFileKind::Backup;
     if (extension == ".umv") return JobFileKind::Move;
     if (extension == ".usy") return JobFileKind::Sync;
-    if (extension == ".upcsy") return JobFileKind::PCSync;
+    if (extension == ".upcsy") return JobFileKind::ComputerSync;
     return JobFileKind::None;
 }
 
@@ -47,7 +47,7 @@ std::string_view JobTypeText(JobFileKind kind, TArchiveDir direction) {
         return fromUsb ? "Move From USB" : "Move To USB";
     case JobFileKind::Sync:
         return "File / Folder Sync";
-    case JobFileKind::PCSync:
+    case JobFileKind::ComputerSync:
         return "PC-PC Sync";
     case JobFileKind::None:
         break;
@@ -58,7 +58,7 @@ std::string_view JobTypeText(JobFileKind kind, TArchiveDir direction) {
 int TAutoRunFileData::TypeIcon() const {
     if (!Loaded) return -1;
     switch (Kind) {
-    case JobFileKind::PCSync:
+    case JobFileKind::ComputerSync:
         return 0;
     case JobFileKind::Sync:
         return 1;
@@ -103,7 +103,7 @@ TAutoRunFileData LoadJobRow(const std::filesystem::path& jobFile, const DateTime
         row.Loaded = true;
         break;
     }
-    case JobFileKind::PCSync: {
+    case JobFileKind::ComputerSync: {
         TPCSyncData job;
         if (!Load(job, jobFile)) break;
         row.JobName = job.SyncName;

@@ -1,6 +1,7 @@
 #pragma once
 // One row of a drive's job list: what a job file is, read just far enough to show its kind, name,
 // last run and owning computer; a file that cannot be read gives an error row that keeps its path.
+#include "core/drives/JobFileKind.h"
 #include "core/records/Enumerations.h"
 #include "core/time/DateTimeText.h"
 
@@ -9,10 +10,6 @@
 #include <string_view>
 
 namespace drivlet {
-
-// The kind of a job file by its extension, compared lower-cased: ".ubk", ".umv", ".usy", ".upcsy".
-enum class JobFileKind { None, Backup, Move, Sync, PCSync };
-JobFileKind JobFileKindOf(std::string_view fileName);
 
 inline constexpr std::string_view kErrorRowType = "<Error>";
 inline constexpr std::string_view kErrorLoadingData = "<Error Loading Data>";
@@ -41,7 +38,7 @@ struct TAutoRunFileData {
     int TypeIcon() const;
     RowOwner Owner(std::string_view computerId) const;
     // Run and Edit act on a readable row that is not a PC-PC sync.
-    bool CanRun() const { return Loaded && Kind != JobFileKind::PCSync && Kind != JobFileKind::None; }
+    bool CanRun() const { return Loaded && Kind != JobFileKind::ComputerSync && Kind != JobFileKind::None; }
     bool CanEdit() const { return CanRun(); }
     // Restores open from readable backup rows only.
     bool CanOpenRestore() const { return Loaded && Kind == JobFileKind::Backup; }

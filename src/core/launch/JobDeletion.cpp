@@ -33,7 +33,7 @@ std::vector<std::string> DatabasesOf(const std::string& jobFile, JobFileKind kin
     case JobFileKind::Sync:
         databases.push_back(SyncDatabase::PathForJob(jobFile).string());
         break;
-    case JobFileKind::PCSync: {
+    case JobFileKind::ComputerSync: {
         TPCSyncData job;
         SilentDialogs silent;
         try {
@@ -62,8 +62,8 @@ std::vector<std::string> JobCompanionFiles(const IFileSystem& files, const std::
     const fs::path job(jobFile);
     std::vector<std::string> candidates = {SyncDatabase::PathForJob(job).string(),
                                            fs::path(job).replace_extension(".Udb").string()};
-    if (JobFileKindOf(jobFile) == JobFileKind::PCSync) {
-        const auto items = DatabasesOf(jobFile, JobFileKind::PCSync);
+    if (JobFileKindOf(jobFile) == JobFileKind::ComputerSync) {
+        const auto items = DatabasesOf(jobFile, JobFileKind::ComputerSync);
         candidates.insert(candidates.end(), items.begin(), items.end());
     }
     // A database that another job of the folder works with stays: two jobs may share a name
@@ -104,6 +104,10 @@ JobDeletionResult DeleteJobFiles(const IFileSystem& files, const std::string& jo
     return JobDeletionResult::Deleted;
 }
 
+std::string JobRunningNotice(const std::string& jobFile) {
+    return "The job is running: " + jobFile + "\nIt can be deleted when that run has ended.";
+}
+
 JobDeletionResult DeleteJob(const IFileSystem& files, const std::string& jobFile, std::string_view jobName,
                             IMessageDialogs& dialogs) {
     if (dialogs.AskYesNo(DeleteJobQuestion(jobName), std::string(kDeleteJobTitle), false,
@@ -111,8 +115,8 @@ JobDeletionResult DeleteJob(const IFileSystem& files, const std::string& jobFile
         return JobDeletionResult::Declined;
     const JobDeletionResult result = DeleteJobFiles(files, jobFile);
     if (result == JobDeletionResult::Running)
-        dialogs.ShowNotice("The job is running: " + jobFile + "\nIt can be deleted when that run has ended.",
-                           std::string(kDeleteJobTitle), MessageKind::Warning, std::string(kProductTitle));
+        dialogs.ShowNotice(JobRunningNotice(jobFile), std::string(kDeleteJobTitle), MessageKind::Warning,
+                           std::string(kProductTitle));
     return result;
 }
 

@@ -26,6 +26,9 @@ enum class JobDeletionResult {
 // ".Udb", and for a ".upcsy" job each item's "<item ID>.Usdb". Only those that exist.
 std::vector<std::string> JobCompanionFiles(const IFileSystem& files, const std::string& jobFile);
 
+// The notice of a job that cannot go while a run holds it.
+std::string JobRunningNotice(const std::string& jobFile);
+
 // Without a question: takes the job's lock (refusing while a run holds it), deletes the job file
 // and its companions, and lets the lock go, which removes the lock file.
 [[nodiscard]] JobDeletionResult DeleteJobFiles(const IFileSystem& files, const std::string& jobFile);

@@ -1,0 +1,210 @@
+#include "gui/launch/DriveWindows.h"
+
+#include "core/db/ProgramDatabase.h"
+#include "core/launch/LaunchJob.h"
+#include "core/schedule/run/ShutdownCoordinator.h"
+#include "gui/launch/GuiJobAsker.h"
+#include "gui/status/TThreadStatuesFrame.h"
+#include "gui/sync/GuiConflictPrompt.h"
+#include "gui/sync/TFileSyncPromptDlg.h" // its header reads the window through a QPointer
+
+#include <QMessageBox>
+#include <QTabWidget>
+
+#include <exception>
+#include <system_error>
+
+namespace drivlet::gui {
+namespace {
+
+// One launch, from its first question to its start: kept by the pending questions and dropped
+// once the job has started or was not.
+struct Launch {
+    explicit Launch(RunnerServices services) : runner(std::move(services)) {}
+
+    JobRunner runner;
+    GuiJobAsker asker;
+    std::shared_ptr<IConflictPrompt> prompt;
+    QPointer<TThreadStatuesFrame> panel;
+};
+
+bool IsSyncJobFile(const std::string& jobFile) {
+    const JobFileKind kind = JobFileKindOf(jobFile);
+    return kind == JobFileKind::Sync || kind == JobFileKind::ComputerSync;
+}
+
+void RemoveTab(TThreadStatuesFrame* panel) {
+    if (QWidget* tab = panel->parentWidget()) tab->deleteLater();
+}
+
+} // namespace
+
+DriveWindows::DriveWindows(DriveWindowServices services, QObject* parent)
+    : QObject(parent), services_(std::move(services)) {}
+
+DriveWindows::~DriveWindows() {
+    // The panels cancel and join their runs as the windows go; no finish message then.
+    closing_ = true;
+    for (auto& [path, window] : windows_)
+        delete window.data();
+}
+
+TNewDrive* DriveWindows::Window(const std::string& drivePath) const {
+    const auto it = windows_.find(TNewDrive::NormalDrivePath(drivePath));
+    return it == windows_.end() ? nullptr : it->second.data();
+}
+
+TNewDrive* DriveWindows::ShowDrive(const std::string& drivePath) {
+    const std::string path = TNewDrive::NormalDrivePath(drivePath);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(path, ec)) return nullptr;
+    TNewDrive* window = Window(path);
+    if (!window) window = CreateWindow(path);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+TNewDrive* DriveWindows::CreateWindow(const std::string& drivePath) {
+    auto self = std::make_shared<QPointer<TNewDrive>>();
+    NewDriveServices services{services_.files, services_.computerId,
+                              [this](const std::string& jobFile) { return ScheduleStateOf(jobFile); },
+                              services_.lastRunText, [this, self] { return *self && WindowRunsJobs(*self); }};
+    auto* window = new TNewDrive(drivePath, std::move(services));
+    *self = window;
+    windows_[drivePath] = window;
+    connect(window, &TNewDrive::runRequested, this,
+            [this](const QString& file) { LaunchJob(file.toStdString()); });
+    connect(window, &TNewDrive::trayCommand, this, &DriveWindows::trayCommand);
+    connect(window, &QObject::destroyed, this, [this, drivePath] {
+        const auto it = windows_.find(drivePath);
+        if (it != windows_.end() && !it->second) windows_.erase(it);
+    });
+    return window;
+}
+
+int DriveWindows::ScheduleStateOf(const std::string& jobFile) const {
+    if (!services_.database) return 0;
+    try {
+        return services_.database->ScheduleStateOf(jobFile);
+    } catch (const std::exception&) {
+        return 0; // a schedule table that cannot be read shows the job as not scheduled
+    }
+}
+
+RunSettings DriveWindows::CurrentRunSettings() {
+    if (services_.runSettings) return services_.runSettings();
+    return LoadRunSettings(services_.programDataRoot, dialogs_);
+}
+
+void DriveWindows::LaunchJob(const std::string& jobFile) {
+    if (closing_) return;
+    // The job's tab goes on the window of the drive the job file is on.
+    const std::filesystem::path configFolder = std::filesystem::path(jobFile).parent_path();
+    const QPointer<TNewDrive> window = ShowDrive(configFolder.parent_path().string());
+
+    auto launch = std::make_shared<Launch>(
+        RunnerServices{{services_.files, InPlaceHandoff::Instance(), services_.clock},
+                       services_.computerId,
+                       CurrentRunSettings()});
+    launch->asker.SetParent(window);
+    LaunchRequest request;
+    if (IsSyncJobFile(jobFile))
+        launch->prompt = services_.conflictPrompt ? services_.conflictPrompt(window)
+                                                  : std::make_shared<GuiConflictPrompt>(window);
+    request.options.prompt = launch->prompt.get();
+
+    const QPointer<DriveWindows> self(this);
+    request.eventsFor = [self, window, launch](const PreparedJob& job) -> RunSink {
+        if (!self || self->closing_ || !window) return {};
+        const bool autoClose = self->services_.autoCloseJobTab && self->services_.autoCloseJobTab();
+        TThreadStatuesFrame* panel =
+            CreateJobTab(job.Name(), window->Pages(), self->services_.clock, autoClose);
+        launch->panel = panel;
+        connect(panel, &TThreadStatuesFrame::jobStarted, self, &DriveWindows::Started);
+        connect(panel, &TThreadStatuesFrame::jobFinished, self, &DriveWindows::Finished);
+        connect(panel, &TThreadStatuesFrame::autoCloseToggled, self, [self](bool on) {
+            if (self->services_.setAutoCloseJobTab) self->services_.setAutoCloseJobTab(on);
+        });
+        window->show();
+        window->raise();
+        window->activateWindow();
+        return panel->Sink();
+    };
+    request.done = [launch, window](JobStart start) {
+        TThreadStatuesFrame* panel = launch->panel;
+        if (start.Started()) {
+            // The conflict window stays until the worker that may ask it has been joined.
+            if (launch->prompt) start.run->Keep(launch->prompt);
+            // Without a panel (its window went meanwhile) the run is dropped: cancelled and joined.
+            if (!panel) return;
+            panel->AttachRun(std::move(start.run));
+            if (!start.saveError.empty())
+                OpenMessageBox(window,
+                               "The job runs, but its start time could not be written: " + start.saveError,
+                               "Save Job", MessageKind::Warning, BoxButtons::Ok, {});
+            return;
+        }
+        if (!panel) return;
+        // Refused at the start itself, after its questions: said here, as no one else says it.
+        if (start.refusal) launch->asker.Refused(*start.refusal);
+        RemoveTab(panel);
+    };
+    try {
+        drivlet::LaunchJob(jobFile, launch->runner, launch->asker, std::move(request));
+    } catch (const std::exception& e) {
+        if (launch->panel) RemoveTab(launch->panel);
+        OpenMessageBox(window, std::string("The job could not be started: ") + e.what(), "Load Job",
+                       MessageKind::Error, BoxButtons::Ok, {});
+    }
+}
+
+void DriveWindows::Started(TThreadStatuesFrame* panel) {
+    if (!running_.insert(panel).second) return;
+    if (services_.shutdown) services_.shutdown->JobStarted();
+    emit runningJobsChanged(RunningJobs());
+}
+
+void DriveWindows::Finished(TThreadStatuesFrame* panel) {
+    if (closing_ || running_.erase(panel) == 0) return;
+    const bool suppressed = services_.shutdown && services_.shutdown->FinishMessagesSuppressed();
+    if (!suppressed && panel->Run()) {
+        QWidget* window = panel->window();
+        OpenMessageBox(window && window->isVisible() ? window : nullptr,
+                       panel->Run()->Outcome().finishMessage, std::string(kJobCompletedTitle),
+                       MessageKind::Information, BoxButtons::Ok, {});
+    }
+    emit jobFinished(panel);
+    // May carry out a shut-down that waited for this job.
+    if (services_.shutdown) services_.shutdown->JobEnded();
+    emit runningJobsChanged(RunningJobs());
+    if (auto* window = qobject_cast<TNewDrive*>(panel->window())) window->BusyChanged();
+}
+
+bool DriveWindows::WindowRunsJobs(const QWidget* window) const {
+    for (const TThreadStatuesFrame* panel : running_)
+        if (panel->window() == window) return true;
+    return false;
+}
+
+void DriveWindows::CancelAll() {
+    if (running_.empty()) {
+        emit runningJobsChanged(0);
+        return;
+    }
+    // Copied: a cancel may end a run at once.
+    const std::set<TThreadStatuesFrame*> panels = running_;
+    for (TThreadStatuesFrame* panel : panels)
+        panel->Cancel();
+}
+
+void DriveWindows::RaiseAll() {
+    for (auto& [path, window] : windows_) {
+        if (!window || !window->isVisible()) continue;
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+} // namespace drivlet::gui

@@ -1,0 +1,94 @@
+#pragma once
+// The drive windows of the tray program, one per drive path, and the launcher that runs a job on
+// a tab of its drive's window: the job's questions in boxes answered later, the status panel, the
+// running count the tray animates with, and the finish message (held back once the shut-down has
+// begun).
+#include "core/launch/RunSettings.h"
+#include "core/time/DateTimeText.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/drives/TNewDrive.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+namespace drivlet {
+class IClock;
+class IConflictPrompt;
+class IFileSystem;
+class ProgramDatabase;
+class ShutdownCoordinator;
+} // namespace drivlet
+
+namespace drivlet::gui {
+
+class TThreadStatuesFrame;
+
+// What the windows and the runs work with; everything outlives the DriveWindows.
+struct DriveWindowServices {
+    const IFileSystem& files;
+    const IClock& clock;
+    std::string computerId;
+    std::filesystem::path programDataRoot;
+    // The settings each run starts with; empty: read from the program data root at each launch.
+    std::function<RunSettings()> runSettings;
+    // The AutoCloseJobTab setting: read for each new tab, written when a panel's box changes.
+    std::function<bool()> autoCloseJobTab;
+    std::function<void(bool)> setAutoCloseJobTab;
+    ShutdownCoordinator* shutdown = nullptr; // may be null: finish messages always shown
+    ProgramDatabase* database = nullptr;     // the schedule states of the rows; null: none scheduled
+    // A sync run's conflict questions; empty: the conflict window over the drive's window. A null
+    // prompt cannot ask, which cancels a run that has conflicts.
+    std::function<std::shared_ptr<IConflictPrompt>(QWidget* window)> conflictPrompt;
+    // How rows show a job's last run; empty: the user's form.
+    DateTimeTextFormat lastRunText;
+};
+
+class DriveWindows : public QObject {
+    Q_OBJECT
+public:
+    explicit DriveWindows(DriveWindowServices services, QObject* parent = nullptr);
+    ~DriveWindows() override;
+
+    // Opens or raises the drive's window; none when the path is not an existing folder.
+    TNewDrive* ShowDrive(const std::string& drivePath);
+    // The open window of that drive path, if any.
+    TNewDrive* Window(const std::string& drivePath) const;
+    // Asks the job's questions, then runs it on a new tab of its drive's window.
+    void LaunchJob(const std::string& jobFile);
+    int RunningJobs() const { return static_cast<int>(running_.size()); }
+    // Cancels every running job; runningJobsChanged(0) follows once all have ended (at once when
+    // none runs).
+    void CancelAll();
+    // Brings every open window to the front (a second start of the program).
+    void RaiseAll();
+
+signals:
+    void runningJobsChanged(int count);
+    // A window's menu command, for the tray program.
+    void trayCommand(drivlet::gui::TrayCommand command);
+    // A run has ended and its finish message (if any) is on show.
+    void jobFinished(drivlet::gui::TThreadStatuesFrame* panel);
+
+private:
+    TNewDrive* CreateWindow(const std::string& drivePath);
+    void Started(TThreadStatuesFrame* panel);
+    void Finished(TThreadStatuesFrame* panel);
+    bool WindowRunsJobs(const QWidget* window) const;
+    int ScheduleStateOf(const std::string& jobFile) const;
+    RunSettings CurrentRunSettings();
+
+    DriveWindowServices services_;
+    QtMessageDialogs dialogs_;
+    std::map<std::string, QPointer<TNewDrive>> windows_;
+    std::set<TThreadStatuesFrame*> running_;
+    bool closing_ = false;
+};
+
+} // namespace drivlet::gui
