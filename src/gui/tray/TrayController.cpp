@@ -161,7 +161,8 @@ void TrayController::Help() {
 
 void TrayController::Exit() {
     if (exiting_) return;
-    if (exitBox_) {
+    // An answered box is only hidden until its deletion comes round.
+    if (exitBox_ && exitBox_->isVisible()) {
         exitBox_->raise();
         exitBox_->activateWindow();
         return;
@@ -245,7 +246,7 @@ void TrayController::AskFileNotFound(const FileNotFoundQuestion& question, std::
 
 void TrayController::ReportError(const std::string& message) {
     // A database that keeps failing would otherwise open a box every second.
-    if (errorBox_) return;
+    if (errorBox_ && errorBox_->isVisible()) return;
     errorBox_ = OpenMessageBox(nullptr, message, "Drivlet", MessageKind::Error, BoxButtons::Ok, {});
 }
 
