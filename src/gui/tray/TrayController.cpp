@@ -122,6 +122,8 @@ void TrayController::MakeVisible() {
 }
 
 void TrayController::BuildMenu() {
+    // Names the popup's window for the desktop (and for anything looking for it).
+    menu_.setWindowTitle(QStringLiteral("Drivlet menu"));
     QAction* open = menu_.addAction(QStringLiteral("Open Drive"), this, &TrayController::OpenDrive);
     menu_.setDefaultAction(open);
     menu_.addSeparator();
