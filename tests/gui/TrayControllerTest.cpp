@@ -293,6 +293,28 @@ private slots:
         QVERIFY(!tray->ShutdownBlocked());
     }
 
+    void aDueRowIsRunAndMovedOnButNotSpentWithoutALauncher() {
+        auto tray = MakeController();
+        const std::string job = KnownDrive("stick", "Docs.Ubk") + "Config/Docs.Ubk";
+        ScheduleRunRow row = tray->Database().AddSchedule(job, "Docs");
+        row.NextRunTime = clock_->Now() + 1.0 / 1440;
+        tray->Database().SaveSchedule(row);
+        clock_->Advance(2.0 / 1440);
+
+        // Nobody to start it (the drive windows are not there): the row keeps its time.
+        TrayServices none;
+        auto bare = std::make_unique<TrayController>(
+            TrayEnvironment{dir_->path() / "root", kComputer, *clock_, [this] { return mounted_; }}, none,
+            std::make_unique<RecordingTrayIcon>(std::make_shared<IconRecord>()));
+        bare->RunSchedules(SchedulePass::Timed);
+        QCOMPARE(bare->Database().FindSchedule(row.ID)->NextRunTime, row.NextRunTime);
+        bare.reset();
+
+        tray->RunSchedules(SchedulePass::Timed);
+        QCOMPARE(services_->launched, std::vector<std::string>{job});
+        QVERIFY(tray->Database().FindSchedule(row.ID)->NextRunTime != row.NextRunTime);
+    }
+
     void deletedFilesOverTheLimitWarnInABalloon() {
         auto tray = MakeController();
         tray->Settings().MaxDeletedSize = 5000LL * 1024 * 1024;

@@ -47,7 +47,7 @@ bool IsFile(const std::string& path) {
 TrayController::TrayController(TrayEnvironment environment, TrayServices services, std::unique_ptr<ITrayIcon> icon)
     : environment_(std::move(environment)), services_(std::move(services)), icon_(std::move(icon)),
       settings_(environment_.programDataRoot),
-      shutdown_({[this] { runner_->RunSchedules(SchedulePass::Shutdown); }, [this] { return runner_->Busy(); },
+      shutdown_({[this] { RunSchedules(SchedulePass::Shutdown); }, [this] { return runner_->Busy(); },
                  [this](bool logOff) {
                      return services_.completePendingShutdown && services_.completePendingShutdown(logOff);
                  }}),
@@ -88,6 +88,7 @@ TrayController::TrayController(TrayEnvironment environment, TrayServices service
     connect(&alertTimer_, &QTimer::timeout, this, &TrayController::MeasureDeletedSize);
     scheduleTimer_.setInterval(kScheduleIntervalMs);
     connect(&scheduleTimer_, &QTimer::timeout, this, [this] {
+        if (!CanLaunch()) return;
         runner_->SetScheduleRunMode(settings_.ScheduleRunMode);
         runner_->Tick();
     });
@@ -225,10 +226,17 @@ void TrayController::DriveArrived(const std::string& drivePath) {
     if (exiting_) return;
     if (!IsDriveKnown(drivePath, environment_.computerId)) return;
     if (settings_.DriveAutoRun && services_.showDrive) services_.showDrive(drivePath);
-    runner_->RunDriveInsertion(drivePath);
+    if (CanLaunch()) runner_->RunDriveInsertion(drivePath);
+}
+
+bool TrayController::CanLaunch() const {
+    // A pass hands its rows on and moves them to their next time: with no one to start the jobs,
+    // the rows are left as they are rather than spent.
+    return static_cast<bool>(services_.launchJob);
 }
 
 void TrayController::RunSchedules(SchedulePass pass) {
+    if (!CanLaunch()) return;
     runner_->SetScheduleRunMode(settings_.ScheduleRunMode);
     runner_->RunSchedules(pass);
     UpdateShutdownBlock();

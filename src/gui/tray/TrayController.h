@@ -105,6 +105,7 @@ private:
     void AskFileNotFound(const FileNotFoundQuestion& question, std::function<void(bool)> answer);
     void ReportError(const std::string& message);
     void UpdateShutdownBlock();
+    bool CanLaunch() const;
 
     TrayEnvironment environment_;
     TrayServices services_;
