@@ -47,7 +47,8 @@ QString PythonWithDbusmock() {
     for (const QString& candidate : {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
         QProcess probe;
         probe.start(candidate, {"-c", "import dbusmock"});
-        if (probe.waitForFinished(60000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0)
+        if (probe.waitForFinished(60000) && probe.exitStatus() == QProcess::NormalExit &&
+            probe.exitCode() == 0)
             return candidate;
     }
     return {};
@@ -92,7 +93,8 @@ class LogindTest : public QObject {
     }
 
     void EmitPrepareForShutdown() {
-        QDBusMessage call = QDBusMessage::createMethodCall(kLogind, kPath, "org.freedesktop.DBus.Mock", "EmitSignal");
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(kLogind, kPath, "org.freedesktop.DBus.Mock", "EmitSignal");
         call << QStringLiteral("org.freedesktop.login1.Manager") << QStringLiteral("PrepareForShutdown")
              << QStringLiteral("b") << QVariantList{true};
         const QDBusMessage reply = Bus().call(call);
@@ -102,9 +104,10 @@ class LogindTest : public QObject {
     std::unique_ptr<TrayController> Controller(LogindClient& logind, const ManualClock& clock) {
         TrayServices services;
         services.completePendingShutdown = [&logind](bool logOff) { return logind.EndSession(logOff); };
-        auto tray = std::make_unique<TrayController>(TrayEnvironment{dir_->path() / "root", "1A2B - 3C4D", clock,
-                                                                     [] { return std::vector<std::string>{}; }},
-                                                     std::move(services), std::make_unique<SilentIcon>());
+        auto tray =
+            std::make_unique<TrayController>(TrayEnvironment{dir_->path() / "root", "1A2B - 3C4D", clock,
+                                                             [] { return std::vector<std::string>{}; }},
+                                             std::move(services), std::make_unique<SilentIcon>());
         connect(tray.get(), &TrayController::shutdownBlockChanged, &logind, &LogindClient::SetBlock);
         return tray;
     }
@@ -149,7 +152,8 @@ private slots:
         ManualClock clock(40400.5);
         LogindClient logind(Bus(), QStringLiteral("c7"));
         auto tray = Controller(logind, clock);
-        connect(&logind, &LogindClient::prepareForShutdown, tray.get(), [&tray] { (void)tray->ShutdownQuery(false); });
+        connect(&logind, &LogindClient::prepareForShutdown, tray.get(),
+                [&tray] { (void)tray->ShutdownQuery(false); });
         QVERIFY(Inhibitors().isEmpty());
 
         tray->SetRunningJobs(1);

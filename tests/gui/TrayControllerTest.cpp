@@ -1,11 +1,11 @@
 // The tray controller with a recording icon: its menu, the Exit question, the animation while jobs
 // run, drive arrival from a mount table written by the test, the schedules it launches through its
 // services, the deleted-files alert and the shut-down query.
+#include "gui/tray/TrayController.h"
 #include "core/app/MessageDialogs.h"
 #include "core/drives/DriveRegistry.h"
 #include "core/schedule/run/DeletedSizeAlert.h"
 #include "core/schedule/run/ShutdownCoordinator.h"
-#include "gui/tray/TrayController.h"
 #include "gui/tray/TrayIconImages.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/MountTableNotifySource.h"
@@ -53,7 +53,9 @@ public:
         r_->balloons.push_back({title, text, icon});
     }
     void SetMenu(QMenu* menu) override { r_->menu = menu; }
-    void SetDoubleClickHandler(std::function<void()> handler) override { r_->doubleClick = std::move(handler); }
+    void SetDoubleClickHandler(std::function<void()> handler) override {
+        r_->doubleClick = std::move(handler);
+    }
 
 private:
     std::shared_ptr<IconRecord> r_;
@@ -67,8 +69,9 @@ struct ServiceRecord {
 };
 
 std::string MountLine(int id, const std::string& mountPoint, const std::string& fsType) {
-    return std::to_string(id) + " 1 8:" + std::to_string(id) + " / " + mountPoint + " rw,relatime shared:" +
-           std::to_string(id) + " - " + fsType + " /dev/x" + std::to_string(id) + " rw\n";
+    return std::to_string(id) + " 1 8:" + std::to_string(id) + " / " + mountPoint +
+           " rw,relatime shared:" + std::to_string(id) + " - " + fsType + " /dev/x" + std::to_string(id) +
+           " rw\n";
 }
 
 // The visible message box, if one is open.
@@ -164,8 +167,8 @@ private slots:
             items << (a->isSeparator() ? QStringLiteral("-") : a->text());
             shortcuts << a->shortcut().toString();
         }
-        QCOMPARE(items, (QStringList{"Open Drive", "-", "Options", "Schedules", "-", "Update", "Help", "About", "-",
-                                     "Exit"}));
+        QCOMPARE(items, (QStringList{"Open Drive", "-", "Options", "Schedules", "-", "Update", "Help",
+                                     "About", "-", "Exit"}));
         QCOMPARE(shortcuts, (QStringList{"", "", "", "", "", "", "F1", "Ctrl+A", "", "Ctrl+X"}));
         QCOMPARE(tray->Menu().defaultAction()->text(), QStringLiteral("Open Drive"));
         QCOMPARE(tray->Menu().actions().back()->toolTip(), QStringLiteral("Exit Program"));
@@ -178,6 +181,13 @@ private slots:
         QVERIFY(WaitUntil([] { return OpenBox() != nullptr; }));
         QCOMPARE(OpenBox()->text(), QStringLiteral("Options"));
         QVERIFY(OpenBox()->informativeText().contains("later"));
+        delete OpenBox();
+
+        // A double-click on the icon is Open Drive.
+        QVERIFY(icon_->doubleClick);
+        icon_->doubleClick();
+        QVERIFY(WaitUntil([] { return OpenBox() != nullptr; }));
+        QCOMPARE(OpenBox()->text(), QStringLiteral("Open Drive"));
     }
 
     void exitIsAskedAndWaitsForTheCancelledJobs() {
@@ -253,7 +263,8 @@ private slots:
         const std::string stranger = dir_->path().string() + "/stranger/";
         std::filesystem::create_directories(stranger);
         const std::string stick = KnownDrive("stick", "Photos.Ubk");
-        test::WriteFile(table, MountLine(1, "/", "ext4") + MountLine(2, dir_->path().string() + "/stranger", "ext4") +
+        test::WriteFile(table, MountLine(1, "/", "ext4") +
+                                   MountLine(2, dir_->path().string() + "/stranger", "ext4") +
                                    MountLine(3, dir_->path().string() + "/stick", "vfat"));
         feed.RescanNow();
         QVERIFY(WaitUntil([this] { return !services_->launched.empty(); }));
@@ -334,7 +345,8 @@ private slots:
     void shutdownWhileJobsRunIsRefusedAndCarriedOutAfterwards() {
         auto tray = MakeController();
         std::vector<bool> blocks;
-        connect(tray.get(), &TrayController::shutdownBlockChanged, this, [&blocks](bool b) { blocks.push_back(b); });
+        connect(tray.get(), &TrayController::shutdownBlockChanged, this,
+                [&blocks](bool b) { blocks.push_back(b); });
         tray->SetRunningJobs(1);
         QVERIFY(tray->ShutdownBlocked());
 

@@ -63,15 +63,17 @@ int RunTrayProgram(QApplication& app) {
         std::filesystem::current_path(root);
 
         TrayServices services;
-        services.completePendingShutdown = [&logind](bool logOff) { return logind && logind->EndSession(logOff); };
+        services.completePendingShutdown = [&logind](bool logOff) {
+            return logind && logind->EndSession(logOff);
+        };
         TrayEnvironment environment{root, ComputerIdentity(*volumes), SystemClock::Instance(), [&volumes] {
                                         std::vector<std::string> drives;
                                         for (const MountedDrive& d : volumes->MountedDrives())
                                             drives.push_back(d.drivePath);
                                         return drives;
                                     }};
-        controller =
-            std::make_unique<TrayController>(std::move(environment), std::move(services), std::make_unique<SystemTrayIcon>());
+        controller = std::make_unique<TrayController>(std::move(environment), std::move(services),
+                                                      std::make_unique<SystemTrayIcon>());
     } catch (const std::exception& e) {
         return FailToStart(app, e.what());
     }
@@ -83,7 +85,8 @@ int RunTrayProgram(QApplication& app) {
 
     TrayController* tray = controller.get();
     instance.ListenForFrontRequests([tray] {
-        QMetaObject::invokeMethod(tray, [tray] { tray->RaiseWindows(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            tray, [tray] { tray->RaiseWindows(); }, Qt::QueuedConnection);
     });
 
     logind = std::make_unique<LogindClient>();
@@ -94,7 +97,12 @@ int RunTrayProgram(QApplication& app) {
                      [tray] { (void)tray->ShutdownQuery(false); });
     // The desktop session ending: refused while jobs run, and ended by force once they are done.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, tray, [tray](QSessionManager& manager) {
-        if (!tray->ShutdownQuery(true).allow) manager.cancel();
+        if (tray->ShutdownQuery(true).allow) return;
+        // The session manager takes a cancel only from a client it has let interact.
+        if (manager.allowsInteraction()) {
+            manager.cancel();
+            manager.release();
+        }
     });
 
     QTimer::singleShot(kIconDelayMs, tray, [tray] { tray->MakeVisible(); });

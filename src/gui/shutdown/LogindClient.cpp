@@ -65,8 +65,10 @@ void LogindClient::SetBlock(bool block) {
 bool LogindClient::EndSession(bool logOff) {
     SetBlock(false);
     if (!bus_.isConnected() || unavailable_) return false;
-    if (logOff) Call(QStringLiteral("TerminateSession"), {sessionId_});
-    else Call(QStringLiteral("PowerOff"), {false});
+    if (logOff)
+        Call(QStringLiteral("TerminateSession"), {sessionId_});
+    else
+        Call(QStringLiteral("PowerOff"), {false});
     return true;
 }
 

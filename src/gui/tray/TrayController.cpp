@@ -44,7 +44,8 @@ bool IsFile(const std::string& path) {
 
 } // namespace
 
-TrayController::TrayController(TrayEnvironment environment, TrayServices services, std::unique_ptr<ITrayIcon> icon)
+TrayController::TrayController(TrayEnvironment environment, TrayServices services,
+                               std::unique_ptr<ITrayIcon> icon)
     : environment_(std::move(environment)), services_(std::move(services)), icon_(std::move(icon)),
       settings_(environment_.programDataRoot),
       shutdown_({[this] { RunSchedules(SchedulePass::Shutdown); }, [this] { return runner_->Busy(); },
@@ -112,8 +113,9 @@ TrayController::~TrayController() {
 bool TrayController::StartDriveNotification(IShellNotifySource& feed) {
     if (driveFeed_ && driveRegistration_) driveFeed_->Deregister(driveRegistration_);
     driveFeed_ = &feed;
-    driveRegistration_ = feed.Register({kShellNotifySources, shcne::DriveAdd | shcne::MediaInserted, 1024, {}},
-                                       std::make_shared<DriveArrivalSink>(this));
+    driveRegistration_ =
+        feed.Register({kShellNotifySources, shcne::DriveAdd | shcne::MediaInserted, 1024, {}},
+                      std::make_shared<DriveArrivalSink>(this));
     return driveRegistration_ != 0;
 }
 
@@ -134,7 +136,8 @@ void TrayController::BuildMenu() {
     menu_.addAction(QStringLiteral("Update"), this, [this] { ComesLater(QStringLiteral("Update")); });
     QAction* help = menu_.addAction(QStringLiteral("Help"), this, &TrayController::Help);
     help->setShortcut(QKeySequence(Qt::Key_F1));
-    QAction* about = menu_.addAction(QStringLiteral("About"), this, [this] { ComesLater(QStringLiteral("About")); });
+    QAction* about =
+        menu_.addAction(QStringLiteral("About"), this, [this] { ComesLater(QStringLiteral("About")); });
     about->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     menu_.addSeparator();
     QAction* exit = menu_.addAction(QStringLiteral("Exit"), this, &TrayController::Exit);
@@ -153,13 +156,16 @@ void TrayController::ComesLater(const QString& command) {
 
 void TrayController::OpenDrive() {
     if (exiting_) return;
-    if (services_.openDrive) services_.openDrive();
-    else ComesLater(QStringLiteral("Open Drive"));
+    if (services_.openDrive)
+        services_.openDrive();
+    else
+        ComesLater(QStringLiteral("Open Drive"));
 }
 
 void TrayController::Help() {
-    QDesktopServices::openUrl(QUrl(QString::fromUtf8(kUpdateServerAddress.data(), kUpdateServerAddress.size()) +
-                                   QStringLiteral("/support.php")));
+    QDesktopServices::openUrl(
+        QUrl(QString::fromUtf8(kUpdateServerAddress.data(), kUpdateServerAddress.size()) +
+             QStringLiteral("/support.php")));
 }
 
 void TrayController::Exit() {
@@ -194,8 +200,10 @@ void TrayController::BeginExit() {
 }
 
 void TrayController::Quit() {
-    if (services_.quit) services_.quit();
-    else QCoreApplication::quit();
+    if (services_.quit)
+        services_.quit();
+    else
+        QCoreApplication::quit();
 }
 
 void TrayController::SetRunningJobs(int count) {
@@ -266,7 +274,8 @@ void TrayController::MeasureDeletedSize() {
         alertFailed_ = false;
         deletedSize_ = alert.deletedSize;
         if (alert.overLimit)
-            icon_->ShowBalloon(kBalloonTitle, QString::fromStdString(alert.balloonText), BalloonIcon::Warning);
+            icon_->ShowBalloon(kBalloonTitle, QString::fromStdString(alert.balloonText),
+                               BalloonIcon::Warning);
         shutdownSchedulesExist_ = !database_->ActiveSchedules(kRunAtShutdown).empty();
         UpdateShutdownBlock();
     } catch (const std::exception& e) {
@@ -280,7 +289,8 @@ ShutdownAnswer TrayController::ShutdownQuery(bool isLogOff) {
     runner_->SetScheduleRunMode(settings_.ScheduleRunMode);
     ShutdownAnswer answer = shutdown_.ShutdownQuery(isLogOff);
     if (!answer.allow)
-        icon_->ShowBalloon(kBalloonTitle, QString::fromStdString(answer.balloonText), BalloonIcon::Information);
+        icon_->ShowBalloon(kBalloonTitle, QString::fromStdString(answer.balloonText),
+                           BalloonIcon::Information);
     UpdateShutdownBlock();
     return answer;
 }
