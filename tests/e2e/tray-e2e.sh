@@ -76,4 +76,11 @@ menu=$(timeout 60 xdotool search --sync --onlyvisible --name "^Drivlet menu$" | 
 mkdir -p "$shots"
 import -window root "$shots/tray-menu.png" || fail "the screenshot could not be taken"
 echo "tray menu: window $menu; screenshot $shots/tray-menu.png"
+
+# A termination signal ends it in order, with exit code 0 (no jobs to wait for here).
+kill -TERM "$first"
+timeout 60 tail --pid="$first" -f /dev/null || fail "the program did not end after SIGTERM"
+wait "$first"
+code=$?
+[ "$code" -eq 0 ] || fail "the program ended with $code after SIGTERM"
 echo "PASS"

@@ -6,6 +6,7 @@
 #include "core/drives/DriveRegistry.h"
 #include "core/schedule/run/DeletedSizeAlert.h"
 #include "core/schedule/run/ShutdownCoordinator.h"
+#include "gui/app/TerminationSignals.h"
 #include "gui/tray/TrayIconImages.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/MountTableNotifySource.h"
@@ -17,6 +18,7 @@
 #include <QMessageBox>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
 #include <set>
 
@@ -218,6 +220,28 @@ private slots:
         QVERIFY(!icon_->visible);
         QCOMPARE(services_->quits, 0);
         tray->SetRunningJobs(1);
+        QCOMPARE(services_->quits, 0);
+        tray->SetRunningJobs(0);
+        QCOMPARE(services_->quits, 1);
+    }
+
+    void terminationSignalCancelsTheJobsAndEndsAfterThem() {
+        auto tray = MakeController();
+        tray->MakeVisible();
+        tray->SetRunningJobs(1);
+        std::vector<int> seen;
+        {
+            TerminationSignals termination([&](int signal) {
+                seen.push_back(signal);
+                tray->ExitNow();
+            });
+            QVERIFY(termination.Installed());
+            QCOMPARE(::raise(SIGTERM), 0);
+            QVERIFY(WaitUntil([&] { return !seen.empty(); }));
+        }
+        QCOMPARE(seen, std::vector<int>{SIGTERM});
+        QCOMPARE(services_->cancels, 1);
+        QVERIFY(!icon_->visible);
         QCOMPARE(services_->quits, 0);
         tray->SetRunningJobs(0);
         QCOMPARE(services_->quits, 1);

@@ -3,6 +3,7 @@
 #include "core/app/ProgramDataRoot.h"
 #include "core/app/ProgramFolders.h"
 #include "core/drives/VolumeInfo.h"
+#include "gui/app/TerminationSignals.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/shutdown/LogindClient.h"
 #include "gui/tray/SystemTrayIcon.h"
@@ -104,6 +105,9 @@ int RunTrayProgram(QApplication& app) {
             manager.release();
         }
     });
+
+    // Cancels the jobs and ends once they have stopped, as Exit does.
+    TerminationSignals termination([tray](int) { tray->ExitNow(); });
 
     QTimer::singleShot(kIconDelayMs, tray, [tray] { tray->MakeVisible(); });
     return app.exec();

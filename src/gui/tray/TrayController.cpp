@@ -179,12 +179,14 @@ void TrayController::Exit() {
     QPointer<TrayController> self(this);
     exitBox_ = OpenMessageBox(nullptr, kExitQuestion, "Drivlet", MessageKind::Confirmation, BoxButtons::YesNo,
                               [self](int reply) {
-                                  if (self && reply == dlg::Yes) self->BeginExit();
+                                  if (self && reply == dlg::Yes) self->ExitNow();
                               });
 }
 
-void TrayController::BeginExit() {
+void TrayController::ExitNow() {
+    if (exiting_) return;
     exiting_ = true;
+    delete exitBox_.data();
     alertTimer_.stop();
     scheduleTimer_.stop();
     icon_->SetVisible(false);

@@ -76,8 +76,11 @@ public:
     // A second start asked for the program's windows.
     void RaiseWindows();
 
-    // The menu's commands (also what its items trigger).
+    // The menu's Exit: asked first, then as ExitNow.
     void Exit();
+    // Ends the program without asking: the running jobs are cancelled and it quits once they have
+    // ended (a termination signal).
+    void ExitNow();
 
     TProgramData& Settings() { return settings_; }
     ProgramDatabase& Database() { return *database_; }
@@ -99,7 +102,6 @@ private:
     void ComesLater(const QString& command);
     void OpenDrive();
     void Help();
-    void BeginExit();
     void Quit();
     void NextImage();
     void AskFileNotFound(const FileNotFoundQuestion& question, std::function<void(bool)> answer);

@@ -1,7 +1,8 @@
 #pragma once
 // What the tray controller asks of the rest of the program: the drive windows and job launching,
 // the end of the program and the platform's forced log-off or power-off. The composition root
-// fills it; tests fill it with their own functions.
+// fills it from the drive windows (and connects their runningJobsChanged to the controller's
+// SetRunningJobs); tests fill it with their own functions.
 #include <functional>
 #include <string>
 
