@@ -1,0 +1,116 @@
+#include "gui/app/TrayApplication.h"
+
+#include "core/app/ProgramDataRoot.h"
+#include "core/app/ProgramFolders.h"
+#include "core/drives/VolumeInfo.h"
+#include "gui/app/TerminationSignals.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/shutdown/LogindClient.h"
+#include "gui/tray/SystemTrayIcon.h"
+#include "gui/tray/TrayController.h"
+#include "platform/ApplicationInstance.h"
+#include "platform/LocalTime.h"
+#include "platform/ShellNotifySource.h"
+#include "platform/VolumeSystem.h"
+#include "platform/linux/LinuxFileSystem.h"
+
+#include <QApplication>
+#include <QSessionManager>
+#include <QTimer>
+
+#include <iostream>
+
+namespace drivlet::gui {
+namespace {
+
+// Shown when the program cannot come up; the program ends once it is closed.
+int FailToStart(QApplication& app, const std::string& what) {
+    std::cerr << "drivlet: " << what << "\n";
+    OpenMessageBox(nullptr, what, "Drivlet cannot start", MessageKind::Error, BoxButtons::Ok,
+                   [](int) { QCoreApplication::exit(1); });
+    return app.exec();
+}
+
+} // namespace
+
+int RunTrayProgram(QApplication& app) {
+    QApplication::setApplicationName(QStringLiteral("Drivlet"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Drivlet"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    // "-autorun" (the start with the session) is accepted and changes nothing; so is anything else.
+
+    static QtMessageDialogs dialogs;
+    InstallMessageDialogs(&dialogs);
+
+    // Declared before the guard so that the guard, and with it the thread that hears a second
+    // start, ends first.
+    std::unique_ptr<IShellNotifySource> driveFeed;
+    std::unique_ptr<TrayController> controller;
+    std::unique_ptr<LogindClient> logind;
+
+    TApplicationInstance instance;
+    try {
+        // A second copy has asked the first to come to the front; it creates nothing.
+        if (instance.IsSecondInstance()) return 0;
+    } catch (const std::exception& e) {
+        return FailToStart(app, std::string("the single-instance guard: ") + e.what());
+    }
+
+    std::filesystem::path root;
+    std::unique_ptr<IVolumeSystem> volumes = MakeVolumeSystem();
+    try {
+        root = ProgramDataRoot(ProcessEnvironment());
+        CreateProgramFolders(root, LinuxFileSystem::Instance());
+        std::filesystem::current_path(root);
+
+        TrayServices services;
+        services.completePendingShutdown = [&logind](bool logOff) {
+            return logind && logind->EndSession(logOff);
+        };
+        TrayEnvironment environment{root, ComputerIdentity(*volumes), SystemClock::Instance(), [&volumes] {
+                                        std::vector<std::string> drives;
+                                        for (const MountedDrive& d : volumes->MountedDrives())
+                                            drives.push_back(d.drivePath);
+                                        return drives;
+                                    }};
+        controller = std::make_unique<TrayController>(std::move(environment), std::move(services),
+                                                      std::make_unique<SystemTrayIcon>());
+    } catch (const std::exception& e) {
+        return FailToStart(app, e.what());
+    }
+
+    // Drive arrival; without it the program still runs its other schedules.
+    driveFeed = MakeShellNotifySource();
+    if (!controller->StartDriveNotification(*driveFeed))
+        std::cerr << "drivlet: drive arrivals cannot be watched here\n";
+
+    TrayController* tray = controller.get();
+    instance.ListenForFrontRequests([tray] {
+        QMetaObject::invokeMethod(
+            tray, [tray] { tray->RaiseWindows(); }, Qt::QueuedConnection);
+    });
+
+    logind = std::make_unique<LogindClient>();
+    QObject::connect(tray, &TrayController::shutdownBlockChanged, logind.get(), &LogindClient::SetBlock);
+    logind->SetBlock(tray->ShutdownBlocked());
+    // The machine goes down whatever we answer; the shut-down schedules still get their start.
+    QObject::connect(logind.get(), &LogindClient::prepareForShutdown, tray,
+                     [tray] { (void)tray->ShutdownQuery(false); });
+    // The desktop session ending: refused while jobs run, and ended by force once they are done.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, tray, [tray](QSessionManager& manager) {
+        if (tray->ShutdownQuery(true).allow) return;
+        // The session manager takes a cancel only from a client it has let interact.
+        if (manager.allowsInteraction()) {
+            manager.cancel();
+            manager.release();
+        }
+    });
+
+    // Cancels the jobs and ends once they have stopped, as Exit does.
+    TerminationSignals termination([tray](int) { tray->ExitNow(); });
+
+    QTimer::singleShot(kIconDelayMs, tray, [tray] { tray->MakeVisible(); });
+    return app.exec();
+}
+
+} // namespace drivlet::gui
