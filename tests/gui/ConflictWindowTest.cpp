@@ -129,7 +129,8 @@ private slots:
 void ConflictWindowTest::rowsAreSortedWithTheirDatesTypesAndTheNewestVersion() {
     std::vector<TFilePair> pairs;
     pairs.push_back(Pair("/m/STICK/Docs/zeta.DOC", 10, "/home/c/zeta.DOC", 20, TFileAction::faCopyBA));
-    pairs.push_back(Pair("/m/STICK/Docs/alpha.doc", 2048, "/home/c/alpha.doc", 3000000, TFileAction::faCopyBA));
+    pairs.push_back(
+        Pair("/m/STICK/Docs/alpha.doc", 2048, "/home/c/alpha.doc", 3000000, TFileAction::faCopyBA));
     pairs.push_back(Pair("/m/STICK/Docs/README", 5, "/home/c/README", -1, TFileAction::faCopyAB));
     TFileSyncPromptDlg window(pairs, PlainDate);
     window.show();
@@ -142,7 +143,8 @@ void ConflictWindowTest::rowsAreSortedWithTheirDatesTypesAndTheNewestVersion() {
     QCOMPARE(Cell(window, 0, ConflictListModel::Computer), QStringLiteral("2.6.2024"));
     for (int row = 0; row < 3; ++row) {
         QCOMPARE(Cell(window, row, ConflictListModel::Action), QStringLiteral("Use the newest version"));
-        QCOMPARE(window.List()->model()->index(row, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(0x0080FF));
+        QCOMPARE(window.List()->model()->index(row, 0).data(Qt::ForegroundRole).value<QColor>(),
+                 QColor(0x0080FF));
     }
     // .DOC and .doc share one entry after the folder and the unknown type.
     const ConflictListModel& model = window.Model();
@@ -170,7 +172,8 @@ void ConflictWindowTest::rowsAreSortedWithTheirDatesTypesAndTheNewestVersion() {
 void ConflictWindowTest::theDetailsAndResolutionsFollowTheSelection() {
     std::vector<TFilePair> pairs;
     pairs.push_back(Pair("/m/STICK/Docs/zeta.DOC", 10, "/home/c/zeta.DOC", 20, TFileAction::faCopyBA));
-    pairs.push_back(Pair("/m/STICK/Docs/alpha.doc", 2048, "/home/c/alpha.doc", 3000000, TFileAction::faCopyBA));
+    pairs.push_back(
+        Pair("/m/STICK/Docs/alpha.doc", 2048, "/home/c/alpha.doc", 3000000, TFileAction::faCopyBA));
     pairs.push_back(Pair("/m/STICK/Docs/README", 5, "/home/c/README", -1, TFileAction::faCopyAB));
     TFileSyncPromptDlg window(pairs, PlainDate);
     QStringList opened;
@@ -194,7 +197,8 @@ void ConflictWindowTest::theDetailsAndResolutionsFollowTheSelection() {
     window.ResolutionButton(TConflictResolution::DoNothing)->click();
     const int readme = ViewRowOf(window, QStringLiteral("README"));
     QCOMPARE(Cell(window, readme, ConflictListModel::Action), QStringLiteral("Do nothing"));
-    QCOMPARE(window.List()->model()->index(readme, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(0xFF0080));
+    QCOMPARE(window.List()->model()->index(readme, 1).data(Qt::ForegroundRole).value<QColor>(),
+             QColor(0xFF0080));
 
     Select(window, {QStringLiteral("alpha.doc")});
     QCOMPARE(window.DetailLabel(Side::Drive, Detail::Size)->text(), QStringLiteral("2 KB"));
@@ -202,9 +206,9 @@ void ConflictWindowTest::theDetailsAndResolutionsFollowTheSelection() {
     // Choosing for two rows at once; the radio shows the first selected row's resolution.
     Select(window, {QStringLiteral("alpha.doc"), QStringLiteral("zeta.DOC")});
     window.ResolutionButton(TConflictResolution::UseComputer)->click();
-    QCOMPARE(window.Resolutions(),
-             (std::vector<TConflictResolution>{TConflictResolution::UseComputer, TConflictResolution::UseComputer,
-                                               TConflictResolution::DoNothing}));
+    QCOMPARE(window.Resolutions(), (std::vector<TConflictResolution>{TConflictResolution::UseComputer,
+                                                                     TConflictResolution::UseComputer,
+                                                                     TConflictResolution::DoNothing}));
     QCOMPARE(window.List()->model()->index(0, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(0x009148));
     Select(window, {QStringLiteral("README"), QStringLiteral("zeta.DOC")});
     QVERIFY(window.ResolutionButton(TConflictResolution::DoNothing)->isChecked());

@@ -34,7 +34,9 @@ namespace {
 const TDateTime kStart = EncodeDateTime({2024, 9, 12, 18, 30, 0, 0});
 constexpr double kSecond = 1.0 / 86400;
 
-std::string FixedStamp(TDateTime) { return "12/09/2024 18:30:00"; }
+std::string FixedStamp(TDateTime) {
+    return "12/09/2024 18:30:00";
+}
 
 // A folder standing for a drive, a computer folder with files, and the runner over them.
 struct BackupSetup {
@@ -177,7 +179,8 @@ void StatusPanelTest::statusProgressLogAndErrorHandlersShowWhatTheWorkerSaid() {
     QCOMPARE(errors.size(), 1);
     QVERIFY(WaitUntil([&] { return panel.LogModel().rowCount() == 3; }));
     const JobLogModel& model = panel.LogModel();
-    QCOMPARE(Column(model, JobLogModel::Action), (std::vector<std::string>{"Copy File", "Copy File", "Thread Error"}));
+    QCOMPARE(Column(model, JobLogModel::Action),
+             (std::vector<std::string>{"Copy File", "Copy File", "Thread Error"}));
     QCOMPARE(Column(model, JobLogModel::FileName),
              (std::vector<std::string>{"/home/a.txt", "/home/b.txt", "Thread Error : the drive is gone"}));
     QCOMPARE(Column(model, JobLogModel::Info), (std::vector<std::string>{"Done", "Access denied", ""}));
@@ -310,7 +313,8 @@ void StatusPanelTest::retryInTheLowDiskQuestionLetsTheCopyGoOn() {
     panel.LowDiskDialog()->RetryButton()->click();
     QVERIFY(WaitUntil([&] { return panel.JobEnded(); }));
     QVERIFY2(panel.Run()->Outcome().Complete(), panel.Run()->Outcome().finishMessage.c_str());
-    QCOMPARE(ReadFile(setup.drive + "Backups/" + setup.source.substr(1) + "sub0/f0.txt"), std::string("content 0"));
+    QCOMPARE(ReadFile(setup.drive + "Backups/" + setup.source.substr(1) + "sub0/f0.txt"),
+             std::string("content 0"));
     QVERIFY(lowThenRoomy.SpaceQueries() >= 2);
 }
 
