@@ -92,7 +92,10 @@ public slots:
 signals:
     // On attach: one more running job.
     void jobStarted(drivlet::gui::TThreadStatuesFrame* panel);
-    // After the terminated event, once the run's Outcome() is final.
+    // After the terminated event, once the run's Outcome() is final. A panel taken down while its
+    // job runs cancels and joins the job and emits this from its destructor, so counts of running
+    // jobs stay right: receivers connect with a context that outlives the panel, or take their
+    // panels down before their own members go.
     void jobFinished(drivlet::gui::TThreadStatuesFrame* panel);
     // Close or Auto Close: the owner removes the tab later (deleteLater).
     void closeRequested(drivlet::gui::TThreadStatuesFrame* panel);
