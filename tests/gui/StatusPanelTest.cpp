@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 
@@ -187,6 +188,15 @@ void StatusPanelTest::statusProgressLogAndErrorHandlersShowWhatTheWorkerSaid() {
     QCOMPARE(Column(model, JobLogModel::TimeStamp)[0], std::string("12/09/2024 18:30:00"));
     for (int row = 0; row < 3; ++row)
         QCOMPARE(model.index(row, 0).data(Qt::UserRole).toInt(), row);
+
+    // A flood of lines reaches the view in one batch, however many there are.
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    for (int i = 0; i < 100000; ++i)
+        panel.OnLogEntry(sender, {"/home/f" + std::to_string(i), "Copy File", "Done", false});
+    QCOMPARE(model.rowCount(), 3);
+    QVERIFY(WaitUntil([&] { return model.rowCount() == 100003; }));
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(model.index(100002, JobLogModel::FileName).data().toString(), QStringLiteral("/home/f99999"));
 
     // Clear takes the lines, not the count the finish message reports.
     panel.ClearButton()->click();
