@@ -5,11 +5,15 @@
 #include "gui/status/TThreadStatuesFrame.h"
 #include "gui/sync/ConflictListModel.h"
 #include "gui/sync/GuiConflictPrompt.h"
+#include "gui/sync/ShowInFileManager.h"
 #include "gui/sync/TFileSyncPromptDlg.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "support/GuiTestSupport.h"
 #include "support/TempDir.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDesktopServices>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMessageBox>
@@ -114,6 +118,25 @@ struct SyncSetup {
     }
 };
 
+// Stands for the desktop's file manager on the session bus.
+class FakeFileManager final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public:
+    QStringList shown;
+public slots:
+    void ShowItems(const QStringList& uris, const QString&) { shown += uris; }
+};
+
+// Takes the URLs the desktop would open.
+class UrlCatcher final : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void Open(const QUrl& url) { opened.append(url); }
+};
+
 } // namespace
 
 class ConflictWindowTest : public QObject {
@@ -124,12 +147,15 @@ private slots:
     void nothingToAskAnswersAtOnceAndDeletionsAreAskedYesOrNo();
     void aRealSyncAppliesTheResolutionsChosenInTheWindow();
     void cancellingTheWindowCancelsTheRunAndTouchesNothing();
+    void withoutAFileManagerOnTheBusTheFoldersAreOpened();
+    void theFileManagerIsAskedToShowTheFilesSelected();
 };
 
 void ConflictWindowTest::rowsAreSortedWithTheirDatesTypesAndTheNewestVersion() {
     std::vector<TFilePair> pairs;
     pairs.push_back(Pair("/m/STICK/Docs/zeta.DOC", 10, "/home/c/zeta.DOC", 20, TFileAction::faCopyBA));
-    pairs.push_back(Pair("/m/STICK/Docs/alpha.doc", 2048, "/home/c/alpha.doc", 3000000, TFileAction::faCopyBA));
+    pairs.push_back(
+        Pair("/m/STICK/Docs/alpha.doc", 2048, "/home/c/alpha.doc", 3000000, TFileAction::faCopyBA));
     pairs.push_back(Pair("/m/STICK/Docs/README", 5, "/home/c/README", -1, TFileAction::faCopyAB));
     TFileSyncPromptDlg window(pairs, PlainDate);
     window.show();
@@ -142,7 +168,8 @@ void ConflictWindowTest::rowsAreSortedWithTheirDatesTypesAndTheNewestVersion() {
     QCOMPARE(Cell(window, 0, ConflictListModel::Computer), QStringLiteral("2.6.2024"));
     for (int row = 0; row < 3; ++row) {
         QCOMPARE(Cell(window, row, ConflictListModel::Action), QStringLiteral("Use the newest version"));
-        QCOMPARE(window.List()->model()->index(row, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(0x0080FF));
+        QCOMPARE(window.List()->model()->index(row, 0).data(Qt::ForegroundRole).value<QColor>(),
+                 QColor(0x0080FF));
     }
     // .DOC and .doc share one entry after the folder and the unknown type.
     const ConflictListModel& model = window.Model();
@@ -170,7 +197,8 @@ void ConflictWindowTest::rowsAreSortedWithTheirDatesTypesAndTheNewestVersion() {
 void ConflictWindowTest::theDetailsAndResolutionsFollowTheSelection() {
     std::vector<TFilePair> pairs;
     pairs.push_back(Pair("/m/STICK/Docs/zeta.DOC", 10, "/home/c/zeta.DOC", 20, TFileAction::faCopyBA));
-    pairs.push_back(Pair("/m/STICK/Docs/alpha.doc", 2048, "/home/c/alpha.doc", 3000000, TFileAction::faCopyBA));
+    pairs.push_back(
+        Pair("/m/STICK/Docs/alpha.doc", 2048, "/home/c/alpha.doc", 3000000, TFileAction::faCopyBA));
     pairs.push_back(Pair("/m/STICK/Docs/README", 5, "/home/c/README", -1, TFileAction::faCopyAB));
     TFileSyncPromptDlg window(pairs, PlainDate);
     QStringList opened;
@@ -194,7 +222,8 @@ void ConflictWindowTest::theDetailsAndResolutionsFollowTheSelection() {
     window.ResolutionButton(TConflictResolution::DoNothing)->click();
     const int readme = ViewRowOf(window, QStringLiteral("README"));
     QCOMPARE(Cell(window, readme, ConflictListModel::Action), QStringLiteral("Do nothing"));
-    QCOMPARE(window.List()->model()->index(readme, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(0xFF0080));
+    QCOMPARE(window.List()->model()->index(readme, 1).data(Qt::ForegroundRole).value<QColor>(),
+             QColor(0xFF0080));
 
     Select(window, {QStringLiteral("alpha.doc")});
     QCOMPARE(window.DetailLabel(Side::Drive, Detail::Size)->text(), QStringLiteral("2 KB"));
@@ -202,9 +231,9 @@ void ConflictWindowTest::theDetailsAndResolutionsFollowTheSelection() {
     // Choosing for two rows at once; the radio shows the first selected row's resolution.
     Select(window, {QStringLiteral("alpha.doc"), QStringLiteral("zeta.DOC")});
     window.ResolutionButton(TConflictResolution::UseComputer)->click();
-    QCOMPARE(window.Resolutions(),
-             (std::vector<TConflictResolution>{TConflictResolution::UseComputer, TConflictResolution::UseComputer,
-                                               TConflictResolution::DoNothing}));
+    QCOMPARE(window.Resolutions(), (std::vector<TConflictResolution>{TConflictResolution::UseComputer,
+                                                                     TConflictResolution::UseComputer,
+                                                                     TConflictResolution::DoNothing}));
     QCOMPARE(window.List()->model()->index(0, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(0x009148));
     Select(window, {QStringLiteral("README"), QStringLiteral("zeta.DOC")});
     QVERIFY(window.ResolutionButton(TConflictResolution::DoNothing)->isChecked());
@@ -299,6 +328,48 @@ void ConflictWindowTest::cancellingTheWindowCancelsTheRunAndTouchesNothing() {
             QCOMPARE(ReadFile(setup.computer + name), std::string("pc ") + name);
         }
     }
+}
+
+void ConflictWindowTest::withoutAFileManagerOnTheBusTheFoldersAreOpened() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected() &&
+        bus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.FileManager1")))
+        QSKIP("a file manager is on this session bus; it would be asked instead");
+    TempDir dir;
+    WriteFile(dir / "drive" / "a.txt", "a");
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
+    // A file that is there, and one that is not: each folder opens once.
+    ShowInFileManager({QString::fromStdString((dir / "drive" / "a.txt").string()),
+                       QString::fromStdString((dir / "pc" / "a.txt").string())});
+    QVERIFY(WaitUntil([&] { return catcher.opened.size() == 2; }));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QStringList folders;
+    for (const QUrl& url : catcher.opened)
+        folders.append(url.toLocalFile());
+    folders.sort();
+    QCOMPARE(folders, (QStringList{QString::fromStdString((dir / "drive").string()),
+                                   QString::fromStdString((dir / "pc").string())}));
+}
+
+void ConflictWindowTest::theFileManagerIsAskedToShowTheFilesSelected() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) QSKIP("no session bus here (run under dbus-run-session to include this case)");
+    FakeFileManager manager;
+    if (!bus.registerService(QStringLiteral("org.freedesktop.FileManager1")) ||
+        !bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
+                            QDBusConnection::ExportAllSlots))
+        QSKIP("the file manager's name is taken on this bus");
+    TempDir dir;
+    WriteFile(dir / "a.txt", "a");
+    WriteFile(dir / "b.txt", "b");
+    ShowInFileManager(
+        {QString::fromStdString((dir / "a.txt").string()), QString::fromStdString((dir / "b.txt").string())});
+    QVERIFY(WaitUntil([&] { return manager.shown.size() == 2; }));
+    bus.unregisterObject(QStringLiteral("/org/freedesktop/FileManager1"));
+    bus.unregisterService(QStringLiteral("org.freedesktop.FileManager1"));
+    QCOMPARE(manager.shown.front(),
+             QUrl::fromLocalFile(QString::fromStdString((dir / "a.txt").string())).toString());
 }
 
 QTEST_MAIN(ConflictWindowTest)

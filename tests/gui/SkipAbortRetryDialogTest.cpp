@@ -55,7 +55,8 @@ void SkipAbortRetryDialogTest::eachWayOfClosingGivesItsResultOnce() {
 
 void SkipAbortRetryDialogTest::theWindowFitsItsTextsAndShortensLongPaths() {
     TSkipAbortRetryDialog dialog;
-    const QString path = QStringLiteral("/media/gail/STICK/") + QString(300, QLatin1Char('x')) + QStringLiteral("/end.txt");
+    const QString path =
+        QStringLiteral("/media/gail/STICK/") + QString(300, QLatin1Char('x')) + QStringLiteral("/end.txt");
     dialog.SetTitle(QStringLiteral("Low Disk Space"));
     dialog.SetMessage(QStringLiteral("No room to copy ") + path);
     dialog.open();

@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 
@@ -34,7 +35,9 @@ namespace {
 const TDateTime kStart = EncodeDateTime({2024, 9, 12, 18, 30, 0, 0});
 constexpr double kSecond = 1.0 / 86400;
 
-std::string FixedStamp(TDateTime) { return "12/09/2024 18:30:00"; }
+std::string FixedStamp(TDateTime) {
+    return "12/09/2024 18:30:00";
+}
 
 // A folder standing for a drive, a computer folder with files, and the runner over them.
 struct BackupSetup {
@@ -177,13 +180,23 @@ void StatusPanelTest::statusProgressLogAndErrorHandlersShowWhatTheWorkerSaid() {
     QCOMPARE(errors.size(), 1);
     QVERIFY(WaitUntil([&] { return panel.LogModel().rowCount() == 3; }));
     const JobLogModel& model = panel.LogModel();
-    QCOMPARE(Column(model, JobLogModel::Action), (std::vector<std::string>{"Copy File", "Copy File", "Thread Error"}));
+    QCOMPARE(Column(model, JobLogModel::Action),
+             (std::vector<std::string>{"Copy File", "Copy File", "Thread Error"}));
     QCOMPARE(Column(model, JobLogModel::FileName),
              (std::vector<std::string>{"/home/a.txt", "/home/b.txt", "Thread Error : the drive is gone"}));
     QCOMPARE(Column(model, JobLogModel::Info), (std::vector<std::string>{"Done", "Access denied", ""}));
     QCOMPARE(Column(model, JobLogModel::TimeStamp)[0], std::string("12/09/2024 18:30:00"));
     for (int row = 0; row < 3; ++row)
         QCOMPARE(model.index(row, 0).data(Qt::UserRole).toInt(), row);
+
+    // A flood of lines reaches the view in one batch, however many there are.
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    for (int i = 0; i < 100000; ++i)
+        panel.OnLogEntry(sender, {"/home/f" + std::to_string(i), "Copy File", "Done", false});
+    QCOMPARE(model.rowCount(), 3);
+    QVERIFY(WaitUntil([&] { return model.rowCount() == 100003; }));
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(model.index(100002, JobLogModel::FileName).data().toString(), QStringLiteral("/home/f99999"));
 
     // Clear takes the lines, not the count the finish message reports.
     panel.ClearButton()->click();
@@ -310,7 +323,8 @@ void StatusPanelTest::retryInTheLowDiskQuestionLetsTheCopyGoOn() {
     panel.LowDiskDialog()->RetryButton()->click();
     QVERIFY(WaitUntil([&] { return panel.JobEnded(); }));
     QVERIFY2(panel.Run()->Outcome().Complete(), panel.Run()->Outcome().finishMessage.c_str());
-    QCOMPARE(ReadFile(setup.drive + "Backups/" + setup.source.substr(1) + "sub0/f0.txt"), std::string("content 0"));
+    QCOMPARE(ReadFile(setup.drive + "Backups/" + setup.source.substr(1) + "sub0/f0.txt"),
+             std::string("content 0"));
     QVERIFY(lowThenRoomy.SpaceQueries() >= 2);
 }
 

@@ -13,7 +13,7 @@ namespace drivlet::gui {
 
 namespace {
 
-constexpr int kFadeIn = 10;   // out of 255, per tick
+constexpr int kFadeIn = 10; // out of 255, per tick
 constexpr int kFadeOut = -30;
 
 // Headless platforms cannot show a window's opacity; the fade still runs its steps there.
@@ -30,7 +30,8 @@ TSkipAbortRetryDialog::TSkipAbortRetryDialog(QWidget* parent) : QDialog(parent) 
 
     picture_ = new QLabel(this);
     const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    picture_->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this).pixmap(size, size));
+    picture_->setPixmap(
+        style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this).pixmap(size, size));
     picture_->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     title_ = new QLabel(this);
@@ -80,7 +81,9 @@ TSkipAbortRetryDialog::TSkipAbortRetryDialog(QWidget* parent) : QDialog(parent) 
     connect(&fadeTimer_, &QTimer::timeout, this, &TSkipAbortRetryDialog::FadeStep);
 }
 
-void TSkipAbortRetryDialog::SetTitle(const QString& title) { title_->setText(title); }
+void TSkipAbortRetryDialog::SetTitle(const QString& title) {
+    title_->setText(title);
+}
 
 void TSkipAbortRetryDialog::SetMessage(const QString& message) {
     fullMessage_ = message;
@@ -88,9 +91,13 @@ void TSkipAbortRetryDialog::SetMessage(const QString& message) {
     FitHeight();
 }
 
-QString TSkipAbortRetryDialog::Title() const { return title_->text(); }
+QString TSkipAbortRetryDialog::Title() const {
+    return title_->text();
+}
 
-QString TSkipAbortRetryDialog::Message() const { return fullMessage_; }
+QString TSkipAbortRetryDialog::Message() const {
+    return fullMessage_;
+}
 
 void TSkipAbortRetryDialog::FitHeight() {
     // Words longer than the line (paths) are shortened in the middle; the rest wraps.
@@ -100,7 +107,8 @@ void TSkipAbortRetryDialog::FitHeight() {
     for (QString& line : lines) {
         QStringList words = line.split(QLatin1Char(' '));
         for (QString& word : words)
-            if (metrics.horizontalAdvance(word) > width) word = metrics.elidedText(word, Qt::ElideMiddle, width);
+            if (metrics.horizontalAdvance(word) > width)
+                word = metrics.elidedText(word, Qt::ElideMiddle, width);
         line = words.join(QLatin1Char(' '));
     }
     message_->setText(lines.join(QLatin1Char('\n')));
@@ -144,6 +152,8 @@ void TSkipAbortRetryDialog::done(int result) {
     fadeTimer_.start();
 }
 
-void TSkipAbortRetryDialog::reject() { done(kSkip); }
+void TSkipAbortRetryDialog::reject() {
+    done(kSkip);
+}
 
 } // namespace drivlet::gui

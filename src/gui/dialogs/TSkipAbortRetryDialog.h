@@ -51,9 +51,9 @@ private:
     QPushButton* skip_ = nullptr;
     QString fullMessage_;
     QTimer fadeTimer_;
-    int opacity_ = 0;   // out of 255
-    int fadeStep_ = 0;  // +10 fading in, -30 fading out
-    int result_ = -1;   // set once a choice was made
+    int opacity_ = 0;  // out of 255
+    int fadeStep_ = 0; // +10 fading in, -30 fading out
+    int result_ = -1;  // set once a choice was made
 };
 
 } // namespace drivlet::gui

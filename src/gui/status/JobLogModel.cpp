@@ -8,7 +8,9 @@ namespace drivlet::gui {
 
 namespace {
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 } // namespace
 
@@ -23,9 +25,13 @@ JobLogModel::JobLogModel(QObject* parent) : QAbstractTableModel(parent) {
     }
 }
 
-int JobLogModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shown_; }
+int JobLogModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : shown_;
+}
 
-int JobLogModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int JobLogModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant JobLogModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= shown_) return {};
@@ -34,11 +40,16 @@ QVariant JobLogModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
         switch (index.column()) {
-        case TimeStamp: return Text(line.timeStamp);
-        case Action: return Text(line.action);
-        case FileName: return Text(line.fileName);
-        case Info: return Text(line.info);
-        default: return {};
+        case TimeStamp:
+            return Text(line.timeStamp);
+        case Action:
+            return Text(line.action);
+        case FileName:
+            return Text(line.fileName);
+        case Info:
+            return Text(line.info);
+        default:
+            return {};
         }
     case Qt::DecorationRole:
         if (index.column() == TimeStamp) return stateIcons_[static_cast<int>(line.state)];
@@ -46,24 +57,31 @@ QVariant JobLogModel::data(const QModelIndex& index, int role) const {
     case Qt::ForegroundRole:
         if (line.state != LogLineState::Success) return QColor(0xC0, 0, 0);
         return {};
-    case Qt::UserRole: return static_cast<int>(line.state);
-    default: return {};
+    case Qt::UserRole:
+        return static_cast<int>(line.state);
+    default:
+        return {};
     }
 }
 
 QVariant JobLogModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     switch (section) {
-    case TimeStamp: return QStringLiteral("Time Stamp");
-    case Action: return QStringLiteral("Action");
-    case FileName: return QStringLiteral("File Name");
-    case Info: return QStringLiteral("Info");
-    default: return {};
+    case TimeStamp:
+        return QStringLiteral("Time Stamp");
+    case Action:
+        return QStringLiteral("Action");
+    case FileName:
+        return QStringLiteral("File Name");
+    case Info:
+        return QStringLiteral("Info");
+    default:
+        return {};
     }
 }
 
-void JobLogModel::AddEntry(std::string timeStamp, std::string fileName, std::string action, std::string status,
-                           bool isError) {
+void JobLogModel::AddEntry(std::string timeStamp, std::string fileName, std::string action,
+                           std::string status, bool isError) {
     log_.AddEntry(std::move(timeStamp), std::move(fileName), std::move(action), std::move(status), isError);
     LineAdded();
 }

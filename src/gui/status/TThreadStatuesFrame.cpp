@@ -36,7 +36,9 @@ constexpr int kDrainIntervalMs = 16; // about one frame: repaints are coalesced,
 constexpr const char* kNoFileAction = "--------------------";
 constexpr const char* kThreadErrorMark = "Thread Error :";
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 } // namespace
 
@@ -224,11 +226,17 @@ void TThreadStatuesFrame::AttachRun(std::unique_ptr<JobRun> run) {
     ScheduleDrain();
 }
 
-JobRun* TThreadStatuesFrame::Run() const { return run_.get(); }
+JobRun* TThreadStatuesFrame::Run() const {
+    return run_.get();
+}
 
-int64_t TThreadStatuesFrame::ErrorCount() const { return model_->Log().ErrorCount(); }
+int64_t TThreadStatuesFrame::ErrorCount() const {
+    return model_->Log().ErrorCount();
+}
 
-bool TThreadStatuesFrame::JobEnded() const { return ended_; }
+bool TThreadStatuesFrame::JobEnded() const {
+    return ended_;
+}
 
 void TThreadStatuesFrame::Cancel() {
     if (!run_ || ended_) return;
@@ -258,13 +266,25 @@ void TThreadStatuesFrame::DrainNow() {
     if (self && autoCloseBox_->isChecked()) CloseClicked();
 }
 
-TSkipAbortRetryDialog* TThreadStatuesFrame::LowDiskDialog() const { return lowDiskDialog_.data(); }
+TSkipAbortRetryDialog* TThreadStatuesFrame::LowDiskDialog() const {
+    return lowDiskDialog_.data();
+}
 
-QString TThreadStatuesFrame::StatusText() const { return statusLabel_->FullText(); }
-QString TThreadStatuesFrame::FileActionText() const { return fileActionLabel_->text(); }
-QString TThreadStatuesFrame::ElapsedText() const { return elapsedLabel_->text(); }
-QString TThreadStatuesFrame::SpeedText() const { return speedLabel_->text(); }
-QString TThreadStatuesFrame::RemainingText() const { return remainingLabel_->text(); }
+QString TThreadStatuesFrame::StatusText() const {
+    return statusLabel_->FullText();
+}
+QString TThreadStatuesFrame::FileActionText() const {
+    return fileActionLabel_->text();
+}
+QString TThreadStatuesFrame::ElapsedText() const {
+    return elapsedLabel_->text();
+}
+QString TThreadStatuesFrame::SpeedText() const {
+    return speedLabel_->text();
+}
+QString TThreadStatuesFrame::RemainingText() const {
+    return remainingLabel_->text();
+}
 
 void TThreadStatuesFrame::SetNormalBar(bool normal) {
     normalBar_ = normal;
@@ -276,7 +296,9 @@ void TThreadStatuesFrame::SetNormalBar(bool normal) {
     }
 }
 
-std::string TThreadStatuesFrame::Now() const { return dateTimeText_(clock_.Now()); }
+std::string TThreadStatuesFrame::Now() const {
+    return dateTimeText_(clock_.Now());
+}
 
 void TThreadStatuesFrame::OnStatus(const TThreadBase&, const StatusEvent& event) {
     statusLabel_->SetFullText(Text(event.text));
@@ -367,8 +389,8 @@ void TThreadStatuesFrame::ConfirmAndWriteLog(const QString& file) {
     if (file.isEmpty()) return;
     const QFileInfo info(file);
     if (!info.absoluteDir().exists()) {
-        OpenMessageBox(this, "The folder does not exist.", info.absolutePath().toStdString(), MessageKind::Error,
-                       BoxButtons::Ok, {});
+        OpenMessageBox(this, "The folder does not exist.", info.absolutePath().toStdString(),
+                       MessageKind::Error, BoxButtons::Ok, {});
         return;
     }
     if (!info.exists()) {

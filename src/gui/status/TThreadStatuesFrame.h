@@ -90,13 +90,22 @@ public slots:
     void Tick();
 
 signals:
-    void jobStarted(drivlet::gui::TThreadStatuesFrame* panel);     // on attach: running jobs + 1
-    void jobFinished(drivlet::gui::TThreadStatuesFrame* panel);    // after the terminated event, the run's Outcome() final
-    void closeRequested(drivlet::gui::TThreadStatuesFrame* panel); // Close or Auto Close: the owner removes the tab later (deleteLater)
-    void autoCloseToggled(bool on);                                // the owner stores AutoCloseJobTab
-    void fileProgress(const QString& text);                        // for the job's notification entry
-    void threadError(const QString& text);                         // for the job's notification entry
-    void logSaveFailed(const QString& reason);                     // shown in a box as well
+    // On attach: one more running job.
+    void jobStarted(drivlet::gui::TThreadStatuesFrame* panel);
+    // After the terminated event, once the run's Outcome() is final. A panel taken down while its
+    // job runs cancels and joins the job and emits this from its destructor, so counts of running
+    // jobs stay right: receivers connect with a context that outlives the panel, or take their
+    // panels down before their own members go.
+    void jobFinished(drivlet::gui::TThreadStatuesFrame* panel);
+    // Close or Auto Close: the owner removes the tab later (deleteLater).
+    void closeRequested(drivlet::gui::TThreadStatuesFrame* panel);
+    // A click on Auto Close: the owner stores it as the next panels' start (AutoCloseJobTab).
+    void autoCloseToggled(bool on);
+    // For the job's entry in the notification window.
+    void fileProgress(const QString& text);
+    void threadError(const QString& text);
+    // The log could not be written (also shown in a box).
+    void logSaveFailed(const QString& reason);
 
 private:
     struct WakeTarget;

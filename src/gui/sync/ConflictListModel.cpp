@@ -23,7 +23,9 @@ int ConflictListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int ConflictListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int ConflictListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant ConflictListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
@@ -31,30 +33,43 @@ QVariant ConflictListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         switch (index.column()) {
-        case Name: return row.name;
-        case Drive: return row.driveDate;
-        case Computer: return row.computerDate;
-        case Action: return QString::fromUtf8(ConflictResolutionText(row.resolution).data(),
-                                              static_cast<qsizetype>(ConflictResolutionText(row.resolution).size()));
-        default: return {};
+        case Name:
+            return row.name;
+        case Drive:
+            return row.driveDate;
+        case Computer:
+            return row.computerDate;
+        case Action:
+            return QString::fromUtf8(ConflictResolutionText(row.resolution).data(),
+                                     static_cast<qsizetype>(ConflictResolutionText(row.resolution).size()));
+        default:
+            return {};
         }
     case Qt::DecorationRole:
         if (index.column() == Name) return types_.SmallIcon(row.icon);
         return {};
-    case Qt::ForegroundRole: return ColourOf(row.resolution);
-    case kResolutionRole: return static_cast<int>(row.resolution);
-    default: return {};
+    case Qt::ForegroundRole:
+        return ColourOf(row.resolution);
+    case kResolutionRole:
+        return static_cast<int>(row.resolution);
+    default:
+        return {};
     }
 }
 
 QVariant ConflictListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     switch (section) {
-    case Name: return QStringLiteral("Name");
-    case Drive: return QStringLiteral("USB Drive");
-    case Computer: return QStringLiteral("Computer");
-    case Action: return QStringLiteral("Action");
-    default: return {};
+    case Name:
+        return QStringLiteral("Name");
+    case Drive:
+        return QStringLiteral("USB Drive");
+    case Computer:
+        return QStringLiteral("Computer");
+    case Action:
+        return QStringLiteral("Action");
+    default:
+        return {};
     }
 }
 
@@ -82,10 +97,14 @@ std::vector<TConflictResolution> ConflictListModel::Resolutions() const {
 
 QColor ConflictListModel::ColourOf(TConflictResolution resolution) {
     switch (resolution) {
-    case TConflictResolution::DoNothing: return QColor(0xFF, 0x00, 0x80);
-    case TConflictResolution::UseComputer: return QColor(0x00, 0x91, 0x48);
-    case TConflictResolution::UseDrive: return QColor(0x72, 0xAE, 0x00);
-    case TConflictResolution::UseNewest: break;
+    case TConflictResolution::DoNothing:
+        return QColor(0xFF, 0x00, 0x80);
+    case TConflictResolution::UseComputer:
+        return QColor(0x00, 0x91, 0x48);
+    case TConflictResolution::UseDrive:
+        return QColor(0x72, 0xAE, 0x00);
+    case TConflictResolution::UseNewest:
+        break;
     }
     return QColor(0x00, 0x80, 0xFF);
 }

@@ -19,8 +19,8 @@ public:
     static constexpr int kResolutionRole = Qt::UserRole + 1;
 
     // The pairs outlive the model.
-    ConflictListModel(const std::vector<TFilePair>& pairs, FileTypeCache& types, const DateTimeTextFormat& dateText,
-                      QObject* parent = nullptr);
+    ConflictListModel(const std::vector<TFilePair>& pairs, FileTypeCache& types,
+                      const DateTimeTextFormat& dateText, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -35,7 +35,8 @@ void GuiConflictPrompt::ResolveLater(std::vector<TFilePair> pairs, Answer<Confli
     window->activateWindow();
 }
 
-void GuiConflictPrompt::ConfirmDeletionsLater(std::vector<std::string> folders, size_t count, Answer<bool> answer) {
+void GuiConflictPrompt::ConfirmDeletionsLater(std::vector<std::string> folders, size_t count,
+                                              Answer<bool> answer) {
     box_ = OpenMessageBox(parent_, DeletionsQuestionText(folders, count), "Carry out the deletions?",
                           MessageKind::Confirmation, BoxButtons::YesNo,
                           [answer](int reply) { answer(reply == dlg::Yes); });

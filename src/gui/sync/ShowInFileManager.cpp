@@ -43,8 +43,8 @@ void ShowInFileManager(const QStringList& paths) {
         OpenFolders(fileFolders);
         return;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, QStringLiteral("/org/freedesktop/FileManager1"),
-                                                       kService, QStringLiteral("ShowItems"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kService, QStringLiteral("/org/freedesktop/FileManager1"), kService, QStringLiteral("ShowItems"));
     call << files << QString();
     // Answered later: without a file manager on the bus the folders are opened instead.
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), QCoreApplication::instance());

@@ -47,9 +47,10 @@ void SetWithTip(QLabel* label, const QString& text) {
 
 } // namespace
 
-TFileSyncPromptDlg::TFileSyncPromptDlg(std::vector<TFilePair> pairs, DateTimeTextFormat dateText, QWidget* parent)
-    : QDialog(parent), pairs_(std::move(pairs)), dateText_(dateText ? std::move(dateText) : LocaleFileDateText),
-      opener_(ShowInFileManager) {
+TFileSyncPromptDlg::TFileSyncPromptDlg(std::vector<TFilePair> pairs, DateTimeTextFormat dateText,
+                                       QWidget* parent)
+    : QDialog(parent), pairs_(std::move(pairs)),
+      dateText_(dateText ? std::move(dateText) : LocaleFileDateText), opener_(ShowInFileManager) {
     setWindowTitle(QStringLiteral("File Conflicts"));
     model_ = new ConflictListModel(pairs_, types_, dateText_, this);
     sorted_ = new QSortFilterProxyModel(this);
@@ -76,9 +77,10 @@ void TFileSyncPromptDlg::BuildWidgets() {
     bold.setPointSizeF(bold.pointSizeF() * 1.3);
     heading->setFont(bold);
     auto* intro = new QLabel(
-        QStringLiteral("A conflict occurs when there are two files with the same name and location (on computer and "
-                       "USB drive),but with different contents or attributes. How should it be handled? Please select "
-                       "the resolving conflict action."),
+        QStringLiteral(
+            "A conflict occurs when there are two files with the same name and location (on computer and "
+            "USB drive),but with different contents or attributes. How should it be handled? Please select "
+            "the resolving conflict action."),
         this);
     intro->setWordWrap(true);
 
@@ -107,7 +109,8 @@ void TFileSyncPromptDlg::BuildWidgets() {
     fileLayout->addWidget(type_, 1, 1, 1, 2);
     fileLayout->addWidget(new QLabel(QStringLiteral("Computer"), fileBox), 2, 1);
     fileLayout->addWidget(new QLabel(QStringLiteral("USB Drive"), fileBox), 2, 2);
-    const QString rowHeads[] = {QStringLiteral("Size"), QStringLiteral("Modfied"), QStringLiteral("Location")};
+    const QString rowHeads[] = {QStringLiteral("Size"), QStringLiteral("Modfied"),
+                                QStringLiteral("Location")};
     for (int detail = 0; detail < 3; ++detail) {
         fileLayout->addWidget(new QLabel(rowHeads[detail], fileBox), 3 + detail, 0);
         for (int side = 0; side < 2; ++side) {
@@ -195,7 +198,8 @@ void TFileSyncPromptDlg::SelectionChanged() {
     if (any) {
         resolutions_->button(static_cast<int>(model_->Resolution(rows.front())))->setChecked(true);
         const QModelIndex current = list_->currentIndex();
-        const bool currentSelected = current.isValid() && list_->selectionModel()->isRowSelected(current.row(), {});
+        const bool currentSelected =
+            current.isValid() && list_->selectionModel()->isRowSelected(current.row(), {});
         ShowDetails(currentSelected ? sorted_->mapToSource(current).row() : rows.front());
     } else {
         ShowDetails(-1);
@@ -239,7 +243,9 @@ void TFileSyncPromptDlg::RepeatForAll() {
     model_->SetAll(static_cast<TConflictResolution>(id));
 }
 
-std::vector<TConflictResolution> TFileSyncPromptDlg::Resolutions() const { return model_->Resolutions(); }
+std::vector<TConflictResolution> TFileSyncPromptDlg::Resolutions() const {
+    return model_->Resolutions();
+}
 
 void TFileSyncPromptDlg::OpenSelectedInFileManager() {
     const std::vector<int> rows = SelectedRows();

@@ -22,8 +22,12 @@ std::string Text(TDateTime value, bool omitMidnight) {
 
 } // namespace
 
-std::string LocaleDateTimeText(TDateTime value) { return Text(value, false); }
+std::string LocaleDateTimeText(TDateTime value) {
+    return Text(value, false);
+}
 
-std::string LocaleFileDateText(TDateTime value) { return Text(value, true); }
+std::string LocaleFileDateText(TDateTime value) {
+    return Text(value, true);
+}
 
 } // namespace drivlet::gui
