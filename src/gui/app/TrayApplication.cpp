@@ -5,6 +5,7 @@
 #include "core/drives/VolumeInfo.h"
 #include "gui/app/TerminationSignals.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/launch/DriveWindows.h"
 #include "gui/shutdown/LogindClient.h"
 #include "gui/tray/SystemTrayIcon.h"
 #include "gui/tray/TrayController.h"
@@ -47,6 +48,8 @@ int RunTrayProgram(QApplication& app) {
     std::unique_ptr<IShellNotifySource> driveFeed;
     std::unique_ptr<TrayController> controller;
     std::unique_ptr<LogindClient> logind;
+    // Declared after the controller: the windows (and the runs on them) go first.
+    std::unique_ptr<DriveWindows> windows;
 
     TApplicationInstance instance;
     try {
@@ -64,6 +67,19 @@ int RunTrayProgram(QApplication& app) {
         std::filesystem::current_path(root);
 
         TrayServices services;
+        services.showDrive = [&windows](const std::string& drive) {
+            if (windows) (void)windows->ShowDrive(drive);
+        };
+        services.launchJob = [&windows](const std::string& file) {
+            if (windows) windows->LaunchJob(file);
+        };
+        services.runningJobs = [&windows] { return windows ? windows->RunningJobs() : 0; };
+        services.cancelAll = [&windows] {
+            if (windows) windows->CancelAll();
+        };
+        services.raiseAll = [&windows] {
+            if (windows) windows->RaiseAll();
+        };
         services.completePendingShutdown = [&logind](bool logOff) {
             return logind && logind->EndSession(logOff);
         };
@@ -75,6 +91,15 @@ int RunTrayProgram(QApplication& app) {
                                     }};
         controller = std::make_unique<TrayController>(std::move(environment), std::move(services),
                                                       std::make_unique<SystemTrayIcon>());
+        TrayController* owner = controller.get();
+        // The controller counts the running jobs for the shut-down rules; the windows only run them.
+        DriveWindowServices windowServices{LinuxFileSystem::Instance(), SystemClock::Instance(),
+                                           ComputerIdentity(*volumes), root, {},
+                                           [owner] { return owner->Settings().AutoCloseJobTab; },
+                                           [owner](bool on) { owner->Settings().AutoCloseJobTab = on; },
+                                           nullptr, &owner->Database(), {}, {}};
+        windows = std::make_unique<DriveWindows>(std::move(windowServices));
+        QObject::connect(windows.get(), &DriveWindows::runningJobsChanged, owner, &TrayController::SetRunningJobs);
     } catch (const std::exception& e) {
         return FailToStart(app, e.what());
     }
@@ -110,7 +135,10 @@ int RunTrayProgram(QApplication& app) {
     TerminationSignals termination([tray](int) { tray->ExitNow(); });
 
     QTimer::singleShot(kIconDelayMs, tray, [tray] { tray->MakeVisible(); });
-    return app.exec();
+    const int code = app.exec();
+    // Null while they go, so that nothing the controller calls meanwhile reaches them.
+    windows.reset();
+    return code;
 }
 
 } // namespace drivlet::gui
