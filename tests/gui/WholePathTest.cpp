@@ -75,6 +75,27 @@ class WholePathTest : public QObject {
         job.SaveCompressed(file);
         return file;
     }
+    // A two-way sync of the drive's Docs with a computer folder, asking about conflicts: each name
+    // is older on the drive than on the computer. Returns the job file; empty when the times cannot be set.
+    std::string ConflictingSyncJob(const std::string& computer, std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            WriteFile(drive_ + "Docs/" + name, std::string("drive ") + name);
+            WriteFile(computer + name, std::string("pc ") + name);
+            if (!files_.SetFileTime(drive_ + "Docs/" + name, kOlder).ok() ||
+                !files_.SetFileTime(computer + name, kNewer).ok())
+                return {};
+        }
+        TSyncData sync;
+        sync.SyncName = "Synced";
+        sync.PCID = "PC-1";
+        sync.FolderAList.Add("/Docs/");
+        sync.FolderBList.Add(computer);
+        sync.SyncDirection = TSyncDirection::sdBidi;
+        sync.SyncDefaultAction = TSyncDefaultAction::sdaAsk;
+        const std::string job = drive_ + "Config/Synced.Usy";
+        sync.SaveCompressed(job);
+        return job;
+    }
     // Opens the drive, selects the job's row and presses Run.
     TNewDrive* RunFromWindow(DriveWindows& windows, const std::string& jobFile) {
         TNewDrive* window = windows.ShowDrive(drive_);
@@ -198,21 +219,8 @@ private slots:
 
     void aTwoWaySyncAsksItsConflictsInTheConflictWindow() {
         const std::string computer = dir_->path().string() + "/home/hal/Synced/";
-        for (const char* name : {"a.txt", "b.txt"}) {
-            WriteFile(drive_ + "Docs/" + name, std::string("drive ") + name);
-            QVERIFY(files_.SetFileTime(drive_ + "Docs/" + name, kOlder).ok());
-            WriteFile(computer + name, std::string("pc ") + name);
-            QVERIFY(files_.SetFileTime(computer + name, kNewer).ok());
-        }
-        TSyncData sync;
-        sync.SyncName = "Synced";
-        sync.PCID = "PC-1";
-        sync.FolderAList.Add("/Docs/");
-        sync.FolderBList.Add(computer);
-        sync.SyncDirection = TSyncDirection::sdBidi;
-        sync.SyncDefaultAction = TSyncDefaultAction::sdaAsk;
-        const std::string job = drive_ + "Config/Synced.Usy";
-        sync.SaveCompressed(job);
+        const std::string job = ConflictingSyncJob(computer, {"a.txt", "b.txt"});
+        QVERIFY(!job.empty());
 
         auto windows = Windows();
         TNewDrive* window = RunFromWindow(*windows, job);
@@ -242,19 +250,8 @@ private slots:
     void cancelAllEndsEveryRunAndTellsTheCountOnce() {
         // A sync held at its conflict window stands for a long run.
         const std::string computer = dir_->path().string() + "/home/hal/Synced/";
-        WriteFile(drive_ + "Docs/a.txt", "drive");
-        QVERIFY(files_.SetFileTime(drive_ + "Docs/a.txt", kOlder).ok());
-        WriteFile(computer + "a.txt", "pc");
-        QVERIFY(files_.SetFileTime(computer + "a.txt", kNewer).ok());
-        TSyncData sync;
-        sync.SyncName = "Synced";
-        sync.PCID = "PC-1";
-        sync.FolderAList.Add("/Docs/");
-        sync.FolderBList.Add(computer);
-        sync.SyncDirection = TSyncDirection::sdBidi;
-        sync.SyncDefaultAction = TSyncDefaultAction::sdaAsk;
-        const std::string job = drive_ + "Config/Synced.Usy";
-        sync.SaveCompressed(job);
+        const std::string job = ConflictingSyncJob(computer, {"a.txt"});
+        QVERIFY(!job.empty());
 
         auto windows = Windows();
         QSignalSpy counts(windows.get(), &DriveWindows::runningJobsChanged);
@@ -276,8 +273,8 @@ private slots:
         QVERIFY(WaitUntil([&] { return windows->RunningJobs() == 0; }));
         QCOMPARE(counts.count(), 1);
         QCOMPARE(counts[0][0].toInt(), 0);
-        QCOMPARE(ReadFile(computer + "a.txt"), std::string("pc"));
-        QCOMPARE(ReadFile(drive_ + "Docs/a.txt"), std::string("drive"));
+        QCOMPARE(ReadFile(computer + "a.txt"), std::string("pc a.txt"));
+        QCOMPARE(ReadFile(drive_ + "Docs/a.txt"), std::string("drive a.txt"));
         // The closed window goes once its job has ended.
         QVERIFY(WaitUntil([&] { return window.isNull(); }));
         QCOMPARE(windows->Window(drive_), nullptr);
