@@ -59,8 +59,13 @@ class WholePathTest : public QObject {
     std::unique_ptr<DriveWindows> Windows() {
         DriveWindowServices services{files_, clock_, "PC-1", dir_->path() / "ProgramData"};
         services.runSettings = [] { return RunSettings{}; };
-        services.shutdown = shutdown_.get();
-        return std::make_unique<DriveWindows>(std::move(services));
+        ShutdownCoordinator* shutdown = shutdown_.get();
+        services.finishMessagesSuppressed = [shutdown] { return shutdown->FinishMessagesSuppressed(); };
+        auto windows = std::make_unique<DriveWindows>(std::move(services));
+        // As the tray controller counts them for the shut-down rules.
+        QObject::connect(windows.get(), &DriveWindows::runningJobsChanged,
+                         [shutdown](int count) { shutdown->SetRunningJobs(count); });
+        return windows;
     }
     std::string BackupJob(const std::string& pc) {
         TArchiveData job;
@@ -215,6 +220,45 @@ private slots:
         }));
         QCOMPARE(window->Pages().count(), 2);
         QCOMPARE(ReadFile(drive_ + "Config/Bad.Ubk"), std::string("damaged"));
+    }
+
+    void aMissingFolderIsAskedAboutEscapeAnswersNoAndClosingTheBoxRunsTheJob() {
+        std::string job = BackupJob("PC-1");
+        TArchiveData data;
+        QVERIFY(data.LoadCompressed(job) == LoadResult::Loaded);
+        data.FolderList.Add(dir_->path().string() + "/home/hal/Gone/");
+        data.SaveCompressed(job);
+        auto windows = Windows();
+        TNewDrive* window = RunFromWindow(*windows, job);
+        QVERIFY(window);
+        QMessageBox* box = WaitForBox("Folder Missing");
+        QVERIFY(box);
+        QTest::keyClick(box, Qt::Key_Escape);
+        QVERIFY(WaitUntil([] { return OpenBoxes("Folder Missing").empty(); }));
+        QCOMPARE(window->Pages().count(), 1);
+        QVERIFY(!fs::exists(drive_ + "Backups/Docs/" + source_.substr(1)));
+
+        // Closed from its title bar: no answer, and the job runs with what is there.
+        window->findChild<QPushButton*>("runButton")->click();
+        box = WaitForBox("Folder Missing");
+        QVERIFY(box);
+        box->close();
+        QMessageBox* done = WaitForBox("Job Completed.");
+        QVERIFY(done);
+        QCOMPARE(ReadFile(drive_ + "Backups/Docs/" + source_.substr(1) + "a.txt"), std::string("alpha"));
+        Press(done, QMessageBox::Ok);
+
+        // Another computer's job goes ahead only on Yes.
+        data.PCID = "PC-2";
+        data.SaveCompressed(job);
+        window->findChild<QPushButton*>("runButton")->click();
+        box = WaitForBox("Load Job");
+        QVERIFY(box);
+        box->close();
+        QVERIFY(WaitUntil([] { return OpenBoxes("Load Job").empty(); }));
+        QVERIFY(OpenBoxes("Folder Missing").empty());
+        QCOMPARE(windows->RunningJobs(), 0);
+        QCOMPARE(window->Pages().count(), 2);
     }
 
     void aTwoWaySyncAsksItsConflictsInTheConflictWindow() {

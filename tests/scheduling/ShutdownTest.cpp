@@ -62,6 +62,20 @@ TEST_F(Shutdown, QueryWhileAJobRunsIsRefusedAndTheEndOfTheJobForcesIt) {
     EXPECT_EQ(forced.size(), 1u);
 }
 
+TEST_F(Shutdown, ARunningCountFromTheFrontEndWaitsForTheLastJob) {
+    ShutdownCoordinator& c = Make();
+    c.SetRunningJobs(3);
+    EXPECT_FALSE(c.ShutdownQuery(false).allow);
+    c.SetRunningJobs(1); // two ended at once
+    EXPECT_EQ(c.RunningJobs(), 1);
+    EXPECT_TRUE(forced.empty());
+    c.SetRunningJobs(1);
+    EXPECT_TRUE(forced.empty());
+    c.SetRunningJobs(0);
+    EXPECT_EQ(forced, std::vector<bool>{false});
+    EXPECT_EQ(c.RunningJobs(), 0);
+}
+
 TEST_F(Shutdown, TheShutdownJobsAreWaitedForAndRunOncePerProcess) {
     const std::string drive = Drive("F");
     const std::string a = JobOn(drive, "a.Ubk"), b = JobOn(drive, "b.Usy");

@@ -97,7 +97,8 @@ int RunTrayProgram(QApplication& app) {
                                            ComputerIdentity(*volumes), root, {},
                                            [owner] { return owner->Settings().AutoCloseJobTab; },
                                            [owner](bool on) { owner->Settings().AutoCloseJobTab = on; },
-                                           nullptr, &owner->Database(), {}, {}};
+                                           [owner] { return owner->FinishMessagesSuppressed(); },
+                                           &owner->Database(), {}, {}};
         windows = std::make_unique<DriveWindows>(std::move(windowServices));
         QObject::connect(windows.get(), &DriveWindows::runningJobsChanged, owner, &TrayController::SetRunningJobs);
     } catch (const std::exception& e) {

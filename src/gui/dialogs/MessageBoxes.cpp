@@ -1,6 +1,9 @@
 #include "gui/dialogs/MessageBoxes.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
+
+#include <memory>
 
 namespace drivlet::gui {
 namespace {
@@ -59,11 +62,17 @@ QPointer<QMessageBox> OpenMessageBox(QWidget* parent, const std::string& text, c
                                 ButtonsOf(buttons), parent);
     box->setInformativeText(QString::fromStdString(text));
     box->setAttribute(Qt::WA_DeleteOnClose);
-    // Escape or the close box give NoAnswer unless the box has a Cancel button.
+    // Escape presses the box's escape button (No, Cancel or Ok). Closed from its title bar, a box
+    // with Cancel or only Ok answers that, a Yes/No box nothing: Qt would report its escape
+    // button, No, as clicked, so only a button the user pressed counts.
     if (buttons == BoxButtons::Ok) box->setEscapeButton(QMessageBox::Ok);
-    QObject::connect(box, &QMessageBox::finished, box, [box, done = std::move(done)](int) {
-        QAbstractButton* clicked = box->clickedButton();
-        const int reply = clicked ? ReplyOf(box->standardButton(clicked)) : dlg::NoAnswer;
+    int closed = dlg::NoAnswer;
+    if (buttons == BoxButtons::Ok) closed = dlg::Ok;
+    if (buttons == BoxButtons::OkCancel || buttons == BoxButtons::YesNoCancel) closed = dlg::Cancel;
+    auto pressed = std::make_shared<QAbstractButton*>(nullptr);
+    QObject::connect(box, &QMessageBox::buttonClicked, box, [pressed](QAbstractButton* b) { *pressed = b; });
+    QObject::connect(box, &QMessageBox::finished, box, [box, pressed, closed, done = std::move(done)](int) {
+        const int reply = *pressed ? ReplyOf(box->standardButton(*pressed)) : closed;
         if (done) done(reply);
     });
     box->open();

@@ -1,7 +1,8 @@
 #pragma once
 // The standard message dialogs on QMessageBox, shown without waiting: the title line is the main
 // text, the message below it, the caption "Drivlet". The reply comes through a callback with a
-// dlg:: value; a box closed without a choice answers dlg::NoAnswer (or Cancel where it has one).
+// dlg:: value. Escape presses No, Cancel or Ok; a box closed from its title bar answers Cancel or
+// Ok where it has only those, and a Yes/No box dlg::NoAnswer.
 #include "core/app/MessageDialogs.h"
 
 #include <QPointer>

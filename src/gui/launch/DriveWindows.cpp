@@ -2,7 +2,6 @@
 
 #include "core/db/ProgramDatabase.h"
 #include "core/launch/LaunchJob.h"
-#include "core/schedule/run/ShutdownCoordinator.h"
 #include "gui/launch/GuiJobAsker.h"
 #include "gui/status/TThreadStatuesFrame.h"
 #include "gui/sync/GuiConflictPrompt.h"
@@ -162,13 +161,12 @@ void DriveWindows::LaunchJob(const std::string& jobFile) {
 
 void DriveWindows::Started(TThreadStatuesFrame* panel) {
     if (!running_.insert(panel).second) return;
-    if (services_.shutdown) services_.shutdown->JobStarted();
     emit runningJobsChanged(RunningJobs());
 }
 
 void DriveWindows::Finished(TThreadStatuesFrame* panel) {
     if (closing_ || running_.erase(panel) == 0) return;
-    const bool suppressed = services_.shutdown && services_.shutdown->FinishMessagesSuppressed();
+    const bool suppressed = services_.finishMessagesSuppressed && services_.finishMessagesSuppressed();
     if (!suppressed && panel->Run()) {
         QWidget* window = panel->window();
         OpenMessageBox(window && window->isVisible() ? window : nullptr,
@@ -177,7 +175,6 @@ void DriveWindows::Finished(TThreadStatuesFrame* panel) {
     }
     emit jobFinished(panel);
     // May carry out a shut-down that waited for this job.
-    if (services_.shutdown) services_.shutdown->JobEnded();
     emit runningJobsChanged(RunningJobs());
     if (auto* window = qobject_cast<TNewDrive*>(panel->window())) window->BusyChanged();
 }

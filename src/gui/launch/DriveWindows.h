@@ -23,7 +23,6 @@ class IClock;
 class IConflictPrompt;
 class IFileSystem;
 class ProgramDatabase;
-class ShutdownCoordinator;
 } // namespace drivlet
 
 namespace drivlet::gui {
@@ -41,7 +40,8 @@ struct DriveWindowServices {
     // The AutoCloseJobTab setting: read for each new tab, written when a panel's box changes.
     std::function<bool()> autoCloseJobTab;
     std::function<void(bool)> setAutoCloseJobTab;
-    ShutdownCoordinator* shutdown = nullptr; // may be null: finish messages always shown
+    // Once the shut-down has begun, jobs end without a message; empty: always shown.
+    std::function<bool()> finishMessagesSuppressed;
     ProgramDatabase* database = nullptr;     // the schedule states of the rows; null: none scheduled
     // A sync run's conflict questions; empty: the conflict window over the drive's window. A null
     // prompt cannot ask, which cancels a run that has conflicts.

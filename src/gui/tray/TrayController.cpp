@@ -210,12 +210,8 @@ void TrayController::Quit() {
 
 void TrayController::SetRunningJobs(int count) {
     count = std::max(count, 0);
-    for (int i = runningJobs_; i < count; ++i)
-        shutdown_.JobStarted();
-    const int ended = runningJobs_ - count;
     runningJobs_ = count;
-    for (int i = 0; i < ended; ++i)
-        shutdown_.JobEnded();
+    shutdown_.SetRunningJobs(count);
     if (count > 0) {
         if (!animation_.isActive()) animation_.start();
     } else {

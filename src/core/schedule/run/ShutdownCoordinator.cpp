@@ -21,6 +21,16 @@ void ShutdownCoordinator::JobEnded() {
     CompleteWhenDone();
 }
 
+void ShutdownCoordinator::SetRunningJobs(int count) {
+    if (count < 0) count = 0;
+    if (count >= runningJobs_) {
+        runningJobs_ = count;
+        return;
+    }
+    runningJobs_ = count + 1;
+    JobEnded();
+}
+
 bool ShutdownCoordinator::MustWait() const {
     return runningJobs_ > 0 || (actions_.schedulesBusy && actions_.schedulesBusy());
 }

@@ -37,6 +37,8 @@ public:
     void JobStarted() { ++runningJobs_; }
     // After the count goes down, a refused shut-down is carried out when nothing is left.
     void JobEnded();
+    // For a front end that knows only how many jobs run now: the difference as starts or ends.
+    void SetRunningJobs(int count);
     // The schedule runner has no pass open or waiting (its OnIdle).
     void SchedulesIdle() { CompleteWhenDone(); }
 
