@@ -1,11 +1,16 @@
 #!/bin/bash
 # The tray program on a real X desktop: it comes up with its icon in a tray, a second start leaves
-# the first alone and exits, and the tray menu is photographed.
-# Usage: tray-e2e.sh <drivlet program> <screenshot folder>. Exit 77: the desktop tools are missing.
+# the first alone and exits, and the tray menu is photographed. Then drives arrive as tmpfs mounts:
+# a known drive opens its window, a drive-insertion schedule runs a backup on arrival (its window
+# with the finished tab is photographed) and a two-way sync asks its conflicts in the conflict
+# window (photographed too); a termination signal then cancels the waiting sync and ends cleanly.
+# Usage: tray-e2e.sh <drivlet program> <drivlet-cli> <screenshot folder>. Exit 77: the desktop
+# tools are missing, or mounting is refused (after the parts that need no mount have passed).
 set -u
 
 program=${1:?the drivlet program}
-shots=${2:?a folder for the screenshots}
+cli=${2:?the drivlet-cli program}
+shots=${3:?a folder for the screenshots}
 
 if [ "${TRAY_E2E_INNER:-}" != 1 ]; then
     for tool in xvfb-run xauth trayer xdotool import dbus-run-session; do
@@ -17,16 +22,20 @@ if [ "${TRAY_E2E_INNER:-}" != 1 ]; then
     # A private session bus and a private X server; the program finds no status-notifier host
     # there, so its icon docks into trayer.
     export TRAY_E2E_INNER=1
-    exec dbus-run-session -- xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    exec dbus-run-session -- xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
 fi
 
 work=$(mktemp -d)
 pids=()
+mounts=()
 cleanup() {
     for pid in "${pids[@]}"; do
         kill "$pid" 2>/dev/null
     done
     wait 2>/dev/null
+    for point in "${mounts[@]}"; do
+        umount -l "$point" 2>/dev/null
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -77,10 +86,103 @@ mkdir -p "$shots"
 import -window root "$shots/tray-menu.png" || fail "the screenshot could not be taken"
 echo "tray menu: window $menu; screenshot $shots/tray-menu.png"
 
-# A termination signal ends it in order, with exit code 0 (no jobs to wait for here).
+# A click beside the menu closes it.
+xdotool mousemove 500 600 click 1
+timeout 60 bash -c "while xdotool search --onlyvisible --name '^Drivlet menu$' >/dev/null; do sleep 0.1; done" ||
+    fail "the tray menu did not close"
+
+# Drives are tmpfs mounts, so the program sees each arrive in the mount table as a stick would.
+# Each is filled at a staging point first and then bound where it "arrives", whole.
+mkdir -p "$work/stage"
+if ! mount -t tmpfs -o size=64m drivlet-e2e "$work/stage" 2>/dev/null; then
+    echo "SKIP: mounting a tmpfs as a drive is refused here (needs root); the drive arrivals were not tried"
+    kill -TERM "$first"
+    exit 77
+fi
+mounts+=("$work/stage")
+
+id=$("$cli" id) || fail "drivlet-cli id failed"
+home=$work/home
+mkdir -p "$home/Documents/Letters" "$home/Synced"
+echo "Dear Alice," >"$home/Documents/Letters/alice.txt"
+echo "Shopping: milk, bread" >"$home/Documents/notes.txt"
+
+# A drive folder (on the staging tmpfs) that knows this computer, with one job given as JSON.
+stage_drive() { # name job-file-name job-json
+    local drive=$work/stage/$1
+    mkdir -p "$drive/Config" "$drive/Backups" "$drive/Docs"
+    printf '{"class": "TDiskConfigFile", "properties": {"PCList": ["%s"]}}' "$id" |
+        "$cli" write "$drive/Config/Drive Config.cfg" >/dev/null || fail "the drive config of $1 could not be written"
+    printf '%s' "$3" | "$cli" write "$drive/Config/$2" >/dev/null || fail "the job $2 could not be written"
+}
+backup_json() { # name
+    printf '{"class": "TArchiveData", "properties": {"BackupName": "%s", "FolderList": ["%s/"],
+      "ArchiveDir": "amPcToUsb", "Destination": "/Backups/", "PCID": "%s", "Port": 21, "Path": "/"}}' \
+        "$1" "$home/Documents" "$id"
+}
+arrive() { # name: the staged drive appears at $work/drives/name
+    mkdir -p "$work/drives/$1"
+    mount --bind "$work/stage/$1" "$work/drives/$1" || fail "the drive $1 could not be mounted"
+    mounts=("$work/drives/$1" "${mounts[@]}")
+}
+wait_window() { # title pattern; prints the first visible window's id
+    timeout 60 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
+}
+
+# A: a known drive with a job and no schedule opens its window.
+stage_drive A Documents.Ubk "$(backup_json Documents)"
+arrive A
+window=$(wait_window "^New Drive Detected. $work/drives/A/\$")
+[ -n "$window" ] || fail "the window of the known drive A did not open"
+echo "drive A: window $window"
+[ -z "$(ls "$work/drives/A/Backups")" ] || fail "a job of drive A ran without a schedule"
+
+# B: a drive-insertion schedule runs its backup on arrival, on a tab of the drive's window.
+stage_drive B Photos.Ubk "$(backup_json Photos)"
+"$cli" schedule add "$work/stage/B/Config/Photos.Ubk" --mode=insertion >/dev/null ||
+    fail "the drive-insertion schedule could not be added"
+arrive B
+window=$(wait_window "^New Drive Detected. $work/drives/B/\$")
+[ -n "$window" ] || fail "the window of drive B did not open"
+target=$work/drives/B/Backups$home/Documents
+timeout 60 bash -c "until [ -f '$target/Letters/alice.txt' ]; do sleep 0.1; done" ||
+    fail "the scheduled backup did not copy the files to drive B"
+cmp -s "$home/Documents/notes.txt" "$target/notes.txt" || fail "the backup copy of notes.txt differs"
+# The finish message ("Job Completed.") is a box of its own, captioned "Drivlet", over the window;
+# it is left open (a key sent to it could land in the next window).
+box=$(timeout 60 bash -c "until xdotool search --onlyvisible --name '^Drivlet\$' 2>/dev/null | grep -vx '$icon'; do sleep 0.1; done" | head -n 1)
+[ -n "$box" ] || fail "no finish message after the scheduled backup"
+import -window root "$shots/new-drive-finished-job.png" || fail "the screenshot could not be taken"
+echo "drive B: the scheduled backup ran; screenshot $shots/new-drive-finished-job.png"
+
+# C: a two-way sync whose files differ on both sides asks in the conflict window.
+sync_json=$(printf '{"class": "TSyncData", "properties": {"SyncName": "Synced", "FolderAList": ["/Docs/"],
+  "FolderBList": ["%s/"], "PCID": "%s", "SyncDirection": "sdBidi", "SyncDefaultAction": "sdaAsk"}}' \
+    "$home/Synced" "$id")
+stage_drive C Synced.Usy "$sync_json"
+for name in plan.txt budget.txt; do
+    echo "drive copy of $name" >"$work/stage/C/Docs/$name"
+    touch -d "2026-01-01 10:00" "$work/stage/C/Docs/$name"
+    echo "computer copy of $name" >"$home/Synced/$name"
+    touch -d "2026-02-01 10:00" "$home/Synced/$name"
+done
+"$cli" schedule add "$work/stage/C/Config/Synced.Usy" --mode=insertion >/dev/null ||
+    fail "the sync's schedule could not be added"
+arrive C
+conflicts=$(wait_window "^File Conflicts\$")
+[ -n "$conflicts" ] || fail "the conflict window did not open for the sync on drive C"
+import -window root "$shots/conflict-window.png" || fail "the screenshot could not be taken"
+echo "drive C: conflict window $conflicts; screenshot $shots/conflict-window.png"
+
+# A termination signal cancels the sync waiting on its question and ends in order, with exit
+# code 0; neither side's files were touched.
 kill -TERM "$first"
 timeout 60 tail --pid="$first" -f /dev/null || fail "the program did not end after SIGTERM"
 wait "$first"
 code=$?
 [ "$code" -eq 0 ] || fail "the program ended with $code after SIGTERM"
+for name in plan.txt budget.txt; do
+    [ "$(cat "$home/Synced/$name")" = "computer copy of $name" ] || fail "the computer's $name changed"
+    [ "$(cat "$work/drives/C/Docs/$name")" = "drive copy of $name" ] || fail "the drive's $name changed"
+done
 echo "PASS"

@@ -61,6 +61,8 @@ QPointer<QMessageBox> OpenMessageBox(QWidget* parent, const std::string& text, c
     auto* box = new QMessageBox(IconOf(kind), QString::fromStdString(caption), QString::fromStdString(title),
                                 ButtonsOf(buttons), parent);
     box->setInformativeText(QString::fromStdString(text));
+    // Qt sizes the box by its short title line and would wrap "completed !" before its "!".
+    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_informativelabel { min-width: 260px; }"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     // Escape presses the box's escape button (No, Cancel or Ok). Closed from its title bar, a box
     // with Cancel or only Ok answers that, a Yes/No box nothing: Qt would report its escape

@@ -5,6 +5,7 @@
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/TSkipAbortRetryDialog.h"
 #include "gui/status/JobLogModel.h"
+#include "core/time/DateTime.h"
 #include "gui/text/LocaleDateTime.h"
 
 #include <QCheckBox>
@@ -159,7 +160,12 @@ void TThreadStatuesFrame::BuildWidgets(bool autoClose) {
     QHeaderView* header = logView_->horizontalHeader();
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setSectionResizeMode(JobLogModel::FileName, QHeaderView::Stretch);
-    header->resizeSection(JobLogModel::TimeStamp, 100);
+    // Wide enough for a time stamp in the user's form (a long month name, two-digit day and hour)
+    // beside its state icon.
+    const QString widest =
+        QString::fromStdString(LocaleDateTimeText(EncodeDateTime({2026, 9, 28, 23, 59, 59, 0})));
+    header->resizeSection(JobLogModel::TimeStamp,
+                          logView_->fontMetrics().horizontalAdvance(widest) + logView_->iconSize().width() + 48);
     header->resizeSection(JobLogModel::Action, 75);
     header->resizeSection(JobLogModel::Info, 75);
     logLayout->addWidget(logView_);

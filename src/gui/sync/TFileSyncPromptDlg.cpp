@@ -93,10 +93,11 @@ void TFileSyncPromptDlg::BuildWidgets() {
     list_->setWordWrap(false);
     list_->verticalHeader()->hide();
     list_->horizontalHeader()->setSectionResizeMode(ConflictListModel::Name, QHeaderView::Stretch);
-    list_->horizontalHeader()->setSectionResizeMode(ConflictListModel::Action, QHeaderView::ResizeToContents);
+    for (int column : {ConflictListModel::Drive, ConflictListModel::Computer, ConflictListModel::Action})
+        list_->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     list_->setIconSize(QSize(16, 16));
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
-    list_->setMinimumWidth(480);
+    list_->setMinimumWidth(600);
 
     auto* fileBox = new QGroupBox(QStringLiteral("This file exists and is different on two side"), this);
     auto* fileLayout = new QGridLayout(fileBox);
