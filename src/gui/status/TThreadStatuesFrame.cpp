@@ -2,10 +2,10 @@
 
 #include "core/engine/TThreadBase.h"
 #include "core/launch/JobRun.h"
+#include "core/time/DateTime.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/TSkipAbortRetryDialog.h"
 #include "gui/status/JobLogModel.h"
-#include "core/time/DateTime.h"
 #include "gui/text/LocaleDateTime.h"
 
 #include <QCheckBox>

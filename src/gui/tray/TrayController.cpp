@@ -191,7 +191,7 @@ void TrayController::ExitNow() {
     scheduleTimer_.stop();
     icon_->SetVisible(false);
     UpdateShutdownBlock();
-    const int running = services_.runningJobs ? services_.runningJobs() : runningJobs_;
+    const int running = services_.runningJobs ? services_.runningJobs() : RunningJobs();
     if (running <= 0) {
         Quit();
         return;
@@ -210,7 +210,6 @@ void TrayController::Quit() {
 
 void TrayController::SetRunningJobs(int count) {
     count = std::max(count, 0);
-    runningJobs_ = count;
     shutdown_.SetRunningJobs(count);
     if (count > 0) {
         if (!animation_.isActive()) animation_.start();
@@ -300,7 +299,7 @@ void TrayController::RaiseWindows() {
 void TrayController::UpdateShutdownBlock() {
     // Held while jobs run or may still start, and while shut-down schedules wait for the query
     // that runs them; released before a pending power-off is carried out.
-    const bool block = !exiting_ && (runningJobs_ > 0 || runner_->Busy() ||
+    const bool block = !exiting_ && (RunningJobs() > 0 || runner_->Busy() ||
                                      (!shutdown_.ShutdownJobsDone() && shutdownSchedulesExist_));
     if (block == blocked_) return;
     blocked_ = block;

@@ -86,7 +86,7 @@ public:
     ProgramDatabase& Database() { return *database_; }
     QMenu& Menu() { return menu_; }
     const std::vector<QIcon>& Images() const { return images_; }
-    int RunningJobs() const { return runningJobs_; }
+    int RunningJobs() const { return shutdown_.RunningJobs(); }
     bool Exiting() const { return exiting_; }
     bool Animating() const { return animation_.isActive(); }
 
@@ -123,7 +123,6 @@ private:
     QTimer alertTimer_;
     QTimer scheduleTimer_;
     int frame_ = 0;
-    int runningJobs_ = 0;
     int64_t deletedSize_ = 0;
     bool exiting_ = false;
     bool blocked_ = false;

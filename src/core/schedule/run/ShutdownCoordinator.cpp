@@ -1,5 +1,7 @@
 #include "core/schedule/run/ShutdownCoordinator.h"
 
+#include <algorithm>
+
 namespace drivlet {
 
 ShutdownAnswer ShutdownCoordinator::ShutdownQuery(bool isLogOff) {
@@ -22,13 +24,9 @@ void ShutdownCoordinator::JobEnded() {
 }
 
 void ShutdownCoordinator::SetRunningJobs(int count) {
-    if (count < 0) count = 0;
-    if (count >= runningJobs_) {
-        runningJobs_ = count;
-        return;
-    }
-    runningJobs_ = count + 1;
-    JobEnded();
+    const bool ended = count < runningJobs_;
+    runningJobs_ = std::max(count, 0);
+    if (ended) CompleteWhenDone();
 }
 
 bool ShutdownCoordinator::MustWait() const {
