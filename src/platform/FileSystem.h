@@ -64,9 +64,9 @@ struct FolderEntry {
     // The entry is a symbolic link; type, size and time are those of what it points to (of the
     // link itself when that is missing). Tree walks skip linked folders so a loop cannot trap them.
     bool isSymlink = false;
-    int64_t size = 0;        // 0 for folders
-    TDateTime time = 0;      // last-write time in the two-second local form (see FileTime)
-    uint32_t attributes = 0; // fa:: bits, Directory included
+    int64_t size = 0;                        // 0 for folders
+    TDateTime time = 0;                      // last-write time in the two-second local form (see FileTime)
+    uint32_t attributes = 0;                 // fa:: bits, Directory included
     SpecialKind special = SpecialKind::None; // of what a link points to, like the type
 };
 
@@ -80,9 +80,13 @@ enum class ListDetail {
 using FolderVisitor = std::function<bool(const FolderEntry&)>;
 
 // The program's own temporary files (a copy or an extraction under way, a lock) have names
-// beginning with this; no listing shows them and no run takes them for a user's file.
+// beginning with this. A name alone proves nothing: a user's file may have one of this form too,
+// and is listed, copied and kept like any other. Listings leave out only the temporary files
+// still being written, and clean-ups remove only those the program noted when it made them.
 inline constexpr std::string_view kTemporaryPrefix = ".drivlet-tmp-";
-inline bool IsTemporaryName(std::string_view name) { return name.substr(0, kTemporaryPrefix.size()) == kTemporaryPrefix; }
+inline bool IsTemporaryName(std::string_view name) {
+    return name.substr(0, kTemporaryPrefix.size()) == kTemporaryPrefix;
+}
 
 // An exclusive hold on a lock file. Released when the object is destroyed, and by the kernel when
 // the process dies, so a killed run never blocks the next one.
@@ -121,8 +125,8 @@ public:
     // nearest existing parent folder.
     virtual DiskSpace GetDiskSpace(const std::filesystem::path& path) const = 0;
 
-    // Lists every entry of a folder, hidden ones included; "." and "..", and the program's own
-    // temporary files (IsTemporaryName), left out.
+    // Lists every entry of a folder, hidden ones included; "." and "..", and the temporary files
+    // of copies still being written, left out.
     virtual FileStatus ListFolder(const std::filesystem::path& folder, const FolderVisitor& visit,
                                   ListDetail detail = ListDetail::Full) const = 0;
 
@@ -142,12 +146,40 @@ public:
     // Takes the lock file (created when missing) without waiting. Nothing while another process
     // or object holds it (status EWOULDBLOCK) or when it cannot be made (status says why). The
     // holder removes the file when it lets go.
-    virtual std::unique_ptr<IFileLock> TryLock(const std::filesystem::path& lockFile, FileStatus& status) const = 0;
+    virtual std::unique_ptr<IFileLock> TryLock(const std::filesystem::path& lockFile,
+                                               FileStatus& status) const = 0;
     // A fresh name in the folder (not made) for a temporary file of this process: a name that
-    // IsTemporaryName knows, which the clean-up of other runs leaves alone while this one lives.
+    // IsTemporaryName knows, noted as the program's own, which the clean-up of other runs leaves
+    // alone while this one lives. It is over once renamed (MoveFile) or deleted (DeleteFile).
     virtual std::string TemporaryName(const std::filesystem::path& folder) const = 0;
-    // Removes the folder's temporary files of runs that have ended, killed ones included.
+    // Removes the temporary files that runs which have ended (killed ones included) noted as
+    // their own, wherever they are; never a file the program did not make.
     virtual void RemoveDeadTemporaries(const std::filesystem::path& folder) const = 0;
+
+    // Whether the file system holding the folder (or its nearest existing parent) takes two names
+    // that differ only in letter case for one (FAT, exFAT).
+    virtual bool FoldsLetterCase(const std::filesystem::path& folder) const {
+        (void)folder;
+        return false;
+    }
+
+    // The mount points strictly below the folder (each ending with "/"), as the system's mount
+    // table has them now.
+    virtual std::vector<std::string> MountPointsBelow(const std::filesystem::path& folder) const {
+        (void)folder;
+        return {};
+    }
+
+    // The same services with every path below the drive (a folder ending with "/") reached
+    // through a handle of the drive opened now: should the drive be unmounted meanwhile, even
+    // lazily, nothing is ever created in its empty mount-point folder on the computer's disk; the
+    // operations go to the detached drive or fail. Volume identities and real paths are still
+    // read through the paths, so that a pulled drive is noticed. Nothing where this system cannot
+    // (the caller uses this object itself then).
+    virtual std::unique_ptr<IFileSystem> AnchoredAt(const std::filesystem::path& drive) const {
+        (void)drive;
+        return nullptr;
+    }
 
     // The whole listing at once.
     FileStatus ReadFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries,

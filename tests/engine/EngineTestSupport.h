@@ -140,7 +140,9 @@ public:
                           ListDetail d = ListDetail::Full) const override {
         return real_.ListFolder(f, v, d);
     }
-    std::optional<uint64_t> VolumeId(const std::filesystem::path& p) const override { return real_.VolumeId(p); }
+    std::optional<uint64_t> VolumeId(const std::filesystem::path& p) const override {
+        return real_.VolumeId(p);
+    }
     std::string RealPath(const std::filesystem::path& p) const override { return real_.RealPath(p); }
     bool CanWriteIn(const std::filesystem::path& f) const override { return real_.CanWriteIn(f); }
     FileStatus FlushFile(const std::filesystem::path& p) const override { return real_.FlushFile(p); }
@@ -148,8 +150,13 @@ public:
     std::unique_ptr<IFileLock> TryLock(const std::filesystem::path& p, FileStatus& s) const override {
         return real_.TryLock(p, s);
     }
-    std::string TemporaryName(const std::filesystem::path& f) const override { return real_.TemporaryName(f); }
-    void RemoveDeadTemporaries(const std::filesystem::path& f) const override { real_.RemoveDeadTemporaries(f); }
+    std::string TemporaryName(const std::filesystem::path& f) const override {
+        return real_.TemporaryName(f);
+    }
+    void RemoveDeadTemporaries(const std::filesystem::path& f) const override {
+        real_.RemoveDeadTemporaries(f);
+    }
+    bool FoldsLetterCase(const std::filesystem::path& f) const override { return real_.FoldsLetterCase(f); }
 
 protected:
     const IFileSystem& real_;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -218,10 +219,11 @@ TEST_F(FileCopy, AKilledCopyToAFreeNameLeavesNothingBehind) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         // Mid-copy the folder shows nothing, not even a temporary name.
-        files.CopyFile(dir / "new.bin", dir / "out" / "target", CopyMode::FailIfExists, [&](int64_t d, int64_t) {
-            if (d > 0) raise(NamesIn(dir / "out").empty() ? SIGKILL : SIGABRT);
-            return true;
-        });
+        files.CopyFile(dir / "new.bin", dir / "out" / "target", CopyMode::FailIfExists,
+                       [&](int64_t d, int64_t) {
+                           if (d > 0) raise(NamesIn(dir / "out").empty() ? SIGKILL : SIGABRT);
+                           return true;
+                       });
         _exit(0);
     }
     int wstatus = 0;
@@ -231,21 +233,50 @@ TEST_F(FileCopy, AKilledCopyToAFreeNameLeavesNothingBehind) {
     EXPECT_TRUE(NamesIn(dir / "out").empty());
 }
 
-TEST_F(FileCopy, StrayTempFilesOfLiveCopiesSurvive) {
-    const std::string prefix = std::string(LinuxFileSystem::kTempPrefix) + std::to_string(getpid());
-    const time_t now = time(nullptr);
-    WriteFile(dir / (prefix + "-fresh1"), "being written by a live copy");
-    WriteFile(dir / (prefix + "-idle01"), "left by a live process long ago");
-    SetMTime(dir / (prefix + "-idle01"), now - 120, 0);
-    WriteFile(dir / (prefix + "-locked"), "old but still locked by its writer");
-    SetMTime(dir / (prefix + "-locked"), now - 120, 0);
+// Only what the journals of ended runs list goes; a user's file of the same form, a file of a live
+// copy and one whose journal is still held all stay, and a user's file is listed like any other.
+TEST_F(FileCopy, OnlyTheNotedLeftoversOfEndedRunsAreRemoved) {
+    const std::string prefix = std::string(LinuxFileSystem::kTempPrefix) + "424242";
+    WriteFile(dir / (prefix + "-users00"), "the user's own file");
+    WriteFile(dir / (prefix + "-locked"), "being written by a live copy");
     const int held = open((dir / (prefix + "-locked")).c_str(), O_RDONLY);
     ASSERT_EQ(flock(held, LOCK_EX), 0);
-    WriteFile(dir / ".drivlet-other", "not ours");
 
-    files.RemoveStrayTempFiles(dir.path());
-    EXPECT_EQ(NamesIn(dir.path()),
-              (std::vector<std::string>{".drivlet-other", prefix + "-fresh1", prefix + "-locked"}));
+    // A run that noted a name, made the file and was killed.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        LinuxFileSystem killed(test::JournalIn(journal.path()));
+        const std::string name = killed.TemporaryName(dir.path());
+        WriteFile(name, "half an extraction");
+        raise(SIGKILL);
+        _exit(0);
+    }
+    int wstatus = 0;
+    ASSERT_EQ(waitpid(child, &wstatus, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(wstatus));
+    // A live run's noted file stays: its journal is held.
+    LinuxFileSystem live(test::JournalIn(journal.path()));
+    const std::string liveName = live.TemporaryName(dir.path());
+    WriteFile(liveName, "being extracted");
+    std::vector<std::string> before = NamesIn(dir.path());
+    ASSERT_EQ(before.size(), 4u);
+
+    files.RemoveDeadTemporaries(dir.path());
+    EXPECT_EQ(NamesIn(dir.path()), (std::vector<std::string>{fs::path(liveName).filename().string(),
+                                                             prefix + "-locked", prefix + "-users00"}));
+    // The listing shows the user's file, and leaves out the one being written and the live run's.
+    std::vector<FolderEntry> listed;
+    ASSERT_TRUE(files.ReadFolder(dir.path(), listed));
+    ASSERT_EQ(listed.size(), 2u);
+    std::vector<std::string> names{listed[0].name, listed[1].name};
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{fs::path(liveName).filename().string(), prefix + "-users00"}))
+        << "another process's live file is not known to this one, and shows";
+    std::vector<FolderEntry> own;
+    ASSERT_TRUE(live.ReadFolder(dir.path(), own));
+    ASSERT_EQ(own.size(), 1u);
+    EXPECT_EQ(own[0].name, prefix + "-users00");
     close(held);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the file-service tests: large files of known content, folder contents.
 #include "platform/linux/LinuxFileSystem.h"
+#include "support/JournaledFiles.h"
 #include "support/TempDir.h"
 #include "support/TmpfsMount.h"
 
@@ -25,7 +26,8 @@ bool HasTempFile(const std::filesystem::path& folder);
 class FileServiceTest : public ::testing::Test {
 protected:
     TempDir dir;
-    LinuxFileSystem files;
+    TempDir journal;
+    LinuxFileSystem files{JournalIn(journal.path())};
 };
 
 } // namespace drivlet::test

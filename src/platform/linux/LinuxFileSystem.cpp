@@ -2,6 +2,8 @@
 
 #include "platform/LocalTime.h"
 #include "platform/linux/LinuxFileLock.h"
+#include "platform/linux/MountTable.h"
+#include "platform/linux/TemporaryJournal.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -209,16 +211,21 @@ bool ProcFdLinks() {
 
 // A copy's temporary file in the target's folder. Where the file system allows it the file is
 // anonymous until complete: nothing partial is ever visible under any name, and a killed run
-// leaves nothing behind. Elsewhere (FAT) it has a temporary name and is locked while it is
-// written, so that the stray-file cleanup of another copy leaves it alone; that file is removed
-// unless it got its final name.
+// leaves nothing behind. Elsewhere (FAT) it has a temporary name, noted in the journal first (the
+// proof that a leftover is the program's own) and locked while it is written, so that listings
+// and clean-ups leave it alone; that file is removed unless it got its final name.
 class TempFile {
 public:
-    TempFile() = default;
+    // `folder` is the target's folder as the system is given it, `shown` as the caller named it
+    // (what the journal keeps, for a later run to find).
+    TempFile(TemporaryJournal* journal, fs::path shown) : journal_(journal), shown_(std::move(shown)) {}
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
     ~TempFile() {
-        if (fd_ && !named_ && !path_.empty()) ::unlink(path_.c_str());
+        if (fd_ && !named_ && !path_.empty()) {
+            ::unlink(path_.c_str());
+            Forget();
+        }
     }
 
     // Created with the source's permission bits, so that only an unusual umask needs a chmod.
@@ -234,13 +241,19 @@ public:
             if (!Unsupported(errno) && errno != EISDIR) return LastError();
         }
         for (int attempt = 0;; ++attempt) {
-            std::string name = RandomName();
+            std::string leaf = RandomLeaf();
+            Note(leaf);
+            const std::string name = (folder_ / leaf).string();
             const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
-            if (fd < 0 && errno == EEXIST && attempt < 100) continue;
-            if (fd < 0) return LastError();
+            if (fd < 0) {
+                const int error = errno;
+                Forget();
+                if (error == EEXIST && attempt < 100) continue;
+                return FileStatus::FromErrno(error);
+            }
             fd_ = Fd(fd);
-            path_ = std::move(name);
-            // Blocks only while a cleanup holds the lock to look at this new file.
+            path_ = name;
+            // Blocks only while a clean-up holds the lock to look at this new file.
             flock(fd, LOCK_EX);
             return {};
         }
@@ -256,41 +269,68 @@ public:
             if (status.code() != EEXIST || mode != CopyMode::Overwrite) return Named(status);
             // Taken in the meantime: a temporary name first, then over the target.
             for (int attempt = 0; attempt < 100; ++attempt) {
-                std::string name = RandomName();
+                std::string leaf = RandomLeaf();
+                Note(leaf);
+                const std::string name = (folder_ / leaf).string();
                 status = LinkAs(name);
-                if (status.code() == EEXIST) continue;
-                if (status) path_ = std::move(name);
-                break;
+                if (status) {
+                    path_ = name;
+                    flock(fd_.get(), LOCK_EX);
+                    break;
+                }
+                Forget();
+                if (status.code() != EEXIST) break;
             }
             if (!status) return status;
         }
-        return Named(mode == CopyMode::Overwrite ? RenameOver(path_, target) : RenameNoReplace(path_, target));
+        return Named(mode == CopyMode::Overwrite ? RenameOver(path_, target)
+                                                 : RenameNoReplace(path_, target));
     }
 
 private:
-    std::string RandomName() const {
+    std::string RandomLeaf() const {
         thread_local std::mt19937_64 random{std::random_device{}()};
         char suffix[17];
         std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
-        return (folder_ / (std::string(LinuxFileSystem::kTempPrefix) + std::to_string(getpid()) + "-" + suffix))
-            .string();
+        return std::string(LinuxFileSystem::kTempPrefix) + std::to_string(getpid()) + "-" + suffix;
+    }
+    void Note(const std::string& leaf) {
+        noted_ = (shown_ / leaf).string();
+        if (journal_) journal_->Made(noted_);
+    }
+    void Forget() {
+        if (journal_ && !noted_.empty()) journal_->Gone(noted_);
+        noted_.clear();
     }
     FileStatus LinkAs(const fs::path& name) const {
         const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
         return linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? FileStatus()
-                                                                                             : LastError();
+                                                                                              : LastError();
     }
     // The file now lives under the target's name; the lock goes with the descriptor.
     FileStatus Named(FileStatus status) {
-        if (status) named_ = true;
+        if (status) {
+            named_ = true;
+            Forget();
+        }
         return status;
     }
 
+    TemporaryJournal* journal_;
+    fs::path shown_;
+    std::string noted_; // the journal's record of the named file, while there is one
     Fd fd_;
     fs::path folder_;
     std::string path_; // empty while the file is anonymous
     bool named_ = false;
 };
+
+// Whether a live writer holds the file (a copy of this or another process under way).
+bool HeldByWriter(int dirFd, const char* name) {
+    Fd fd(openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd) return false;
+    return flock(fd.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+}
 
 // One transfer step of at most "want" bytes; the count moved, 0 at the end of the source,
 // -1 with errno set on failure.
@@ -398,15 +438,85 @@ FileStatus TakeOverMetadata(int in, int out, const struct stat& st) {
 
 } // namespace
 
-LinuxFileSystem::LinuxFileSystem(LinuxFileSystemOptions options) : options_(options) {}
+// A drive's root, held open for the run: its paths are given to the system as
+// "/proc/self/fd/N/..." so that they resolve through the handle, not through the mount point.
+struct LinuxFileSystem::Anchor {
+    std::string root; // ending with "/"
+    int fd = -1;
+    std::string proc; // "/proc/self/fd/N/"
+    ~Anchor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+LinuxFileSystem::LinuxFileSystem(LinuxFileSystemOptions options)
+    : options_(std::move(options)),
+      journal_(options_.temporaryJournal.empty()
+                   ? nullptr
+                   : std::make_shared<TemporaryJournal>(options_.temporaryJournal)) {}
+
+LinuxFileSystem::LinuxFileSystem(LinuxFileSystemOptions options, std::shared_ptr<TemporaryJournal> journal,
+                                 std::shared_ptr<const Anchor> anchor)
+    : options_(std::move(options)), journal_(std::move(journal)), anchor_(std::move(anchor)) {}
+
+LinuxFileSystem::~LinuxFileSystem() = default;
+
+namespace {
+
+LinuxFileSystemOptions& InstanceOptions() {
+    static LinuxFileSystemOptions options;
+    return options;
+}
+
+} // namespace
+
+void LinuxFileSystem::SetInstanceOptions(LinuxFileSystemOptions options) {
+    InstanceOptions() = std::move(options);
+}
 
 const LinuxFileSystem& LinuxFileSystem::Instance() {
-    static const LinuxFileSystem instance;
+    static const LinuxFileSystem instance(InstanceOptions());
     return instance;
 }
 
-FileStatus LinuxFileSystem::CopyFile(const fs::path& source, const fs::path& target, CopyMode mode,
+std::unique_ptr<IFileSystem> LinuxFileSystem::AnchoredAt(const fs::path& drive) const {
+    std::string root = drive.string();
+    if (root.empty() || !ProcFdLinks()) return nullptr;
+    if (root.back() != '/') root += '/';
+    if (root == "/") return nullptr; // every path would go through it, and "/" is never pulled
+    auto anchor = std::make_shared<Anchor>();
+    anchor->fd = ::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (anchor->fd < 0) return nullptr;
+    anchor->root = std::move(root);
+    anchor->proc = "/proc/self/fd/" + std::to_string(anchor->fd) + "/";
+    return std::unique_ptr<IFileSystem>(new LinuxFileSystem(options_, journal_, std::move(anchor)));
+}
+
+fs::path LinuxFileSystem::Native(const fs::path& path) const {
+    if (!anchor_) return path;
+    const std::string& text = path.native();
+    const std::string& root = anchor_->root;
+    if (text.compare(0, root.size(), root) == 0) return anchor_->proc + text.substr(root.size());
+    if (text.size() + 1 == root.size() && root.compare(0, text.size(), text) == 0) return anchor_->proc;
+    return path;
+}
+
+void LinuxFileSystem::RemoveLeftovers() const {
+    if (journal_) journal_->RemoveLeftovers(options_.strayAge);
+}
+
+void LinuxFileSystem::Forget(const fs::path& path) const {
+    if (journal_ && IsTemporaryName(path.filename().native())) journal_->Gone(path.string());
+}
+
+void LinuxFileSystem::RemoveDeadTemporaries(const fs::path&) const {
+    if (journal_) journal_->RemoveLeftovers(options_.strayAge, true);
+}
+
+FileStatus LinuxFileSystem::CopyFile(const fs::path& shownSource, const fs::path& shownTarget, CopyMode mode,
                                      const CopyProgress& progress) const {
+    const fs::path source = Native(shownSource);
+    const fs::path target = Native(shownTarget);
     Fd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!in) return LastError();
     struct stat st {};
@@ -421,8 +531,8 @@ FileStatus LinuxFileSystem::CopyFile(const fs::path& source, const fs::path& tar
     (void)posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
     const fs::path folder = FolderOf(target);
-    RemoveStrayTempFilesOnce(folder);
-    TempFile temp;
+    RemoveLeftovers();
+    TempFile temp(journal_.get(), FolderOf(shownTarget));
     // A target to replace needs a named file to rename over it; a free name is linked at once.
     FileStatus status = temp.Create(folder, st.st_mode & 0777, !targetExists);
     if (!status) return status;
@@ -433,25 +543,33 @@ FileStatus LinuxFileSystem::CopyFile(const fs::path& source, const fs::path& tar
     return status;
 }
 
-FileStatus LinuxFileSystem::MoveFile(const fs::path& source, const fs::path& target, CopyMode mode,
+FileStatus LinuxFileSystem::MoveFile(const fs::path& shownSource, const fs::path& shownTarget, CopyMode mode,
                                      const CopyProgress& progress) const {
+    const fs::path source = Native(shownSource);
+    const fs::path target = Native(shownTarget);
     FileStatus status =
         mode == CopyMode::Overwrite ? RenameOver(source, target) : RenameNoReplace(source, target);
+    if (status) Forget(shownSource);
     if (status.code() != EXDEV) return status;
     struct stat st {};
     if (lstat(source.c_str(), &st) != 0) return LastError();
     if (S_ISDIR(st.st_mode)) return status;
-    status = CopyFile(source, target, mode, progress);
+    status = CopyFile(shownSource, shownTarget, mode, progress);
     if (!status) return status;
     // Should the source stay, both copies remain: the failure is reported, nothing is lost.
-    return ::unlink(source.c_str()) == 0 ? FileStatus() : LastError();
+    if (::unlink(source.c_str()) != 0) return LastError();
+    Forget(shownSource);
+    return {};
 }
 
 FileStatus LinuxFileSystem::DeleteFile(const fs::path& path) const {
-    return ::unlink(path.c_str()) == 0 ? FileStatus() : LastError();
+    if (::unlink(Native(path).c_str()) != 0) return LastError();
+    Forget(path);
+    return {};
 }
 
-FileStatus LinuxFileSystem::CreateFolders(const fs::path& folder) const {
+FileStatus LinuxFileSystem::CreateFolders(const fs::path& shown) const {
+    const fs::path folder = Native(shown);
     struct stat existing {};
     // The usual case of a copy into a folder made for the file before: one look.
     if (::stat(folder.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) return {};
@@ -464,10 +582,11 @@ FileStatus LinuxFileSystem::CreateFolders(const fs::path& folder) const {
 }
 
 FileStatus LinuxFileSystem::RemoveFolder(const fs::path& folder) const {
-    return ::rmdir(folder.c_str()) == 0 ? FileStatus() : LastError();
+    return ::rmdir(Native(folder).c_str()) == 0 ? FileStatus() : LastError();
 }
 
-TDateTime LinuxFileSystem::FileTime(const fs::path& path) const {
+TDateTime LinuxFileSystem::FileTime(const fs::path& shown) const {
+    const fs::path path = Native(shown);
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return 0;
     return FileTimeOf(AT_FDCWD, path.c_str(), st);
@@ -484,10 +603,11 @@ FileStatus LinuxFileSystem::SetFileTime(const fs::path& path, TDateTime localTim
         times[1].tv_nsec += 1000000000;
         times[1].tv_sec -= 1;
     }
-    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? FileStatus() : LastError();
+    return utimensat(AT_FDCWD, Native(path).c_str(), times, 0) == 0 ? FileStatus() : LastError();
 }
 
-int64_t LinuxFileSystem::FileSize(const fs::path& path) const {
+int64_t LinuxFileSystem::FileSize(const fs::path& shown) const {
+    const fs::path path = Native(shown);
     struct stat st {};
     // One look for what is most often asked about: a plain file, or nothing. A link is followed
     // when it leads somewhere; a dangling one answers for itself.
@@ -510,7 +630,8 @@ std::string LinuxFileSystem::RealPath(const fs::path& path) const {
     return resolved ? std::string(resolved.get()) : std::string();
 }
 
-bool LinuxFileSystem::CanWriteIn(const fs::path& folder) const {
+bool LinuxFileSystem::CanWriteIn(const fs::path& shown) const {
+    const fs::path folder = Native(shown);
     struct stat st {};
     if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
     // The effective identity decides, as it does for the files the workers then make.
@@ -518,13 +639,14 @@ bool LinuxFileSystem::CanWriteIn(const fs::path& folder) const {
 }
 
 void LinuxFileSystem::PrefetchFile(const fs::path& path) const {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    Fd fd(::open(Native(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     // The kernel goes on reading after the file is closed; a large file's start is enough to keep
     // the disk busy until its copy begins.
     if (fd) (void)posix_fadvise(fd.get(), 0, static_cast<off_t>(options_.chunkBytes), POSIX_FADV_WILLNEED);
 }
 
-FileStatus LinuxFileSystem::FlushFile(const fs::path& path) const {
+FileStatus LinuxFileSystem::FlushFile(const fs::path& shown) const {
+    const fs::path path = Native(shown);
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!fd) return LastError();
     if (::fsync(fd.get()) != 0) return LastError();
@@ -535,19 +657,50 @@ FileStatus LinuxFileSystem::FlushFile(const fs::path& path) const {
 }
 
 std::string LinuxFileSystem::TemporaryName(const fs::path& folder) const {
-    // The same form as a copy's temporary file, so the same clean-up knows it.
+    // The same form as a copy's temporary file, noted as the program's own before it is made.
     thread_local std::mt19937_64 random{std::random_device{}()};
     char suffix[17];
     std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
-    return (folder / (std::string(kTempPrefix) + std::to_string(getpid()) + "-" + suffix)).string();
+    std::string name =
+        (folder / (std::string(kTempPrefix) + std::to_string(getpid()) + "-" + suffix)).string();
+    if (journal_) journal_->Made(name);
+    return name;
 }
 
+namespace {
+
+// A lock file of the temporary form, noted while it is held: one a killed run left is a leftover.
+class NotedLock final : public IFileLock {
+public:
+    NotedLock(std::unique_ptr<IFileLock> lock, std::shared_ptr<TemporaryJournal> journal, std::string path)
+        : lock_(std::move(lock)), journal_(std::move(journal)), path_(std::move(path)) {}
+    ~NotedLock() override {
+        lock_.reset();
+        journal_->Gone(path_);
+    }
+
+private:
+    std::unique_ptr<IFileLock> lock_;
+    std::shared_ptr<TemporaryJournal> journal_;
+    std::string path_;
+};
+
+} // namespace
+
 std::unique_ptr<IFileLock> LinuxFileSystem::TryLock(const fs::path& lockFile, FileStatus& status) const {
-    return LinuxFileLock::TryTake(lockFile, status);
+    const bool noted = journal_ && IsTemporaryName(lockFile.filename().native());
+    if (noted) journal_->Made(lockFile.string());
+    std::unique_ptr<IFileLock> lock = LinuxFileLock::TryTake(Native(lockFile), status);
+    if (!noted) return lock;
+    if (!lock) {
+        journal_->Gone(lockFile.string());
+        return lock;
+    }
+    return std::make_unique<NotedLock>(std::move(lock), journal_, lockFile.string());
 }
 
 DiskSpace LinuxFileSystem::GetDiskSpace(const fs::path& path) const {
-    fs::path probe = path.empty() ? fs::path(".") : path;
+    fs::path probe = path.empty() ? fs::path(".") : Native(path);
     for (;;) {
         struct statvfs v {};
         if (statvfs(probe.c_str(), &v) == 0) {
@@ -564,7 +717,37 @@ DiskSpace LinuxFileSystem::GetDiskSpace(const fs::path& path) const {
     }
 }
 
-std::optional<uint32_t> LinuxFileSystem::GetAttributes(const fs::path& path) const {
+std::vector<std::string> LinuxFileSystem::MountPointsBelow(const fs::path& folder) const {
+    std::string root = folder.string();
+    if (root.empty() || root.back() != '/') root += '/';
+    std::vector<std::string> below;
+    const std::optional<std::vector<MountEntry>> table = ReadMountTable("/proc/self/mountinfo");
+    if (!table) return below;
+    for (const MountEntry& entry : *table) {
+        const std::string point = DrivePathOfMount(entry.mountPoint);
+        if (point.size() > root.size() && point.compare(0, root.size(), root) == 0 &&
+            std::find(below.begin(), below.end(), point) == below.end())
+            below.push_back(point);
+    }
+    return below;
+}
+
+bool LinuxFileSystem::FoldsLetterCase(const fs::path& folder) const {
+    constexpr long kExfatMagic = 0x2011BAB0;
+    fs::path probe = Native(folder);
+    for (;;) {
+        struct statfs s {};
+        if (statfs(probe.c_str(), &s) == 0)
+            return s.f_type == MSDOS_SUPER_MAGIC || static_cast<long>(s.f_type) == kExfatMagic;
+        if (errno != ENOENT && errno != ENOTDIR) return false;
+        fs::path parent = probe.has_relative_path() ? probe.parent_path() : probe;
+        if (parent.empty() || parent == probe) return false;
+        probe = std::move(parent);
+    }
+}
+
+std::optional<uint32_t> LinuxFileSystem::GetAttributes(const fs::path& shown) const {
+    const fs::path path = Native(shown);
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && lstat(path.c_str(), &st) != 0) return std::nullopt;
     uint32_t fat = 0;
@@ -572,10 +755,11 @@ std::optional<uint32_t> LinuxFileSystem::GetAttributes(const fs::path& path) con
         Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         if (fd) fat = FatBits(fd.get());
     }
-    return AttributesOf(NameOf(path), st, fat);
+    return AttributesOf(NameOf(shown), st, fat);
 }
 
-bool LinuxFileSystem::SetAttributes(const fs::path& path, uint32_t attributes) const {
+bool LinuxFileSystem::SetAttributes(const fs::path& shown, uint32_t attributes) const {
+    const fs::path path = Native(shown);
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return false;
     const mode_t write = S_IWUSR | S_IWGRP | S_IWOTH;
@@ -636,7 +820,7 @@ bool ReadEntry(int dirFd, const Unread& unread, bool full, bool fat, FolderEntry
 
 FileStatus LinuxFileSystem::ListFolder(const fs::path& folder, const FolderVisitor& visit,
                                        ListDetail detail) const {
-    DirPtr dir = OpenFolder(folder);
+    DirPtr dir = OpenFolder(Native(folder));
     if (!dir) return LastError();
     const int dirFd = dirfd(dir.get());
     const bool full = detail == ListDetail::Full;
@@ -644,7 +828,7 @@ FileStatus LinuxFileSystem::ListFolder(const fs::path& folder, const FolderVisit
     // Statuses are read in the order of the inodes, which is about the order the disk keeps
     // them in: on a cold cache that is a sweep instead of a seek per file.
     std::vector<Unread> unread;
-    bool temporaries = false;
+    std::vector<Unread> temporaries;
     for (;;) {
         errno = 0;
         const dirent* de = readdir(dir.get());
@@ -652,7 +836,7 @@ FileStatus LinuxFileSystem::ListFolder(const fs::path& folder, const FolderVisit
         const char* name = de->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
         if (IsTemporaryName(name)) {
-            temporaries = true;
+            temporaries.push_back({de->d_ino, de->d_type, name});
             continue;
         }
         const bool typeKnown = de->d_type != DT_UNKNOWN && de->d_type != DT_LNK;
@@ -668,49 +852,27 @@ FileStatus LinuxFileSystem::ListFolder(const fs::path& folder, const FolderVisit
         if (!visit(entry)) return {};
     }
     if (errno != 0) return LastError();
-    // What killed runs left half-written goes as soon as a run looks at the folder; a file still
-    // being written by a live run is locked and stays.
-    if (temporaries) RemoveStrayTempFilesOnce(folder);
-    std::sort(unread.begin(), unread.end(), [](const Unread& a, const Unread& b) { return a.inode < b.inode; });
+    // A name of the temporary form is left out only while a copy writes the file (or this process
+    // noted it and has not finished with it); a leftover of a killed run goes if its journal
+    // proves it the program's own. Whatever is still there is a user's file like any other.
+    std::erase_if(temporaries, [&](const Unread& t) {
+        return (journal_ && journal_->Live((folder / t.name).string())) ||
+               HeldByWriter(dirFd, t.name.c_str());
+    });
+    if (!temporaries.empty() && journal_) {
+        RemoveLeftovers();
+        std::erase_if(temporaries, [dirFd](const Unread& t) {
+            struct stat st {};
+            return fstatat(dirFd, t.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
+        });
+    }
+    unread.insert(unread.end(), temporaries.begin(), temporaries.end());
+    std::sort(unread.begin(), unread.end(),
+              [](const Unread& a, const Unread& b) { return a.inode < b.inode; });
     FolderEntry entry;
     for (const Unread& u : unread)
         if (ReadEntry(dirFd, u, full, fat, entry) && !visit(entry)) return {};
     return {};
-}
-
-void LinuxFileSystem::RemoveStrayTempFilesOnce(const fs::path& folder) const {
-    const auto now = std::chrono::steady_clock::now();
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (lastStrayScan_.size() > 4096) lastStrayScan_.clear(); // a tree walk moves on anyway
-        const auto [it, fresh] = lastStrayScan_.try_emplace(folder.string(), now);
-        if (!fresh) {
-            if (now - it->second < options_.strayAge) return;
-            it->second = now;
-        }
-    }
-    RemoveStrayTempFiles(folder);
-}
-
-void LinuxFileSystem::RemoveStrayTempFiles(const fs::path& folder) const {
-    DirPtr dir = OpenFolder(folder);
-    if (!dir) return;
-    const int dirFd = dirfd(dir.get());
-    const std::size_t prefixLength = std::strlen(kTempPrefix);
-    const time_t now = std::time(nullptr);
-    while (const dirent* de = readdir(dir.get())) {
-        if (std::strncmp(de->d_name, kTempPrefix, prefixLength) != 0) continue;
-        Fd fd(openat(dirFd, de->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-        struct stat st {};
-        if (!fd || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-        // A copy still writing holds its lock until the file has its final name.
-        if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
-        // A file not yet locked by its creator is new and its process alive, so it stays.
-        const long pid = std::strtol(de->d_name + prefixLength, nullptr, 10);
-        const bool creatorGone = pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-        const bool idle = now - st.st_mtime >= static_cast<time_t>(options_.strayAge.count());
-        if (creatorGone || idle) unlinkat(dirFd, de->d_name, 0);
-    }
 }
 
 } // namespace drivlet

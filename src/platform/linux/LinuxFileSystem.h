@@ -1,14 +1,15 @@
 #pragma once
 // The file services on Linux. Copies go through a temporary file in the target's folder that is
-// renamed onto the target's name when complete; leftovers of a killed run are removed by the
-// next copy into that folder.
+// renamed onto the target's name when complete; the leftovers of a killed run, known from the
+// journal it kept of its temporary files, are removed by a later run.
 #include "platform/FileSystem.h"
 
 #include <chrono>
 #include <cstddef>
-#include <map>
-#include <mutex>
+#include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace drivlet {
 
@@ -22,14 +23,19 @@ struct LinuxFileSystemOptions {
     // and ext4 flushes a file renamed over another before the rename is committed; a flush per
     // file would make copying many small files several times slower.
     bool flushBeforeRename = false;
-    // A temporary file of another copy counts as stray once it is not locked by a writer and
-    // either its process is gone or it has not been written for this long.
+    // The journals of ended runs are looked at for leftovers at most this often.
     std::chrono::seconds strayAge{60};
+    // The folder of the journals of the temporary files given a name (see TemporaryJournal);
+    // empty: none are noted, and no leftover is ever removed.
+    std::filesystem::path temporaryJournal;
 };
+
+class TemporaryJournal;
 
 class LinuxFileSystem final : public IFileSystem {
 public:
     explicit LinuxFileSystem(LinuxFileSystemOptions options = {});
+    ~LinuxFileSystem() override;
 
     // Names of temporary files begin with this; they are hidden by the leading dot.
     static constexpr const char* kTempPrefix = kTemporaryPrefix.data();
@@ -58,23 +64,32 @@ public:
     bool CanWriteIn(const std::filesystem::path& folder) const override;
     void PrefetchFile(const std::filesystem::path& path) const override;
     FileStatus FlushFile(const std::filesystem::path& path) const override;
-    std::unique_ptr<IFileLock> TryLock(const std::filesystem::path& lockFile, FileStatus& status) const override;
+    std::unique_ptr<IFileLock> TryLock(const std::filesystem::path& lockFile,
+                                       FileStatus& status) const override;
     std::string TemporaryName(const std::filesystem::path& folder) const override;
-    void RemoveDeadTemporaries(const std::filesystem::path& folder) const override { RemoveStrayTempFiles(folder); }
+    void RemoveDeadTemporaries(const std::filesystem::path& folder) const override;
+    std::unique_ptr<IFileSystem> AnchoredAt(const std::filesystem::path& drive) const override;
+    bool FoldsLetterCase(const std::filesystem::path& folder) const override;
+    std::vector<std::string> MountPointsBelow(const std::filesystem::path& folder) const override;
 
-    // Removes the stray temporary files of the folder now, whenever it was last looked at.
-    void RemoveStrayTempFiles(const std::filesystem::path& folder) const;
-
-    // One shared instance with the default options, for the program's workers.
+    // One shared instance, for the program's workers: with the options given here before its
+    // first use (a front end's main names the journal folder), else the default ones.
     static const LinuxFileSystem& Instance();
+    static void SetInstanceOptions(LinuxFileSystemOptions options);
 
 private:
-    // At most one look per folder and strayAge, so copying a folder of many files scans it once.
-    void RemoveStrayTempFilesOnce(const std::filesystem::path& folder) const;
+    struct Anchor;
+    LinuxFileSystem(LinuxFileSystemOptions options, std::shared_ptr<TemporaryJournal> journal,
+                    std::shared_ptr<const Anchor> anchor);
+    // The path the system is given: below the anchored drive, through the drive's handle.
+    std::filesystem::path Native(const std::filesystem::path& path) const;
+    // Removes the leftovers of ended runs, at most once per strayAge.
+    void RemoveLeftovers() const;
+    void Forget(const std::filesystem::path& path) const;
 
     LinuxFileSystemOptions options_;
-    mutable std::mutex mutex_;
-    mutable std::map<std::string, std::chrono::steady_clock::time_point> lastStrayScan_;
+    std::shared_ptr<TemporaryJournal> journal_;
+    std::shared_ptr<const Anchor> anchor_;
 };
 
 } // namespace drivlet
