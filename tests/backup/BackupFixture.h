@@ -4,6 +4,7 @@
 #include "core/db/BackupDatabase.h"
 #include "core/engine/backup/TCopyFolderThread.h"
 #include "engine/EngineTestSupport.h"
+#include "support/JournaledFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,8 @@ inline constexpr double kHour = 1.0 / 24;
 class BackupFixture : public ::testing::Test {
 protected:
     TempDir dir;
-    LinuxFileSystem files;
+    TempDir journal;
+    LinuxFileSystem files{JournalIn(journal.path())};
     ManualClock clock{kFirstRun};
     std::unique_ptr<RecordingEvents> events = std::make_unique<RecordingEvents>();
     std::vector<DeletedRow> storeRows;

@@ -1,8 +1,10 @@
 // What a backup cannot take is named in the log as a failure, never passed over: a folder its
-// user may not read, a folder whose path is too long for the system, and FIFOs and sockets,
-// which are never opened (a FIFO would keep the zip backup waiting for ever).
+// user may not read, a folder whose path is too long for the system, FIFOs and sockets, which
+// are never opened (a FIFO would keep the zip backup waiting for ever), and a second name that a
+// destination without letter case (FAT) would take for the first.
 #include "ZipFixture.h"
 
+#include "core/text/CaseFold.h"
 #include "support/AsNobody.h"
 
 #include <chrono>
@@ -122,7 +124,8 @@ protected:
 std::string LogText(const RecordingEvents& events) {
     std::ostringstream out;
     for (const LogEntryEvent& e : events.logs)
-        out << e.action << "|" << (e.isError ? "failed" : "done") << "|" << e.fileName << "|" << e.status << "\n";
+        out << e.action << "|" << (e.isError ? "failed" : "done") << "|" << e.fileName << "|" << e.status
+            << "\n";
     return out.str();
 }
 
@@ -139,8 +142,9 @@ TEST_F(LeftOutTest, AFolderItsUserMayNotReadIsAFailedLineInFolderAndZipBackups) 
         return text + "zip\n" + LogText(*events);
     });
     if (!output) GTEST_SKIP() << "cannot become the user nobody here, and root reads every folder";
-    const std::string line = "Read Folder|failed|" + closed + "|Folder not read, what it holds is left out: "
-                                                              "Permission denied\n";
+    const std::string line = "Read Folder|failed|" + closed +
+                             "|Folder not read, what it holds is left out: "
+                             "Permission denied\n";
     const std::size_t zipPart = output->find("zip\n");
     ASSERT_NE(zipPart, std::string::npos) << *output;
     EXPECT_NE(output->substr(0, zipPart).find(line), std::string::npos) << *output;
@@ -202,6 +206,44 @@ TEST_F(LeftOutTest, AFifoNeitherHangsTheZipBackupNorGoesIntoTheArchive) {
     EXPECT_EQ(entries.count(EntryOf(fifo)), 0u);
     EXPECT_EQ(ReadEntry(archive, EntryOf(source) + "sub/deep/c.txt"), "charlie");
     EXPECT_EQ(LastStatus(), "Finished !");
+}
+
+// A destination that takes "README.TXT" for "readme.txt", as FAT does.
+class CaseFoldingDestination final : public ForwardingFileSystem {
+public:
+    using ForwardingFileSystem::ForwardingFileSystem;
+    bool FoldsLetterCase(const std::filesystem::path&) const override { return true; }
+};
+
+TEST_F(LeftOutTest, ANameTheDestinationFoldsOntoAnotherIsAFailedLineNamingBoth) {
+    Make(source + "readme.txt", "lower");
+    Make(source + "README.TXT", "upper");
+    Make(source + "Sub/a.txt", "a");
+    Make(source + "sub/b.txt", "b");
+    const CaseFoldingDestination folding(files);
+    auto job =
+        std::make_unique<TCopyFolderThread>(ThreadServices{folding, InPlaceHandoff::Instance(), clock});
+    job->SetDatabaseFile(database);
+    job->SetArchiveMode(TArchiveMode::amIncremental);
+    job->SetArchiveFolder(dest);
+    job->SetFolderList({source});
+    Run(*job);
+    const std::vector<std::string> failures = Failures();
+    ASSERT_EQ(failures.size(), 2u) << ::testing::PrintToString(failures);
+    int fileLines = 0, folderLines = 0;
+    for (const std::string& failure : failures) {
+        const bool file = failure.starts_with("Copy File|");
+        (file ? fileLines : folderLines) += 1;
+        EXPECT_NE(failure.find("does not tell letter case apart"), std::string::npos) << failure;
+        // The line names the one copied and the one left out.
+        EXPECT_NE(LowerCase(failure).find(file ? "readme.txt|" : "sub|"), std::string::npos) << failure;
+        EXPECT_NE(LowerCase(failure).find(file ? "readme.txt has" : "sub has"), std::string::npos) << failure;
+    }
+    EXPECT_EQ(fileLines, 1);
+    EXPECT_EQ(folderLines, 1);
+    // Exactly one of each pair went, whole.
+    EXPECT_NE(fs::exists(dest + EntryOf(source) + "readme.txt"),
+              fs::exists(dest + EntryOf(source) + "README.TXT"));
 }
 
 } // namespace

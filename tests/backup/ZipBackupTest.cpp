@@ -7,6 +7,10 @@
 
 #include <cstdlib>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 using namespace drivlet;
 using namespace drivlet::test;
 namespace fs = std::filesystem;
@@ -102,6 +106,21 @@ TEST_F(ZipBackupTest, IncrementalReRunReplacesOnlyTheChangedEntry) {
     EXPECT_EQ(LastCopied(source + "a.txt"), kFirstRun + 2 * kHour);
     EXPECT_EQ(LastCopied(source + "sub/b.txt"), kFirstRun);
     EXPECT_EQ(History().size(), 1u);
+}
+
+TEST_F(ZipBackupTest, AChangedFileWhoseNameIsNotUtf8ReplacesItsEntryRunAfterRun) {
+    const std::string name = "bad\xff.txt";
+    Make(source + name, "first", kFirstRun);
+    RunZip(TArchiveMode::amIncremental, dest);
+    for (int round = 1; round <= 2; ++round) {
+        clock.Advance(2 * kHour);
+        Make(source + name, "edition " + std::to_string(round), clock.Now() - kHour);
+        RunZip(TArchiveMode::amIncremental, dest);
+        EXPECT_TRUE(events->errors.empty()) << events->errors[0].text;
+        for (const LogEntryEvent& e : events->logs)
+            EXPECT_FALSE(e.isError) << e.fileName << ": " << e.status;
+        EXPECT_EQ(ReadEntry(archive, EntryOf(source + name)), "edition " + std::to_string(round));
+    }
 }
 
 TEST_F(ZipBackupTest, IncrementalAddsAgainWhatALostArchiveHeld) {
@@ -355,14 +374,22 @@ TEST_F(ZipBackupTest, CopiesOfTheArchiveLeftByKilledRunsAreRemoved) {
     EXPECT_EQ(ReadEntry(archive, EntryOf(source) + "a.txt"), "alpha 2");
 }
 
-// The program's own temporary files in a source are never backed up.
-TEST_F(ZipBackupTest, TheProgramsTemporaryFilesAreNotTaken) {
-    Make(source + ".drivlet-tmp-12345-00ff00ff00ff00ff", "half a copy");
-    Make(source + ".drivlet-tmpfile", "the user's");
+// A name of the program's temporary form proves nothing: a user's file named so is backed up like
+// any other, and kept; only a file a copy is writing now is left out.
+TEST_F(ZipBackupTest, AUsersFileNamedLikeATemporaryFileIsBackedUp) {
+    Make(source + ".drivlet-tmp-12345-00ff00ff00ff00ff", "the user's, named oddly", kFileTime);
+    Make(source + ".drivlet-tmp-being-written", "a copy under way", kFileTime);
+    const int held = open((source + ".drivlet-tmp-being-written").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    clock.Advance(2 * kHour);
     RunZip(TArchiveMode::amIncremental, dest);
+    close(held);
     const auto entries = Entries(archive);
-    EXPECT_EQ(entries.count(EntryOf(source) + ".drivlet-tmp-12345-00ff00ff00ff00ff"), 0u);
-    EXPECT_EQ(entries.count(EntryOf(source) + ".drivlet-tmpfile"), 1u);
+    EXPECT_EQ(ReadEntry(archive, EntryOf(source) + ".drivlet-tmp-12345-00ff00ff00ff00ff"),
+              "the user's, named oddly");
+    EXPECT_EQ(entries.count(EntryOf(source) + ".drivlet-tmp-being-written"), 0u);
+    EXPECT_TRUE(Exists(source + ".drivlet-tmp-12345-00ff00ff00ff00ff"));
 }
 
 } // namespace

@@ -31,8 +31,8 @@ constexpr int kVanishAfter = 10;
 class VanishMidRun : public RecordingEvents {
 public:
     VanishingDrive* drive = nullptr;
-    std::string action;        // the log lines counted
-    std::string savingStatus;  // or: vanish at the first status beginning with this
+    std::string action;       // the log lines counted
+    std::string savingStatus; // or: vanish at the first status beginning with this
     int done = 0;
     bool vanished = false;
 
@@ -53,6 +53,20 @@ private:
     }
 };
 
+// Takes the drive away while a large file is half copied onto it.
+class VanishInAFile : public RecordingEvents {
+public:
+    VanishingDrive* drive = nullptr;
+    bool vanished = false;
+
+    void OnFileProgress(const TThreadBase& sender, const FileProgressEvent& e) override {
+        RecordingEvents::OnFileProgress(sender, e);
+        if (vanished || e.percent <= 0 || e.percent >= 100) return;
+        vanished = true;
+        drive->Vanish();
+    }
+};
+
 class DriveVanishTest : public ::testing::TestWithParam<VanishingDrive::Kind> {
 protected:
     TempDir dir;
@@ -67,12 +81,15 @@ protected:
         if (!stick.Ready()) GTEST_SKIP() << "loop-mounting a drive image is refused here";
         fs::create_directories(drive + "Config");
         for (int i = 0; i < kFiles; ++i) {
-            const std::string path = computer + "d" + std::to_string(i % 4) + "/f" + std::to_string(i) + ".txt";
+            const std::string path =
+                computer + "d" + std::to_string(i % 4) + "/f" + std::to_string(i) + ".txt";
             fs::create_directories(fs::path(path).parent_path());
             WriteFile(path, "file " + std::to_string(i));
         }
     }
-    LaunchServices Services() { return {{files, InPlaceHandoff::Instance(), clock}, dialogs, "PC-1", {}, {}}; }
+    LaunchServices Services() {
+        return {{files, InPlaceHandoff::Instance(), clock}, dialogs, "PC-1", {}, {}};
+    }
     std::vector<std::string> ComputerFiles() const {
         std::vector<std::string> out;
         for (const auto& e : fs::recursive_directory_iterator(computer))
@@ -153,10 +170,12 @@ TEST_P(DriveVanishTest, ASyncStopsRecordsOnlyWhatReachedTheDriveAndTheNextRunDel
     ASSERT_TRUE(next.worker);
     next.worker->WaitFor();
     EXPECT_TRUE(again.errors.empty()) << again.errors.front().text;
-    for (const LogEntryEvent& e : again.logs) EXPECT_NE(e.action, "Delete File") << e.fileName;
+    for (const LogEntryEvent& e : again.logs)
+        EXPECT_NE(e.action, "Delete File") << e.fileName;
     EXPECT_EQ(ComputerFiles().size(), static_cast<size_t>(kFiles));
     size_t onDrive = 0;
-    for (const auto& e : fs::recursive_directory_iterator(drive + "Docs")) onDrive += e.is_regular_file();
+    for (const auto& e : fs::recursive_directory_iterator(drive + "Docs"))
+        onDrive += e.is_regular_file();
     EXPECT_EQ(onDrive, static_cast<size_t>(kFiles));
 }
 
@@ -230,7 +249,8 @@ TEST_P(DriveVanishTest, AZipMoveWhoseDriveGoesBeforeTheArchiveIsWrittenKeepsEver
 TEST_P(DriveVanishTest, ARunWhoseDriveIsGoneBeforeItStartsTouchesNothing) {
     const std::string jobFile = BackupJob(TArchiveMode::amIncremental, TArchiveType::atFile, false);
     RecordingEvents events;
-    auto worker = std::make_unique<TCopyFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+    auto worker =
+        std::make_unique<TCopyFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
     worker->SetEvents(&events);
     worker->SetJobDrive(drive, files.VolumeId(drive)); // as the launcher saw it
     worker->SetArchiveFolder(drive + "Backups/");
@@ -245,10 +265,29 @@ TEST_P(DriveVanishTest, ARunWhoseDriveIsGoneBeforeItStartsTouchesNothing) {
     EXPECT_TRUE(fs::is_empty(drive + "Backups"));
 }
 
+// Every write of the run goes through the drive's handle: the file being copied when the drive
+// goes ends on the detached drive (or fails), never in the bare mount-point folder or a folder
+// made again at the drive's path.
+TEST_P(DriveVanishTest, ADrivePulledInTheMiddleOfAFileGetsNothingWrittenWhereItWas) {
+    WriteFile(computer + "big.bin", std::string(24 << 20, 'x'));
+    const std::string jobFile = BackupJob(TArchiveMode::amIncremental, TArchiveType::atFile, false);
+    VanishInAFile events;
+    events.drive = &stick;
+    std::optional<BackupLaunch> launch = LaunchBackup(jobFile, Services(), &events);
+    ASSERT_TRUE(launch);
+    launch->worker->WaitFor();
+    launch->worker.reset();
+    ASSERT_TRUE(events.vanished);
+    EXPECT_TRUE(SaysTheDriveIsGone(events));
+    ExpectNothingWhereTheDriveWas();
+    ASSERT_TRUE(stick.Return()) << "the run still holds something open on the drive";
+}
+
 INSTANTIATE_TEST_SUITE_P(Drives, DriveVanishTest,
                          ::testing::Values(VanishingDrive::Kind::Mounted, VanishingDrive::Kind::Folder),
                          [](const auto& info) {
-                             return info.param == VanishingDrive::Kind::Mounted ? "LoopMounted" : "RenamedFolder";
+                             return info.param == VanishingDrive::Kind::Mounted ? "LoopMounted"
+                                                                                : "RenamedFolder";
                          });
 
 } // namespace

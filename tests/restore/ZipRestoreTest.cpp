@@ -8,6 +8,7 @@
 #include <chrono>
 #include <map>
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,7 +26,8 @@ protected:
         Damage();
         clock.Advance(2 * kHour);
     }
-    std::unique_ptr<TRestoreZipThread> MakeZipRestore(const std::string& target = {}, bool moveToDeleted = false) {
+    std::unique_ptr<TRestoreZipThread> MakeZipRestore(const std::string& target = {},
+                                                      bool moveToDeleted = false) {
         return MakeRestore<TRestoreZipThread>(dest, target, moveToDeleted);
     }
     // Each central directory entry's name as stored, with whether it carries the UTF-8 flag.
@@ -137,10 +139,12 @@ TEST_F(ZipRestoreTest, NamesThatAreNotUtf8AndDatesOutsideTheDosRangeComeBackAsTh
     const std::string utf8 = "na\xc3\xafve.txt";
     Make(source + utf8, "utf-8");
     const auto setTime = [](const std::string& path, int64_t seconds) {
-        fs::last_write_time(path, std::chrono::file_clock::from_sys(std::chrono::sys_seconds{std::chrono::seconds{seconds}}));
+        fs::last_write_time(
+            path, std::chrono::file_clock::from_sys(std::chrono::sys_seconds{std::chrono::seconds{seconds}}));
     };
     const auto timeOf = [](const std::string& path) {
-        return std::chrono::floor<std::chrono::seconds>(std::chrono::file_clock::to_sys(fs::last_write_time(path)))
+        return std::chrono::floor<std::chrono::seconds>(
+                   std::chrono::file_clock::to_sys(fs::last_write_time(path)))
             .time_since_epoch()
             .count();
     };
@@ -276,31 +280,44 @@ TEST_F(ZipRestoreTest, NamesLeadingOutOfTheRestoreFolderAreRefused) {
     EXPECT_EQ(refused, 3);
 }
 
-// A killed restore's temporary file in a folder the next restore works in goes; one of a live
-// process stays, and neither is ever restored or listed as the user's.
+// A killed restore's temporary file, noted as its own, goes when the next restore works in its
+// folder; one of a live process stays, and a user's file of the same form is neither removed nor
+// restored over.
 TEST_F(ZipRestoreTest, TemporaryFilesOfKilledRestoresAreRemovedAndLiveOnesKept) {
     Backup();
     const pid_t child = fork();
-    if (child == 0) _exit(0);
-    ASSERT_GT(child, 0);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A process of its own keeps a journal of its own.
+        const LinuxFileSystem killed(JournalIn(journal.path()));
+        Make(killed.TemporaryName(source), "half an entry of a killed restore");
+        raise(SIGKILL);
+        _exit(0);
+    }
     ASSERT_EQ(waitpid(child, nullptr, 0), child);
-    const std::string dead = source + ".drivlet-tmp-" + std::to_string(child) + "-0123456789abcdef";
-    const std::string live = source + ".drivlet-tmp-" + std::to_string(getpid()) + "-fedcba9876543210";
-    Make(dead, "half an entry of a killed restore");
+    std::string dead;
+    for (const auto& e : fs::directory_iterator(source))
+        if (IsTemporaryName(e.path().filename().string())) dead = e.path().string();
+    ASSERT_FALSE(dead.empty());
+    const std::string live = files.TemporaryName(source);
     Make(live, "an entry being written now");
-    // Both fresh: only the process tells them apart.
-    fs::last_write_time(dead, fs::file_time_type::clock::now());
-    fs::last_write_time(live, fs::file_time_type::clock::now());
+    const std::string users = source + ".drivlet-tmp-notes";
+    Make(users, "the user's");
     auto job = MakeZipRestore();
     job->SetFolderList({dest + "Root.Zip"});
     RunJob(*job);
     EXPECT_EQ(ReadFile(source + "a.txt"), "alpha");
     EXPECT_FALSE(Exists(dead));
     EXPECT_TRUE(Exists(live));
+    EXPECT_EQ(ReadFile(users), "the user's");
     std::vector<FolderEntry> listed;
     ASSERT_TRUE(files.ReadFolder(source, listed));
-    for (const FolderEntry& entry : listed) EXPECT_FALSE(IsTemporaryName(entry.name)) << entry.name;
-    fs::remove(live);
+    std::vector<std::string> temporaries;
+    for (const FolderEntry& entry : listed)
+        if (IsTemporaryName(entry.name)) temporaries.push_back(entry.name);
+    EXPECT_EQ(temporaries, std::vector<std::string>{".drivlet-tmp-notes"});
+    ASSERT_TRUE(files.DeleteFile(live));
+    fs::remove(users);
     ExpectNoTemporaries(source);
 }
 

@@ -2,6 +2,7 @@
 // and changes travel, the deletions wait for the user's word, run after run, and a missing root
 // still skips the pair.
 #include "SyncRunSupport.h"
+#include "support/TmpfsMount.h"
 
 #include <set>
 
@@ -90,6 +91,68 @@ TEST_F(SyncHeldDeletionsTest, EverythingDeletedOnTheComputerHoldsTheDeletionsWhi
     EXPECT_FALSE(HeldSide());
     prompt.deletionQuestions.clear();
     prompt.allowDeletions = false;
+    Bidi();
+    EXPECT_TRUE(prompt.deletionQuestions.empty());
+    EXPECT_TRUE(hooked.logs.empty());
+}
+
+// The folder holds its files again, but one of them was deleted meanwhile: the hold is over, and
+// that deletion is an ordinary one, said and carried out at once.
+TEST_F(SyncHeldDeletionsTest, TheHoldEndsOnceTheFolderHoldsItsFilesAgainEvenWithOneDeleted) {
+    SyncedOnce();
+    fs::rename(pc + "Docs/a.txt", dir / "a.txt");
+    fs::rename(pc + "Docs/b.txt", dir / "b.txt");
+    Bidi();
+    ASSERT_EQ(HeldSide(), 'B');
+    ASSERT_EQ(HeldLines(pc + "Docs/").size(), 2u);
+
+    fs::rename(dir / "a.txt", pc + "Docs/a.txt");
+    prompt.deletionQuestions.clear();
+    Bidi();
+    EXPECT_FALSE(HeldSide());
+    EXPECT_TRUE(HeldLines(pc + "Docs/").empty());
+    EXPECT_TRUE(prompt.deletionQuestions.empty());
+    EXPECT_FALSE(Exists(drive + "Docs/b.txt"));
+    EXPECT_TRUE(Exists(drive + "Docs/a.txt"));
+    EXPECT_EQ(LastStatus(), "Finished !");
+}
+
+// pc/Docs/Photos is a volume of its own; synced, then not mounted at the next run: its files only
+// look deleted, so the drive's copies are held back like those of an emptied root, until the
+// volume is back or the deletions are allowed.
+TEST_F(SyncHeldDeletionsTest, AVolumeMountedInsideTheFolderAndNotMountedNowHoldsItsDeletions) {
+    Make(pc + "Docs/letter.txt", "l", Day(1));
+    Make(pc + "Docs/old.txt", "o", Day(1));
+    {
+        TmpfsMount photos(pc + "Docs/Photos", "4m");
+        DRIVLET_REQUIRE_MOUNT(photos);
+        Make(pc + "Docs/Photos/cat.jpg", "cat", Day(1));
+        Make(pc + "Docs/Photos/dog.jpg", "dog", Day(1));
+        Bidi();
+        ASSERT_EQ(ReadFile(drive + "Docs/Photos/cat.jpg"), "cat");
+    }
+    // Not mounted: the folder is empty.
+    fs::remove(pc + "Docs/old.txt");
+    Bidi();
+    EXPECT_EQ(ReadFile(drive + "Docs/Photos/cat.jpg"), "cat");
+    EXPECT_EQ(ReadFile(drive + "Docs/Photos/dog.jpg"), "dog");
+    EXPECT_FALSE(Exists(drive + "Docs/old.txt")) << "a deletion outside the volume is carried out";
+    EXPECT_TRUE(Exists(drive + "Docs/letter.txt"));
+    EXPECT_EQ(HeldLines(pc + "Docs/Photos/"),
+              (std::set<std::string>{drive + "Docs/Photos/cat.jpg", drive + "Docs/Photos/dog.jpg"}));
+    ASSERT_EQ(prompt.deletionQuestions.size(), 1u);
+    EXPECT_EQ(prompt.deletionQuestions[0].folders, std::vector<std::string>{pc + "Docs/Photos/"});
+    EXPECT_FALSE(HeldSide()) << "the root itself is not emptied";
+
+    // Held at the next run too, until allowed.
+    prompt.deletionQuestions.clear();
+    Bidi();
+    EXPECT_EQ(HeldLines(pc + "Docs/Photos/").size(), 2u);
+    prompt.allowDeletions = true;
+    Bidi();
+    EXPECT_FALSE(Exists(drive + "Docs/Photos/cat.jpg"));
+    prompt.allowDeletions = false;
+    prompt.deletionQuestions.clear();
     Bidi();
     EXPECT_TRUE(prompt.deletionQuestions.empty());
     EXPECT_TRUE(hooked.logs.empty());

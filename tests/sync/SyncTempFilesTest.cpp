@@ -1,11 +1,12 @@
-// The temporary files of copies are never the user's files: a sync neither pairs nor carries them,
-// and it removes those that killed runs left in the folders it walks, on both sides, while those
-// of a copy still being written stay.
+// A name of the temporary form proves nothing: a user's file named so is synced like any other.
+// What a killed run noted as its own temporary file goes, on both sides, when a sync walks there;
+// a copy still being written is neither paired nor touched.
 #include "SyncRunSupport.h"
 
 #include <algorithm>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,37 +19,44 @@ namespace {
 
 class SyncTempFilesTest : public SyncRunFixture {
 protected:
-    // The id of a process that has ended.
-    static pid_t DeadPid() {
-        const pid_t child = fork();
-        if (child == 0) _exit(0);
-        int status = 0;
-        waitpid(child, &status, 0);
-        return child;
-    }
-    static std::string TempName(pid_t pid, const std::string& suffix) {
-        return std::string(kTemporaryPrefix) + std::to_string(pid) + "-" + suffix;
+    static std::string TempName(const std::string& suffix) {
+        return std::string(kTemporaryPrefix) + "4242-" + suffix;
     }
     // Every name below a folder that begins with the temporary prefix.
     static std::vector<std::string> TempFilesBelow(const std::string& folder) {
         std::vector<std::string> found;
         for (const auto& e : fs::recursive_directory_iterator(folder))
-            if (e.path().filename().string().starts_with(kTemporaryPrefix)) found.push_back(e.path().string());
+            if (e.path().filename().string().starts_with(kTemporaryPrefix))
+                found.push_back(e.path().string());
         std::sort(found.begin(), found.end());
         return found;
     }
 
-    const pid_t dead = DeadPid();
-    std::string deadOnDrive = drive + "Docs/sub/" + TempName(dead, "00000000deadbeef");
-    std::string deadOnPc = pc + "Docs/" + TempName(dead, "00000000feedface");
-    std::string liveOnDrive = drive + "Docs/" + TempName(getpid(), "00000000cafef00d");
+    std::string usersOnDrive = drive + "Docs/" + TempName("0000000000005e75");
+    std::string liveOnDrive = drive + "Docs/" + TempName("00000000cafef00d");
     int liveFd = -1;
 
-    // A half-written copy of a killed run on each side (as an earlier sync that carried one over
-    // left it), and one a copy of this process is writing now, locked as the copy locks it.
+    // On each side a half-written file of a run that noted it and was killed, a user's file of
+    // the same form on the drive, and a file a copy is writing now, locked as the copy locks it.
     void MakeLeftovers() {
-        Make(deadOnDrive, "half a photo", Day(1));
-        Make(deadOnPc, "half a photo", Day(1));
+        fs::create_directories(drive + "Docs/sub");
+        fs::create_directories(pc + "Docs");
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // A process of its own keeps a journal of its own.
+            const LinuxFileSystem killed(JournalIn(journal.path()));
+            for (const std::string folder : {drive + "Docs/sub/", pc + "Docs/"})
+                WriteFile(killed.TemporaryName(folder), "half a photo");
+            raise(SIGKILL);
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        ASSERT_EQ(TempFilesBelow(drive + "Docs/sub/").size(), 1u);
+        ASSERT_EQ(TempFilesBelow(pc + "Docs/").size(), 1u);
+        Make(usersOnDrive, "the user's notes", Day(1));
         Make(liveOnDrive, "being written", Day(1));
         liveFd = open(liveOnDrive.c_str(), O_RDONLY | O_CLOEXEC);
         ASSERT_GE(liveFd, 0);
@@ -61,31 +69,33 @@ protected:
 
 } // namespace
 
-TEST_F(SyncTempFilesTest, AreNeitherSyncedNorKeptWhenTheirRunIsDead) {
+TEST_F(SyncTempFilesTest, NotedLeftoversGoAndAUsersFileOfTheSameFormIsSynced) {
     Make(drive + "Docs/sub/a.txt", "a", Day(1));
     MakeLeftovers();
     auto thread = Bidi();
     EXPECT_EQ(LastStatus(), "Finished !");
     EXPECT_EQ(ReadFile(pc + "Docs/sub/a.txt"), "a");
-    ASSERT_EQ(thread->GetFilePairs().Count(), 1u);
-    ASSERT_EQ(hooked.logs.size(), 1u);
-    EXPECT_EQ(hooked.logs[0].fileName, drive + "Docs/sub/a.txt");
-    // Only the live one is left, where it was.
-    EXPECT_EQ(TempFilesBelow(pc), std::vector<std::string>{});
-    EXPECT_EQ(TempFilesBelow(drive), std::vector<std::string>{liveOnDrive});
-    EXPECT_EQ(RowCount(), 1);
+    EXPECT_EQ(ReadFile(pc + "Docs/" + fs::path(usersOnDrive).filename().string()), "the user's notes");
+    ASSERT_EQ(thread->GetFilePairs().Count(), 2u);
+    EXPECT_EQ(RowCount(), 2);
+    // The killed run's files are gone; the live copy is left where it was.
+    EXPECT_EQ(TempFilesBelow(drive + "Docs/sub/"), std::vector<std::string>{});
+    EXPECT_EQ(TempFilesBelow(pc),
+              std::vector<std::string>{pc + "Docs/" + fs::path(usersOnDrive).filename().string()});
+    EXPECT_EQ(TempFilesBelow(drive), (std::vector<std::string>{usersOnDrive, liveOnDrive}));
 
-    // At the next run the live copy is still not the user's file.
+    // At the next run the live copy is still not the user's file, and nothing is left to do.
     thread = Bidi();
     EXPECT_EQ(thread->Counters().FilesTotal, 0);
-    EXPECT_EQ(TempFilesBelow(pc), std::vector<std::string>{});
+    EXPECT_TRUE(Exists(liveOnDrive));
 }
 
-TEST_F(SyncTempFilesTest, ADryRunListsNone) {
+TEST_F(SyncTempFilesTest, ADryRunListsOnlyTheUsersFile) {
     MakeLeftovers();
     auto thread = Run(TSyncDirection::sdBidi, TSyncDefaultAction::sdaNewVersion, [&](TSyncFolderThread& t) {
         t.SetDryRun(true);
         t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
     });
-    EXPECT_EQ(thread->GetFilePairs().Count(), 0u);
+    ASSERT_EQ(thread->GetFilePairs().Count(), 1u);
+    EXPECT_EQ(thread->GetFilePairs()[0].FileA.FileName, usersOnDrive);
 }

@@ -4,6 +4,7 @@
 #include "core/db/SyncDatabase.h"
 #include "core/engine/sync/TSyncThreadBase.h"
 #include "engine/EngineTestSupport.h"
+#include "support/JournaledFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,8 @@ public:
 class SyncScanFixture : public ::testing::Test {
 protected:
     TempDir dir;
-    LinuxFileSystem files;
+    TempDir journal;
+    LinuxFileSystem files{JournalIn(journal.path())};
     ManualClock clock{EncodeDateTime({2011, 3, 1, 9, 0, 0, 0})};
     RecordingEvents events;
     std::string drive = (dir / "stick").string() + "/";

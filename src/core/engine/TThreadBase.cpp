@@ -89,12 +89,21 @@ void TThreadBase::ThreadMain() {
         Execute();
     });
     try {
+        ReleaseDrive();
+    } catch (...) {
+        // Closing cannot fail in a way that matters to the run any more.
+    }
+    try {
         Deliver([this](IThreadEvents& e) { e.OnTerminated(*this, {}); });
     } catch (...) {
         // A failing handler of the last event has nobody left to report to.
     }
     jobLock_.reset();
     finished_.store(true);
+}
+
+void TThreadBase::ReleaseDrive() {
+    anchored_.reset();
 }
 
 void TThreadBase::BaseBody() {
@@ -109,7 +118,9 @@ void TThreadBase::BaseBody() {
     }
     if (!jobDrive_.empty()) {
         if (!driveVolume_) driveVolume_ = services_.fileSystem.VolumeId(jobDrive_);
-        (void)DriveGone();
+        // Everything below the drive goes through its handle from here on: a drive unmounted
+        // meanwhile, even lazily, never gets a file made in its empty mount-point folder.
+        if (!DriveGone()) anchored_ = services_.fileSystem.AnchoredAt(jobDrive_);
     }
     if (Terminated()) {
         StatusText = "Canceled :(";
@@ -212,7 +223,7 @@ TThreadBase::SpaceCheck TThreadBase::CheckDiskSpace(const std::string& path, int
     const std::string folder(FolderPart(path));
     bool prompted = false;
     for (;;) {
-        const int64_t free = services_.fileSystem.GetDiskSpace(folder).freeBytes;
+        const int64_t free = Files().GetDiskSpace(folder).freeBytes;
         // An unknown free space is not a reason to stop; the copy reports a real shortage itself.
         if (free < 0 || free >= needed) return prompted ? SpaceCheck::Prompted : SpaceCheck::Passed;
         // A POSIX path has no drive letter: the folder says which drive is meant.
@@ -241,7 +252,7 @@ TThreadBase::SpaceCheck TThreadBase::CheckDiskSpace(const std::string& path, int
 
 TThreadBase::Diversion TThreadBase::DivertToStore(const std::string& file, int64_t size,
                                                   std::string_view actionName, std::string* storedAs) {
-    const IFileSystem& fs = services_.fileSystem;
+    const IFileSystem& fs = Files();
     const std::string storeName = DeletedPathFor(file);
     fs.CreateFolders(std::string(FolderPart(storeName)));
     FileActionText = "Moving Out Old File: " + std::string(actionName);
@@ -268,7 +279,7 @@ TThreadBase::Diversion TThreadBase::DivertToStore(const std::string& file, int64
 
 bool TThreadBase::CopyFileProtected(const std::string& source, const std::string& target, bool failIfExists,
                                     bool deleteSource, int64_t sourceSize) {
-    const IFileSystem& fs = services_.fileSystem;
+    const IFileSystem& fs = Files();
     const std::string_view name = FileNamePart(source);
     const auto progress = [this](int64_t done, int64_t total) { return CopyProgress(done, total); };
     // Folders are made on the drive only while it is there: never at its bare mount point.
@@ -298,7 +309,8 @@ bool TThreadBase::CopyFileProtected(const std::string& source, const std::string
         // A read-only target must still be replaceable where the file system refuses it; when
         // it is not replaced after all, it gets its attributes back.
         const std::optional<uint32_t> attributes = fs.GetAttributes(target);
-        if (attributes && (*attributes & fa::ReadOnly) && fs.SetAttributes(target, *attributes & ~fa::ReadOnly)) {
+        if (attributes && (*attributes & fa::ReadOnly) &&
+            fs.SetAttributes(target, *attributes & ~fa::ReadOnly)) {
             lastError_ = fs.CopyFile(source, target, CopyMode::Overwrite, progress);
             if (!lastError_) fs.SetAttributes(target, *attributes);
         }
@@ -323,7 +335,7 @@ bool TThreadBase::CopyFileProtected(const std::string& source, const std::string
 
 FileStatus TThreadBase::CopyIntoFolder(const std::string& source, const std::string& target, CopyMode mode,
                                        const drivlet::CopyProgress& progress) {
-    const IFileSystem& fs = services_.fileSystem;
+    const IFileSystem& fs = Files();
     const std::string_view folder = FolderPart(target);
     // A run copies many files into one folder: it is made (or found) once, and made again only
     // should it have gone since.
@@ -336,7 +348,7 @@ FileStatus TThreadBase::CopyIntoFolder(const std::string& source, const std::str
 }
 
 bool TThreadBase::DeleteFileProtected(const std::string& path) {
-    const IFileSystem& fs = services_.fileSystem;
+    const IFileSystem& fs = Files();
     if (DriveGone()) return false;
     if (activeStore_.MoveToDeleted)
         return DivertToStore(path, GetFileSize(path), FileNamePart(path)) == Diversion::Moved;
@@ -349,7 +361,7 @@ bool TThreadBase::DeleteFileProtected(const std::string& path) {
 }
 
 int64_t TThreadBase::GetFileSize(const std::string& path) {
-    return services_.fileSystem.FileSize(path);
+    return Files().FileSize(path);
 }
 
 bool TThreadBase::WalkFolder(const std::string& root, FolderWalk::Steps steps, std::string_view action) {
@@ -381,7 +393,12 @@ void TThreadBase::ReportSpecialFile(const std::string& path, SpecialKind kind, s
 }
 
 void TThreadBase::DeleteFolder(const std::string& folder) {
-    const IFileSystem& fs = services_.fileSystem;
+    DeleteFolderFiles(folder, {});
+}
+
+void TThreadBase::DeleteFolderFiles(const std::string& folder,
+                                    const std::function<bool(const std::string& file)>& owned) {
+    const IFileSystem& fs = Files();
     FolderWalk::Steps steps;
     // The listing is read first so that no folder stays open while its subfolders are removed.
     steps.list = [&fs](const std::string& path, std::vector<FolderEntry>& entries) {
@@ -392,9 +409,10 @@ void TThreadBase::DeleteFolder(const std::string& folder) {
         return !entry.isSymlink && !IsFolderExcluded(sub);
     };
     steps.left = [this](const std::string&, const FolderEntry&) { ReportStatus(); };
-    steps.file = [this](const std::string& path, const FolderEntry& entry) {
+    steps.file = [this, &owned](const std::string& path, const FolderEntry& entry) {
         try {
             if (FileFilter.IsExcluded(entry.name, path)) return;
+            if (owned && !owned(path + entry.name)) return;
             StatusText = "Deleteing File : " + path + entry.name;
             ReportStatus();
             LogFileName = path + entry.name;

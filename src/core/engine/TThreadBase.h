@@ -50,6 +50,7 @@ struct ThreadCounters {
     int64_t FilesTotal = 0;
     int64_t BytesDone = 0;
     int64_t BytesTotal = 0;
+    int64_t FoldersDone = 0; // of FilesDone: the folders walked, which the progress counts too
 };
 
 class TThreadBase {
@@ -97,7 +98,7 @@ public:
     bool Finished() const { return finished_.load(); }
 
     TDateTime StartTime() const { return startTime_.load(); }
-    ThreadCounters Counters() const { return {FilesDone, FilesTotal, BytesDone, BytesTotal}; }
+    ThreadCounters Counters() const { return {FilesDone, FilesTotal, BytesDone, BytesTotal, FoldersDone}; }
 
     // Workers constructed and not yet released.
     static int RunningThreadCount() { return runningThreadCount_.load(); }
@@ -120,6 +121,9 @@ protected:
     // The folder path ends with "/".
     virtual bool IsFolderExcluded(const std::string& folder) = 0;
     virtual void DeleteFolder(const std::string& folder);
+    // Only the files `owned` answers true for (given the file's path); the folders that empties.
+    void DeleteFolderFiles(const std::string& folder,
+                           const std::function<bool(const std::string& file)>& owned);
     // Size of a file, 0 for a folder, -1 when nothing is found.
     virtual int64_t GetFileSize(const std::string& path);
     // Whether an overwrite of a newer file diverts that file into the store first: sync threads
@@ -167,7 +171,12 @@ protected:
     // The failed-body convention: an exception becomes a thread error with the prefix and code -1.
     void RunGuarded(std::string_view prefix, const std::function<void()>& body);
 
-    const IFileSystem& Files() const { return services_.fileSystem; }
+    // Below the job's drive, through the handle of the drive taken when the run began.
+    const IFileSystem& Files() const { return anchored_ ? *anchored_ : services_.fileSystem; }
+    // At the end of the body, on the worker: closes what the run holds open on the drive (its
+    // databases, the drive's handle), so that the drive can be unmounted while the job's panel
+    // still shows it. A descendant closes its own and calls this.
+    virtual void ReleaseDrive();
     const IClock& Clock() const { return services_.clock; }
     const DeletedStoreSettings& Store() const { return activeStore_; }
 
@@ -175,6 +184,7 @@ protected:
     TFileFilter FileFilter;
     std::string StatusText;
     int64_t FilesDone = 0;
+    int64_t FoldersDone = 0; // counted in FilesDone as well
     int64_t FilesTotal = 0;
     int64_t BytesTotal = 0;
     int64_t BytesDone = 0;
@@ -215,6 +225,7 @@ private:
     std::string jobDrive_;
     std::optional<uint64_t> driveVolume_;
     bool driveLost_ = false;
+    std::unique_ptr<IFileSystem> anchored_; // set on the worker before the descendant's body
     std::unique_ptr<IFileLock> jobLock_;
 
     std::mutex listenersMutex_;

@@ -9,19 +9,46 @@
 #include <exception>
 #include <filesystem>
 #include <optional>
-#include <vector>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace drivlet {
 namespace {
 
+// Whether the bytes are well-formed UTF-8 (ASCII included).
+bool IsUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        size_t length = 0;
+        if (lead < 0x80)
+            length = 1;
+        else if ((lead & 0xe0) == 0xc0 && lead >= 0xc2)
+            length = 2;
+        else if ((lead & 0xf0) == 0xe0)
+            length = 3;
+        else if ((lead & 0xf8) == 0xf0 && lead <= 0xf4)
+            length = 4;
+        else
+            return false;
+        if (i + length > text.size()) return false;
+        for (size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) return false;
+        i += length;
+    }
+    return true;
+}
+
 // Regular-file type bits of a POSIX mode, as unzip tools expect them in the upper half.
 constexpr uint32_t kRegularFile = 0100000;
 
-ZipStatus StatusOf(zip_t* archive) { return drivlet::StatusOf(zip_get_error(archive)); }
+ZipStatus StatusOf(zip_t* archive) {
+    return drivlet::StatusOf(zip_get_error(archive));
+}
 
 void PutLittleEndian(std::vector<zip_uint8_t>& out, uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<zip_uint8_t>(value >> (8 * i)));
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<zip_uint8_t>(value >> (8 * i)));
 }
 
 // The entry's modification time to the second, whatever the two-second local DOS field can
@@ -42,7 +69,8 @@ void SetExactTime(zip_t* archive, zip_uint64_t entry, int64_t unixTime) {
         PutLittleEndian(data, 0, 4);  // reserved
         PutLittleEndian(data, 1, 2);  // the times attribute
         PutLittleEndian(data, 24, 2); // its size
-        for (int i = 0; i < 3; ++i) PutLittleEndian(data, ticks, 8); // modified, accessed, created
+        for (int i = 0; i < 3; ++i)
+            PutLittleEndian(data, ticks, 8); // modified, accessed, created
     }
     zip_file_extra_field_set(archive, entry, id, ZIP_EXTRA_FIELD_NEW, data.data(),
                              static_cast<zip_uint16_t>(data.size()), both);
@@ -90,7 +118,9 @@ int OnCancel(zip_t*, void* state) {
 
 } // namespace
 
-void ZipWriter::Discarder::operator()(zip* archive) const { zip_discard(archive); }
+void ZipWriter::Discarder::operator()(zip* archive) const {
+    zip_discard(archive);
+}
 
 ZipWriter::ZipWriter() = default;
 ZipWriter::~ZipWriter() = default;
@@ -135,9 +165,8 @@ ZipStatus ZipWriter::AddFile(const std::string& source, const std::string& entry
     // A name is stored as the bytes it is: flagged as UTF-8 only when it is valid UTF-8, raw
     // otherwise (a Latin-1 name), so it comes back to the same bytes. The old entry of the name
     // is found by those bytes too.
-    const zip_int64_t existing = zip_name_locate(archive_.get(), entryName.c_str(), ZIP_FL_ENC_RAW);
+    const zip_int64_t existing = Locate(entryName);
     zip_int64_t index = existing;
-    zip_error_clear(archive_.get()); // "no such entry" is no failure here
     if (existing >= 0) {
         if (zip_file_replace(archive_.get(), static_cast<zip_uint64_t>(existing), data, 0) < 0) index = -1;
     } else {
@@ -184,9 +213,11 @@ bool ZipWriter::HasEntriesBelow(const std::string& prefix) {
 std::vector<std::string> ZipWriter::RemoveBelow(const std::string& prefix) {
     std::vector<std::string> removed;
     Index();
-    for (auto at = names_.lower_bound(prefix); at != names_.end() && at->compare(0, prefix.size(), prefix) == 0;) {
-        const zip_int64_t index = zip_name_locate(archive_.get(), at->c_str(), ZIP_FL_ENC_RAW);
-        if (index >= 0 && zip_delete(archive_.get(), static_cast<zip_uint64_t>(index)) == 0) removed.push_back(*at);
+    for (auto at = names_.lower_bound(prefix);
+         at != names_.end() && at->compare(0, prefix.size(), prefix) == 0;) {
+        const zip_int64_t index = Locate(*at);
+        if (index >= 0 && zip_delete(archive_.get(), static_cast<zip_uint64_t>(index)) == 0)
+            removed.push_back(*at);
         at = names_.erase(at);
     }
     return removed;
@@ -194,14 +225,29 @@ std::vector<std::string> ZipWriter::RemoveBelow(const std::string& prefix) {
 
 bool ZipWriter::Remove(const std::string& entryName) {
     if (!archive_) return false;
-    const zip_int64_t index = zip_name_locate(archive_.get(), entryName.c_str(), ZIP_FL_ENC_RAW);
+    const zip_int64_t index = Locate(entryName);
     if (index < 0 || zip_delete(archive_.get(), static_cast<zip_uint64_t>(index)) != 0) return false;
     names_.erase(entryName);
     return true;
 }
 
 bool ZipWriter::Contains(const std::string& entryName) const {
-    return archive_ && zip_name_locate(archive_.get(), entryName.c_str(), ZIP_FL_ENC_RAW) >= 0;
+    return archive_ && Locate(entryName) >= 0;
+}
+
+int64_t ZipWriter::Locate(const std::string& entryName) const {
+    zip_int64_t index = zip_name_locate(archive_.get(), entryName.c_str(), ZIP_FL_ENC_RAW);
+    zip_error_clear(archive_.get()); // "no such entry" is no failure here
+    if (index >= 0 || IsUtf8(entryName)) return index;
+    // The library looks names up in their converted form, where a name that is not UTF-8 (read
+    // as code page 437) is never found by its bytes: those are compared one by one.
+    const zip_int64_t count = zip_get_num_entries(archive_.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* name = zip_get_name(archive_.get(), static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
+        if (name && entryName == name) return i;
+    }
+    zip_error_clear(archive_.get());
+    return -1;
 }
 
 ZipStatus ZipWriter::Close(const ZipWriteProgress& progress, const ZipCancelCheck& cancel) {
@@ -218,8 +264,10 @@ ZipStatus ZipWriter::Close(const ZipWriteProgress& progress, const ZipCancelChec
         return {};
     }
     ZipStatus status = StatusOf(archive_.get());
-    if (callbacks.failure || !status.diskFull()) Discard();
-    else zip_error_clear(archive_.get());
+    if (callbacks.failure || !status.diskFull())
+        Discard();
+    else
+        zip_error_clear(archive_.get());
     if (callbacks.failure) std::rethrow_exception(callbacks.failure);
     return status;
 }

@@ -5,6 +5,7 @@
 #include "core/zip/ZipStatus.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <set>
@@ -62,6 +63,8 @@ private:
     std::string name_;
     std::string password_;
     std::size_t pending_ = 0;
+    // The index of the entry stored under exactly these bytes; -1 when there is none.
+    int64_t Locate(const std::string& entryName) const;
     // The entry names, read when first asked for by prefix and kept up to date after.
     void Index();
     bool indexed_ = false;

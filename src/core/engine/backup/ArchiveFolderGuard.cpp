@@ -1,5 +1,6 @@
 #include "core/engine/backup/ArchiveFolderGuard.h"
 
+#include "core/app/ProgramDataRoot.h"
 #include "core/drives/DrivePaths.h"
 #include "core/drives/DriveRegistry.h"
 #include "core/engine/PathMapping.h"
@@ -41,6 +42,16 @@ std::optional<std::string> ArchiveFolderClearingRefusal(const IFileSystem& files
     const std::optional<uint64_t> volume = files.VolumeId(folder);
     if (!volume || volume != files.VolumeId(std::string(ParentOf(folder)))) return "is the root of a drive";
     if (files.FileSize(DriveConfigFile(folder)) >= 0) return "is the root of a drive";
+    const EnvironmentLookup environment = ProcessEnvironment();
+    if (const std::optional<std::string> home = environment("HOME"); home && !home->empty()) {
+        if (RealFolder(files, *home).starts_with(folder)) return "is the home folder or holds it";
+    }
+    try {
+        if (RealFolder(files, ProgramDataRoot(environment).string()).starts_with(folder))
+            return "holds the program's own data";
+    } catch (const std::exception&) {
+        // No data root can be named here, so none can be emptied.
+    }
     if (!databaseFile.empty()) {
         const std::string drive = RealFolder(files, DrivePathOfJobFile(databaseFile));
         if (folder == drive) return "is the root of the job's drive";

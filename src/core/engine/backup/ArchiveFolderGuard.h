@@ -12,7 +12,8 @@ namespace drivlet {
 // Why the folder (ending with "/") must not be emptied, as the end of a sentence beginning with
 // the folder's name; nothing when it may. Refused: "/", a volume root, the job's drive (the
 // folder holding the "Config" folder of the job's database), a folder holding that "Config"
-// folder or the database, and any folder holding a drive's "Config/Drive Config.cfg". Links in
+// folder or the database, any folder holding a drive's "Config/Drive Config.cfg", the home folder
+// and the folders above it, and the program data root and the folders above it. Links in
 // the paths are resolved first. A folder that does not exist holds nothing and may be emptied.
 std::optional<std::string> ArchiveFolderClearingRefusal(const IFileSystem& files,
                                                         const std::string& archiveFolder,

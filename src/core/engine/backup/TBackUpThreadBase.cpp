@@ -165,6 +165,12 @@ bool TArchiveThreadBase::MayClearArchiveFolder() {
     return false;
 }
 
+void TBackUpThreadBase::ReleaseDrive() {
+    fileLog_.reset(); // what is pending is committed first
+    database_.reset();
+    TThreadBase::ReleaseDrive();
+}
+
 void TBackUpThreadBase::OpenDatabase() {
     // A missing database is created with its tables; no template file is needed.
     database_ = std::make_unique<BackupDatabase>(DatabaseFile);
@@ -177,7 +183,8 @@ void TBackUpThreadBase::OpenDatabase() {
 bool TBackUpThreadBase::RunBackUpBase() {
     bool succeeded = false;
     RunGuarded(kThreadErrorPrefix, [this, &succeeded] {
-        if (!DatabaseFile.empty()) OpenDatabase();
+        // A restore only reads the drive: it needs no history, and a read-only drive has none to open.
+        if (!DatabaseFile.empty() && IsBackup()) OpenDatabase();
         FilesDone = -1;
         StatusText = " Searching... ";
         ReportStatus();

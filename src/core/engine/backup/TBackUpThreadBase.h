@@ -99,6 +99,9 @@ protected:
     std::string RestoreTarget;
     bool CountTotals = true;
 
+    // The backup database is closed with the run.
+    void ReleaseDrive() override;
+
 private:
     void OpenDatabase();
     // The folders this run takes, by their real paths, before any link is met.

@@ -2,6 +2,7 @@
 
 #include "core/engine/PathMapping.h"
 #include "core/engine/ReadAhead.h"
+#include "core/text/CaseFold.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -90,7 +91,25 @@ bool TCopyFolderThread::DeleteOldBackup() {
     FilesDone = -1;
     StatusText = "Deleting Archive... ";
     ReportStatus();
-    DeleteFolder(ArchiveFolder);
+    // Only the copies this job's runs made (its FileLog knows their sources): whatever else the
+    // folder holds, the user's files or another job's backup, stays.
+    for (const std::string& folder : FolderList) {
+        if (Terminated()) return false;
+        const std::string target = TargetFor(folder);
+        if (GetFileSize(target) != 0) continue;
+        DeleteFolderFiles(target, [this, &folder, &target](const std::string& file) {
+            return LastCopied(folder + file.substr(target.size())).has_value();
+        });
+    }
+    for (const std::string& file : FileList) {
+        if (Terminated()) return false;
+        const std::string target = TargetFor(file);
+        if (GetFileSize(target) < 0 || IsFolderAt(target) || !LastCopied(file)) continue;
+        LogFileName = target;
+        LogAction = "Delete File";
+        ReportFileResult(DeleteFileProtected(target));
+    }
+    FilesDone = 0;
     return true;
 }
 
@@ -134,9 +153,27 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
         std::unordered_map<std::string, CopiedFile> copied;
         const std::vector<FolderEntry>* entries;
         ReadAhead readAhead;
+        // On a destination that folds letter case: each name there, folded, by the entry that took it.
+        std::unordered_map<std::string, std::string> taken;
     };
     std::vector<Level> levels;
     bool nextMoving = moving;
+    const bool foldsCase = Files().FoldsLetterCase(target);
+    // A second name the destination takes for the first is a failed line naming both, and is not
+    // copied: both copies would be one file there.
+    const auto clashes = [&](const std::string& folder, const FolderEntry& entry) {
+        if (!foldsCase) return false;
+        Level& level = levels.back();
+        const auto [first, fresh] = level.taken.try_emplace(LowerCase(entry.name), entry.name);
+        if (fresh || first->second == entry.name) return false;
+        LogFileName = folder + entry.name;
+        LogAction = entry.isDirectory ? "Copy Folder" : "Copy File";
+        LogIsError = true;
+        LogStatus = "Not backed up: the destination does not tell letter case apart, and " + folder +
+                    first->second + " has this name there";
+        ReportLogEntry();
+        return true;
+    };
     FolderWalk::Steps steps;
     steps.list = [this](const std::string& folder, std::vector<FolderEntry>& entries) {
         return TakeListing(folder, entries);
@@ -153,12 +190,18 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
             const FolderEntry& e = entries[i];
             return e.isDirectory || e.special != SpecialKind::None ? std::string() : folder + e.name;
         });
-        levels.push_back({std::move(folderTarget), nextMoving, std::move(names), std::move(copied), &entries,
-                          std::move(readAhead)});
+        levels.push_back({std::move(folderTarget),
+                          nextMoving,
+                          std::move(names),
+                          std::move(copied),
+                          &entries,
+                          std::move(readAhead),
+                          {}});
     };
     steps.end = [&](const std::string&, std::vector<FolderEntry>&) { levels.pop_back(); };
     steps.enters = [&](const std::string& sub, const FolderEntry& entry) {
         if (!EntersFolder(sub, entry)) return false;
+        if (clashes(sub.substr(0, sub.size() - entry.name.size() - 1), entry)) return false;
         Level& level = levels.back();
         if (level.names.HasFile(entry.name) && !ClearForFolder(sub, level.target + entry.name, pass))
             return false;
@@ -170,12 +213,17 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
         // Emptied by the move; still holding what was not moved, it stays.
         if (levels.back().moving && !entry.isSymlink) Files().RemoveFolder(sub);
         FilesDone += 1;
+        FoldersDone += 1;
         ReportStatus();
     };
     steps.file = [&](const std::string& folder, const FolderEntry& entry) {
         Level& level = levels.back();
         const std::string path = folder + entry.name;
         const bool filtered = FileFilter.IsExcluded(entry.name, folder);
+        if (!filtered && clashes(folder, entry)) {
+            PassOver(entry.size);
+            return;
+        }
         const auto lastCopied = [&]() -> std::optional<CopiedFile> {
             const auto row = level.copied.find(entry.name);
             if (row == level.copied.end()) return std::nullopt;

@@ -68,8 +68,8 @@ bool TZipFolderThread::DeleteOldArchives() {
             ForgetWrittenArchive(name);
             continue;
         }
-        ErrorText = "File not Deleted, error code = " + std::to_string(deleted.code()) + "\n" +
-                    "File Name : " + path;
+        ErrorText =
+            "File not Deleted, error code = " + std::to_string(deleted.code()) + "\n" + "File Name : " + path;
         ErrorCode = deleted.code();
         ReportThreadError();
     }
@@ -107,16 +107,20 @@ void TZipFolderThread::AddFolder(const std::string& root, bool moving) {
     steps.begin = [this](const std::string& folder, const std::vector<FolderEntry>&) {
         DropEntry(ZipEntryName(folder.substr(0, folder.size() - 1)), "a folder now has its name");
     };
-    steps.enters = [this](const std::string& sub, const FolderEntry& entry) { return EntersFolder(sub, entry); };
+    steps.enters = [this](const std::string& sub, const FolderEntry& entry) {
+        return EntersFolder(sub, entry);
+    };
     steps.left = [this](const std::string&, const FolderEntry&) {
         FilesDone += 1;
+        FoldersDone += 1;
         ReportStatus();
     };
     steps.file = [&](const std::string& folder, const FolderEntry& entry) {
         const std::string path = folder + entry.name;
         // Only the files directly in a moved source folder leave it.
         const bool movingHere = moving && (folder == root || folder == root + "/");
-        if (path != zipFileName_ && !FileFilter.IsExcluded(entry.name, folder) && Takes(path, entry.time, entry.size)) {
+        if (path != zipFileName_ && !FileFilter.IsExcluded(entry.name, folder) &&
+            Takes(path, entry.time, entry.size)) {
             Queue(path, entry.size, entry.time, movingHere);
             ReportStatus();
         } else {
@@ -281,7 +285,8 @@ void TZipFolderThread::WriteArchive() {
             ReportThreadError("The archive could not be written through to the drive, no file is deleted : " +
                                   archive + " : " + flushed.message(),
                               flushed.code());
-            for (Queued& file : files) file.deleteAfter = false;
+            for (Queued& file : files)
+                file.deleteAfter = false;
         }
     }
     if (!written) ReportThreadError(written.Describe(archive), written.code());

@@ -58,6 +58,7 @@ void TRestoreFolderThread::RestorePass(const std::string& source, const std::str
     };
     steps.left = [this](const std::string&, const FolderEntry&) {
         FilesDone += 1;
+        FoldersDone += 1;
         ReportStatus();
     };
     steps.file = [&](const std::string& folder, const FolderEntry& entry) {

@@ -1,8 +1,8 @@
 #include "core/engine/sync/TSyncFolderThread.h"
 
 #include "core/db/Transaction.h"
-#include "core/engine/sync/TSyncDecision.h"
 #include "core/engine/ReadAhead.h"
+#include "core/engine/sync/TSyncDecision.h"
 
 #include <filesystem>
 #include <random>
@@ -17,6 +17,8 @@ constexpr std::string_view kChangedStatus =
     "Left alone : the file changed during the sync, it is synced at the next run";
 constexpr std::string_view kHeldStatus = "Held back : every file recorded in ";
 constexpr std::string_view kHeldHow = " is missing; it is carried out once the deletions are allowed";
+constexpr std::string_view kHeldEarlierHow =
+    " went missing at an earlier run; it is carried out once the deletions are allowed";
 // Dates of this many copies are committed together.
 constexpr int kDatesPerCommit = 200;
 
@@ -36,8 +38,8 @@ std::string TSyncFolderThread::WorkingDatabaseFile() {
     if (!dryRun_) return DatabaseFile;
     namespace fs = std::filesystem;
     std::random_device random;
-    const fs::path scratch = fs::temp_directory_path() /
-                             ("drivlet-dry-run-" + std::to_string(random()) + std::to_string(random()) + ".Usdb");
+    const fs::path scratch = fs::temp_directory_path() / ("drivlet-dry-run-" + std::to_string(random()) +
+                                                          std::to_string(random()) + ".Usdb");
     scratchDatabase_ = scratch.string();
     // The journal holds what the last run wrote until it is folded into the file.
     for (const std::string suffix : {"", "-wal"}) {
@@ -45,6 +47,12 @@ std::string TSyncFolderThread::WorkingDatabaseFile() {
         if (fs::exists(from)) fs::copy_file(from, scratchDatabase_ + suffix);
     }
     return scratchDatabase_;
+}
+
+void TSyncFolderThread::ReleaseDrive() {
+    dateBatch_.reset();
+    Database.reset();
+    TSyncThreadBase::ReleaseDrive();
 }
 
 void TSyncFolderThread::RemoveScratchDatabase() {
@@ -203,8 +211,13 @@ void TSyncFolderThread::HoldDeletions() {
     // A folder pair with nothing left to hold is over its emptied state.
     for (size_t i = 0; i < EmptiedSides.size(); ++i) {
         const EmptiedSide& side = EmptiedSides[i];
+        if (!side.mountFolder.empty()) {
+            // A folder whose volume is not mounted is remembered only while it holds something back.
+            if (held[i] == 0 || allowed) ForgetMountFolder(side);
+            continue;
+        }
         if (held[i] > 0 && !allowed)
-            Database->SetHeld(side.rootA, side.rootB, side.side);
+            Database->SetHeld(side.rootA, side.rootB, side.side, side.lastFileId);
         else
             Database->ClearHeld(side.rootA, side.rootB);
     }
@@ -213,14 +226,21 @@ void TSyncFolderThread::HoldDeletions() {
         if (pair.Emptied < 0 || pair.FileAction != TFileAction::faDelete) continue;
         // Nothing is done and nothing recorded: the record still tells the next run about it.
         pair.FileAction = TFileAction::faSkip;
-        ReportHeld(pair, EmptiedSides[static_cast<size_t>(pair.Emptied)].folder);
+        ReportHeld(pair, EmptiedSides[static_cast<size_t>(pair.Emptied)]);
     }
 }
 
-void TSyncFolderThread::ReportHeld(const TFilePair& pair, const std::string& folder) {
+void TSyncFolderThread::ForgetMountFolder(const EmptiedSide& side) {
+    std::vector<std::string> folders = Database->MountedFolders(side.rootA, side.rootB);
+    std::erase(folders, side.mountFolder);
+    Database->SetMountedFolders(side.rootA, side.rootB, folders);
+}
+
+void TSyncFolderThread::ReportHeld(const TFilePair& pair, const EmptiedSide& side) {
     LogFileName = pair.FileA.Present() ? pair.FileA.FileName : pair.FileB.FileName;
     LogAction = std::string(kDeleteAction);
-    LogStatus = std::string(kHeldStatus) + folder + std::string(kHeldHow);
+    LogStatus =
+        std::string(kHeldStatus) + side.folder + std::string(side.earlier ? kHeldEarlierHow : kHeldHow);
     LogIsError = true;
     ReportLogEntry();
 }

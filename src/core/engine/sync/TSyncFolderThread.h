@@ -29,6 +29,8 @@ public:
 protected:
     void Execute() override;
     std::string WorkingDatabaseFile() override;
+    // The sync database is closed with the run.
+    void ReleaseDrive() override;
 
 private:
     void Decide();
@@ -41,7 +43,8 @@ private:
     // The deletions of emptied sides, put to the user as one question; unless allowed, they are
     // neither carried out nor undone, and the next run holds them again.
     void HoldDeletions();
-    void ReportHeld(const TFilePair& pair, const std::string& folder);
+    void ReportHeld(const TFilePair& pair, const EmptiedSide& side);
+    void ForgetMountFolder(const EmptiedSide& side);
     void CarryOut();
     bool CopyPair(TFilePair& pair, TFileData& source, TFileData& target);
     bool DeletePair(TFilePair& pair);

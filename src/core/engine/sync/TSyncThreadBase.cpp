@@ -6,6 +6,7 @@
 #include "core/text/CaseFold.h"
 #include "platform/FileAttributes.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <unordered_map>
 
@@ -171,6 +172,7 @@ void TSyncThreadBase::ScanFolderPair(const TSyncItem& item, std::unique_ptr<Pair
     if (unlisted.empty() && !Terminated()) {
         batch->Commit();
         MarkEmptiedSide(firstPair);
+        MarkUnmountedFolders(firstPair);
         return;
     }
     DropPairsFrom(firstPair, firstDropped);
@@ -180,19 +182,60 @@ void TSyncThreadBase::ScanFolderPair(const TSyncItem& item, std::unique_ptr<Pair
 
 void TSyncThreadBase::MarkEmptiedSide(size_t firstPair) {
     // Its new files and changes still travel; only what would be deleted waits. A pair held back
-    // once stays so until the user answers, even when a file has reached the emptied side since.
-    std::optional<char> side;
-    if (RecordedFilesAllMissing('A'))
-        side = 'A';
-    else if (RecordedFilesAllMissing('B'))
-        side = 'B';
-    else
-        side = Database->HeldSide(RootA, RootB);
-    if (!side) return;
+    // once stays so until the user answers, even when a new file has reached the emptied side
+    // since; it is over once the side holds again a file it held when the hold began.
+    EmptiedSide emptied{RootA, RootB, 'B', {}, {}, false, false, {}};
+    if (RecordedFilesAllMissing('A')) {
+        emptied.side = 'A';
+        emptied.lastFileId = lastRecordedIdA_;
+    } else if (RecordedFilesAllMissing('B')) {
+        emptied.side = 'B';
+        emptied.lastFileId = lastRecordedIdB_;
+    } else if (const std::optional<char> held = Database->HeldSide(RootA, RootB)) {
+        emptied.side = *held;
+        emptied.earlier = true;
+        emptied.lastFileId = Database->HeldLastFileId(RootA, RootB);
+        const int64_t firstMatched = *held == 'A' ? firstMatchedIdA_ : firstMatchedIdB_;
+        emptied.ended = emptied.lastFileId && firstMatched != 0 && firstMatched <= *emptied.lastFileId;
+    } else {
+        return;
+    }
+    emptied.folder = emptied.side == 'A' ? OnDrive(RootA) : RootB;
     const int index = static_cast<int>(EmptiedSides.size());
-    EmptiedSides.push_back({RootA, RootB, *side, *side == 'A' ? OnDrive(RootA) : RootB});
+    const bool ended = emptied.ended;
+    EmptiedSides.push_back(std::move(emptied));
+    if (ended) return;
     for (size_t i = firstPair; i < FilePairs.Count(); ++i)
         FilePairs[i].Emptied = index;
+}
+
+void TSyncThreadBase::MarkUnmountedFolders(size_t firstPair) {
+    const std::string folderA = OnDrive(RootA);
+    std::vector<std::string> now;
+    for (const auto& [side, root] : {std::pair{'A', folderA}, std::pair{'B', RootB}})
+        for (const std::string& point : Files().MountPointsBelow(root))
+            now.push_back(side + point.substr(root.size()));
+    std::vector<std::string> remembered = Database->MountedFolders(RootA, RootB);
+    for (const std::string& folder : remembered) {
+        if (folder.size() < 2 || std::find(now.begin(), now.end(), folder) != now.end()) continue;
+        const char side = folder.front();
+        const std::string below = folder.substr(1);
+        EmptiedSide emptied{RootA, RootB, side,  (side == 'A' ? folderA : RootB) + below,
+                            {},    false, false, folder};
+        const int index = static_cast<int>(EmptiedSides.size());
+        EmptiedSides.push_back(std::move(emptied));
+        for (size_t i = firstPair; i < FilePairs.Count(); ++i) {
+            TFilePair& pair = FilePairs[i];
+            if (pair.Emptied >= 0) continue;
+            const std::string relative = pair.FileA.Present() ? pair.FileA.FileName.substr(folderA.size())
+                                                              : pair.FileB.FileName.substr(RootB.size());
+            if (relative.starts_with(below)) pair.Emptied = index;
+        }
+        // Remembered until its deletions are allowed or there are none left to hold.
+        now.push_back(folder);
+    }
+    std::sort(now.begin(), now.end());
+    if (now != remembered) Database->SetMountedFolders(RootA, RootB, now);
 }
 
 void TSyncThreadBase::DropPairsFrom(size_t firstPair, size_t firstDropped) {
@@ -279,7 +322,11 @@ void TSyncThreadBase::MatchFile(std::string path, const FolderEntry& entry) {
     pairIndex = partnered ? name.pairA : FilePairs.Add();
     // A file present here after the last sync shows that this side's folder is there.
     const TDateTime recordedHere = onDrive ? record.dateA : record.dateB;
-    if (recordedHere > 0) (onDrive ? recordedMatchedA_ : recordedMatchedB_) = true;
+    if (recordedHere > 0) {
+        (onDrive ? recordedMatchedA_ : recordedMatchedB_) = true;
+        int64_t& first = onDrive ? firstMatchedIdA_ : firstMatchedIdB_;
+        if (first == 0 || record.id < first) first = record.id;
+    }
     TFilePair& pair = FilePairs[pairIndex];
     pair.New = isNew;
     TakeRecordedDates(pair, record);
@@ -342,6 +389,7 @@ void TSyncThreadBase::LoadKnownRecords() {
     known_.Clear();
     recordedA_ = recordedB_ = false;
     recordedMatchedA_ = recordedMatchedB_ = false;
+    lastRecordedIdA_ = lastRecordedIdB_ = firstMatchedIdA_ = firstMatchedIdB_ = 0;
     Database->EachRecordOfPair(RootA, RootB, [&](const SyncPairRecord& r) {
         RecordIndex::Name& name = known_[r.FileName];
         const RecordIndex::Record record{r.ID, r.DateFolderA, r.DateFolderB, r.Size};
@@ -350,6 +398,8 @@ void TSyncThreadBase::LoadKnownRecords() {
         // Files present on a side after a sync; see RecordedFilesAllMissing.
         recordedA_ = recordedA_ || (r.OnA && r.DateFolderA > 0);
         recordedB_ = recordedB_ || (r.OnB && r.DateFolderB > 0);
+        if (r.OnA && r.DateFolderA > 0) lastRecordedIdA_ = std::max(lastRecordedIdA_, r.ID);
+        if (r.OnB && r.DateFolderB > 0) lastRecordedIdB_ = std::max(lastRecordedIdB_, r.ID);
     });
 }
 

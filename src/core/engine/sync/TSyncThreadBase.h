@@ -77,9 +77,17 @@ protected:
         std::string rootB;
         char side = 'B';
         std::string folder; // the emptied root, full path
+        // The highest record ID of the files the side held when the hold began.
+        std::optional<int64_t> lastFileId;
+        // The side holds its files again: the hold is over and nothing of the pair waits.
+        bool ended = false;
+        // Held since an earlier run (some of the side's files may have come back since).
+        bool earlier = false;
+        // A folder below the root that was another volume's mount point at the last run and is
+        // none now: the deletions below it wait, and the folder is remembered while they do.
+        std::string mountFolder; // its side and path below the root, as the database keeps it
     };
     std::vector<EmptiedSide> EmptiedSides;
-
 
     char CurrentSide = 'A';
     std::string RootA; // drive-relative, with trailing "/"
@@ -105,6 +113,9 @@ private:
     bool RecordedFilesAllMissing(char side) const;
     // Marks the pairs from firstPair on when the folder pair walked has an emptied side.
     void MarkEmptiedSide(size_t firstPair);
+    // The folders below the roots that are mount points now are remembered; one that was at the
+    // last run and is not now (its volume not mounted) holds the deletions below it back.
+    void MarkUnmountedFolders(size_t firstPair);
     bool FolderExists(const std::string& folder) const;
     // A sub-folder that cannot be listed: nothing under it is paired on either side.
     void LeaveUnreadableAlone(const std::string& folder);
@@ -138,6 +149,12 @@ private:
     bool recordedA_ = false;
     bool recordedB_ = false;
     bool recordedMatchedA_ = false;
+    // The highest ID of a record of a file present on each side after a sync, and the lowest ID
+    // of such a record whose file the walk met there.
+    int64_t lastRecordedIdA_ = 0;
+    int64_t lastRecordedIdB_ = 0;
+    int64_t firstMatchedIdA_ = 0;
+    int64_t firstMatchedIdB_ = 0;
     bool recordedMatchedB_ = false;
 
     // A folder pair's two sides, listed while the database is opened and the records are read.
