@@ -1,8 +1,8 @@
 // The job runner over real job files on a folder standing for a drive: every kind started from
 // its file, files that cannot be read refused and left as they are, the questions before a
 // start, the lock held while they are open, and the outcome each run comes to.
-#include "core/launch/BackupLaunch.h"
 #include "core/launch/JobRunner.h"
+#include "core/launch/BackupLaunch.h"
 #include "core/launch/JobClaim.h"
 #include "core/launch/SyncLaunch.h"
 #include "core/stream/RecordFile.h"
@@ -55,7 +55,7 @@ protected:
     const std::string root = dir.path().string() + "/";
     const std::string drive = root + "STICK/";
     const std::string source = root + "home/gail/Docs/";
-    JobRunner runner{{{files, InPlaceHandoff::Instance(), clock}, "PC-1", {}}};
+    JobRunner runner{{{files, InPlaceHandoff::Instance(), clock}, "PC-1", {}, AnyFolderIsADrive}};
 
     void SetUp() override {
         fs::create_directories(drive + "Config");
@@ -112,7 +112,8 @@ TEST_F(JobRunnerTest, BackupAndMoveJobsRunWithTheirFinishMessages) {
     EXPECT_EQ(done.kind, JobKind::Backup);
     EXPECT_EQ(done.name, "Docs");
     EXPECT_TRUE(done.Complete());
-    EXPECT_EQ(done.finishMessage, "Backup file operation completed !\nTotal Files : 3\nErrors : 0");
+    // Two files; their folder is not counted.
+    EXPECT_EQ(done.finishMessage, "Backup file operation completed !\nTotal Files : 2\nErrors : 0");
     EXPECT_EQ(ReadFile(Copy(source + "sub/b.txt")), "bravo");
     TArchiveData saved(clock);
     ASSERT_EQ(saved.LoadCompressed(backupFile), LoadResult::Loaded);
@@ -328,7 +329,9 @@ TEST_F(JobRunnerTest, TheOutcomeCountsFailedLinesThreadErrorsAndACancel) {
     EXPECT_FALSE(failed.cancelled);
     EXPECT_FALSE(failed.Complete());
     ASSERT_EQ(sink.logs.size(), 2u) << "every event still reaches the front end's sink";
-    EXPECT_EQ(failed.finishMessage, "Backup file operation completed !\nTotal Files : 3\nErrors : 0");
+    // The run went through: completed, with the failed file among its errors and only files counted.
+    EXPECT_EQ(failed.ending, JobEnding::Completed);
+    EXPECT_EQ(failed.finishMessage, "Backup file operation completed !\nTotal Files : 2\nErrors : 1");
 
     // A backup database that cannot be opened stops the run with a thread error.
     fs::remove_all(drive + "Backups");
@@ -340,11 +343,14 @@ TEST_F(JobRunnerTest, TheOutcomeCountsFailedLinesThreadErrorsAndACancel) {
     EXPECT_EQ(broken.threadErrors, 1);
     EXPECT_EQ(errors.errors.size(), 1u);
     EXPECT_FALSE(broken.Complete());
-    EXPECT_EQ(broken.finishMessage, "Backup file operation completed !\nTotal Files : 0\nErrors : 1");
+    EXPECT_EQ(broken.ending, JobEnding::Failed);
+    EXPECT_EQ(broken.finishTitle, "Job Failed.");
+    EXPECT_EQ(broken.finishMessage,
+              "Backup file operation failed, not every file was done !\nTotal Files : 0\nErrors : 1");
     fs::remove_all(drive + "Config/Docs.Udb");
 
     HoldAtFirstEvent held;
-    const JobRunner holding{{{files, held, clock}, "PC-1", {}}};
+    const JobRunner holding{{{files, held, clock}, "PC-1", {}, AnyFolderIsADrive}};
     JobStart start = holding.Start(holding.Prepare(file), {}, &events);
     ASSERT_TRUE(start.Started());
     held.reached.get_future().wait();
@@ -354,7 +360,11 @@ TEST_F(JobRunnerTest, TheOutcomeCountsFailedLinesThreadErrorsAndACancel) {
     const JobOutcome cancelled = start.run->Outcome();
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_FALSE(cancelled.Complete());
-    EXPECT_TRUE(cancelled.finishMessage.rfind("Backup file operation completed !", 0) == 0);
+    EXPECT_EQ(cancelled.ending, JobEnding::Canceled);
+    EXPECT_EQ(cancelled.finishTitle, "Job Canceled.");
+    EXPECT_TRUE(
+        cancelled.finishMessage.rfind("Backup file operation canceled, not every file was done !\n", 0) == 0)
+        << cancelled.finishMessage;
     EXPECT_TRUE(fs::is_empty(drive + "Backups"));
 }
 
@@ -389,7 +399,7 @@ TEST_F(JobRunnerTest, ARunLetGoWhileWorkingIsCancelledJoinedAndFreesTheJob) {
     TArchiveData job = Backup();
     const std::string file = Save(job, "Docs.Ubk");
     HoldAtFirstEvent held;
-    const JobRunner holding{{{files, held, clock}, "PC-1", {}}};
+    const JobRunner holding{{{files, held, clock}, "PC-1", {}, AnyFolderIsADrive}};
     JobStart start = holding.Start(holding.Prepare(file), {}, &events);
     ASSERT_TRUE(start.Started());
     held.reached.get_future().wait();
@@ -397,7 +407,8 @@ TEST_F(JobRunnerTest, ARunLetGoWhileWorkingIsCancelledJoinedAndFreesTheJob) {
     // Let go while the worker is held: the run cancels it, the cancel lets the worker go, and it
     // finds itself cancelled before it touches a file.
     std::once_flag once;
-    start.run->Worker().AddTerminateListener([&] { std::call_once(once, [&] { held.release.set_value(); }); });
+    start.run->Worker().AddTerminateListener(
+        [&] { std::call_once(once, [&] { held.release.set_value(); }); });
     start.run.reset();
     EXPECT_TRUE(runner.Prepare(file).Ready()) << "the worker was joined and its lock released";
     EXPECT_TRUE(fs::is_empty(drive + "Backups"));

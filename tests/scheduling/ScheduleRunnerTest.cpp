@@ -2,6 +2,7 @@
 // answers to a job file that is not there, drive-insertion rows on another drive path, and passes
 // that arrive while a question is open.
 #include "RunnerFixture.h"
+#include "core/db/Connection.h"
 
 using namespace drivlet;
 using namespace drivlet::test;
@@ -309,6 +310,77 @@ TEST_F(Runner, AFailingPassEndsWithoutMovingLastPass) {
     EXPECT_EQ(errors.size(), 1u);
     EXPECT_EQ(runner->LastPass(), lastPass);
     EXPECT_FALSE(runner->Busy());
+}
+
+// Another program holding the schedule table locked: the due row cannot be claimed, so it is not
+// started; every pass gives up quickly and the next one tries again, until one can claim it and
+// starts it, once.
+TEST_F(Runner, ADueTimeIsClaimedBeforeItStartsAndRunsOnceWhileTheTableIsLocked) {
+    const std::string job = JobOn(Drive("F"), "x.Ubk");
+    const int64_t id = AddRow(job, kRunTimed, At(2010, 8, 16, 10, 0),
+                              WeeklyAt({TWeekDay::dMonday, TWeekDay::dWednesday}, 10, 0));
+    MakeRunner();
+    Connection other =
+        Connection::Open(ProgramDatabase::PathFor(dir.path() / "ProgramData"), ProgramDatabase::Schema());
+    other.Execute("BEGIN EXCLUSIVE");
+    for (int s = 1; s <= 3; ++s) {
+        clock.Set(At(2010, 8, 16, 10, 0, s));
+        runner->Tick();
+        EXPECT_FALSE(runner->Busy());
+    }
+    EXPECT_TRUE(launched.empty());
+    EXPECT_EQ(errors.size(), 3u);
+    other.Execute("COMMIT");
+    for (int s = 4; s <= 8; ++s) {
+        clock.Set(At(2010, 8, 16, 10, 0, s));
+        runner->Tick();
+    }
+    EXPECT_EQ(launched, std::vector<std::string>{job});
+    EXPECT_EQ(NextRunOf(id), At(2010, 8, 16, 10, 0));
+}
+
+TEST_F(Runner, AClockSetBackAfterARunNeverRunsTheSameDueTimeAgain) {
+    const std::string job = JobOn(Drive("F"), "x.Ubk");
+    clock.Set(At(2010, 8, 16, 9, 58));
+    AddRow(job, kRunTimed, At(2010, 8, 16, 10, 0),
+           WeeklyAt({TWeekDay::dMonday, TWeekDay::dWednesday}, 10, 0));
+    MakeRunner();
+    clock.Set(At(2010, 8, 16, 10, 0, 1));
+    runner->Tick();
+    ASSERT_EQ(launched.size(), 1u);
+    // Set back 70 seconds, then the same minute comes again.
+    for (int s = -69; s <= 5; ++s) {
+        clock.Set(At(2010, 8, 16, 10, 0, 1) + s / 86400.0);
+        runner->Tick();
+    }
+    EXPECT_EQ(launched.size(), 1u);
+    // Wednesday's run still comes.
+    clock.Set(At(2010, 8, 17, 0, 0, 1));
+    runner->Tick();
+    clock.Set(At(2010, 8, 18, 10, 0, 1));
+    runner->Tick();
+    EXPECT_EQ(launched.size(), 2u);
+}
+
+TEST_F(Runner, AClockFarAheadForAWhileDoesNotPushTheRealDueTimeAway) {
+    const std::string job = JobOn(Drive("F"), "x.Ubk");
+    clock.Set(At(2010, 8, 16, 9, 0));
+    const int64_t id = AddRow(job, kRunTimed, At(2010, 8, 16, 10, 0), WeeklyAt({TWeekDay::dMonday}, 10, 0));
+    MakeRunner();
+    // 400 days ahead for a minute: due there, and moved on to a Monday of that time.
+    clock.Set(At(2011, 9, 20, 9, 1));
+    runner->Tick();
+    ASSERT_EQ(launched.size(), 1u);
+    ASSERT_GT(*NextRunOf(id), At(2011, 9, 20));
+    // The clock is right again: the row gets its real next run back, and runs then.
+    clock.Set(At(2010, 8, 16, 9, 2));
+    runner->Tick();
+    EXPECT_EQ(NextRunOf(id), At(2010, 8, 16, 10, 0));
+    EXPECT_EQ(launched.size(), 1u);
+    clock.Set(At(2010, 8, 16, 10, 0, 1));
+    runner->Tick();
+    EXPECT_EQ(launched.size(), 2u);
+    EXPECT_EQ(NextRunOf(id), At(2010, 8, 16, 10, 0));
 }
 
 } // namespace

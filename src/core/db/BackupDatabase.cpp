@@ -172,13 +172,25 @@ void BackupDatabase::SetRunStatus(int64_t runId, std::string_view status) {
     s.BindInteger(1, runId).BindText(2, status).Run();
 }
 
-std::vector<ArchiveLogRow> BackupDatabase::ArchiveHistory() {
-    Statement s = connection_.Prepare(R"(SELECT "ID", "ArchiveFolder", "DateTime", "Status", "Format"
+namespace {
+
+std::vector<ArchiveLogRow> HistoryOf(const Connection& connection) {
+    Statement s = connection.Prepare(R"(SELECT "ID", "ArchiveFolder", "DateTime", "Status", "Format"
         FROM "ArchiveLog" ORDER BY "DateTime", "ID")");
     std::vector<ArchiveLogRow> rows;
     while (s.Step())
         rows.push_back({s.Integer(0), s.Text(1), s.OptionalDate(2), s.Text(3), s.Text(4)});
     return rows;
+}
+
+} // namespace
+
+std::vector<ArchiveLogRow> BackupDatabase::ArchiveHistory() {
+    return HistoryOf(connection_);
+}
+
+std::vector<ArchiveLogRow> BackupDatabase::ArchiveHistoryUnchanging(const std::filesystem::path& file) {
+    return HistoryOf(Connection::OpenUnchanging(file, Schema()));
 }
 
 bool BackupDatabase::HasWrittenArchives() {

@@ -76,6 +76,9 @@ public:
     void SetRunStatus(int64_t runId, std::string_view status);
     // Every history row, oldest DateTime first (for the restore wizard).
     std::vector<ArchiveLogRow> ArchiveHistory();
+    // The same, read from a file that cannot be written (a read-only drive), without opening it
+    // for writing.
+    static std::vector<ArchiveLogRow> ArchiveHistoryUnchanging(const std::filesystem::path& file);
 
     // The zip archives this job has written into an archive folder (its history key form), by
     // file name in its exact spelling. A database made before the table existed has none.

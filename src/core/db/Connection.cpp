@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <cctype>
 #include <fstream>
 #include <utility>
 #include <vector>
@@ -86,9 +87,40 @@ Connection::Connection(fs::path file, bool create)
     }
     // A connection belongs to the thread that opened it, so the library's own lock around every
     // call would only cost time (a scan reads a row per file).
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX |
-                      SQLITE_OPEN_EXRESCODE;
-    const int rc = sqlite3_open_v2(file_.c_str(), &db_, flags, nullptr);
+    OpenWith(file_.string(), SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX |
+                                 SQLITE_OPEN_EXRESCODE);
+}
+
+namespace {
+
+// The file as a URI, every byte that a URI gives a meaning to escaped.
+std::string FileUri(const std::string& path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += kHex[byte >> 4];
+            uri += kHex[byte & 0xf];
+        }
+    }
+    return uri;
+}
+
+} // namespace
+
+Connection::Connection(fs::path file, ReadOnlyTag)
+    : file_(std::move(file)), busy_(std::make_unique<std::chrono::steady_clock::time_point>()) {
+    // "immutable": no lock and no write-ahead files, which a read-only drive cannot hold.
+    OpenWith(FileUri(file_.string()) + "?immutable=1",
+             SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE);
+}
+
+void Connection::OpenWith(const std::string& name, int flags) {
+    const int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
         sqlite3_close_v2(db_);
@@ -96,6 +128,14 @@ Connection::Connection(fs::path file, bool create)
         throw EDatabaseError(file_, "cannot be opened: " + message, rc);
     }
     sqlite3_busy_handler(db_, OnBusy, busy_.get());
+}
+
+Connection Connection::OpenUnchanging(const fs::path& file, const DatabaseSchema& schema) {
+    if (!InspectFile(file)) throw EDatabaseError(file, "is missing or empty");
+    Connection c(file, ReadOnlyTag::Unchanging);
+    c.CheckIntegrity();
+    c.CheckSchema(schema);
+    return c;
 }
 
 Connection::~Connection() {

@@ -21,6 +21,10 @@ public:
     // A file that is not a database, is damaged or lacks a table or column of the schema throws
     // EDatabaseError naming the file, and is left exactly as it was.
     static Connection Open(const std::filesystem::path& file, const DatabaseSchema& schema);
+    // Opens an existing file for reading only, as one that nothing changes meanwhile: a database
+    // on a read-only drive, whose write-ahead files cannot be made. Checked like Open; nothing is
+    // created or written.
+    static Connection OpenUnchanging(const std::filesystem::path& file, const DatabaseSchema& schema);
 
     ~Connection();
     Connection(Connection&& other) noexcept;
@@ -46,6 +50,9 @@ public:
 
 private:
     Connection(std::filesystem::path file, bool create);
+    enum class ReadOnlyTag { Unchanging };
+    Connection(std::filesystem::path file, ReadOnlyTag);
+    void OpenWith(const std::string& name, int flags);
     void CheckIntegrity();
     bool HasTables();
     bool HasColumn(std::string_view table, std::string_view column);

@@ -14,6 +14,8 @@ public:
 
     const std::filesystem::path& File() const { return file_; }
     int Code() const { return code_; }
+    // The file could not be opened or written as one that may be changed (a read-only drive).
+    bool CannotWrite() const;
 
 private:
     std::filesystem::path file_;

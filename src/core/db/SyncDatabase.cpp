@@ -1,5 +1,7 @@
 #include "core/db/SyncDatabase.h"
 
+#include "core/db/Transaction.h"
+
 namespace drivlet {
 namespace {
 
@@ -29,11 +31,22 @@ CREATE TABLE IF NOT EXISTS "HeldDeletions" (
 );
 )sql";
 
+constexpr std::string_view kMountedSql = R"sql(
+CREATE TABLE IF NOT EXISTS "MountedFolders" (
+    "FolderA" TEXT NOT NULL COLLATE NOCASE,
+    "FolderB" TEXT NOT NULL COLLATE NOCASE,
+    "Folder" TEXT NOT NULL,
+    PRIMARY KEY ("FolderA", "FolderB", "Folder")
+);
+)sql";
+
 Connection OpenSyncFile(const std::filesystem::path& file, const DatabaseSchema& schema) {
     Connection connection = Connection::Open(file, schema);
     connection.Execute(kHeldSql);
+    connection.Execute(kMountedSql);
     // Dates alone miss an edit made within the two-second slot of the last copy.
     connection.AddColumnWhenMissing("FileLog", "Size", "INTEGER");
+    connection.AddColumnWhenMissing("HeldDeletions", "LastFileID", "INTEGER");
     return connection;
 }
 
@@ -72,8 +85,10 @@ SyncDatabase::SyncDatabase(const std::filesystem::path& file)
           R"(UPDATE "FileLog" SET "DateFolderA" = ?2, "DateFolderB" = ?3, "Size" = ?4 WHERE "ID" = ?1)")),
       findHeld_(connection_.Prepare(
           R"(SELECT "Side" FROM "HeldDeletions" WHERE "FolderA" = ?1 AND "FolderB" = ?2)")),
+      findHeldLast_(connection_.Prepare(
+          R"(SELECT "LastFileID" FROM "HeldDeletions" WHERE "FolderA" = ?1 AND "FolderB" = ?2)")),
       setHeld_(connection_.Prepare(
-          R"(INSERT OR REPLACE INTO "HeldDeletions" ("FolderA", "FolderB", "Side") VALUES (?1, ?2, ?3))")),
+          R"(INSERT OR REPLACE INTO "HeldDeletions" ("FolderA", "FolderB", "Side", "LastFileID") VALUES (?1, ?2, ?3, ?4))")),
       clearHeld_(
           connection_.Prepare(R"(DELETE FROM "HeldDeletions" WHERE "FolderA" = ?1 AND "FolderB" = ?2)")) {}
 
@@ -169,12 +184,50 @@ std::optional<char> SyncDatabase::HeldSide(std::string_view folderA, std::string
     return side;
 }
 
-void SyncDatabase::SetHeld(std::string_view folderA, std::string_view folderB, char side) {
-    setHeld_.BindText(1, folderA).BindText(2, folderB).BindText(3, std::string(1, side)).Run();
+std::optional<int64_t> SyncDatabase::HeldLastFileId(std::string_view folderA, std::string_view folderB) {
+    findHeldLast_.BindText(1, folderA).BindText(2, folderB);
+    std::optional<int64_t> id;
+    if (findHeldLast_.Step() && !findHeldLast_.IsNull(0)) id = findHeldLast_.Integer(0);
+    findHeldLast_.Reset();
+    return id;
+}
+
+void SyncDatabase::SetHeld(std::string_view folderA, std::string_view folderB, char side,
+                           std::optional<int64_t> lastFileId) {
+    setHeld_.BindText(1, folderA).BindText(2, folderB).BindText(3, std::string(1, side));
+    if (lastFileId)
+        setHeld_.BindInteger(4, *lastFileId);
+    else
+        setHeld_.BindNull(4);
+    setHeld_.Run();
 }
 
 void SyncDatabase::ClearHeld(std::string_view folderA, std::string_view folderB) {
     clearHeld_.BindText(1, folderA).BindText(2, folderB).Run();
+}
+
+std::vector<std::string> SyncDatabase::MountedFolders(std::string_view folderA, std::string_view folderB) {
+    Statement s = connection_.Prepare(
+        R"(SELECT "Folder" FROM "MountedFolders" WHERE "FolderA" = ?1 AND "FolderB" = ?2 ORDER BY "Folder")");
+    s.BindText(1, folderA).BindText(2, folderB);
+    std::vector<std::string> folders;
+    while (s.Step())
+        folders.push_back(s.Text(0));
+    return folders;
+}
+
+void SyncDatabase::SetMountedFolders(std::string_view folderA, std::string_view folderB,
+                                     const std::vector<std::string>& folders) {
+    Transaction t(connection_);
+    Statement clear =
+        connection_.Prepare(R"(DELETE FROM "MountedFolders" WHERE "FolderA" = ?1 AND "FolderB" = ?2)");
+    clear.BindText(1, folderA).BindText(2, folderB).Run();
+    Statement add = connection_.Prepare(
+        R"(INSERT OR IGNORE INTO "MountedFolders" ("FolderA", "FolderB", "Folder") VALUES (?1, ?2, ?3))");
+    for (const std::string& folder : folders) {
+        add.BindText(1, folderA).BindText(2, folderB).BindText(3, folder).Run();
+    }
+    t.Commit();
 }
 
 } // namespace drivlet

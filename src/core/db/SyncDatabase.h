@@ -78,7 +78,17 @@ public:
     // A folder pair whose deletions were held back at its last run, because one side ('A' or 'B')
     // had lost every file recorded there: none when they were not.
     std::optional<char> HeldSide(std::string_view folderA, std::string_view folderB);
-    void SetHeld(std::string_view folderA, std::string_view folderB, char side);
+    // The highest ID of the records of files that were on the held side when the hold began; none
+    // for a hold saved before that was kept, or no hold.
+    std::optional<int64_t> HeldLastFileId(std::string_view folderA, std::string_view folderB);
+    void SetHeld(std::string_view folderA, std::string_view folderB, char side,
+                 std::optional<int64_t> lastFileId = std::nullopt);
+
+    // The folders below a pair's roots that were mount points (another volume) at its last run,
+    // each as its side ('A' the drive's, 'B' the computer's) followed by the path below the root.
+    std::vector<std::string> MountedFolders(std::string_view folderA, std::string_view folderB);
+    void SetMountedFolders(std::string_view folderA, std::string_view folderB,
+                           const std::vector<std::string>& folders);
     void ClearHeld(std::string_view folderA, std::string_view folderB);
 
 private:
@@ -93,6 +103,7 @@ private:
     Statement setListId_;
     Statement setDates_;
     Statement findHeld_;
+    Statement findHeldLast_;
     Statement setHeld_;
     Statement clearHeld_;
 };

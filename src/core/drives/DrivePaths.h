@@ -18,4 +18,8 @@ bool IsInConfigFolder(std::string_view file);
 // /media/b/STICK1/Backups/). An empty path stays empty.
 std::string RebaseOntoDrive(std::string_view path, std::string_view drivePath);
 
+// The stored form of a drive-side path: below the drive it becomes drive-relative
+// (/media/a/STICK/Docs/ on /media/a/STICK/ gives /Docs/); any other path stays as it is.
+std::string DriveRelative(std::string_view path, std::string_view drivePath);
+
 } // namespace drivlet

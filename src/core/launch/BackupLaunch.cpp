@@ -3,10 +3,10 @@
 #include "core/app/Constants.h"
 #include "core/app/ProgramDataRoot.h"
 #include "core/drives/DrivePaths.h"
-#include "core/launch/JobClaim.h"
-#include "core/launch/ReadJobRecord.h"
 #include "core/engine/backup/TCopyFolderThread.h"
 #include "core/engine/backup/TZipFolderThread.h"
+#include "core/launch/JobClaim.h"
+#include "core/launch/ReadJobRecord.h"
 #include "core/time/DateFormat.h"
 
 #include <filesystem>
@@ -18,13 +18,15 @@ namespace {
 std::vector<std::string> Rebased(const TStringList& list, const std::string& drive) {
     std::vector<std::string> out;
     out.reserve(list.Count());
-    for (const std::string& item : list) out.push_back(RebaseOntoDrive(item, drive));
+    for (const std::string& item : list)
+        out.push_back(RebaseOntoDrive(item, drive));
     return out;
 }
 
 void Assign(TStringList& list, const std::vector<std::string>& items) {
     list.Clear();
-    for (const std::string& item : items) list.Add(item);
+    for (const std::string& item : items)
+        list.Add(item);
 }
 
 bool IsFolder(const std::string& path) {
@@ -78,14 +80,16 @@ std::string ArchiveFolderFor(TArchiveMode mode, std::string destination, TDateTi
     if (!IsTimeStamped(mode)) return WithSlash(std::move(destination));
     const std::string stamp = FormatDateTime(startTime, "yyyy-mm-dd hh-nn");
     if (place == StampPlace::Inside) return WithSlash(std::move(destination)) + stamp + "/";
-    while (destination.size() > 1 && destination.back() == '/') destination.pop_back();
+    while (destination.size() > 1 && destination.back() == '/')
+        destination.pop_back();
     return destination + " " + stamp + "/";
 }
 
 StampPlace StampPlaceFor(const IFileSystem& files, const std::string& destination,
                          const std::string& jobDrive, const std::string& homeFolder) {
     std::string folder = destination;
-    while (!folder.empty() && folder.back() == '/') folder.pop_back();
+    while (!folder.empty() && folder.back() == '/')
+        folder.pop_back();
     if (folder.empty()) return StampPlace::Inside; // "/"
     const std::size_t slash = folder.rfind('/');
     const std::string parent = slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
@@ -165,12 +169,12 @@ std::optional<BackupLaunch> LaunchBackup(const std::string& jobFile, const Launc
         return std::nullopt;
     }
     if (JobPathMissing(job, destination) &&
-        services.dialogs.AskYesNo(std::string(kFolderMissingQuestion), std::string(kFolderMissingTitle), false,
-                                  MessageKind::Warning, caption) == dlg::No)
+        services.dialogs.AskYesNo(std::string(kFolderMissingQuestion), std::string(kFolderMissingTitle),
+                                  false, MessageKind::Warning, caption) == dlg::No)
         return std::nullopt;
 
-    BackupWorker made =
-        MakeBackupWorker(job, jobFile, destination, services.threads, services.store, services.openDeletedLog);
+    BackupWorker made = MakeBackupWorker(job, jobFile, destination, services.threads, services.store,
+                                         services.openDeletedLog);
     if (!made.worker) {
         services.dialogs.ShowNotice(std::string(kUnknownArchiveTypeText), std::string(kLoadJobTitle),
                                     MessageKind::Error, caption);

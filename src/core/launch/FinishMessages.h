@@ -19,8 +19,18 @@ inline constexpr std::string_view kFolderMissingQuestion =
 inline constexpr std::string_view kNoDestinationText = "The job has no destination folder.";
 inline constexpr std::string_view kUnknownArchiveTypeText = "The job's archive type is unknown.";
 inline constexpr std::string_view kJobCompletedTitle = "Job Completed.";
+inline constexpr std::string_view kJobCanceledTitle = "Job Canceled.";
+inline constexpr std::string_view kJobFailedTitle = "Job Failed.";
 
-// filesDone is the worker's count (-1 reads as 0); errors the thread errors of the run.
-std::string FinishMessage(JobKind kind, int64_t filesDone, int64_t errors);
+// How a run ended: it went through (some files may have failed), it was cancelled, or an error
+// stopped it or a part of it. Only a run that went through is called completed.
+enum class JobEnding { Completed, Canceled, Failed };
+
+// filesDone is the number of files the run went through (-1 reads as 0); errors its failed files
+// and thread errors together.
+std::string FinishMessage(JobKind kind, int64_t filesDone, int64_t errors,
+                          JobEnding ending = JobEnding::Completed);
+// The title of the finish message's box.
+std::string_view FinishTitle(JobEnding ending);
 
 } // namespace drivlet

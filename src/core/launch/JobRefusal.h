@@ -10,11 +10,13 @@ enum class RefusalReason {
     Missing,            // no such job file
     Damaged,            // the file is not a readable record of its kind (it is left as it is)
     RelativePath,       // the job file is not named by its full path
+    NotOnDrive,         // the job file is not in the "Config" folder of a drive's root
     AlreadyRunning,     // another run of the job holds its lock
     NotLockable,        // the job's lock file cannot be made
     NoDestination,      // a backup to the computer without a destination folder
     UnknownArchiveType, // a backup of no known archive type
     NoItem,             // a computer-to-computer job without the item asked for
+    SharedArchive,      // a zip job whose destination folder another zip job keeps its archive in
     HistoryUnreadable,  // a restore: the backup history cannot be read
     RunMissing,         // a restore: the folder of the chosen run is not there
 };

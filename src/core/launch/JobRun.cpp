@@ -19,11 +19,19 @@ JobOutcome JobRun::Outcome() const {
     outcome.kind = kind_;
     outcome.name = name_;
     const TThreadBase* worker = job_.Worker();
-    outcome.filesDone = worker ? std::max<int64_t>(worker->Counters().FilesDone, 0) : 0;
+    if (worker) {
+        const ThreadCounters counters = worker->Counters();
+        outcome.filesDone = std::max<int64_t>(counters.FilesDone - counters.FoldersDone, 0);
+    }
     outcome.failedLines = counter_.failedLines;
     outcome.threadErrors = counter_.threadErrors;
     outcome.cancelled = worker && worker->Terminated();
-    outcome.finishMessage = FinishMessage(kind_, outcome.filesDone, outcome.threadErrors);
+    outcome.ending = outcome.cancelled      ? JobEnding::Canceled
+                     : outcome.threadErrors ? JobEnding::Failed
+                                            : JobEnding::Completed;
+    outcome.finishMessage =
+        FinishMessage(kind_, outcome.filesDone, outcome.failedLines + outcome.threadErrors, outcome.ending);
+    outcome.finishTitle = FinishTitle(outcome.ending);
     return outcome;
 }
 

@@ -20,11 +20,13 @@ class TSyncFolderThread;
 struct JobOutcome {
     JobKind kind = JobKind::Backup;
     std::string name;
-    int64_t filesDone = 0;     // the worker's count; -1 (nothing begun) reads as 0
-    int64_t failedLines = 0;   // per-file log lines that failed
-    int64_t threadErrors = 0;  // errors that stopped the run or a part of it
-    bool cancelled = false;    // the run was cancelled (by the user, or a question that was not answered)
+    int64_t filesDone = 0;    // the files the worker went through (its folders not counted)
+    int64_t failedLines = 0;  // per-file log lines that failed
+    int64_t threadErrors = 0; // errors that stopped the run or a part of it
+    bool cancelled = false;   // the run was cancelled (by the user, or a question that was not answered)
+    JobEnding ending = JobEnding::Completed;
     std::string finishMessage; // the message shown when the job has ended
+    std::string finishTitle;   // the title of its box
 
     // Every file done: nothing failed, nothing cancelled.
     bool Complete() const { return !cancelled && threadErrors == 0 && failedLines == 0; }
@@ -58,7 +60,9 @@ public:
     size_t Drain() { return job_.Drain(); }
     // For a front end without an event loop: drains on this thread as events arrive until the
     // run has ended; false when the deadline came first.
-    bool DrainUntilEnded(std::chrono::steady_clock::time_point deadline) { return job_.DrainUntilEnded(deadline); }
+    bool DrainUntilEnded(std::chrono::steady_clock::time_point deadline) {
+        return job_.DrainUntilEnded(deadline);
+    }
     // The same without a deadline.
     void Wait() { DrainUntilEnded(std::chrono::steady_clock::time_point::max()); }
     // The sink has had the terminated event: the worker has been joined, its lock released.

@@ -2,11 +2,12 @@
 
 #include "core/db/SyncDatabase.h"
 #include "core/drives/DrivePaths.h"
+#include "core/engine/sync/QueuedConflictPrompt.h"
 #include "core/launch/BackupLaunch.h"
 #include "core/launch/JobClaim.h"
 #include "core/launch/ReadJobRecord.h"
+#include "core/launch/SharedArchive.h"
 #include "core/launch/SyncLaunch.h"
-#include "core/engine/sync/QueuedConflictPrompt.h"
 
 namespace drivlet {
 namespace {
@@ -32,11 +33,15 @@ PreparedJob JobRunner::Prepare(const std::string& jobFile, const PrepareOptions&
                                   "not a job file (.Ubk, .Umv, .Usy or .Upcsy)"};
         return job;
     }
-    if (jobFile.empty() || jobFile.front() != '/') {
-        // Read against the working folder, the job would find the wrong drive.
-        job.refusal_ = TryClaimJob(jobFile, services_.threads.fileSystem).refusal;
+    // Refused before anything is read: from anywhere else the job would take another folder
+    // for its drive.
+    JobLocation where = LocateJobFile(jobFile, services_.threads.fileSystem, services_.isDriveRoot);
+    if (where.refusal) {
+        job.refusal_ = std::move(where.refusal);
         return job;
     }
+    job.file_ = std::move(where.file);
+    job.drivePath_ = std::move(where.drivePath);
     switch (job.fileKind_) {
     case JobFileKind::Backup:
     case JobFileKind::Move:
@@ -54,7 +59,7 @@ PreparedJob JobRunner::Prepare(const std::string& jobFile, const PrepareOptions&
     if (job.refusal_) return job;
     // The lock is taken once the job is known to be runnable, and held through the questions, so
     // that no second run starts while the user answers.
-    JobClaim claim = TryClaimJob(jobFile, services_.threads.fileSystem);
+    JobClaim claim = TryClaimJob(job.file_, services_.threads.fileSystem);
     if (claim.refusal) {
         job.refusal_ = std::move(claim.refusal);
         job.questions_.clear();
@@ -75,13 +80,28 @@ void JobRunner::PrepareBackup(PreparedJob& job) const {
                                   std::string(kUnknownArchiveTypeText)};
         return;
     }
-    job.destination_ = ResolveBackupPaths(record, DrivePathOfJobFile(job.file_));
+    if (record.ArchiveDir == TArchiveDir::amUsbToPc) {
+        // Written back as they are stored, so that the job follows its drive to another mount.
+        const auto stored = [&job](const TStringList& list) {
+            std::vector<std::string> out;
+            for (const std::string& path : list)
+                out.push_back(DriveRelative(path, job.drivePath_));
+            return out;
+        };
+        job.storedFolders_ = stored(record.FolderList);
+        job.storedFiles_ = stored(record.FileList);
+        job.storedExcludes_ = stored(record.ExcludeList);
+    }
+    job.destination_ = ResolveBackupPaths(record, job.drivePath_);
     if (record.Destination.empty() && record.ArchiveDir == TArchiveDir::amUsbToPc) {
         // Without a destination the run would write below the working folder.
         job.refusal_ = JobRefusal{RefusalReason::NoDestination, std::string(kFolderMissingTitle),
                                   std::string(kNoDestinationText)};
         return;
     }
+    if ((job.refusal_ =
+             SharedArchiveRefusal(record, job.file_, job.destination_, services_.threads.fileSystem)))
+        return;
     if (record.PCID != services_.computerId) job.questions_.push_back(OtherComputerQuestion());
     std::vector<std::string> missing = MissingJobPaths(record, job.destination_);
     if (!missing.empty()) job.questions_.push_back(FoldersMissingQuestion(std::move(missing)));
@@ -144,6 +164,16 @@ JobStart JobRunner::StartBackup(PreparedJob& job, IThreadEvents* events, const S
     start.archiveFolder = made.archiveFolder;
     start.run = std::make_unique<JobRun>(job.kind_, job.name_, events, options.wake);
     start.run->Start(std::move(made.worker));
+    if (record.ArchiveDir == TArchiveDir::amUsbToPc) {
+        const auto restore = [](TStringList& list, const std::vector<std::string>& items) {
+            list.Clear();
+            for (const std::string& item : items)
+                list.Add(item);
+        };
+        restore(record.FolderList, job.storedFolders_);
+        restore(record.FileList, job.storedFiles_);
+        restore(record.ExcludeList, job.storedExcludes_);
+    }
     start.saveError = SaveBack(record, job.file_);
     return start;
 }

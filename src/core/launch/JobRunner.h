@@ -6,6 +6,7 @@
 #include "core/engine/sync/IConflictPrompt.h"
 #include "core/launch/FinishMessages.h"
 #include "core/launch/JobFileKind.h"
+#include "core/launch/JobLocation.h"
 #include "core/launch/JobQuestion.h"
 #include "core/launch/JobRefusal.h"
 #include "core/launch/JobRun.h"
@@ -25,6 +26,8 @@ struct RunnerServices {
     ThreadServices threads;
     std::string computerId;
     RunSettings settings;
+    // Which folders are drive roots a job file may be run from; empty: mount points.
+    DriveRootTest isDriveRoot;
 };
 
 struct PrepareOptions {
@@ -50,6 +53,7 @@ public:
     // In the order they are to be asked; a reply that does not let the job go on ends the asking.
     const std::vector<JobQuestion>& Questions() const { return questions_; }
 
+    // The job file's real path.
     const std::string& File() const { return file_; }
     JobFileKind FileKind() const { return fileKind_; }
     JobKind Kind() const { return kind_; }
@@ -68,6 +72,9 @@ private:
     std::unique_ptr<IFileLock> lock_;
     std::unique_ptr<TArchiveData> backup_;
     std::string destination_; // of a backup, read against the drive
+    std::string drivePath_;
+    // A backup's drive-side lists as they are stored (drive-relative), written back so.
+    std::vector<std::string> storedFolders_, storedFiles_, storedExcludes_;
     std::unique_ptr<TSyncData> sync_;
     std::unique_ptr<TPCSyncData> computerSync_;
     size_t item_ = 0;

@@ -35,6 +35,13 @@ std::optional<std::string> ReadHistory(const std::string& jobFile, std::vector<A
     if (!std::filesystem::exists(file, ec)) return std::nullopt;
     try {
         rows = BackupDatabase(file).ArchiveHistory();
+        return std::nullopt;
+    } catch (const EDatabaseError& e) {
+        // A read-only drive: the history is read without its write-ahead files.
+        if (!e.CannotWrite()) return "The backup history cannot be read: " + std::string(e.what());
+    }
+    try {
+        rows = BackupDatabase::ArchiveHistoryUnchanging(file);
     } catch (const EDatabaseError& e) {
         return "The backup history cannot be read: " + std::string(e.what());
     }

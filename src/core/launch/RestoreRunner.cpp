@@ -70,8 +70,15 @@ PreparedRestore RestoreRunner::Prepare(const std::string& jobFile) const {
     PreparedRestore restore;
     restore.file_ = jobFile;
     restore.job_ = std::make_unique<TArchiveData>(services_.threads.clock);
-    if ((restore.refusal_ = ReadJobRecord(*restore.job_, jobFile))) return restore;
-    RestorePointList history = RestorePoints(jobFile);
+    // A restore writes where the drive's backup tree says: the drive must be the job's own.
+    JobLocation where = LocateJobFile(jobFile, services_.threads.fileSystem, services_.isDriveRoot);
+    if (where.refusal) {
+        restore.refusal_ = std::move(where.refusal);
+        return restore;
+    }
+    restore.file_ = std::move(where.file);
+    if ((restore.refusal_ = ReadJobRecord(*restore.job_, restore.file_))) return restore;
+    RestorePointList history = RestorePoints(restore.file_);
     if (!history.ok()) {
         restore.refusal_ = JobRefusal{RefusalReason::HistoryUnreadable, "Restore", std::move(history.error)};
         return restore;
@@ -98,6 +105,11 @@ JobStart RestoreRunner::Start(const PreparedRestore& restore, const RestoreReque
     // A backup of the same job running meanwhile could replace or delete what is being brought
     // back, so a restore holds the job's lock as a run does.
     JobClaim claim = TryClaimJob(restore.file_, files);
+    // On a drive that cannot be written no backup can run meanwhile, and no lock can be made.
+    const std::string configFolder = std::filesystem::path(restore.file_).parent_path().string();
+    if (claim.refusal && claim.refusal->reason == RefusalReason::NotLockable &&
+        !files.CanWriteIn(configFolder))
+        claim.refusal.reset();
     if (claim.refusal) {
         start.refusal = std::move(claim.refusal);
         return start;

@@ -30,7 +30,8 @@ bool Refused(TSaveLoadComponent& record, const std::string& jobFile, const Launc
     const std::optional<JobRefusal> refusal = ReadJobRecord(record, jobFile);
     if (!refusal) return false;
     // A job that cannot be read is never run with blank settings and saved over.
-    services.dialogs.ShowNotice(refusal->text, refusal->title, MessageKind::Error, std::string(kProductTitle));
+    services.dialogs.ShowNotice(refusal->text, refusal->title, MessageKind::Error,
+                                std::string(kProductTitle));
     return true;
 }
 
@@ -54,17 +55,16 @@ SyncLaunch LaunchFolderSync(const std::string& jobFile, const LaunchServices& se
                                   MessageKind::Warning, std::string(kProductTitle)) != dlg::Yes)
         return launch;
     launch.name = job.SyncName;
-    launch.worker =
-        MakeWorker(job, jobFile, SyncDatabase::PathForJob(jobFile).string(), services, events, options,
-                   std::move(lock));
+    launch.worker = MakeWorker(job, jobFile, SyncDatabase::PathForJob(jobFile).string(), services, events,
+                               options, std::move(lock));
     if (options.dryRun) return launch;
     job.LastUpdate = services.threads.clock.Now();
     SaveBack(job, jobFile, launch);
     return launch;
 }
 
-SyncLaunch LaunchComputerSync(const std::string& jobFile, const LaunchServices& services, IThreadEvents* events,
-                              const SyncLaunchOptions& options) {
+SyncLaunch LaunchComputerSync(const std::string& jobFile, const LaunchServices& services,
+                              IThreadEvents* events, const SyncLaunchOptions& options) {
     SyncLaunch launch;
     launch.kind = JobKind::PCSync;
     std::unique_ptr<IFileLock> lock = ClaimJob(jobFile, services);

@@ -13,9 +13,9 @@
 namespace drivlet {
 
 struct SyncLaunchOptions {
-    int itemIndex = -1;               // of a ".Upcsy" job; -1: the first item of this computer
+    int itemIndex = -1;                // of a ".Upcsy" job; -1: the first item of this computer
     IConflictPrompt* prompt = nullptr; // not owned; outlives the run
-    bool dryRun = false;              // the job file is not written either
+    bool dryRun = false;               // the job file is not written either
 };
 
 struct SyncLaunch {

@@ -1,11 +1,31 @@
 #include "core/schedule/run/ScheduleRunner.h"
 
+#include "core/db/BusyWait.h"
 #include "core/drives/DrivePaths.h"
 
 #include <cmath>
 #include <exception>
 
 namespace drivlet {
+namespace {
+
+// The runner works on the front end's thread, which must stay free to answer: a schedule table
+// another process holds locked is given up on quickly and tried again at the next pass.
+constexpr std::chrono::milliseconds kRunnerBusyLimit{250};
+
+// The schedule record of a row; none when it has none or it cannot be read.
+std::unique_ptr<TSchedule> ScheduleOf(const ScheduleRunRow& row) {
+    if (row.Data.empty()) return nullptr;
+    auto schedule = std::make_unique<TSchedule>();
+    try {
+        schedule->LoadCompressedFromField(row.Data);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+    return schedule;
+}
+
+} // namespace
 
 struct ScheduleRunner::Pass {
     SchedulePass kind = SchedulePass::Timed;
@@ -104,11 +124,17 @@ void ScheduleRunner::Pump() {
 }
 
 void ScheduleRunner::Begin(const Request& request) {
+    const BusyLimit quick(kRunnerBusyLimit);
     auto pass = std::make_shared<Pass>();
     pass->kind = request.pass;
     pass->drivePath = request.drivePath;
     pass->start = services_.clock.Now();
     ProgramDatabase& db = services_.database;
+    if (request.pass == SchedulePass::Timed && pass->start < lastPass_) {
+        AfterClockStep(pass->start);
+        // What was due before the clock's new reading is judged against it, not the old one.
+        lastPass_ = pass->start;
+    }
     switch (request.pass) {
     case SchedulePass::Startup:
         pass->rows = db.ActiveSchedules(kRunAtStartup);
@@ -137,6 +163,7 @@ bool ScheduleRunner::Advance() {
             return true;
         }
         try {
+            const BusyLimit quick(kRunnerBusyLimit);
             Step(*pass);
         } catch (const std::exception& e) {
             // The pass ends here; LastPass stays, so nothing due is taken for missed.
@@ -168,9 +195,20 @@ void ScheduleRunner::Step(Pass& pass) {
         Reschedule(pass, row);
         return next();
     }
+    if (row.Mode == kRunTimed && row.NextRunTime) {
+        const auto started = startedFor_.find(row.ID);
+        if (started != startedFor_.end() && *row.NextRunTime <= started->second) {
+            // Run already, and due again only because the clock was set back.
+            Reschedule(pass, row);
+            return next();
+        }
+    }
     if (const auto found = FindJobFile(row.FileName)) {
-        Launch(*found);
+        // Claimed before it starts: a due time whose row cannot be moved on is not started, so it
+        // is never started twice.
         Reschedule(pass, row);
+        if (row.Mode == kRunTimed && row.NextRunTime) startedFor_[row.ID] = *row.NextRunTime;
+        Launch(*found);
         return next();
     }
     switch (runMode_) {
@@ -240,6 +278,19 @@ void ScheduleRunner::Reschedule(Pass& pass, const ScheduleRunRow& row) {
     if (pass.schedule.ScheduleMode != TScheduleMode::smOnesOnly && row.Mode == kRunTimed)
         nextRun = pass.schedule.NextRun(services_.clock.Now());
     services_.database.SetNextRunTime(row.ID, nextRun);
+}
+
+void ScheduleRunner::AfterClockStep(TDateTime now) {
+    for (const ScheduleRunRow& row : services_.database.ActiveSchedules(kRunTimed)) {
+        const std::unique_ptr<TSchedule> schedule = ScheduleOf(row);
+        if (!row.NextRunTime || !schedule || schedule->ScheduleMode == TScheduleMode::smOnesOnly) continue;
+        const TDateTime next = schedule->NextRun(now);
+        // The run after that one: from the day after it (a next run may lie earlier on its day).
+        const TDateTime following = schedule->NextRun(std::floor(next) + 1);
+        if (*row.NextRunTime <= following) continue;
+        services_.database.SetNextRunTime(row.ID, next);
+        startedFor_.erase(row.ID);
+    }
 }
 
 } // namespace drivlet

@@ -10,6 +10,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -106,6 +107,10 @@ private:
     std::optional<std::string> FindJobFile(const std::string& fileName) const;
     void Launch(const std::string& jobFile);
     void Reschedule(Pass& pass, const ScheduleRunRow& row);
+    // The clock was set back (it was wrong, or a run happened under a clock far ahead): a row
+    // whose next run lies beyond the one after its next from now was moved on by a clock that was
+    // wrong, and gets its next run from now again.
+    void AfterClockStep(TDateTime now);
 
     ScheduleRunnerServices services_;
     TScheduleRunMode runMode_;
@@ -114,6 +119,8 @@ private:
     std::shared_ptr<Pass> pass_;
     std::deque<Request> waiting_;
     bool pumping_ = false;
+    // The due time each timed row was last started for: a clock set back never starts it twice.
+    std::map<int64_t, TDateTime> startedFor_;
 };
 
 } // namespace drivlet
