@@ -15,6 +15,8 @@ mkdir -p "$drive/Config" "$drive/Backups" "$source/Letters"
 echo "Dear Alice," > "$source/Letters/alice.txt"
 echo "Shopping: milk, bread" > "$source/notes.txt"
 export ProgramData="$base/ProgramData"
+# The folder stands for a mounted drive, which job files must otherwise be on.
+export DRIVLET_DRIVE_FOLDERS="$drive"
 
 id=$("$cli" id)
 printf '{"class": "TDiskConfigFile", "properties": {"PCList": ["%s"]}}' "$id" |

@@ -27,9 +27,11 @@ std::string Fit(const std::string& text, size_t width) {
     return "..." + text.substr(text.size() - (width - 3));
 }
 
+} // namespace
+
 // A log line is one line per file: a newline, tab or other control character in a name or a
 // status would split it or shift its columns, so it is shown as an escape.
-std::string OneLine(const std::string& text) {
+std::string EscapeControls(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (const char c : text) {
@@ -50,8 +52,6 @@ std::string OneLine(const std::string& text) {
     }
     return out;
 }
-
-} // namespace
 
 void WaitForRun(JobRun& run, const std::atomic<bool>* cancel) {
     // A signal handler can only set the flag, so it is looked at between waits for events.
@@ -74,7 +74,8 @@ std::string RemainingText(double days) {
     if (days < 0) return "N/A";
     const long long seconds = static_cast<long long>(days * 86400 + 0.5);
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    std::snprintf(buffer, sizeof buffer, "%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
     return buffer;
 }
 
@@ -107,8 +108,9 @@ void CliRunEvents::OnFileProgress(const TThreadBase&, const FileProgressEvent& e
 void CliRunEvents::OnLogEntry(const TThreadBase&, const LogEntryEvent& event) {
     std::lock_guard lock(mutex_);
     ClearBar();
-    console_.out << event.action << "\t" << (event.isError ? "Failed" : "Success") << "\t" << OneLine(event.fileName);
-    if (event.isError) console_.out << "\t" << OneLine(event.status);
+    console_.out << event.action << "\t" << (event.isError ? "Failed" : "Success") << "\t"
+                 << EscapeControls(event.fileName);
+    if (event.isError) console_.out << "\t" << EscapeControls(event.status);
     console_.out << "\n";
 }
 
@@ -131,10 +133,17 @@ LowDiskAnswer CliRunEvents::AskLowDiskSpace(const TThreadBase&, const LowDiskQue
         if (!std::getline(console_.in, line)) return LowDiskAnswer::Skip;
         if (line.empty()) continue;
         switch (line.front()) {
-        case 'r': case 'R': return LowDiskAnswer::Retry;
-        case 'a': case 'A': return LowDiskAnswer::Abort;
-        case 's': case 'S': return LowDiskAnswer::Skip;
-        default: break;
+        case 'r':
+        case 'R':
+            return LowDiskAnswer::Retry;
+        case 'a':
+        case 'A':
+            return LowDiskAnswer::Abort;
+        case 's':
+        case 'S':
+            return LowDiskAnswer::Skip;
+        default:
+            break;
         }
     }
 }

@@ -10,8 +10,13 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 namespace drivlet::cli {
+
+// A file name or status on one log line: a newline, tab or other control character in it would
+// split the line or shift its columns, so it is shown as an escape ("\\n").
+std::string EscapeControls(std::string_view text);
 
 class CliRunEvents final : public IThreadEvents {
 public:

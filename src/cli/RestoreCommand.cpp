@@ -25,15 +25,19 @@ int ListRestorePoints(const std::string& jobFile, CliConsole& console) {
     for (size_t i = 0; i < points.size(); ++i) {
         const RestorePoint& p = points[i];
         console.out << i + 1 << "\t"
-                    << (p.startTime ? FormatDateTime(*p.startTime, "yyyy-mm-dd hh:nn:ss") : std::string("-")) << "\t"
-                    << p.status << "\t" << (p.format.empty() ? "-" : p.format) << "\t" << p.archiveFolder << "\n";
+                    << (p.startTime ? FormatDateTime(*p.startTime, "yyyy-mm-dd hh:nn:ss") : std::string("-"))
+                    << "\t" << p.status << "\t" << (p.format.empty() ? "-" : p.format) << "\t"
+                    << p.archiveFolder << "\n";
     }
     return exitcode::Ok;
 }
 
-int RestoreBackup(const std::string& jobFile, const RestoreOptions& options, const CliEnvironment& environment,
-                  CliConsole& console) {
-    RestoreRunner runner({{environment.files, InPlaceHandoff::Instance(), environment.clock}, environment.computerId, {}});
+int RestoreBackup(const std::string& jobFile, const RestoreOptions& options,
+                  const CliEnvironment& environment, CliConsole& console) {
+    RestoreRunner runner({{environment.files, InPlaceHandoff::Instance(), environment.clock},
+                          environment.computerId,
+                          {},
+                          environment.isDriveRoot});
     const PreparedRestore restore = runner.Prepare(jobFile);
     if (!restore.Ready()) return ReportRefusal(*restore.Refusal(), jobFile, console);
     const std::vector<RestorePoint>& points = restore.Points();

@@ -51,8 +51,10 @@ int FinishRun(JobStart& start, const RunOptions& options, CliConsole& console) {
 
 int RunJob(const std::string& file, const RunOptions& options, const CliEnvironment& environment,
            CliConsole& console) {
-    JobRunner runner(
-        {{environment.files, InPlaceHandoff::Instance(), environment.clock}, environment.computerId, {}});
+    JobRunner runner({{environment.files, InPlaceHandoff::Instance(), environment.clock},
+                      environment.computerId,
+                      {},
+                      environment.isDriveRoot});
     PreparedJob job = runner.Prepare(file, PrepareOptions{options.item.value_or(-1)});
     if (!job.Ready()) return ReportRefusal(*job.Refusal(), file, console);
     runner.SetSettings(LoadJobSettings(environment.programDataRoot, console));

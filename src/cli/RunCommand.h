@@ -1,6 +1,7 @@
 #pragma once
 // `drivlet-cli run FILE`: a job file run as the tray program's launcher runs it, headless.
 #include "cli/CliConsole.h"
+#include "core/launch/JobLocation.h"
 #include "core/time/DateTime.h"
 
 #include <atomic>
@@ -11,7 +12,7 @@
 namespace drivlet {
 class IFileSystem;
 struct JobStart;
-}
+} // namespace drivlet
 
 namespace drivlet::cli {
 
@@ -19,11 +20,11 @@ namespace drivlet::cli {
 enum class ConflictAnswer { Ask, Skip, Computer, Drive, Newest };
 
 struct RunOptions {
-    std::optional<int> item;                     // --item N of a computer-to-computer job (0: the first)
+    std::optional<int> item; // --item N of a computer-to-computer job (0: the first)
     ConflictAnswer conflicts = ConflictAnswer::Ask;
     bool dryRun = false;
-    bool allowDeletions = false;                 // deletions from a folder that lost every recorded file
-    const std::atomic<bool>* cancel = nullptr;   // set: the run is cancelled like the panel's Cancel
+    bool allowDeletions = false;               // deletions from a folder that lost every recorded file
+    const std::atomic<bool>* cancel = nullptr; // set: the run is cancelled like the panel's Cancel
 };
 
 // What a run works with, chosen by main (or by a test).
@@ -32,6 +33,8 @@ struct CliEnvironment {
     std::string computerId;
     const IFileSystem& files;
     const IClock& clock;
+    // The folders jobs may be run from as drive roots; empty: mount points.
+    DriveRootTest isDriveRoot;
 };
 
 int RunJob(const std::string& file, const RunOptions& options, const CliEnvironment& environment,

@@ -1,5 +1,6 @@
 #include "cli/WatchCommand.h"
 
+#include "cli/CliRunEvents.h"
 #include "cli/RecordCommands.h"
 #include "cli/WatchLog.h"
 #include "core/db/ProgramDatabase.h"
@@ -160,20 +161,20 @@ private:
     void OnDriveArrived(const std::string& drive) {
         if (stopping_) return;
         if (!IsDriveKnown(drive, environment_.run.computerId, dialogs_)) {
-            log_.Line("drive not known to this computer, left alone: " + drive);
+            log_.Line("drive not known to this computer, left alone: " + EscapeControls(drive));
             return;
         }
-        log_.Line("drive arrived: " + drive);
+        log_.Line("drive arrived: " + EscapeControls(drive));
         runner_->RunDriveInsertion(drive);
     }
 
     void Launch(const std::string& file) {
         if (stopping_) return;
         if (jobs_.count(file)) {
-            log_.Line("already running, not started again: " + file);
+            log_.Line("already running, not started again: " + EscapeControls(file));
             return;
         }
-        log_.Line("start: " + file);
+        log_.Line("start: " + EscapeControls(file));
         auto job = std::make_unique<Job>();
         Job* raw = job.get();
         jobs_.emplace(file, std::move(job));
@@ -181,7 +182,8 @@ private:
             raw->thread = std::thread([this, raw, file] {
                 int code = exitcode::Unreadable;
                 {
-                    WatchLogStream out(log_, "[" + std::filesystem::path(file).filename().string() + "] ");
+                    WatchLogStream out(
+                        log_, "[" + EscapeControls(std::filesystem::path(file).filename().string()) + "] ");
                     CliConsole console{std::cin, out, out, false, options_.assumeYes, std::nullopt};
                     RunOptions options;
                     options.cancel = &raw->cancel;
@@ -196,7 +198,7 @@ private:
             });
         } catch (const std::system_error& e) {
             jobs_.erase(file);
-            log_.Line("could not start " + file + ": " + e.what());
+            log_.Line("could not start " + EscapeControls(file) + ": " + e.what());
         }
     }
 
@@ -205,7 +207,8 @@ private:
         if (it == jobs_.end()) return;
         it->second->thread.join();
         jobs_.erase(it);
-        log_.Line("end: " + file + " (exit " + std::to_string(code) + ": " + ExitText(code) + ")");
+        log_.Line("end: " + EscapeControls(file) + " (exit " + std::to_string(code) + ": " + ExitText(code) +
+                  ")");
     }
 
     void CheckDeletedSize() {

@@ -20,9 +20,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <memory>
 #include <stdexcept>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -30,7 +30,9 @@ namespace {
 
 std::atomic<bool> interrupted{false};
 
-extern "C" void OnInterrupt(int) { interrupted.store(true); }
+extern "C" void OnInterrupt(int) {
+    interrupted.store(true);
+}
 
 void Usage(std::ostream& out) {
     out << "usage: drivlet-cli show FILE        print a job, drive or settings file as JSON\n"
@@ -80,10 +82,36 @@ std::string Absolute(const std::string& path) {
     return full.string();
 }
 
+// The drive roots jobs may be run from: mount points, and the folders named in
+// DRIVLET_DRIVE_FOLDERS (separated by ":"), which stand for drives where nothing can be mounted
+// (the sample drive, tests).
+drivlet::DriveRootTest DriveRoots() {
+    using namespace drivlet;
+    std::vector<std::string> named;
+    if (const char* list = std::getenv("DRIVLET_DRIVE_FOLDERS")) {
+        std::string_view rest(list);
+        while (!rest.empty()) {
+            const size_t colon = rest.find(':');
+            const std::string folder(rest.substr(0, colon));
+            rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+            std::string real = LinuxFileSystem::Instance().RealPath(folder);
+            if (real.empty()) continue;
+            if (real.back() != '/') real += '/';
+            named.push_back(std::move(real));
+        }
+    }
+    return [named](const std::string& drivePath) {
+        for (const std::string& folder : named)
+            if (folder == drivePath) return true;
+        return IsMountPoint(drivePath, LinuxFileSystem::Instance());
+    };
+}
+
 drivlet::cli::CliConsole MakeConsole() {
     using namespace drivlet;
-    return {std::cin, std::cout, std::cerr, IsTerminal(StandardStream::Input) && IsTerminal(StandardStream::Error),
-            false, std::nullopt};
+    return {std::cin,  std::cout,
+            std::cerr, IsTerminal(StandardStream::Input) && IsTerminal(StandardStream::Error),
+            false,     std::nullopt};
 }
 
 int RunVerb(const std::vector<std::string>& args, const std::filesystem::path& root) {
@@ -102,17 +130,27 @@ int RunVerb(const std::vector<std::string>& args, const std::filesystem::path& r
         } else if (arg == "--allow-deletions") {
             options.allowDeletions = true;
         } else if (TakeValue(arg, "--low-disk", value)) {
-            if (value == "abort") console.lowDisk = LowDiskAnswer::Abort;
-            else if (value == "skip") console.lowDisk = LowDiskAnswer::Skip;
-            else if (value == "retry") console.lowDisk = LowDiskAnswer::Retry;
-            else return Usage(std::cerr), 2;
+            if (value == "abort")
+                console.lowDisk = LowDiskAnswer::Abort;
+            else if (value == "skip")
+                console.lowDisk = LowDiskAnswer::Skip;
+            else if (value == "retry")
+                console.lowDisk = LowDiskAnswer::Retry;
+            else
+                return Usage(std::cerr), 2;
         } else if (TakeValue(arg, "--conflicts", value)) {
-            if (value == "ask") options.conflicts = ConflictAnswer::Ask;
-            else if (value == "skip") options.conflicts = ConflictAnswer::Skip;
-            else if (value == "computer") options.conflicts = ConflictAnswer::Computer;
-            else if (value == "drive") options.conflicts = ConflictAnswer::Drive;
-            else if (value == "newest") options.conflicts = ConflictAnswer::Newest;
-            else return Usage(std::cerr), 2;
+            if (value == "ask")
+                options.conflicts = ConflictAnswer::Ask;
+            else if (value == "skip")
+                options.conflicts = ConflictAnswer::Skip;
+            else if (value == "computer")
+                options.conflicts = ConflictAnswer::Computer;
+            else if (value == "drive")
+                options.conflicts = ConflictAnswer::Drive;
+            else if (value == "newest")
+                options.conflicts = ConflictAnswer::Newest;
+            else
+                return Usage(std::cerr), 2;
         } else if ((arg == "--item" && i + 1 < args.size()) || TakeValue(arg, "--item", value)) {
             if (arg == "--item") value = args[++i];
             int item = 0;
@@ -127,7 +165,8 @@ int RunVerb(const std::vector<std::string>& args, const std::filesystem::path& r
     if (file.empty()) return Usage(std::cerr), 2;
     file = Absolute(file);
     const std::string id = ComputerIdentity(*MakeVolumeSystem());
-    const CliEnvironment environment{root, id, LinuxFileSystem::Instance(), SystemClock::Instance()};
+    const CliEnvironment environment{root, id, LinuxFileSystem::Instance(), SystemClock::Instance(),
+                                     DriveRoots()};
     options.cancel = &interrupted;
     std::signal(SIGINT, OnInterrupt);
     return RunJob(file, options, environment, console);
@@ -151,8 +190,8 @@ int RestoreVerb(const std::vector<std::string>& args, const std::filesystem::pat
         } else if ((arg == "--point" && hasNext) || TakeValue(arg, "--point", value)) {
             if (arg == "--point") value = args[++i];
             if (!TakeNumber(value, options.point) || options.point < 1) {
-                std::cerr << "--point takes the number of a run, 1 for the newest (see --list), not \"" << value
-                          << "\"\n";
+                std::cerr << "--point takes the number of a run, 1 for the newest (see --list), not \""
+                          << value << "\"\n";
                 return Usage(std::cerr), 2;
             }
             havePoint = true;
@@ -173,7 +212,7 @@ int RestoreVerb(const std::vector<std::string>& args, const std::filesystem::pat
     if (!options.target.empty()) options.target = Absolute(options.target);
     if (list) return ListRestorePoints(file, console);
     const CliEnvironment environment{root, ComputerIdentity(*MakeVolumeSystem()), LinuxFileSystem::Instance(),
-                                     SystemClock::Instance()};
+                                     SystemClock::Instance(), DriveRoots()};
     options.cancel = &interrupted;
     std::signal(SIGINT, OnInterrupt);
     return RestoreBackup(file, options, environment, console);
@@ -184,7 +223,8 @@ std::unique_ptr<drivlet::IClock> WatchClock() {
     const char* start = std::getenv(drivlet::cli::kClockVariable);
     if (!start || !*start) return nullptr;
     const auto value = drivlet::cli::ParseClockText(start);
-    if (!value) throw std::runtime_error(std::string(drivlet::cli::kClockVariable) + " is not yyyy-mm-dd hh:nn:ss");
+    if (!value)
+        throw std::runtime_error(std::string(drivlet::cli::kClockVariable) + " is not yyyy-mm-dd hh:nn:ss");
     return std::make_unique<drivlet::cli::ShiftedClock>(*value);
 }
 
@@ -193,8 +233,10 @@ int WatchVerb(const std::vector<std::string>& args, const std::filesystem::path&
     using namespace drivlet::cli;
     WatchOptions options;
     for (const std::string& arg : args) {
-        if (arg == "--yes") options.assumeYes = true;
-        else return Usage(std::cerr), 2;
+        if (arg == "--yes")
+            options.assumeYes = true;
+        else
+            return Usage(std::cerr), 2;
     }
     std::unique_ptr<IClock> shifted;
     try {
@@ -207,7 +249,8 @@ int WatchVerb(const std::vector<std::string>& args, const std::filesystem::path&
     const std::unique_ptr<IVolumeSystem> volumes = MakeVolumeSystem();
     const std::unique_ptr<IShellNotifySource> feed = MakeShellNotifySource();
     const WatchEnvironment environment{
-        {root, ComputerIdentity(*volumes), LinuxFileSystem::Instance(), clock}, *feed,
+        {root, ComputerIdentity(*volumes), LinuxFileSystem::Instance(), clock, DriveRoots()},
+        *feed,
         [&volumes] {
             std::vector<std::string> drives;
             for (const MountedDrive& d : volumes->MountedDrives())
@@ -236,6 +279,10 @@ int main(int argc, char** argv) {
         std::cerr << e.what() << "\n";
         return 3;
     }
+    // Where the temporary files this process names are noted, before the first file is touched.
+    LinuxFileSystemOptions fileOptions;
+    fileOptions.temporaryJournal = root / "Temporaries";
+    LinuxFileSystem::SetInstanceOptions(std::move(fileOptions));
     if (verb == "id" && argc == 2) {
         const std::string id = ComputerIdentity(*MakeVolumeSystem());
         if (id.empty()) {

@@ -1,7 +1,7 @@
 // drivlet-cli restore: the runs of a job newest first, and a run brought back whole or in part,
 // to the old places or below a chosen folder, from folder and zip backups alike.
-#include "cli/RecordCommands.h"
 #include "cli/RestoreCommand.h"
+#include "cli/RecordCommands.h"
 #include "cli/RunCommand.h"
 #include "core/db/SyncDatabase.h"
 #include "core/records/TArchiveData.h"
@@ -48,7 +48,9 @@ protected:
         job.FolderList.Add(source);
         job.SaveCompressed(jobFile);
     }
-    cli::CliEnvironment Environment() { return {dir.path() / "ProgramData", "PC-1", files, clock}; }
+    cli::CliEnvironment Environment() {
+        return {dir.path() / "ProgramData", "PC-1", files, clock, AnyFolderIsADrive};
+    }
     cli::CliConsole Console() {
         out.str("");
         err.str("");
@@ -129,7 +131,8 @@ TEST_P(RestoreCommandTest, ARestoreThatBringsNothingBackSaysSoAndFails) {
     options.target = root + "Recovered";
     options.paths = {source + "never-there.txt", source + "a.txt"};
     EXPECT_EQ(Restore(options), cli::exitcode::SomeFailed) << out.str();
-    EXPECT_NE(out.str().find("never-there.txt\tNothing in this backup matches it"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("never-there.txt\tNothing in this backup matches it"), std::string::npos)
+        << out.str();
     EXPECT_EQ(ReadFile(root + "Recovered" + source + "a.txt"), "alpha");
 
     // The run's folder emptied of what the run wrote: nothing matches the whole run either.
@@ -137,7 +140,8 @@ TEST_P(RestoreCommandTest, ARestoreThatBringsNothingBackSaysSoAndFails) {
     ASSERT_EQ(cli::ListRestorePoints(jobFile, console), cli::exitcode::Ok);
     const std::string list = out.str();
     const std::string runFolder = list.substr(list.rfind('\t') + 1, list.size() - list.rfind('\t') - 2);
-    for (const auto& entry : std::filesystem::directory_iterator(runFolder)) std::filesystem::remove_all(entry);
+    for (const auto& entry : std::filesystem::directory_iterator(runFolder))
+        std::filesystem::remove_all(entry);
     options.paths.clear();
     EXPECT_EQ(Restore(options), cli::exitcode::SomeFailed) << out.str();
     EXPECT_NE(out.str().find("Nothing in this backup matches it"), std::string::npos) << out.str();
@@ -150,8 +154,8 @@ TEST_P(RestoreCommandTest, ADamagedHistoryIsAnErrorNotACrash) {
     const std::filesystem::path database = drive + "Config/Docs.Udb";
     ASSERT_TRUE(std::filesystem::exists(database));
     const std::string whole = ReadFile(database);
-    const std::vector<std::string> damages = {whole.substr(0, whole.size() / 2),
-                                              std::string(8192, 'x'), std::string()};
+    const std::vector<std::string> damages = {whole.substr(0, whole.size() / 2), std::string(8192, 'x'),
+                                              std::string()};
     for (size_t i = 0; i < damages.size(); ++i) {
         std::filesystem::remove(database.string() + "-wal");
         std::filesystem::remove(database.string() + "-shm");
@@ -174,7 +178,9 @@ TEST_P(RestoreCommandTest, ADamagedHistoryIsAnErrorNotACrash) {
 
 INSTANTIATE_TEST_SUITE_P(FolderAndZip, RestoreCommandTest,
                          ::testing::Values(TArchiveType::atFile, TArchiveType::atImage),
-                         [](const auto& info) { return info.param == TArchiveType::atFile ? "Folder" : "Zip"; });
+                         [](const auto& info) {
+                             return info.param == TArchiveType::atFile ? "Folder" : "Zip";
+                         });
 
 TEST(RestoreCommandZip, AWrongPasswordRestoresNothing) {
     TempDir dir;
@@ -198,7 +204,8 @@ TEST(RestoreCommandZip, AWrongPasswordRestoresNothing) {
     std::istringstream in;
     std::ostringstream out, err;
     cli::CliConsole console{in, out, err, false, true, std::nullopt};
-    const cli::CliEnvironment environment{dir.path() / "ProgramData", "PC-1", files, clock};
+    const cli::CliEnvironment environment{dir.path() / "ProgramData", "PC-1", files, clock,
+                                          AnyFolderIsADrive};
     ASSERT_EQ(cli::RunJob(jobFile, {}, environment, console), cli::exitcode::Ok) << err.str();
 
     cli::RestoreOptions options;

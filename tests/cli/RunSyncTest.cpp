@@ -62,7 +62,8 @@ protected:
         options.conflicts = conflicts;
         options.dryRun = dryRun;
         options.item = item;
-        const cli::CliEnvironment environment{dir.path() / "ProgramData", computerId, files, clock};
+        const cli::CliEnvironment environment{dir.path() / "ProgramData", computerId, files, clock,
+                                              AnyFolderIsADrive};
         return cli::RunJob(file, options, environment, console);
     }
 };
@@ -74,7 +75,8 @@ TEST_F(RunSyncTest, ATwoWaySyncCopiesNewFilesBothWaysAndRecordsItsStart) {
     ASSERT_EQ(Run(job, cli::ConflictAnswer::Ask), cli::exitcode::Ok) << err.str() << out.str();
     EXPECT_EQ(ReadFile(computer + "from-drive.txt"), "drive");
     EXPECT_EQ(ReadFile(drive + "Docs/sub/from-pc.txt"), "pc");
-    EXPECT_NE(out.str().find("Sync file operation completed !\nTotal Files : 2\nErrors : 0"), std::string::npos)
+    EXPECT_NE(out.str().find("Sync file operation completed !\nTotal Files : 2\nErrors : 0"),
+              std::string::npos)
         << out.str();
     TSyncData saved;
     ASSERT_EQ(saved.LoadCompressed(job), LoadResult::Loaded);
@@ -87,7 +89,8 @@ TEST_F(RunSyncTest, ADryRunListsTheDecisionsAndTouchesNothing) {
     const std::string job = SyncJob(TSyncDefaultAction::sdaNewVersion);
     const auto before = ReadFile(job);
     ASSERT_EQ(Run(job, cli::ConflictAnswer::Ask, true), cli::exitcode::Ok) << err.str();
-    EXPECT_NE(out.str().find(drive + "Docs/from-drive.txt\t" + computer + "from-drive.txt\n"), std::string::npos)
+    EXPECT_NE(out.str().find(drive + "Docs/from-drive.txt\t" + computer + "from-drive.txt\n"),
+              std::string::npos)
         << out.str();
     EXPECT_FALSE(std::filesystem::exists(computer + "from-drive.txt"));
     EXPECT_FALSE(std::filesystem::exists(drive + "Config/Docs.Usdb"));
@@ -117,7 +120,8 @@ TEST_F(RunSyncTest, AComputerToComputerJobRunsTheItemOfThisComputer) {
     Make(drive + "Shared/plan.txt", "plan", kOlder);
     TPCSyncData job;
     job.SyncName = "Shared";
-    for (const auto& [id, pc, folder] : {std::tuple{"ITEM-A", "PC-2", other}, std::tuple{"ITEM-B", "PC-1", computer}}) {
+    for (const auto& [id, pc, folder] :
+         {std::tuple{"ITEM-A", "PC-2", other}, std::tuple{"ITEM-B", "PC-1", computer}}) {
         TSyncDataItem& item = job.SyncDataItems.Add();
         item.ID = id;
         item.PCID = pc;
@@ -141,7 +145,8 @@ TEST_F(RunSyncTest, AComputerToComputerJobRunsTheItemOfThisComputer) {
     EXPECT_DOUBLE_EQ(saved.SyncDataItems[1].LastUpdate, kStart);
 
     // The other computer runs its own item against its own database.
-    ASSERT_EQ(Run(file, cli::ConflictAnswer::Ask, false, std::nullopt, "PC-2"), cli::exitcode::Ok) << err.str();
+    ASSERT_EQ(Run(file, cli::ConflictAnswer::Ask, false, std::nullopt, "PC-2"), cli::exitcode::Ok)
+        << err.str();
     EXPECT_EQ(ReadFile(other + "plan.txt"), "plan");
     EXPECT_TRUE(std::filesystem::exists(drive + "Config/ITEM-A.Usdb"));
 

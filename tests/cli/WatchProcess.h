@@ -26,6 +26,7 @@ public:
         pid_ = fork();
         if (pid_ == 0) {
             setenv("ProgramData", programData.c_str(), 1);
+            NameTestDrives(programData);
             if (clockStart.empty())
                 unsetenv("DRIVLET_CLI_CLOCK");
             else

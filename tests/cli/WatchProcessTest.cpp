@@ -96,6 +96,10 @@ TEST_F(Watch, AKnownDriveIsBackedUpOnArrivalAndAnUnknownOneIsLeftAlone) {
     TmpfsMount stranger(dir / "OTHER", "1m");
     ASSERT_TRUE(stranger.mounted()) << stranger.error();
     EXPECT_TRUE(watch.WaitFor("left alone: " + root + "OTHER/")) << watch.Output();
+    // A newline in a mount point stays on its line, escaped.
+    TmpfsMount odd(dir / "ODD\nNAME", "1m");
+    ASSERT_TRUE(odd.mounted()) << odd.error();
+    EXPECT_TRUE(watch.WaitFor("left alone: " + root + "ODD\\nNAME/\n")) << watch.Output();
 
     const std::string drive = root + "STICK/";
     std::filesystem::create_directories(drive);
@@ -131,8 +135,9 @@ TEST_F(Watch, ATimedScheduleDueAMinuteLaterRunsOnceAndIsRescheduled) {
 
     WatchProcess watch(dir / "ProgramData", "2030-01-31 23:59:59");
     ASSERT_TRUE(watch.WaitFor("watching:")) << watch.Output();
-    EXPECT_TRUE(watch.WaitFor("Deleted files space overload. Please clear deleted files. (3 Gb used, the limit is "
-                              "100 Mb)"))
+    EXPECT_TRUE(
+        watch.WaitFor("Deleted files space overload. Please clear deleted files. (3 Gb used, the limit is "
+                      "100 Mb)"))
         << watch.Output();
     ASSERT_TRUE(watch.WaitFor("end: " + job + " (exit 0")) << watch.Output();
     // Rescheduled in the pass that started it.

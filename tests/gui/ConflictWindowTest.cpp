@@ -103,7 +103,7 @@ struct SyncSetup {
         return file;
     }
     bool StartInto(TThreadStatuesFrame& panel, GuiConflictPrompt& prompt) {
-        const JobRunner runner{{{files, InPlaceHandoff::Instance(), clock}, "PC-1", {}}};
+        const JobRunner runner{{{files, InPlaceHandoff::Instance(), clock}, "PC-1", {}, AnyFolderIsADrive}};
         PreparedJob job = runner.Prepare(JobFile());
         if (!job.Ready()) return false;
         const std::vector<int> yes(job.Questions().size(), dlg::Yes);

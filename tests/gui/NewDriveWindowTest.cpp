@@ -90,6 +90,7 @@ class NewDriveWindowTest : public QObject {
     DriveWindowServices Services(const IFileSystem& files) {
         DriveWindowServices services{files, clock_, "PC-1", dir_->path() / "ProgramData"};
         services.runSettings = [] { return RunSettings{}; };
+        services.isDriveRoot = AnyFolderIsADrive;
         services.database = database_.get();
         services.lastRunText = [](TDateTime value) { return DefaultDateTimeText(value); };
         return services;

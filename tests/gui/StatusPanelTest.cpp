@@ -70,7 +70,8 @@ struct BackupSetup {
     }
     // Started into the panel with the panel's wake, and handed to it.
     bool StartInto(TThreadStatuesFrame& panel, const IFileSystem& fileSystem) {
-        const JobRunner runner{{{fileSystem, InPlaceHandoff::Instance(), clock}, "PC-1", {}}};
+        const JobRunner runner{
+            {{fileSystem, InPlaceHandoff::Instance(), clock}, "PC-1", {}, AnyFolderIsADrive}};
         PreparedJob job = runner.Prepare(JobFile());
         if (!job.Ready()) return false;
         const RunSink sink = panel.Sink();

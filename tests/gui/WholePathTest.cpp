@@ -59,6 +59,7 @@ class WholePathTest : public QObject {
     std::unique_ptr<DriveWindows> Windows() {
         DriveWindowServices services{files_, clock_, "PC-1", dir_->path() / "ProgramData"};
         services.runSettings = [] { return RunSettings{}; };
+        services.isDriveRoot = AnyFolderIsADrive;
         ShutdownCoordinator* shutdown = shutdown_.get();
         services.finishMessagesSuppressed = [shutdown] { return shutdown->FinishMessagesSuppressed(); };
         auto windows = std::make_unique<DriveWindows>(std::move(services));
@@ -150,9 +151,9 @@ private slots:
 
         QMessageBox* box = WaitForBox("Job Completed.");
         QVERIFY(box);
-        // Two files and the folder "sub", which counts as an item.
+        // Two files; the folder "sub" is not counted.
         QCOMPARE(box->informativeText(),
-                 QString("Backup file operation completed !\nTotal Files : 3\nErrors : 0"));
+                 QString("Backup file operation completed !\nTotal Files : 2\nErrors : 0"));
         QCOMPARE(box->windowTitle(), QString("Drivlet"));
         QCOMPARE(box->icon(), QMessageBox::Information);
         QVERIFY(panel->JobEnded());
@@ -319,6 +320,14 @@ private slots:
         QCOMPARE(counts[0][0].toInt(), 0);
         QCOMPARE(ReadFile(computer + "a.txt"), std::string("pc a.txt"));
         QCOMPARE(ReadFile(drive_ + "Docs/a.txt"), std::string("drive a.txt"));
+        // A cancelled run is never called completed.
+        QMessageBox* box = WaitForBox("Job Canceled.");
+        QVERIFY(box);
+        QVERIFY2(
+            box->informativeText().startsWith("Sync file operation canceled, not every file was done !\n"),
+            qPrintable(box->informativeText()));
+        QCOMPARE(box->icon(), QMessageBox::Warning);
+        box->close();
         // The closed window goes once its job has ended.
         QVERIFY(WaitUntil([&] { return window.isNull(); }));
         QCOMPARE(windows->Window(drive_), nullptr);

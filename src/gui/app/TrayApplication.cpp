@@ -63,6 +63,9 @@ int RunTrayProgram(QApplication& app) {
     std::unique_ptr<IVolumeSystem> volumes = MakeVolumeSystem();
     try {
         root = ProgramDataRoot(ProcessEnvironment());
+        LinuxFileSystemOptions files;
+        files.temporaryJournal = root / "Temporaries";
+        LinuxFileSystem::SetInstanceOptions(std::move(files));
         CreateProgramFolders(root, LinuxFileSystem::Instance());
         std::filesystem::current_path(root);
 
@@ -93,14 +96,20 @@ int RunTrayProgram(QApplication& app) {
                                                       std::make_unique<SystemTrayIcon>());
         TrayController* owner = controller.get();
         // The controller counts the running jobs for the shut-down rules; the windows only run them.
-        DriveWindowServices windowServices{LinuxFileSystem::Instance(), SystemClock::Instance(),
-                                           ComputerIdentity(*volumes), root, {},
+        DriveWindowServices windowServices{LinuxFileSystem::Instance(),
+                                           SystemClock::Instance(),
+                                           ComputerIdentity(*volumes),
+                                           root,
+                                           {},
                                            [owner] { return owner->Settings().AutoCloseJobTab; },
                                            [owner](bool on) { owner->Settings().AutoCloseJobTab = on; },
                                            [owner] { return owner->FinishMessagesSuppressed(); },
-                                           &owner->Database(), {}, {}};
+                                           &owner->Database(),
+                                           {},
+                                           {}};
         windows = std::make_unique<DriveWindows>(std::move(windowServices));
-        QObject::connect(windows.get(), &DriveWindows::runningJobsChanged, owner, &TrayController::SetRunningJobs);
+        QObject::connect(windows.get(), &DriveWindows::runningJobsChanged, owner,
+                         &TrayController::SetRunningJobs);
     } catch (const std::exception& e) {
         return FailToStart(app, e.what());
     }

@@ -106,7 +106,8 @@ void DriveWindows::LaunchJob(const std::string& jobFile) {
     auto launch = std::make_shared<Launch>(
         RunnerServices{{services_.files, InPlaceHandoff::Instance(), services_.clock},
                        services_.computerId,
-                       CurrentRunSettings()});
+                       CurrentRunSettings(),
+                       services_.isDriveRoot});
     launch->asker.SetParent(window);
     LaunchRequest request;
     if (IsSyncJobFile(jobFile))
@@ -169,9 +170,11 @@ void DriveWindows::Finished(TThreadStatuesFrame* panel) {
     const bool suppressed = services_.finishMessagesSuppressed && services_.finishMessagesSuppressed();
     if (!suppressed && panel->Run()) {
         QWidget* window = panel->window();
-        OpenMessageBox(window && window->isVisible() ? window : nullptr,
-                       panel->Run()->Outcome().finishMessage, std::string(kJobCompletedTitle),
-                       MessageKind::Information, BoxButtons::Ok, {});
+        const JobOutcome outcome = panel->Run()->Outcome();
+        OpenMessageBox(
+            window && window->isVisible() ? window : nullptr, outcome.finishMessage, outcome.finishTitle,
+            outcome.ending == JobEnding::Completed ? MessageKind::Information : MessageKind::Warning,
+            BoxButtons::Ok, {});
     }
     emit jobFinished(panel);
     // May carry out a shut-down that waited for this job.

@@ -3,6 +3,7 @@
 // a tab of its drive's window: the job's questions in boxes answered later, the status panel, the
 // running count the tray animates with, and the finish message (held back once the shut-down has
 // begun).
+#include "core/launch/JobLocation.h"
 #include "core/launch/RunSettings.h"
 #include "core/time/DateTimeText.h"
 #include "gui/dialogs/MessageBoxes.h"
@@ -42,12 +43,14 @@ struct DriveWindowServices {
     std::function<void(bool)> setAutoCloseJobTab;
     // Once the shut-down has begun, jobs end without a message; empty: always shown.
     std::function<bool()> finishMessagesSuppressed;
-    ProgramDatabase* database = nullptr;     // the schedule states of the rows; null: none scheduled
+    ProgramDatabase* database = nullptr; // the schedule states of the rows; null: none scheduled
     // A sync run's conflict questions; empty: the conflict window over the drive's window. A null
     // prompt cannot ask, which cancels a run that has conflicts.
     std::function<std::shared_ptr<IConflictPrompt>(QWidget* window)> conflictPrompt;
     // How rows show a job's last run; empty: the user's form.
     DateTimeTextFormat lastRunText;
+    // Which folders are drive roots a job may be run from; empty: mount points.
+    DriveRootTest isDriveRoot;
 };
 
 class DriveWindows : public QObject {
