@@ -163,6 +163,10 @@ public:
         return false;
     }
 
+    // The path to give a library that opens files itself (the zip library): on an anchored
+    // service (AnchoredAt), one below the drive goes through the drive's handle too.
+    virtual std::string SystemPath(const std::filesystem::path& path) const { return path.string(); }
+
     // The mount points strictly below the folder (each ending with "/"), as the system's mount
     // table has them now.
     virtual std::vector<std::string> MountPointsBelow(const std::filesystem::path& folder) const {

@@ -71,6 +71,7 @@ public:
     std::unique_ptr<IFileSystem> AnchoredAt(const std::filesystem::path& drive) const override;
     bool FoldsLetterCase(const std::filesystem::path& folder) const override;
     std::vector<std::string> MountPointsBelow(const std::filesystem::path& folder) const override;
+    std::string SystemPath(const std::filesystem::path& path) const override { return Native(path).string(); }
 
     // One shared instance, for the program's workers: with the options given here before its
     // first use (a front end's main names the journal folder), else the default ones.

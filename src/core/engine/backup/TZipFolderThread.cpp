@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace drivlet {
 
@@ -206,9 +207,11 @@ void TZipFolderThread::SelectArchive(const std::string& archive) {
     archiveIsNew_ = Files().FileSize(archive) < 0;
     auto writer = std::make_unique<ZipWriter>();
     writer->SetPassword(ZipPassword);
-    openError_ = writer->Open(archive);
+    // The library writes its copy beside the archive itself: through the drive's handle too.
+    openError_ = writer->Open(Files().SystemPath(archive));
     if (openError_) {
         writer_ = std::move(writer);
+        writerArchive_ = archive;
     } else {
         writer_.reset();
         ReportThreadError(openError_.Describe(archive), openError_.code());
@@ -228,6 +231,7 @@ void TZipFolderThread::WriteArchive() {
     // Held until the archive is written or given up.
     const std::unique_ptr<IFileLock> lock = std::move(writeLock_);
     std::unique_ptr<ZipWriter> writer = std::move(writer_);
+    const std::string archive = std::exchange(writerArchive_, std::string());
     std::vector<Queued> files = std::move(queued_);
     std::vector<Dropped> dropped = std::move(dropped_);
     const int64_t bytes = queuedBytes_;
@@ -243,7 +247,6 @@ void TZipFolderThread::WriteArchive() {
         writer->Discard();
         return;
     }
-    const std::string archive = writer->ArchiveName();
     StatusText = "Saving Archive : " + archive;
     ReportStatus();
     FileActionText = "Saving Archive: " + std::string(FileNamePart(archive));

@@ -74,6 +74,7 @@ private:
     bool DeleteSources = false;
 
     std::unique_ptr<ZipWriter> writer_;
+    std::string writerArchive_;            // the archive writer_ has open, as the job names it
     std::unique_ptr<IFileLock> writeLock_; // held from SelectArchive until the archive is written
     std::string zipFileName_;
     bool archiveIsNew_ = false; // the open archive did not exist before this run opened it
