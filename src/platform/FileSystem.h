@@ -167,12 +167,8 @@ public:
     // service (AnchoredAt), one below the drive goes through the drive's handle too.
     virtual std::string SystemPath(const std::filesystem::path& path) const { return path.string(); }
 
-    // The mount points strictly below the folder (each ending with "/"), as the system's mount
-    // table has them now.
-    virtual std::vector<std::string> MountPointsBelow(const std::filesystem::path& folder) const {
-        (void)folder;
-        return {};
-    }
+    // Every mount point (each ending with "/"), as the system's mount table has them now.
+    virtual std::vector<std::string> MountPoints() const { return {}; }
 
     // The same services with every path below the drive (a folder ending with "/") reached
     // through a handle of the drive opened now: should the drive be unmounted meanwhile, even

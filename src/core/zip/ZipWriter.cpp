@@ -131,7 +131,6 @@ ZipStatus ZipWriter::Open(const std::string& archive) {
     zip_t* opened = OpenArchive(archive, ZIP_CREATE, status);
     if (!opened) return status;
     archive_.reset(opened);
-    name_ = archive;
     pending_ = 0;
     return {};
 }

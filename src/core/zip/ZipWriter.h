@@ -30,7 +30,6 @@ public:
     // Opens the archive, or starts a new one when the file does not exist.
     ZipStatus Open(const std::string& archive);
     bool IsOpen() const { return archive_ != nullptr; }
-    const std::string& ArchiveName() const { return name_; }
     // Entries added from now on are AES-256 encrypted with it; empty means plain entries.
     void SetPassword(std::string password) { password_ = std::move(password); }
 
@@ -60,7 +59,6 @@ private:
         void operator()(zip* archive) const;
     };
     std::unique_ptr<zip, Discarder> archive_;
-    std::string name_;
     std::string password_;
     std::size_t pending_ = 0;
     // The index of the entry stored under exactly these bytes; -1 when there is none.

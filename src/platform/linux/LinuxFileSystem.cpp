@@ -209,6 +209,14 @@ bool ProcFdLinks() {
     return available;
 }
 
+// A fresh name of the temporary form: the process and a random part.
+std::string TemporaryLeaf() {
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    char suffix[17];
+    std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
+    return std::string(kTemporaryPrefix) + std::to_string(getpid()) + "-" + suffix;
+}
+
 // A copy's temporary file in the target's folder. Where the file system allows it the file is
 // anonymous until complete: nothing partial is ever visible under any name, and a killed run
 // leaves nothing behind. Elsewhere (FAT) it has a temporary name, noted in the journal first (the
@@ -241,7 +249,7 @@ public:
             if (!Unsupported(errno) && errno != EISDIR) return LastError();
         }
         for (int attempt = 0;; ++attempt) {
-            std::string leaf = RandomLeaf();
+            std::string leaf = TemporaryLeaf();
             Note(leaf);
             const std::string name = (folder_ / leaf).string();
             const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
@@ -269,7 +277,7 @@ public:
             if (status.code() != EEXIST || mode != CopyMode::Overwrite) return Named(status);
             // Taken in the meantime: a temporary name first, then over the target.
             for (int attempt = 0; attempt < 100; ++attempt) {
-                std::string leaf = RandomLeaf();
+                std::string leaf = TemporaryLeaf();
                 Note(leaf);
                 const std::string name = (folder_ / leaf).string();
                 status = LinkAs(name);
@@ -288,12 +296,6 @@ public:
     }
 
 private:
-    std::string RandomLeaf() const {
-        thread_local std::mt19937_64 random{std::random_device{}()};
-        char suffix[17];
-        std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
-        return std::string(LinuxFileSystem::kTempPrefix) + std::to_string(getpid()) + "-" + suffix;
-    }
     void Note(const std::string& leaf) {
         noted_ = (shown_ / leaf).string();
         if (journal_) journal_->Made(noted_);
@@ -658,11 +660,7 @@ FileStatus LinuxFileSystem::FlushFile(const fs::path& shown) const {
 
 std::string LinuxFileSystem::TemporaryName(const fs::path& folder) const {
     // The same form as a copy's temporary file, noted as the program's own before it is made.
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    char suffix[17];
-    std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
-    std::string name =
-        (folder / (std::string(kTempPrefix) + std::to_string(getpid()) + "-" + suffix)).string();
+    std::string name = (folder / TemporaryLeaf()).string();
     if (journal_) journal_->Made(name);
     return name;
 }
@@ -699,51 +697,48 @@ std::unique_ptr<IFileLock> LinuxFileSystem::TryLock(const fs::path& lockFile, Fi
     return std::make_unique<NotedLock>(std::move(lock), journal_, lockFile.string());
 }
 
-DiskSpace LinuxFileSystem::GetDiskSpace(const fs::path& path) const {
-    fs::path probe = path.empty() ? fs::path(".") : Native(path);
+namespace {
+
+// Asks `ask` (a statvfs or statfs call: 0 on success) about the path, or where it does not exist
+// yet about its nearest existing parent folder; false when nothing on the way answers.
+template <typename Ask> bool AskNearestExisting(fs::path probe, Ask&& ask) {
     for (;;) {
-        struct statvfs v {};
-        if (statvfs(probe.c_str(), &v) == 0) {
-            DiskSpace space;
-            space.freeBytes = static_cast<int64_t>(v.f_bavail) * static_cast<int64_t>(v.f_frsize);
-            space.totalBytes = static_cast<int64_t>(v.f_blocks) * static_cast<int64_t>(v.f_frsize);
-            return space;
-        }
-        if (errno != ENOENT && errno != ENOTDIR) return {};
+        if (ask(probe) == 0) return true;
+        if (errno != ENOENT && errno != ENOTDIR) return false;
         fs::path parent = probe.has_relative_path() ? probe.parent_path() : probe;
         if (parent.empty()) parent = ".";
-        if (parent == probe) return {};
+        if (parent == probe) return false;
         probe = std::move(parent);
     }
 }
 
-std::vector<std::string> LinuxFileSystem::MountPointsBelow(const fs::path& folder) const {
-    std::string root = folder.string();
-    if (root.empty() || root.back() != '/') root += '/';
-    std::vector<std::string> below;
+} // namespace
+
+DiskSpace LinuxFileSystem::GetDiskSpace(const fs::path& path) const {
+    struct statvfs v {};
+    if (!AskNearestExisting(path.empty() ? fs::path(".") : Native(path),
+                            [&v](const fs::path& p) { return statvfs(p.c_str(), &v); }))
+        return {};
+    DiskSpace space;
+    space.freeBytes = static_cast<int64_t>(v.f_bavail) * static_cast<int64_t>(v.f_frsize);
+    space.totalBytes = static_cast<int64_t>(v.f_blocks) * static_cast<int64_t>(v.f_frsize);
+    return space;
+}
+
+std::vector<std::string> LinuxFileSystem::MountPoints() const {
+    std::vector<std::string> points;
     const std::optional<std::vector<MountEntry>> table = ReadMountTable("/proc/self/mountinfo");
-    if (!table) return below;
-    for (const MountEntry& entry : *table) {
-        const std::string point = DrivePathOfMount(entry.mountPoint);
-        if (point.size() > root.size() && point.compare(0, root.size(), root) == 0 &&
-            std::find(below.begin(), below.end(), point) == below.end())
-            below.push_back(point);
-    }
-    return below;
+    if (!table) return points;
+    for (const MountEntry& entry : *table)
+        points.push_back(DrivePathOfMount(entry.mountPoint));
+    return points;
 }
 
 bool LinuxFileSystem::FoldsLetterCase(const fs::path& folder) const {
     constexpr long kExfatMagic = 0x2011BAB0;
-    fs::path probe = Native(folder);
-    for (;;) {
-        struct statfs s {};
-        if (statfs(probe.c_str(), &s) == 0)
-            return s.f_type == MSDOS_SUPER_MAGIC || static_cast<long>(s.f_type) == kExfatMagic;
-        if (errno != ENOENT && errno != ENOTDIR) return false;
-        fs::path parent = probe.has_relative_path() ? probe.parent_path() : probe;
-        if (parent.empty() || parent == probe) return false;
-        probe = std::move(parent);
-    }
+    struct statfs s {};
+    return AskNearestExisting(Native(folder), [&s](const fs::path& p) { return statfs(p.c_str(), &s); }) &&
+           (s.f_type == MSDOS_SUPER_MAGIC || static_cast<long>(s.f_type) == kExfatMagic);
 }
 
 std::optional<uint32_t> LinuxFileSystem::GetAttributes(const fs::path& shown) const {

@@ -70,7 +70,7 @@ public:
     void RemoveDeadTemporaries(const std::filesystem::path& folder) const override;
     std::unique_ptr<IFileSystem> AnchoredAt(const std::filesystem::path& drive) const override;
     bool FoldsLetterCase(const std::filesystem::path& folder) const override;
-    std::vector<std::string> MountPointsBelow(const std::filesystem::path& folder) const override;
+    std::vector<std::string> MountPoints() const override;
     std::string SystemPath(const std::filesystem::path& path) const override { return Native(path).string(); }
 
     // One shared instance, for the program's workers: with the options given here before its

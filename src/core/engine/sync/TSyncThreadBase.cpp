@@ -78,6 +78,8 @@ void TSyncThreadBase::ScanAll() {
         std::unique_ptr<PairListing> listing;
         if (FolderItems.Count() > 0) listing = StartListing(FolderItems[0]);
         PrepareDatabase();
+        // Read once for the run: the mount points below each pair's roots.
+        mountPoints_ = Files().MountPoints();
 
         FilesDone = -1;
         StatusText = "Searching... ";
@@ -213,8 +215,11 @@ void TSyncThreadBase::MarkUnmountedFolders(size_t firstPair) {
     const std::string folderA = OnDrive(RootA);
     std::vector<std::string> now;
     for (const auto& [side, root] : {std::pair{'A', folderA}, std::pair{'B', RootB}})
-        for (const std::string& point : Files().MountPointsBelow(root))
-            now.push_back(side + point.substr(root.size()));
+        for (const std::string& point : mountPoints_)
+            if (point.size() > root.size() && point.starts_with(root)) {
+                std::string folder = side + point.substr(root.size());
+                if (std::find(now.begin(), now.end(), folder) == now.end()) now.push_back(std::move(folder));
+            }
     std::vector<std::string> remembered = Database->MountedFolders(RootA, RootB);
     for (const std::string& folder : remembered) {
         if (folder.size() < 2 || std::find(now.begin(), now.end(), folder) != now.end()) continue;

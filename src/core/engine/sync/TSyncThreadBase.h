@@ -116,6 +116,7 @@ private:
     // The folders below the roots that are mount points now are remembered; one that was at the
     // last run and is not now (its volume not mounted) holds the deletions below it back.
     void MarkUnmountedFolders(size_t firstPair);
+    std::vector<std::string> mountPoints_; // the system's, read when the run's scan begins
     bool FolderExists(const std::string& folder) const;
     // A sub-folder that cannot be listed: nothing under it is paired on either side.
     void LeaveUnreadableAlone(const std::string& folder);
