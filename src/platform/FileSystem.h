@@ -27,6 +27,10 @@ public:
         return code == 0 ? FileStatus() : FileStatus(code, std::generic_category().message(code));
     }
     static FileStatus Canceled() { return FromErrno(ECANCELED); }
+    // A failure the system's message does not explain well enough (which link, which drive).
+    static FileStatus WithMessage(int code, std::string message) {
+        return FileStatus(code, std::move(message));
+    }
 
     bool ok() const { return code_ == 0; }
     explicit operator bool() const { return ok(); }
@@ -166,6 +170,13 @@ public:
     // The path to give a library that opens files itself (the zip library): on an anchored
     // service (AnchoredAt), one below the drive goes through the drive's handle too.
     virtual std::string SystemPath(const std::filesystem::path& path) const { return path.string(); }
+
+    // Whether the path can be reached without leaving the drive the service is anchored at
+    // (AnchoredAt): a failure naming the link that leads off it; a success everywhere else.
+    virtual FileStatus Reach(const std::filesystem::path& path) const {
+        (void)path;
+        return {};
+    }
 
     // Every mount point (each ending with "/"), as the system's mount table has them now.
     virtual std::vector<std::string> MountPoints() const { return {}; }

@@ -39,7 +39,6 @@ protected:
         EXPECT_NE(events->errors[0].text.find(folder), std::string::npos) << events->errors[0].text;
         EXPECT_TRUE(Logs("Copy File").empty());
         EXPECT_TRUE(Logs("Zip File").empty());
-        EXPECT_NE(LastStatus(), "Finished !");
         const auto history = History();
         ASSERT_FALSE(history.empty());
         EXPECT_EQ(history.back().Status, "Not Completed");
@@ -138,3 +137,38 @@ TEST_F(DriveRootTest, AnArchiveOfOurNameThatWasThereBeforeIsNeverDeleted) {
 }
 
 } // namespace
+
+// A stick whose backup folder is a link to the user's documents: the run neither empties nor
+// fills them, and says which link it did not follow.
+TEST_F(DriveRootTest, ABackupFolderLinkedOffTheDriveIsNeitherEmptiedNorFilled) {
+    MakeTree();
+    const std::string documents = root + "home/alice/Documents/";
+    Make(documents + "precious.txt", "tax papers");
+    fs::create_directories(drive + "Config");
+    fs::create_directory_symlink(documents, drive + "Backup");
+    const auto expectDocumentsUntouched = [&] {
+        EXPECT_EQ(ReadFile(documents + "precious.txt"), "tax papers");
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(documents))
+            names.push_back(entry.path().filename().string());
+        EXPECT_EQ(names, std::vector<std::string>{"precious.txt"});
+    };
+    const auto namesTheLink = [&] {
+        const std::string named = "Link leads off the drive: " + drive + "Backup";
+        bool found = false;
+        for (const auto& e : events->logs)
+            found = found || (e.isError && e.status.find(named) != std::string::npos);
+        for (const auto& e : events->errors)
+            found = found || e.text.find(named) != std::string::npos;
+        return found;
+    };
+    RunMode(TArchiveMode::amCompletelyNew, dest, /*moveToDeleted=*/false);
+    expectDocumentsUntouched();
+    EXPECT_TRUE(namesTheLink());
+    EXPECT_TRUE(Logs("Delete File").empty());
+
+    RunZip(TArchiveMode::amCompletelyNew, dest);
+    expectDocumentsUntouched();
+    EXPECT_TRUE(namesTheLink());
+    EXPECT_EQ(ReadFile(source + "a.txt"), "alpha");
+}

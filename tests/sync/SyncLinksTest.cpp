@@ -103,3 +103,33 @@ TEST_F(SyncLinksTest, AFifoInPlaceOfARecordedFileIsLeftAloneOnBothSides) {
     EXPECT_EQ(hooked.logs[0].status,
               "Left alone : a FIFO is not a regular file, nothing of this name is synced on either side");
 }
+
+// The job's own folder on the drive is a link to the user's documents: both sides stay as they
+// were, and the line names the link.
+TEST_F(SyncLinksTest, ADriveSyncFolderLinkedOffTheDriveIsNeitherReadNorWritten) {
+    const fs::path documents = dir / "home" / "Documents";
+    Make((documents / "precious.txt").string(), "tax papers", Day(1));
+    Make(pc + "Docs/new.txt", "new on the computer", Day(2));
+    fs::rename(drive + "Docs", dir / "old-docs");
+    fs::create_directory_symlink(documents, drive + "Docs");
+    for (const TSyncDirection direction :
+         {TSyncDirection::sdBidi, TSyncDirection::sdPCToUSB, TSyncDirection::sdUSBToPC}) {
+        Run(direction, TSyncDefaultAction::sdaNewVersion);
+        EXPECT_EQ(ReadFile(documents / "precious.txt"), "tax papers");
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(documents))
+            names.push_back(entry.path().filename().string());
+        EXPECT_EQ(names, std::vector<std::string>{"precious.txt"});
+        EXPECT_EQ(ReadFile(pc + "Docs/keep.txt"), "keep");
+        EXPECT_EQ(ReadFile(pc + "Docs/Sub/x.txt"), "x");
+        EXPECT_FALSE(Exists(pc + "Docs/precious.txt"));
+        bool named = false;
+        for (const auto& line : hooked.logs)
+            named =
+                named || line.status.find("Link leads off the drive: " + drive + "Docs") != std::string::npos;
+        for (const auto& error : hooked.errors)
+            named =
+                named || error.text.find("Link leads off the drive: " + drive + "Docs") != std::string::npos;
+        EXPECT_TRUE(named);
+    }
+}

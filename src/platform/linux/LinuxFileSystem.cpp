@@ -1,6 +1,8 @@
 #include "platform/linux/LinuxFileSystem.h"
 
 #include "platform/LocalTime.h"
+#include "platform/linux/DriveAnchor.h"
+#include "platform/linux/Fd.h"
 #include "platform/linux/LinuxFileLock.h"
 #include "platform/linux/MountTable.h"
 #include "platform/linux/TemporaryJournal.h"
@@ -44,41 +46,7 @@ FileStatus LastError() {
     return FileStatus::FromErrno(errno);
 }
 
-class Fd {
-public:
-    Fd() = default;
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Fd& operator=(Fd&& other) noexcept {
-        if (this != &other) {
-            reset();
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-    explicit operator bool() const { return fd_ >= 0; }
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-    void reset() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_ = -1;
-};
-
 using DirPtr = std::unique_ptr<DIR, int (*)(DIR*)>;
-
-// Opens a folder for listing; null (errno set) when it cannot be read.
-DirPtr OpenFolder(const fs::path& folder) {
-    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd) return DirPtr(nullptr, closedir);
-    DirPtr dir(fdopendir(fd.get()), closedir);
-    if (dir) fd.release();
-    return dir;
-}
 
 fs::path FolderOf(const fs::path& path) {
     fs::path folder = path.parent_path();
@@ -440,17 +408,6 @@ FileStatus TakeOverMetadata(int in, int out, const struct stat& st) {
 
 } // namespace
 
-// A drive's root, held open for the run: its paths are given to the system as
-// "/proc/self/fd/N/..." so that they resolve through the handle, not through the mount point.
-struct LinuxFileSystem::Anchor {
-    std::string root; // ending with "/"
-    int fd = -1;
-    std::string proc; // "/proc/self/fd/N/"
-    ~Anchor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 LinuxFileSystem::LinuxFileSystem(LinuxFileSystemOptions options)
     : options_(std::move(options)),
       journal_(options_.temporaryJournal.empty()
@@ -458,7 +415,7 @@ LinuxFileSystem::LinuxFileSystem(LinuxFileSystemOptions options)
                    : std::make_shared<TemporaryJournal>(options_.temporaryJournal)) {}
 
 LinuxFileSystem::LinuxFileSystem(LinuxFileSystemOptions options, std::shared_ptr<TemporaryJournal> journal,
-                                 std::shared_ptr<const Anchor> anchor)
+                                 std::shared_ptr<const DriveAnchor> anchor)
     : options_(std::move(options)), journal_(std::move(journal)), anchor_(std::move(anchor)) {}
 
 LinuxFileSystem::~LinuxFileSystem() = default;
@@ -482,25 +439,55 @@ const LinuxFileSystem& LinuxFileSystem::Instance() {
 }
 
 std::unique_ptr<IFileSystem> LinuxFileSystem::AnchoredAt(const fs::path& drive) const {
-    std::string root = drive.string();
-    if (root.empty() || !ProcFdLinks()) return nullptr;
-    if (root.back() != '/') root += '/';
-    if (root == "/") return nullptr; // every path would go through it, and "/" is never pulled
-    auto anchor = std::make_shared<Anchor>();
-    anchor->fd = ::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (anchor->fd < 0) return nullptr;
-    anchor->root = std::move(root);
-    anchor->proc = "/proc/self/fd/" + std::to_string(anchor->fd) + "/";
+    std::shared_ptr<const DriveAnchor> anchor = DriveAnchor::Open(drive.string());
+    if (!anchor) return nullptr;
     return std::unique_ptr<IFileSystem>(new LinuxFileSystem(options_, journal_, std::move(anchor)));
 }
 
-fs::path LinuxFileSystem::Native(const fs::path& path) const {
-    if (!anchor_) return path;
-    const std::string& text = path.native();
-    const std::string& root = anchor_->root;
-    if (text.compare(0, root.size(), root) == 0) return anchor_->proc + text.substr(root.size());
-    if (text.size() + 1 == root.size() && root.compare(0, text.size(), text) == 0) return anchor_->proc;
-    return path;
+NativePath LinuxFileSystem::Entry(const fs::path& path) const {
+    std::string relative;
+    if (anchor_ && anchor_->Below(path.native(), relative)) return anchor_->Entry(relative);
+    NativePath native;
+    native.path = path.native();
+    return native;
+}
+
+NativePath LinuxFileSystem::Name(const fs::path& path) const {
+    std::string relative;
+    if (anchor_ && anchor_->Below(path.native(), relative)) return anchor_->Name(relative);
+    NativePath native;
+    native.path = path.native();
+    return native;
+}
+
+Fd LinuxFileSystem::OpenEntry(const fs::path& path, int flags, FileStatus& status) const {
+    std::string relative;
+    if (anchor_ && anchor_->Below(path.native(), relative))
+        return anchor_->OpenEntry(relative, flags, status);
+    Fd fd(::open(path.c_str(), flags | O_CLOEXEC));
+    status = fd ? FileStatus() : LastError();
+    return fd;
+}
+
+FileStatus LinuxFileSystem::Reach(const fs::path& path) const {
+    const NativePath name = Name(path);
+    struct stat st {};
+    if (!name.ok() || !anchor_ || lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return name.refused;
+    const NativePath entry = Entry(path);
+    return entry.refused.code() == ENOENT ? FileStatus() : entry.refused;
+}
+
+std::string LinuxFileSystem::SystemPath(const fs::path& path) const {
+    if (!anchor_) return path.string();
+    // The library opens the file itself, and may follow a link at its end: a path only when
+    // there is none, held open as long as this service lives.
+    NativePath name = Name(path);
+    struct stat st {};
+    if (!name.ok() || (lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode))) return {};
+    std::string system = name.path;
+    const std::lock_guard<std::mutex> lock(keptMutex_);
+    kept_.push_back(std::move(name));
+    return system;
 }
 
 void LinuxFileSystem::RemoveLeftovers() const {
@@ -517,10 +504,11 @@ void LinuxFileSystem::RemoveDeadTemporaries(const fs::path&) const {
 
 FileStatus LinuxFileSystem::CopyFile(const fs::path& shownSource, const fs::path& shownTarget, CopyMode mode,
                                      const CopyProgress& progress) const {
-    const fs::path source = Native(shownSource);
-    const fs::path target = Native(shownTarget);
-    Fd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!in) return LastError();
+    FileStatus opened;
+    Fd in = OpenEntry(shownSource, O_RDONLY | O_NONBLOCK | O_NOCTTY, opened);
+    if (!in) return opened;
+    const NativePath target = Name(shownTarget);
+    if (!target.ok()) return target.refused;
     struct stat st {};
     if (fstat(in.get(), &st) != 0) return LastError();
     if (S_ISDIR(st.st_mode)) return FileStatus::FromErrno(EISDIR);
@@ -532,7 +520,7 @@ FileStatus LinuxFileSystem::CopyFile(const fs::path& shownSource, const fs::path
     // on a cold cache is most of a copy's time.
     (void)posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    const fs::path folder = FolderOf(target);
+    const fs::path folder = FolderOf(target.path);
     RemoveLeftovers();
     TempFile temp(journal_.get(), FolderOf(shownTarget));
     // A target to replace needs a named file to rename over it; a free name is linked at once.
@@ -541,16 +529,18 @@ FileStatus LinuxFileSystem::CopyFile(const fs::path& shownSource, const fs::path
     status = PumpData(in.get(), temp.fd(), st.st_size, progress, options_);
     if (status) status = TakeOverMetadata(in.get(), temp.fd(), st);
     if (status && options_.flushBeforeRename && fdatasync(temp.fd()) != 0) status = LastError();
-    if (status) status = temp.Name(target, mode);
+    if (status) status = temp.Name(target.path, mode);
     return status;
 }
 
 FileStatus LinuxFileSystem::MoveFile(const fs::path& shownSource, const fs::path& shownTarget, CopyMode mode,
                                      const CopyProgress& progress) const {
-    const fs::path source = Native(shownSource);
-    const fs::path target = Native(shownTarget);
-    FileStatus status =
-        mode == CopyMode::Overwrite ? RenameOver(source, target) : RenameNoReplace(source, target);
+    const NativePath source = Name(shownSource);
+    if (!source.ok()) return source.refused;
+    const NativePath target = Name(shownTarget);
+    if (!target.ok()) return target.refused;
+    FileStatus status = mode == CopyMode::Overwrite ? RenameOver(source.path, target.path)
+                                                    : RenameNoReplace(source.path, target.path);
     if (status) Forget(shownSource);
     if (status.code() != EXDEV) return status;
     struct stat st {};
@@ -565,32 +555,68 @@ FileStatus LinuxFileSystem::MoveFile(const fs::path& shownSource, const fs::path
 }
 
 FileStatus LinuxFileSystem::DeleteFile(const fs::path& path) const {
-    if (::unlink(Native(path).c_str()) != 0) return LastError();
+    const NativePath name = Name(path);
+    if (!name.ok()) return name.refused;
+    if (::unlink(name.c_str()) != 0) return LastError();
     Forget(path);
     return {};
 }
 
 FileStatus LinuxFileSystem::CreateFolders(const fs::path& shown) const {
-    const fs::path folder = Native(shown);
+    std::string relative;
+    if (anchor_ && anchor_->Below(shown.native(), relative)) return CreateFoldersBeneath(shown);
     struct stat existing {};
     // The usual case of a copy into a folder made for the file before: one look.
-    if (::stat(folder.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) return {};
+    if (::stat(shown.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) return {};
     std::error_code ec;
-    fs::create_directories(folder, ec);
+    fs::create_directories(shown, ec);
     if (ec) return FileStatus::FromErrno(ec.value());
     struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0) return LastError();
+    if (::stat(shown.c_str(), &st) != 0) return LastError();
     return S_ISDIR(st.st_mode) ? FileStatus() : FileStatus::FromErrno(ENOTDIR);
 }
 
+// One folder at a time, each made in its parent as resolved beneath the drive: a link on the
+// way that leads off the drive stops the making there.
+FileStatus LinuxFileSystem::CreateFoldersBeneath(const fs::path& shown) const {
+    const auto isFolder = [this](const fs::path& path, FileStatus& refused) {
+        const NativePath entry = Entry(path);
+        refused = entry.refused;
+        struct stat st {};
+        if (entry.ok() && ::stat(entry.c_str(), &st) != 0) refused = LastError();
+        return refused.ok() && S_ISDIR(st.st_mode);
+    };
+    FileStatus refused;
+    if (isFolder(shown, refused)) return {};
+    if (refused.ok()) return FileStatus::FromErrno(ENOTDIR);
+    if (refused.code() != ENOENT) return refused;
+    fs::path trimmed = shown;
+    while (!trimmed.has_filename() && trimmed.has_relative_path())
+        trimmed = trimmed.parent_path();
+    const fs::path parent = trimmed.parent_path();
+    std::string relative;
+    if (parent == trimmed || !anchor_->Below(parent.native(), relative)) return refused;
+    // Below the root, which the handle holds: what is missing is made from the top down.
+    if (!relative.empty())
+        if (FileStatus made = CreateFoldersBeneath(parent); !made) return made;
+    const NativePath name = Name(trimmed);
+    if (!name.ok()) return name.refused;
+    if (::mkdir(name.c_str(), 0777) == 0) return {};
+    if (errno != EEXIST) return LastError();
+    if (isFolder(trimmed, refused)) return {};
+    return refused.ok() ? FileStatus::FromErrno(ENOTDIR) : refused;
+}
+
 FileStatus LinuxFileSystem::RemoveFolder(const fs::path& folder) const {
-    return ::rmdir(Native(folder).c_str()) == 0 ? FileStatus() : LastError();
+    const NativePath name = Name(folder);
+    if (!name.ok()) return name.refused;
+    return ::rmdir(name.c_str()) == 0 ? FileStatus() : LastError();
 }
 
 TDateTime LinuxFileSystem::FileTime(const fs::path& shown) const {
-    const fs::path path = Native(shown);
+    const NativePath path = Entry(shown);
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return 0;
+    if (!path.ok() || ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return 0;
     return FileTimeOf(AT_FDCWD, path.c_str(), st);
 }
 
@@ -605,18 +631,21 @@ FileStatus LinuxFileSystem::SetFileTime(const fs::path& path, TDateTime localTim
         times[1].tv_nsec += 1000000000;
         times[1].tv_sec -= 1;
     }
-    return utimensat(AT_FDCWD, Native(path).c_str(), times, 0) == 0 ? FileStatus() : LastError();
+    const NativePath entry = Entry(path);
+    if (!entry.ok()) return entry.refused;
+    return utimensat(AT_FDCWD, entry.c_str(), times, 0) == 0 ? FileStatus() : LastError();
 }
 
 int64_t LinuxFileSystem::FileSize(const fs::path& shown) const {
-    const fs::path path = Native(shown);
+    const NativePath path = Name(shown);
     struct stat st {};
     // One look for what is most often asked about: a plain file, or nothing. A link is followed
-    // when it leads somewhere; a dangling one answers for itself.
-    if (lstat(path.c_str(), &st) != 0) return -1;
+    // when it leads somewhere on the drive; a dangling one, or one leading off, answers for itself.
+    if (!path.ok() || lstat(path.c_str(), &st) != 0) return -1;
     if (S_ISLNK(st.st_mode)) {
+        const NativePath entry = Entry(shown);
         struct stat target {};
-        if (::stat(path.c_str(), &target) == 0) st = target;
+        if (entry.ok() && ::stat(entry.c_str(), &target) == 0) st = target;
     }
     return S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size);
 }
@@ -633,27 +662,28 @@ std::string LinuxFileSystem::RealPath(const fs::path& path) const {
 }
 
 bool LinuxFileSystem::CanWriteIn(const fs::path& shown) const {
-    const fs::path folder = Native(shown);
+    const NativePath folder = Entry(shown);
     struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    if (!folder.ok() || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
     // The effective identity decides, as it does for the files the workers then make.
     return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 void LinuxFileSystem::PrefetchFile(const fs::path& path) const {
-    Fd fd(::open(Native(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    FileStatus opened;
+    const Fd fd = OpenEntry(path, O_RDONLY | O_NONBLOCK | O_NOCTTY, opened);
     // The kernel goes on reading after the file is closed; a large file's start is enough to keep
     // the disk busy until its copy begins.
     if (fd) (void)posix_fadvise(fd.get(), 0, static_cast<off_t>(options_.chunkBytes), POSIX_FADV_WILLNEED);
 }
 
 FileStatus LinuxFileSystem::FlushFile(const fs::path& shown) const {
-    const fs::path path = Native(shown);
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (!fd) return LastError();
+    FileStatus opened;
+    const Fd fd = OpenEntry(shown, O_RDONLY | O_NOCTTY | O_NONBLOCK, opened);
+    if (!fd) return opened;
     if (::fsync(fd.get()) != 0) return LastError();
     // The name lives in the folder: a new file is only found again once its folder is written too.
-    Fd folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Fd folder = OpenEntry(FolderOf(shown), O_RDONLY | O_DIRECTORY, opened);
     if (folder && ::fsync(folder.get()) != 0 && errno != EINVAL) return LastError();
     return {};
 }
@@ -685,10 +715,37 @@ private:
 
 } // namespace
 
+namespace {
+
+// A lock on a drive keeps the handle its name goes through, for the removal of the file when it
+// is let go.
+class AnchoredLock final : public IFileLock {
+public:
+    AnchoredLock(NativePath name, std::unique_ptr<IFileLock> lock)
+        : name_(std::move(name)), lock_(std::move(lock)) {}
+
+private:
+    NativePath name_;
+    std::unique_ptr<IFileLock> lock_; // let go first
+};
+
+} // namespace
+
+std::unique_ptr<IFileLock> LinuxFileSystem::TakeLock(const fs::path& lockFile, FileStatus& status) const {
+    NativePath name = Name(lockFile);
+    if (!name.ok()) {
+        status = name.refused;
+        return nullptr;
+    }
+    std::unique_ptr<IFileLock> lock = LinuxFileLock::TryTake(name.path, status);
+    if (!lock || !anchor_) return lock;
+    return std::make_unique<AnchoredLock>(std::move(name), std::move(lock));
+}
+
 std::unique_ptr<IFileLock> LinuxFileSystem::TryLock(const fs::path& lockFile, FileStatus& status) const {
     const bool noted = journal_ && IsTemporaryName(lockFile.filename().native());
     if (noted) journal_->Made(lockFile.string());
-    std::unique_ptr<IFileLock> lock = LinuxFileLock::TryTake(Native(lockFile), status);
+    std::unique_ptr<IFileLock> lock = TakeLock(lockFile, status);
     if (!noted) return lock;
     if (!lock) {
         journal_->Gone(lockFile.string());
@@ -697,14 +754,18 @@ std::unique_ptr<IFileLock> LinuxFileSystem::TryLock(const fs::path& lockFile, Fi
     return std::make_unique<NotedLock>(std::move(lock), journal_, lockFile.string());
 }
 
-namespace {
+namespace {} // namespace
 
-// Asks `ask` (a statvfs or statfs call: 0 on success) about the path, or where it does not exist
-// yet about its nearest existing parent folder; false when nothing on the way answers.
-template <typename Ask> bool AskNearestExisting(fs::path probe, Ask&& ask) {
+bool LinuxFileSystem::AskNearestExisting(fs::path probe, const std::function<int(const char*)>& ask) const {
+    if (probe.empty()) probe = ".";
     for (;;) {
-        if (ask(probe) == 0) return true;
-        if (errno != ENOENT && errno != ENOTDIR) return false;
+        const NativePath entry = Entry(probe);
+        if (entry.ok()) {
+            if (ask(entry.c_str()) == 0) return true;
+            if (errno != ENOENT && errno != ENOTDIR) return false;
+        } else if (entry.refused.code() != ENOENT && entry.refused.code() != ENOTDIR) {
+            return false;
+        }
         fs::path parent = probe.has_relative_path() ? probe.parent_path() : probe;
         if (parent.empty()) parent = ".";
         if (parent == probe) return false;
@@ -712,13 +773,9 @@ template <typename Ask> bool AskNearestExisting(fs::path probe, Ask&& ask) {
     }
 }
 
-} // namespace
-
 DiskSpace LinuxFileSystem::GetDiskSpace(const fs::path& path) const {
     struct statvfs v {};
-    if (!AskNearestExisting(path.empty() ? fs::path(".") : Native(path),
-                            [&v](const fs::path& p) { return statvfs(p.c_str(), &v); }))
-        return {};
+    if (!AskNearestExisting(path, [&v](const char* p) { return statvfs(p, &v); })) return {};
     DiskSpace space;
     space.freeBytes = static_cast<int64_t>(v.f_bavail) * static_cast<int64_t>(v.f_frsize);
     space.totalBytes = static_cast<int64_t>(v.f_blocks) * static_cast<int64_t>(v.f_frsize);
@@ -737,16 +794,20 @@ std::vector<std::string> LinuxFileSystem::MountPoints() const {
 bool LinuxFileSystem::FoldsLetterCase(const fs::path& folder) const {
     constexpr long kExfatMagic = 0x2011BAB0;
     struct statfs s {};
-    return AskNearestExisting(Native(folder), [&s](const fs::path& p) { return statfs(p.c_str(), &s); }) &&
+    return AskNearestExisting(folder, [&s](const char* p) { return statfs(p, &s); }) &&
            (s.f_type == MSDOS_SUPER_MAGIC || static_cast<long>(s.f_type) == kExfatMagic);
 }
 
 std::optional<uint32_t> LinuxFileSystem::GetAttributes(const fs::path& shown) const {
-    const fs::path path = Native(shown);
+    NativePath path = Entry(shown);
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 && lstat(path.c_str(), &st) != 0) return std::nullopt;
+    if (!path.ok() || ::stat(path.c_str(), &st) != 0) {
+        // A dangling link, or one leading off the drive, answers for itself.
+        path = Name(shown);
+        if (!path.ok() || lstat(path.c_str(), &st) != 0) return std::nullopt;
+    }
     uint32_t fat = 0;
-    if (OnFatVolume(path)) {
+    if (OnFatVolume(path.path)) {
         Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         if (fd) fat = FatBits(fd.get());
     }
@@ -754,9 +815,9 @@ std::optional<uint32_t> LinuxFileSystem::GetAttributes(const fs::path& shown) co
 }
 
 bool LinuxFileSystem::SetAttributes(const fs::path& shown, uint32_t attributes) const {
-    const fs::path path = Native(shown);
+    const NativePath path = Entry(shown);
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return false;
+    if (!path.ok() || ::stat(path.c_str(), &st) != 0) return false;
     const mode_t write = S_IWUSR | S_IWGRP | S_IWOTH;
     mode_t mode = st.st_mode & 07777;
     if (attributes & fa::ReadOnly)
@@ -764,7 +825,7 @@ bool LinuxFileSystem::SetAttributes(const fs::path& shown, uint32_t attributes) 
     else if (!(mode & S_IWUSR))
         mode |= S_IWUSR;
     if (mode != (st.st_mode & 07777) && ::chmod(path.c_str(), mode) != 0) return false;
-    if (!OnFatVolume(path)) return true; // hidden means a leading dot here, nothing else to set
+    if (!OnFatVolume(path.path)) return true; // hidden means a leading dot here, nothing else to set
     Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     return fd && SetFatBits(fd.get(), attributes);
 }
@@ -815,8 +876,12 @@ bool ReadEntry(int dirFd, const Unread& unread, bool full, bool fat, FolderEntry
 
 FileStatus LinuxFileSystem::ListFolder(const fs::path& folder, const FolderVisitor& visit,
                                        ListDetail detail) const {
-    DirPtr dir = OpenFolder(Native(folder));
+    FileStatus opened;
+    Fd folderFd = OpenEntry(folder, O_RDONLY | O_DIRECTORY, opened);
+    if (!folderFd) return opened;
+    DirPtr dir(fdopendir(folderFd.get()), closedir);
     if (!dir) return LastError();
+    folderFd.release();
     const int dirFd = dirfd(dir.get());
     const bool full = detail == ListDetail::Full;
     const bool fat = full && OnFatVolume(dirFd);

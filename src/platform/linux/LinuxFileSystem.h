@@ -3,11 +3,14 @@
 // renamed onto the target's name when complete; the leftovers of a killed run, known from the
 // journal it kept of its temporary files, are removed by a later run.
 #include "platform/FileSystem.h"
+#include "platform/linux/DriveAnchor.h"
 
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -71,7 +74,8 @@ public:
     std::unique_ptr<IFileSystem> AnchoredAt(const std::filesystem::path& drive) const override;
     bool FoldsLetterCase(const std::filesystem::path& folder) const override;
     std::vector<std::string> MountPoints() const override;
-    std::string SystemPath(const std::filesystem::path& path) const override { return Native(path).string(); }
+    std::string SystemPath(const std::filesystem::path& path) const override;
+    FileStatus Reach(const std::filesystem::path& path) const override;
 
     // One shared instance, for the program's workers: with the options given here before its
     // first use (a front end's main names the journal folder), else the default ones.
@@ -79,18 +83,27 @@ public:
     static void SetInstanceOptions(LinuxFileSystemOptions options);
 
 private:
-    struct Anchor;
     LinuxFileSystem(LinuxFileSystemOptions options, std::shared_ptr<TemporaryJournal> journal,
-                    std::shared_ptr<const Anchor> anchor);
-    // The path the system is given: below the anchored drive, through the drive's handle.
-    std::filesystem::path Native(const std::filesystem::path& path) const;
+                    std::shared_ptr<const DriveAnchor> anchor);
+    // The paths the system is given: below the anchored drive, resolved beneath the drive's
+    // handle (see DriveAnchor); elsewhere as they are.
+    NativePath Entry(const std::filesystem::path& path) const;
+    NativePath Name(const std::filesystem::path& path) const;
+    Fd OpenEntry(const std::filesystem::path& path, int flags, FileStatus& status) const;
+    FileStatus CreateFoldersBeneath(const std::filesystem::path& folder) const;
+    std::unique_ptr<IFileLock> TakeLock(const std::filesystem::path& lockFile, FileStatus& status) const;
+    // Asks `ask` (a statvfs or statfs call: 0 on success) about the path, or where it does not
+    // exist yet about its nearest existing parent folder; false when nothing on the way answers.
+    bool AskNearestExisting(std::filesystem::path probe, const std::function<int(const char*)>& ask) const;
     // Removes the leftovers of ended runs, at most once per strayAge.
     void RemoveLeftovers() const;
     void Forget(const std::filesystem::path& path) const;
 
     LinuxFileSystemOptions options_;
     std::shared_ptr<TemporaryJournal> journal_;
-    std::shared_ptr<const Anchor> anchor_;
+    std::shared_ptr<const DriveAnchor> anchor_;
+    mutable std::mutex keptMutex_;
+    mutable std::vector<NativePath> kept_; // the paths given to libraries, held open
 };
 
 } // namespace drivlet

@@ -178,8 +178,12 @@ void TSyncThreadBase::ScanFolderPair(const TSyncItem& item, std::unique_ptr<Pair
         return;
     }
     DropPairsFrom(firstPair, firstDropped);
-    if (!unlisted.empty())
-        ReportThreadError("Sync folder not found or not readable, pair skipped : " + unlisted);
+    if (!unlisted.empty()) {
+        // A link on the drive that leads off it is named, so the user can find it.
+        const FileStatus reach = Files().Reach(unlisted);
+        ReportThreadError("Sync folder not found or not readable, pair skipped : " + unlisted +
+                          (reach ? std::string() : " (" + reach.message() + ")"));
+    }
 }
 
 void TSyncThreadBase::MarkEmptiedSide(size_t firstPair) {
