@@ -102,7 +102,7 @@ TEST(DatabaseFile, DamagedFilesAreRefusedAndLeftAsTheyWere) {
     // A sound database belonging to something else.
     test::RawSql(dir / "other.db", "CREATE TABLE Contacts (Name TEXT, Phone TEXT);"
                                    "INSERT INTO Contacts VALUES ('Ann', '123');");
-    ExpectRefused(dir / "other.db", "has no table ScheduleRun");
+    ExpectRefused(dir / "other.db", "is damaged (truncated or overwritten)");
 
     // One of the tables, but without a column the program uses.
     test::RawSql(dir / "old.udb",

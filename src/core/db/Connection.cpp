@@ -10,6 +10,10 @@
 #include <array>
 #include <cctype>
 #include <fstream>
+#include <map>
+#include <mutex>
+#include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -19,6 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kSqliteMagic{"SQLite format 3\0", 16};
+// What a damaged file is told, whether SQLite found it so or the program did.
+constexpr std::string_view kDamaged = "is damaged (truncated or overwritten)";
 
 uint32_t BigEndian(const unsigned char* p, int bytes) {
     uint32_t v = 0;
@@ -67,6 +73,12 @@ void ReadThrough(const fs::path& file) {
     std::vector<char> piece(1 << 20);
     while (in.read(piece.data(), static_cast<std::streamsize>(piece.size()))) {
     }
+}
+
+bool HasContent(const fs::path& file) {
+    std::error_code ec;
+    const auto size = fs::file_size(file, ec);
+    return !ec && size > 0;
 }
 
 // SQLite counts the attempts of one wait; the first one marks its start.
@@ -120,7 +132,16 @@ Connection::Connection(fs::path file, ReadOnlyTag)
 }
 
 void Connection::OpenWith(const std::string& name, int flags) {
-    const int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
+    int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
+    // A file on a drive may have been written by anybody: SQL kept in its schema (a trigger, a
+    // view, a function in a default, check or index) must not run here, and no statement may
+    // reach past the file's own checks.
+    for (const auto& [option, value] : {std::pair{SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0},
+                                        {SQLITE_DBCONFIG_DEFENSIVE, 1},
+                                        {SQLITE_DBCONFIG_ENABLE_TRIGGER, 0},
+                                        {SQLITE_DBCONFIG_ENABLE_VIEW, 0},
+                                        {SQLITE_DBCONFIG_ENABLE_FKEY, 0}})
+        if (rc == SQLITE_OK) rc = sqlite3_db_config(db_, option, value, nullptr);
     if (rc != SQLITE_OK) {
         const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
         sqlite3_close_v2(db_);
@@ -134,6 +155,7 @@ Connection Connection::OpenUnchanging(const fs::path& file, const DatabaseSchema
     if (!InspectFile(file)) throw EDatabaseError(file, "is missing or empty");
     Connection c(file, ReadOnlyTag::Unchanging);
     c.CheckIntegrity();
+    c.CheckOwnObjects(schema);
     c.CheckSchema(schema);
     return c;
 }
@@ -159,16 +181,27 @@ Connection& Connection::operator=(Connection&& other) noexcept {
 Connection Connection::Open(const fs::path& file, const DatabaseSchema& schema) {
     const bool exists = InspectFile(file);
     Connection c(file, !exists);
+    // A write-ahead log found beside the file is folded into it on closing only once the file has
+    // been found to be ours; a log SQLite makes now is empty and goes with the connection.
+    c.FoldLogOnClose(!exists || !HasContent(fs::path(file) += "-wal"));
     // An existing file is only read until it has been found to be one of ours.
+    bool filled = false;
     if (exists) {
         ReadThrough(file);
         c.CheckIntegrity();
-        if (c.HasTables()) c.CheckSchema(schema);
+        filled = c.CheckOwnObjects(schema);
+        if (filled) c.CheckSchema(schema);
     }
+    c.FoldLogOnClose(true);
     c.UseWal();
-    if (!c.HasTables()) c.CreateSchema(schema);
+    // Another thread may be creating it too; the statements allow for that.
+    if (!filled) c.CreateSchema(schema);
     c.CheckSchema(schema);
     return c;
+}
+
+void Connection::FoldLogOnClose(bool fold) {
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, fold ? 0 : 1, nullptr);
 }
 
 void Connection::CheckIntegrity() {
@@ -179,15 +212,56 @@ void Connection::CheckIntegrity() {
     } catch (const EDatabaseError& e) {
         const int code = e.Code() & 0xff;
         if (code == SQLITE_NOTADB) throw EDatabaseError(file_, "is not a database file", e.Code());
-        if (code == SQLITE_CORRUPT)
-            throw EDatabaseError(file_, "is damaged (truncated or overwritten)", e.Code());
+        if (code == SQLITE_CORRUPT) throw EDatabaseError(file_, std::string(kDamaged), e.Code());
         throw;
     }
 }
 
-bool Connection::HasTables() {
-    Statement count = Prepare("SELECT count(*) FROM sqlite_master");
-    return count.Step() && count.Integer(0) > 0;
+namespace {
+
+// type, name and tbl_name of a row of sqlite_master.
+using SchemaObject = std::tuple<std::string, std::string, std::string>;
+
+// What the schema's statements make, with the tables and indexes SQLite adds for them
+// (sqlite_sequence, sqlite_autoindex_*): found by running them on an empty database in memory,
+// once per schema.
+const std::set<SchemaObject>& OwnObjects(const DatabaseSchema& schema, const fs::path& file) {
+    static std::mutex mutex;
+    static std::map<std::string, std::set<SchemaObject>, std::less<>> known;
+    const std::lock_guard lock(mutex);
+    if (const auto found = known.find(schema.createSql); found != known.end()) return found->second;
+
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE, nullptr);
+    const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, &sqlite3_close);
+    if (rc != SQLITE_OK)
+        throw EDatabaseError(file, "cannot be checked: " + std::string(sqlite3_errstr(rc)), rc);
+    char* error = nullptr;
+    if (sqlite3_exec(raw, std::string(schema.createSql).c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const std::string message = error ? error : "";
+        sqlite3_free(error);
+        throw EDatabaseError(file, "cannot be checked: " + message);
+    }
+    std::set<SchemaObject> objects;
+    Statement rows(raw, "SELECT type, name, tbl_name FROM sqlite_master", file);
+    while (rows.Step())
+        objects.emplace(rows.Text(0), rows.Text(1), rows.Text(2));
+    return known.emplace(std::string(schema.createSql), std::move(objects)).first->second;
+}
+
+} // namespace
+
+bool Connection::CheckOwnObjects(const DatabaseSchema& schema) {
+    const std::set<SchemaObject>& own = OwnObjects(schema, file_);
+    Statement objects = Prepare("SELECT type, name, tbl_name, rootpage FROM sqlite_master");
+    bool any = false;
+    while (objects.Step()) {
+        any = true;
+        // A table without pages of its own is a virtual one, whatever its name.
+        if (objects.Integer(3) <= 0 || !own.contains({objects.Text(0), objects.Text(1), objects.Text(2)}))
+            throw EDatabaseError(file_, std::string(kDamaged), SQLITE_CORRUPT);
+    }
+    return any;
 }
 
 bool Connection::HasColumn(std::string_view table, std::string_view column) {

@@ -18,7 +18,8 @@ namespace drivlet {
 class Connection {
 public:
     // Opens `file`, creating it (and its folder) with the schema when it is missing or empty.
-    // A file that is not a database, is damaged or lacks a table or column of the schema throws
+    // A file that is not a database, is damaged, lacks a table or column of the schema or holds
+    // anything the schema does not make (a trigger, a view, another table or index) throws
     // EDatabaseError naming the file, and is left exactly as it was.
     static Connection Open(const std::filesystem::path& file, const DatabaseSchema& schema);
     // Opens an existing file for reading only, as one that nothing changes meanwhile: a database
@@ -53,8 +54,12 @@ private:
     enum class ReadOnlyTag { Unchanging };
     Connection(std::filesystem::path file, ReadOnlyTag);
     void OpenWith(const std::string& name, int flags);
+    // Whether closing the last connection folds the write-ahead log into the file.
+    void FoldLogOnClose(bool fold);
     void CheckIntegrity();
-    bool HasTables();
+    // Refuses, as damaged, a file holding an object the schema does not make; true when it holds
+    // any object at all.
+    bool CheckOwnObjects(const DatabaseSchema& schema);
     bool HasColumn(std::string_view table, std::string_view column);
     void CheckSchema(const DatabaseSchema& schema);
     void UseWal();

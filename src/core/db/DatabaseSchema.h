@@ -13,7 +13,9 @@ struct TableSchema {
 
 struct DatabaseSchema {
     // Run once, inside a write transaction, on a new file; uses IF NOT EXISTS throughout so that
-    // two threads creating the same file at once end with one schema.
+    // two threads creating the same file at once end with one schema. It makes every table and
+    // index the program puts in such a file, also those older files get later: a file holding
+    // anything else is refused. A table a later version stops using stays here for older files.
     std::string_view createSql;
     std::vector<TableSchema> tables;
 };

@@ -56,8 +56,11 @@ constexpr std::string_view kColumns =
 } // namespace
 
 const DatabaseSchema& SyncDatabase::Schema() {
+    // The two later tables are not required: files made before them stay usable.
+    static const std::string createSql =
+        std::string(kCreateSql) + std::string(kHeldSql) + std::string(kMountedSql);
     static const DatabaseSchema schema{
-        kCreateSql,
+        createSql,
         {{"FileLog", {"ID", "FileName", "FolderA", "FolderB", "ListID", "DateFolderA", "DateFolderB"}}}};
     return schema;
 }
