@@ -1,7 +1,8 @@
 // Whole sync runs on real folders: the first run over equal files under each conflict rule,
 // changes on one side under each direction, letter case, "<Root>", file mode, the conflict
-// prompt and the dry run.
+// prompt, the dry run and a job database holding SQL of somebody else's.
 #include "SyncRunSupport.h"
+#include "db/DbTestSupport.h"
 
 #include <stdexcept>
 
@@ -64,15 +65,16 @@ TEST_F(SyncRunTest, FirstRunUnderAskPutsEveryPairOnBothSidesBeforeTheUser) {
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_EQ(prompt.shown[0].size(), 3u);
     EXPECT_EQ(prompt.offered, (std::map<std::string, TFileAction>{{"a.txt", TFileAction::faCopyBA},
-                                                                   {"b.txt", TFileAction::faCopyAB},
-                                                                   {"c.txt", TFileAction::faCopyBA}}));
+                                                                  {"b.txt", TFileAction::faCopyAB},
+                                                                  {"c.txt", TFileAction::faCopyBA}}));
     // OK without a change: the newer-wins actions stand.
     EXPECT_EQ(ReadFile(drive + "Docs/a.txt"), "pc a");
     EXPECT_EQ(ReadFile(pc + "Docs/b.txt"), "drive b");
     EXPECT_EQ(ReadFile(pc + "Docs/only.txt"), "o");
     EXPECT_EQ(LastStatus(), "Finished !");
     bool processed = false;
-    for (const StatusEvent& s : hooked.statuses) processed |= s.text == "Processing User Action";
+    for (const StatusEvent& s : hooked.statuses)
+        processed |= s.text == "Processing User Action";
     EXPECT_TRUE(processed);
 }
 
@@ -300,7 +302,8 @@ TEST_F(SyncRunTest, DryRunLeavesAnExistingDatabaseAsItWas) {
 }
 
 TEST_F(SyncRunTest, CancelBetweenPairsLeavesTheRestAndCountsWhatWasDone) {
-    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) Make(drive + "Docs/" + name, name, Day(1));
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        Make(drive + "Docs/" + name, name, Day(1));
     TSyncFolderThread* running = nullptr;
     hooked.onStatusText = "File : ";
     hooked.hook = [&] { running->Terminate(); };
@@ -309,7 +312,8 @@ TEST_F(SyncRunTest, CancelBetweenPairsLeavesTheRestAndCountsWhatWasDone) {
         t.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
     });
     int copied = 0;
-    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) copied += Exists(pc + "Docs/" + name);
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        copied += Exists(pc + "Docs/" + name);
     EXPECT_LE(copied, 1);
     EXPECT_EQ(hooked.logs.size(), 1u);
     EXPECT_EQ(thread->Counters().FilesTotal, 4);
@@ -317,7 +321,8 @@ TEST_F(SyncRunTest, CancelBetweenPairsLeavesTheRestAndCountsWhatWasDone) {
     EXPECT_EQ(LastStatus(), "Canceled");
     // What was not done comes at the next run.
     Bidi();
-    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) EXPECT_EQ(ReadFile(pc + "Docs/" + name), name);
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        EXPECT_EQ(ReadFile(pc + "Docs/" + name), name);
 }
 
 TEST_F(SyncRunTest, CancelDuringTheScanTouchesNothing) {
@@ -354,4 +359,19 @@ TEST_F(SyncRunTest, TotalsCountCopiesAndDeletionsWithTheirSizes) {
     EXPECT_EQ(c.BytesTotal, 3 + 6); // a deletion leaves the byte total once it is done
     EXPECT_FALSE(Exists(drive + "Docs/gone.txt"));
     EXPECT_EQ(ReadFile(drive + "Docs/keep.txt"), "edited");
+}
+
+TEST_F(SyncRunTest, AJobDatabaseWithAPlantedTriggerIsReportedDamagedAndNothingIsSynced) {
+    SyncedOnce();
+    // It would empty the record of every file at the run's first write.
+    RawSql(database, R"(CREATE TRIGGER "Wipe" AFTER UPDATE ON "FileLog" BEGIN DELETE FROM "FileLog"; END;)");
+    const std::string before = ReadFile(database);
+    Make(drive + "Docs/new.txt", "n", Day(2));
+    Bidi();
+    ASSERT_EQ(hooked.errors.size(), 1u);
+    EXPECT_EQ(hooked.errors[0].text, std::string(kThreadErrorPrefix) + "Database \"" + database +
+                                         "\": is damaged (truncated or overwritten)");
+    EXPECT_NE(LastStatus(), "Finished !");
+    EXPECT_FALSE(Exists(pc + "Docs/new.txt"));
+    EXPECT_EQ(ReadFile(database), before);
 }
