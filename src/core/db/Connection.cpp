@@ -134,8 +134,9 @@ Connection::Connection(fs::path file, ReadOnlyTag)
 void Connection::OpenWith(const std::string& name, int flags) {
     int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
     // A file on a drive may have been written by anybody: SQL kept in its schema (a trigger, a
-    // view, a function in a default, check or index) must not run here, and no statement may
-    // reach past the file's own checks.
+    // view, a function in a default, check or index) must not run here, nor a foreign key reach
+    // other rows, and no statement may switch off the library's guards of the file (a writable
+    // schema, no journal).
     for (const auto& [option, value] : {std::pair{SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0},
                                         {SQLITE_DBCONFIG_DEFENSIVE, 1},
                                         {SQLITE_DBCONFIG_ENABLE_TRIGGER, 0},
