@@ -104,6 +104,20 @@ TEST(PlantedSql, ATriggerInAWriteAheadLogIsRefusedAndTheLogNotFoldedIn) {
     ExpectDamagedAndUnchanged(file, [](const fs::path& f) { SyncDatabase db(f); });
 }
 
+// A link in the file's place could lead to any database of the computer: it is not opened.
+TEST(PlantedSql, ALinkInPlaceOfTheFileIsRefusedAndWhatItPointsAtUntouched) {
+    TempDir dir;
+    for (const Kind& kind : kKinds) {
+        SCOPED_TRACE(kind.name);
+        const fs::path elsewhere = kind.make(dir / (kind.name + "-computer.db"));
+        const std::string before = Bytes(elsewhere);
+        const fs::path link = dir / (kind.name + "-link.db");
+        fs::create_symlink(elsewhere, link);
+        EXPECT_THROW(kind.open(link), EDatabaseError);
+        EXPECT_EQ(Bytes(elsewhere), before);
+    }
+}
+
 TEST(PlantedSql, ATriggerAddedWhileTheFileIsOpenDoesNotRun) {
     TempDir dir;
     SyncDatabase db(GenuineSyncFile(dir / "Job.Usdb"));

@@ -37,7 +37,8 @@ uint32_t BigEndian(const unsigned char* p, int bytes) {
 // Returns true when there is a database to open, false when it is missing or empty.
 bool InspectFile(const fs::path& file) {
     std::error_code ec;
-    const auto status = fs::status(file, ec);
+    // A link is not followed: on a drive it could lead to any file of the computer.
+    const auto status = fs::symlink_status(file, ec);
     if (status.type() == fs::file_type::not_found) return false;
     if (ec) throw EDatabaseError(file, "cannot be examined: " + ec.message());
     if (!fs::is_regular_file(status)) throw EDatabaseError(file, "is not a file");
@@ -100,7 +101,7 @@ Connection::Connection(fs::path file, bool create)
     // A connection belongs to the thread that opened it, so the library's own lock around every
     // call would only cost time (a scan reads a row per file).
     OpenWith(file_.string(), SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX |
-                                 SQLITE_OPEN_EXRESCODE);
+                                 SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE);
 }
 
 namespace {
@@ -127,8 +128,9 @@ std::string FileUri(const std::string& path) {
 Connection::Connection(fs::path file, ReadOnlyTag)
     : file_(std::move(file)), busy_(std::make_unique<std::chrono::steady_clock::time_point>()) {
     // "immutable": no lock and no write-ahead files, which a read-only drive cannot hold.
-    OpenWith(FileUri(file_.string()) + "?immutable=1",
-             SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE);
+    OpenWith(FileUri(file_.string()) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI |
+                                                           SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW |
+                                                           SQLITE_OPEN_EXRESCODE);
 }
 
 void Connection::OpenWith(const std::string& name, int flags) {
