@@ -2,11 +2,13 @@
 // all, and real sync runs with conflicts answered by pressing the window's buttons.
 #include "core/launch/JobRunner.h"
 #include "core/records/TSyncData.h"
+#include "gui/dialogs/MessageBoxes.h"
 #include "gui/status/TThreadStatuesFrame.h"
 #include "gui/sync/ConflictListModel.h"
 #include "gui/sync/GuiConflictPrompt.h"
 #include "gui/sync/ShowInFileManager.h"
 #include "gui/sync/TFileSyncPromptDlg.h"
+#include "gui/text/PlainText.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "support/GuiTestSupport.h"
 #include "support/TempDir.h"
@@ -21,6 +23,7 @@
 #include <QRadioButton>
 #include <QTableView>
 #include <QTest>
+#include <QTextDocument>
 
 #include <filesystem>
 
@@ -149,6 +152,7 @@ private slots:
     void cancellingTheWindowCancelsTheRunAndTouchesNothing();
     void withoutAFileManagerOnTheBusTheFoldersAreOpened();
     void theFileManagerIsAskedToShowTheFilesSelected();
+    void namesHoldingMarkupAreShownAsTheyAre();
 };
 
 void ConflictWindowTest::rowsAreSortedWithTheirDatesTypesAndTheNewestVersion() {
@@ -370,6 +374,40 @@ void ConflictWindowTest::theFileManagerIsAskedToShowTheFilesSelected() {
     bus.unregisterService(QStringLiteral("org.freedesktop.FileManager1"));
     QCOMPARE(manager.shown.front(),
              QUrl::fromLocalFile(QString::fromStdString((dir / "a.txt").string())).toString());
+}
+
+// A file on the drive named to look like markup, and a message beginning with a job file's path:
+// every label shows the characters themselves, and a tooltip carries them escaped.
+void ConflictWindowTest::namesHoldingMarkupAreShownAsTheyAre() {
+    // (A name cannot hold a slash, so the heading is never closed; Qt renders it all the same.)
+    const QString name = QStringLiteral("<h1>Click Yes<br>.txt");
+    std::vector<TFilePair> pairs;
+    pairs.push_back(Pair("/m/STICK/Docs/" + name.toStdString(), 10, "/home/c/" + name.toStdString(), 20,
+                         TFileAction::faCopyBA));
+    TFileSyncPromptDlg window(pairs, PlainDate);
+    window.show();
+    Select(window, {name});
+    QCOMPARE(window.NameLabel()->text(), name);
+    for (const QLabel* label : window.findChildren<QLabel*>())
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+    // The tooltip is the whole path, shown as it is (escaped where Qt would take it for markup).
+    const QString tip = window.NameLabel()->toolTip();
+    QTextDocument rendered;
+    rendered.setHtml(tip);
+    QCOMPARE(Qt::mightBeRichText(tip) ? rendered.toPlainText() : tip,
+             QStringLiteral("/m/STICK/Docs/") + name);
+
+    const std::string text = "<b>/m/STICK/Config/Job.Ubk</b>: The job is already running";
+    const QPointer<QMessageBox> box =
+        OpenMessageBox(nullptr, text, "<i>Load Job</i>", MessageKind::Error, BoxButtons::Ok, {}, "Drivlet");
+    QVERIFY(box);
+    bool shown = false;
+    for (const QLabel* label : box->findChildren<QLabel*>()) {
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        shown = shown || label->text() == QString::fromStdString(text);
+    }
+    QVERIFY(shown);
+    box->close();
 }
 
 QTEST_MAIN(ConflictWindowTest)

@@ -1,6 +1,8 @@
 #include "gui/dialogs/MessageBoxes.h"
 
+#include "gui/text/PlainText.h"
 #include <QAbstractButton>
+
 #include <QMessageBox>
 
 #include <memory>
@@ -56,11 +58,12 @@ int ReplyOf(QMessageBox::StandardButton button) {
 } // namespace
 
 QPointer<QMessageBox> OpenMessageBox(QWidget* parent, const std::string& text, const std::string& title,
-                                     MessageKind kind, BoxButtons buttons, std::function<void(int reply)> done,
-                                     const std::string& caption) {
+                                     MessageKind kind, BoxButtons buttons,
+                                     std::function<void(int reply)> done, const std::string& caption) {
     auto* box = new QMessageBox(IconOf(kind), QString::fromStdString(caption), QString::fromStdString(title),
                                 ButtonsOf(buttons), parent);
     box->setInformativeText(QString::fromStdString(text));
+    MakeLabelsPlain(box);
     // Qt sizes the box by its short title line and would wrap "completed !" before its "!".
     box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_informativelabel { min-width: 260px; }"));
     box->setAttribute(Qt::WA_DeleteOnClose);

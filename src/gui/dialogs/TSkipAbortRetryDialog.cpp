@@ -1,5 +1,6 @@
 #include "gui/dialogs/TSkipAbortRetryDialog.h"
 
+#include "gui/text/PlainText.h"
 #include <QApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -76,6 +77,7 @@ TSkipAbortRetryDialog::TSkipAbortRetryDialog(QWidget* parent) : QDialog(parent) 
     connect(abort_, &QPushButton::clicked, this, [this] { done(kAbort); });
     connect(skip_, &QPushButton::clicked, this, [this] { done(kSkip); });
 
+    MakeLabelsPlain(this);
     // As fast as the event loop allows.
     fadeTimer_.setInterval(0);
     connect(&fadeTimer_, &QTimer::timeout, this, &TSkipAbortRetryDialog::FadeStep);
@@ -87,7 +89,7 @@ void TSkipAbortRetryDialog::SetTitle(const QString& title) {
 
 void TSkipAbortRetryDialog::SetMessage(const QString& message) {
     fullMessage_ = message;
-    message_->setToolTip(message);
+    message_->setToolTip(PlainToolTip(message));
     FitHeight();
 }
 

@@ -1,6 +1,7 @@
 #include "gui/drives/JobRowsModel.h"
 
 #include "gui/drives/JobIcons.h"
+#include "gui/text/PlainText.h"
 
 #include <algorithm>
 
@@ -26,11 +27,15 @@ int JobRowsModel::columnCount(const QModelIndex& parent) const {
 
 QVariant JobRowsModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
+    if (role == Qt::ToolTipRole) {
+        // The whole text, shown as it is: a name holding markup is not rendered.
+        const QVariant shown = data(index, Qt::DisplayRole);
+        return shown.isValid() ? QVariant(PlainToolTip(shown.toString())) : QVariant();
+    }
     const Entry& entry = rows_[static_cast<size_t>(index.row())];
     const TAutoRunFileData& row = entry.data;
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         switch (index.column()) {
         case TypeColumn:
             return Text(row.TypeText);

@@ -7,6 +7,7 @@
 #include "gui/drives/JobRowsModel.h"
 #include "gui/text/LocaleDateTime.h"
 
+#include "gui/text/PlainText.h"
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -44,6 +45,7 @@ TNewDrive::TNewDrive(const std::string& drivePath, NewDriveServices services, QW
     BuildMenus();
     ShowSearching(false);
     UpdateActions();
+    MakeLabelsPlain(this);
 }
 
 TNewDrive::~TNewDrive() {

@@ -1,5 +1,7 @@
 #include "gui/status/JobLogModel.h"
 
+#include "gui/text/PlainText.h"
+
 #include <QApplication>
 #include <QColor>
 #include <QStyle>
@@ -35,10 +37,14 @@ int JobLogModel::columnCount(const QModelIndex& parent) const {
 
 QVariant JobLogModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= shown_) return {};
+    if (role == Qt::ToolTipRole) {
+        // The whole text, shown as it is: a name holding markup is not rendered.
+        const QVariant shown = data(index, Qt::DisplayRole);
+        return shown.isValid() ? QVariant(PlainToolTip(shown.toString())) : QVariant();
+    }
     const JobLogLine& line = log_.Lines()[static_cast<size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         switch (index.column()) {
         case TimeStamp:
             return Text(line.timeStamp);

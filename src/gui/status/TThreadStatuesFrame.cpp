@@ -8,6 +8,7 @@
 #include "gui/status/JobLogModel.h"
 #include "gui/text/LocaleDateTime.h"
 
+#include "gui/text/PlainText.h"
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
@@ -50,7 +51,7 @@ public:
     using QLabel::QLabel;
     void SetFullText(const QString& text) {
         full_ = text;
-        setToolTip(text);
+        setToolTip(PlainToolTip(text));
         update();
     }
     const QString& FullText() const { return full_; }
@@ -81,6 +82,7 @@ TThreadStatuesFrame::TThreadStatuesFrame(const IClock& clock, bool autoClose, QW
     wakeTarget_->panel = this;
     model_ = new JobLogModel(this);
     BuildWidgets(autoClose);
+    MakeLabelsPlain(this);
 
     tickTimer_.setInterval(1000);
     connect(&tickTimer_, &QTimer::timeout, this, &TThreadStatuesFrame::Tick);
@@ -164,8 +166,8 @@ void TThreadStatuesFrame::BuildWidgets(bool autoClose) {
     // beside its state icon.
     const QString widest =
         QString::fromStdString(LocaleDateTimeText(EncodeDateTime({2026, 9, 28, 23, 59, 59, 0})));
-    header->resizeSection(JobLogModel::TimeStamp,
-                          logView_->fontMetrics().horizontalAdvance(widest) + logView_->iconSize().width() + 48);
+    header->resizeSection(JobLogModel::TimeStamp, logView_->fontMetrics().horizontalAdvance(widest) +
+                                                      logView_->iconSize().width() + 48);
     header->resizeSection(JobLogModel::Action, 75);
     header->resizeSection(JobLogModel::Info, 75);
     logLayout->addWidget(logView_);

@@ -5,6 +5,7 @@
 #include "gui/sync/ShowInFileManager.h"
 #include "gui/text/LocaleDateTime.h"
 
+#include "gui/text/PlainText.h"
 #include <QButtonGroup>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -42,7 +43,7 @@ QString FolderOf(const std::string& path) {
 
 void SetWithTip(QLabel* label, const QString& text) {
     label->setText(text);
-    label->setToolTip(text);
+    label->setToolTip(PlainToolTip(text));
 }
 
 } // namespace
@@ -58,6 +59,7 @@ TFileSyncPromptDlg::TFileSyncPromptDlg(std::vector<TFilePair> pairs, DateTimeTex
     sorted_->setSortCaseSensitivity(Qt::CaseInsensitive);
     sorted_->sort(ConflictListModel::Name, Qt::AscendingOrder);
     BuildWidgets();
+    MakeLabelsPlain(this);
     SelectionChanged();
 }
 
@@ -221,7 +223,7 @@ void TFileSyncPromptDlg::ShowDetails(int row) {
     const TFilePair& pair = model_->Pair(row);
     const int icon = model_->IconIndex(row);
     name_->setText(QFileInfo(QString::fromStdString(pair.FileA.FileName)).fileName());
-    name_->setToolTip(QString::fromStdString(pair.FileA.FileName));
+    name_->setToolTip(PlainToolTip(QString::fromStdString(pair.FileA.FileName)));
     type_->setText(types_.TypeName(icon));
     icon_->setPixmap(types_.LargeIcon(icon).pixmap(32, 32));
     const TFileData* sides[2] = {&pair.FileB, &pair.FileA};
