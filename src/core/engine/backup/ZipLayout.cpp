@@ -44,6 +44,33 @@ std::string ZipEntryName(std::string_view path) {
     return WithSlashes(path);
 }
 
+std::optional<std::string> ZipSourceOf(std::string_view archiveName, std::string_view entryName) {
+    if (!IsZipFileName(archiveName) || entryName.empty()) return std::nullopt;
+    const std::string_view stem = archiveName.substr(0, archiveName.size() - 4);
+    std::string source;
+    if (SameText(archiveName, "Root.Zip")) {
+        source = "/" + std::string(entryName);
+    } else {
+        std::string rest(entryName);
+        std::replace(rest.begin(), rest.end(), '/', '\\');
+        if (stem.size() == 1) {
+            source = std::string(stem) + ":\\" + rest;
+        } else if (stem.starts_with("__")) {
+            std::string share(stem.substr(2));
+            const std::size_t tilde = share.find('~');
+            if (tilde == std::string::npos) return std::nullopt;
+            share[tilde] = '\\';
+            source = "\\\\" + share + "\\" + rest;
+        } else {
+            return std::nullopt;
+        }
+    }
+    // Only a name the backup would give that source stands for it.
+    if (!SameText(ZipArchiveName(source), archiveName) || ZipEntryName(source) != entryName)
+        return std::nullopt;
+    return source;
+}
+
 bool IsZipFileName(std::string_view name) {
     return name.size() > 4 && SameText(name.substr(name.size() - 4), ".zip");
 }

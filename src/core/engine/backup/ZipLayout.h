@@ -1,6 +1,7 @@
 #pragma once
 // Where a source file lies in a zip backup: which archive of the archive folder holds it, and
 // under which entry name.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,10 @@ std::string ZipArchiveName(std::string_view path);
 // /home/a/Docs/x.txt -> home/a/Docs/x.txt; C:\Docs\x.txt -> Docs/x.txt;
 // \\srv\share\Docs\x.txt -> Docs/x.txt.
 std::string ZipEntryName(std::string_view path);
+// The source path whose entry `entryName` lands in the archive `archiveName` (its letter case
+// aside): the way back of the two above, "/" + the entry for "Root.Zip"; none for a name the
+// backup never writes.
+std::optional<std::string> ZipSourceOf(std::string_view archiveName, std::string_view entryName);
 
 // A file name ending in ".zip" in any letter case: an archive of a backup folder.
 bool IsZipFileName(std::string_view name);
