@@ -50,6 +50,8 @@ TEST_F(ChangedTypeRestoreTest, AnArchiveHoldingAFileAndAFolderOfOneNameRestoresW
     ASSERT_GE(zip_file_add(z, "x", zip_source_buffer(z, file.data(), file.size(), 0), 0), 0);
     ASSERT_GE(zip_file_add(z, "x/a.txt", zip_source_buffer(z, inside.data(), inside.size(), 0), 0), 0);
     ASSERT_EQ(zip_close(z), 0);
+    Record("/x");
+    Record("/x/a.txt");
 
     const std::string out = root + "Out/";
     auto job = MakeRestore<TRestoreZipThread>(backup, out);

@@ -27,7 +27,26 @@ protected:
         t->SetDatabaseFile(database);
         t->SetBackupRoot(backupRoot);
         t->SetRestoreTarget(target);
+        t->SetRestoreRun(RunOf(backupRoot));
         return t;
+    }
+    // The run in the folder as the job's history has it, of the fixture's job of one folder.
+    RestoreRun RunOf(const std::string& backupRoot) {
+        RestoreRun run;
+        run.folders = {source};
+        if (!Exists(database)) return run;
+        std::string key = ArchiveLogKey(backupRoot, database);
+        if (!key.empty() && key.back() != '/') key += '/';
+        for (const ArchiveLogRow& row : History()) {
+            if (row.ArchiveFolder != key) continue;
+            run.startTime = row.DateTime;
+            run.format = row.Format;
+        }
+        return run;
+    }
+    // A file of a backup made by hand, as the job's history would record its source.
+    void Record(const std::string& source, TDateTime when = kFirstRun) {
+        BackupDatabase(database).RecordCopied(source, when, std::nullopt);
     }
     // Names of everything below a folder, relative to it.
     static std::vector<std::string> TreeBelow(const std::string& folder) {

@@ -22,6 +22,7 @@ protected:
 
 TEST_F(RestoreLeftOutTest, AFifoInAFolderBackupIsLeftAloneWithAFailedLine) {
     Make(dest + "tree/a.txt", "a");
+    Record("/tree/a.txt");
     ASSERT_EQ(::mkfifo((dest + "tree/pipe").c_str(), 0644), 0);
     const std::string out = root + "Out/";
     auto job = MakeRestore<TRestoreFolderThread>(dest, out);

@@ -264,6 +264,7 @@ TEST_F(ZipRestoreTest, NamesLeadingOutOfTheRestoreFolderAreRefused) {
         ASSERT_GE(zip_file_add(z, name, s, 0), 0) << name;
     }
     ASSERT_EQ(zip_close(z), 0);
+    Record("/good.txt");
 
     const std::string out = root + "Out/";
     auto job = MakeRestore<TRestoreZipThread>(backup, out);

@@ -1,9 +1,11 @@
 #include "core/launch/RestoreRunner.h"
 
 #include "core/db/BackupDatabase.h"
+#include "core/drives/DrivePaths.h"
 #include "core/engine/PathMapping.h"
 #include "core/engine/restore/TRestoreFolderThread.h"
 #include "core/engine/restore/TRestoreZipThread.h"
+#include "core/launch/BackupLaunch.h"
 #include "core/launch/JobClaim.h"
 #include "core/launch/ReadJobRecord.h"
 #include "core/text/CaseFold.h"
@@ -59,6 +61,24 @@ RestoreChoice ChosenPaths(const std::string& root, bool zip, const std::vector<s
     return choice;
 }
 
+// The run of the folder as the history has it; the newest when two rows name the same folder.
+const RestorePoint* PointOf(const std::vector<RestorePoint>& points, const std::string& root) {
+    for (const RestorePoint& point : points)
+        if (point.archiveFolder == root) return &point;
+    return nullptr;
+}
+
+RestoreRun RunOf(const RestorePoint& point, const TArchiveData& job) {
+    RestoreRun run;
+    run.startTime = point.startTime;
+    run.format = point.format;
+    run.folders = job.FolderList.Items();
+    run.files = job.FileList.Items();
+    run.sourcesSideBySide =
+        job.ArchiveType == TArchiveType::atFile && job.ArchiveMode == TArchiveMode::amMove;
+    return run;
+}
+
 } // namespace
 
 RestoreChoice ChooseForRestore(const std::string& backupRoot, bool zip, const std::vector<std::string>& paths,
@@ -78,6 +98,8 @@ PreparedRestore RestoreRunner::Prepare(const std::string& jobFile) const {
     }
     restore.file_ = std::move(where.file);
     if ((restore.refusal_ = ReadJobRecord(*restore.job_, restore.file_))) return restore;
+    // The job's sources as its runs read them: its old places.
+    ResolveBackupPaths(*restore.job_, DrivePathOfJobFile(restore.file_));
     RestorePointList history = RestorePoints(restore.file_);
     if (!history.ok()) {
         restore.refusal_ = JobRefusal{RefusalReason::HistoryUnreadable, "Restore", std::move(history.error)};
@@ -100,6 +122,12 @@ JobStart RestoreRunner::Start(const PreparedRestore& restore, const RestoreReque
     if (root.empty() || files.FileSize(root) != 0) {
         start.refusal =
             JobRefusal{RefusalReason::RunMissing, "Restore", "the backup of this run is not there"};
+        return start;
+    }
+    // Only a run of the job's history can tell which of the folder's files are its own.
+    const RestorePoint* point = PointOf(restore.points_, root);
+    if (!point) {
+        start.refusal = JobRefusal{RefusalReason::RunMissing, "Restore", "the folder is no run of this job"};
         return start;
     }
     // A backup of the same job running meanwhile could replace or delete what is being brought
@@ -131,6 +159,7 @@ JobStart RestoreRunner::Start(const PreparedRestore& restore, const RestoreReque
     worker->SetFolderList(choice.folders);
     worker->SetFileList(choice.files);
     worker->SetRestoreTarget(target);
+    worker->SetRestoreRun(RunOf(*point, *restore.job_));
     worker->SetDatabaseFile(BackupDatabase::PathForJob(restore.file_).string());
     worker->SetDeletedStore(services_.settings.store, services_.settings.openDeletedLog);
     worker->HoldJobLock(std::move(claim.lock));

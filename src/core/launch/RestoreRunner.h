@@ -47,8 +47,10 @@ public:
     explicit RestoreRunner(RunnerServices services) : services_(std::move(services)) {}
 
     [[nodiscard]] PreparedRestore Prepare(const std::string& jobFile) const;
-    // Refused when the run's folder is not there; otherwise started, reporting to the events
-    // when drained; `wake` is called from the worker when events wait.
+    // Refused when the run's folder is not there or is not one of Points(); otherwise started,
+    // reporting to the events when drained; `wake` is called from the worker when events wait.
+    // The worker writes only what the run recorded (to the old places, only below the job's
+    // folders and files).
     [[nodiscard]] JobStart Start(const PreparedRestore& restore, const RestoreRequest& request,
                                  IThreadEvents* events, ThreadEventQueue::Wake wake = {}) const;
 

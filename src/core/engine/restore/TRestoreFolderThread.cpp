@@ -9,7 +9,7 @@ namespace drivlet {
 
 void TRestoreFolderThread::Execute() {
     if (!BackupRoot.empty() && BackupRoot.back() != '/') BackupRoot += '/';
-    if (!RunBackUpBase()) return;
+    if (!RunBackUpBase() || !OpenScope()) return;
     StartClock();
     RunGuarded(kCopyThreadErrorPrefix, [this] {
         if (FolderList.empty() && FileList.empty()) ReportNothingMatched(BackupRoot, "Copy File");
@@ -46,12 +46,12 @@ void TRestoreFolderThread::Execute() {
 
 void TRestoreFolderThread::RestorePass(const std::string& source, const std::string& target) {
     const std::string base(FolderPart(target.substr(0, target.size() - 1)));
+    // A folder is made only for a file that comes back: making one can move a file of the
+    // user's out of its way.
+    std::string made;
     FolderWalk::Steps steps;
     steps.list = [this](const std::string& folder, std::vector<FolderEntry>& entries) {
         return TakeListing(folder, entries);
-    };
-    steps.begin = [&](const std::string& folder, const std::vector<FolderEntry>&) {
-        MakeRestoreFolder(target + folder.substr(source.size()), base);
     };
     steps.enters = [this](const std::string& sub, const FolderEntry& entry) {
         return !entry.isSymlink && !IsFolderExcluded(sub);
@@ -62,12 +62,22 @@ void TRestoreFolderThread::RestorePass(const std::string& source, const std::str
         ReportStatus();
     };
     steps.file = [&](const std::string& folder, const FolderEntry& entry) {
+        const std::string path = folder + entry.name;
         if (FileFilter.IsExcluded(entry.name, folder)) {
             StatusText.clear();
             BytesTotal -= entry.size;
             FilesDone += 1;
+        } else if (!AdmitsCopy(std::string_view(path).substr(BackupRoot.size()))) {
+            BytesTotal -= entry.size;
+            FilesDone += 1;
+            ReportNotInBackup(path, "Copy File");
         } else {
-            RestoreFile(folder + entry.name, target + folder.substr(source.size()) + entry.name, entry.size);
+            const std::string into = target + folder.substr(source.size());
+            if (into != made) {
+                MakeRestoreFolder(into, base);
+                made = into;
+            }
+            RestoreFile(path, into + entry.name, entry.size);
         }
         ReportStatus();
     };
@@ -84,6 +94,12 @@ void TRestoreFolderThread::RestoreSingle(const std::string& backupFile, const st
     const std::optional<FolderEntry> listed = ListedEntryOf(Files(), backupFile);
     if (listed && listed->special != SpecialKind::None) {
         ReportSpecialFile(backupFile, listed->special, "Copy File");
+        return;
+    }
+    if (!AdmitsCopy(std::string_view(backupFile).substr(BackupRoot.size()))) {
+        FilesDone += 1;
+        ReportNotInBackup(backupFile, "Copy File");
+        ReportStatus();
         return;
     }
     const std::string folder(FolderPart(target));

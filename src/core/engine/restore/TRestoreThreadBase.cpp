@@ -1,6 +1,29 @@
 #include "core/engine/restore/TRestoreThreadBase.h"
 
+#include <exception>
+
 namespace drivlet {
+
+bool TRestoreThreadBase::OpenScope() {
+    if (!run_) {
+        ReportThreadError(std::string(kCopyThreadErrorPrefix) +
+                          "The run to restore is not known, so nothing is restored");
+        return false;
+    }
+    try {
+        scope_ = std::make_unique<RestoreScope>(*run_, DatabaseFile);
+    } catch (const std::exception& e) {
+        ReportThreadError(std::string(kCopyThreadErrorPrefix) +
+                          "The backup history cannot be read, so nothing is restored: " + e.what());
+        return false;
+    }
+    return true;
+}
+
+void TRestoreThreadBase::ReleaseDrive() {
+    scope_.reset();
+    TBackUpThreadBase::ReleaseDrive();
+}
 
 bool TRestoreThreadBase::MakeRestoreFolder(const std::string& folder, const std::string& base) {
     if (Files().CreateFolders(folder)) return true;

@@ -39,7 +39,7 @@ TRestoreZipThread::TRestoreZipThread(const ThreadServices& services) : TRestoreT
 void TRestoreZipThread::Execute() {
     if (!BackupRoot.empty() && BackupRoot.back() != '/') BackupRoot += '/';
     CountTotals = false;
-    if (!RunBackUpBase()) return;
+    if (!RunBackUpBase() || !OpenScope()) return;
     RunGuarded(kCopyThreadErrorPrefix, [this] {
         FilesDone = -1;
         StatusText = "Prepareing... ";
@@ -188,12 +188,12 @@ void TRestoreZipThread::RestoreArchive(Choice& choice) {
     Files().CreateFolders(base);
     for (const ZipEntryInfo& entry : choice.entries) {
         if (Terminated()) return;
-        RestoreEntry(reader, entry, base);
+        RestoreEntry(reader, choice.archive, entry, base);
     }
 }
 
-void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo& entry,
-                                     const std::string& base) {
+void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const std::string& archive,
+                                     const ZipEntryInfo& entry, const std::string& base) {
     const std::string& name = entry.name;
     StatusText = "File : " + base + name;
     FilesDone += 1;
@@ -204,6 +204,11 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const ZipEntryInfo
     // An entry must not reach outside the folder it is extracted below.
     if (!IsSafeRelativeName(name)) {
         LogFailure("Refused: the entry name leads outside the restore folder");
+        return;
+    }
+    // The backup writes no folder entries, so one is never the run's either.
+    if (!AdmitsEntry(archive, name)) {
+        LogFailure("not part of this backup");
         return;
     }
     const std::string target = base + name;

@@ -45,12 +45,13 @@ private:
     // Lists the chosen archives of the backup and keeps their chosen entries.
     void QueueEntries();
     void RestoreArchive(Choice& choice);
-    void RestoreEntry(const ZipReader& reader, const ZipEntryInfo& entry, const std::string& base);
+    void RestoreEntry(const ZipReader& reader, const std::string& archive, const ZipEntryInfo& entry,
+                      const std::string& base);
     void LogFailure(const std::string& status);
 
     std::string ZipPassword;
     std::vector<Choice> choices_;
-    std::vector<std::string> notFound_; // chosen paths that matched no entry
+    std::vector<std::string> notFound_;       // chosen paths that matched no entry
     std::unordered_set<std::string> cleaned_; // folders rid of killed restores' temporary files
 };
 
