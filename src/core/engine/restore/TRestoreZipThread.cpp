@@ -130,7 +130,7 @@ void TRestoreZipThread::QueueEntries() {
         StatusText = "Searching Files... : " + path;
         ReportStatus();
         ZipReader reader;
-        const ZipStatus opened = reader.Open(path, ZipPassword);
+        const ZipStatus opened = OpenArchive(reader, path);
         if (!opened) {
             ReportThreadError(opened.Describe(path), opened.code());
             choices_.erase(chosen);
@@ -170,6 +170,14 @@ void TRestoreZipThread::QueueEntries() {
     BytesTotal = bytes;
 }
 
+ZipStatus TRestoreZipThread::OpenArchive(ZipReader& reader, const std::string& path) const {
+    // Through the drive's handle, and never through a link that leads off the drive.
+    constexpr int kCannotOpen = 11; // the library's own code for a file it cannot open
+    const FileStatus reach = Files().Reach(path);
+    if (!reach) return ZipStatus(kCannotOpen, reach.message(), reach.code());
+    return reader.Open(Files().SystemPath(path), ZipPassword);
+}
+
 void TRestoreZipThread::RestoreArchive(Choice& choice) {
     const std::string path = BackupRoot + choice.archive;
     const std::string base = ZipExtractionBase(choice.archive, RestoreTarget);
@@ -180,7 +188,7 @@ void TRestoreZipThread::RestoreArchive(Choice& choice) {
         return;
     }
     ZipReader reader;
-    const ZipStatus opened = reader.Open(path, ZipPassword);
+    const ZipStatus opened = OpenArchive(reader, path);
     if (!opened) {
         ReportThreadError(opened.Describe(path), opened.code());
         return;

@@ -45,6 +45,7 @@ private:
     // Lists the chosen archives of the backup and keeps their chosen entries.
     void QueueEntries();
     void RestoreArchive(Choice& choice);
+    ZipStatus OpenArchive(ZipReader& reader, const std::string& path) const;
     void RestoreEntry(const ZipReader& reader, const std::string& archive, const ZipEntryInfo& entry,
                       const std::string& base);
     void LogFailure(const std::string& status);
