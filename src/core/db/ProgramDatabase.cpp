@@ -25,6 +25,10 @@ CREATE TABLE IF NOT EXISTS "DeleteDataLog" (
     "FileSize" INTEGER NOT NULL DEFAULT 0
 );
 CREATE INDEX IF NOT EXISTS "DeleteDataLog_FileName" ON "DeleteDataLog" ("FileName");
+CREATE TABLE IF NOT EXISTS "KnownJobReach" (
+    "Reach" TEXT PRIMARY KEY NOT NULL,
+    "FirstRun" REAL
+);
 )sql";
 
 ScheduleRunRow FromRecord(const Record& r) {
@@ -69,7 +73,8 @@ const DatabaseSchema& ProgramDatabase::Schema() {
     static const DatabaseSchema schema{
         kCreateSql,
         {{"ScheduleRun", {"ID", "FileName", "Mode", "NextRunTime", "Active", "Data", "JobName"}},
-         {"DeleteDataLog", {"FileName", "FileSize"}}}};
+         {"DeleteDataLog", {"FileName", "FileSize"}},
+         {"KnownJobReach", {"Reach", "FirstRun"}}}};
     return schema;
 }
 
@@ -169,6 +174,18 @@ int64_t ProgramDatabase::DeletedFilesSize() {
     const int64_t total = sumDeleted_.Step() ? sumDeleted_.Integer(0) : 0;
     sumDeleted_.Reset();
     return total;
+}
+
+bool ProgramDatabase::KnowsJobReach(std::string_view reach) {
+    Statement find = connection_.Prepare(R"(SELECT 1 FROM "KnownJobReach" WHERE "Reach" = ?1)");
+    return find.BindText(1, reach).Step();
+}
+
+void ProgramDatabase::RememberJobReach(std::string_view reach, TDateTime firstRun) {
+    connection_.Prepare(R"(INSERT OR IGNORE INTO "KnownJobReach" ("Reach", "FirstRun") VALUES (?1, ?2))")
+        .BindText(1, reach)
+        .BindDate(2, firstRun)
+        .Run();
 }
 
 void ProgramDatabase::ClearDeletedFilesLog() {

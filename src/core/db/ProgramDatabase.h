@@ -78,6 +78,10 @@ public:
     int64_t DeletedFilesSize();
     void ClearDeletedFilesLog();
 
+    // What a job will do on this computer (JobReach's fingerprint), once the user let it run here.
+    bool KnowsJobReach(std::string_view reach);
+    void RememberJobReach(std::string_view reach, TDateTime firstRun);
+
 private:
     std::vector<ScheduleRunRow> SelectSchedules(std::string_view where, const std::vector<DbValue>& params);
 

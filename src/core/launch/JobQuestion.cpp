@@ -21,4 +21,16 @@ JobQuestion FoldersMissingQuestion(std::vector<std::string> missingPaths) {
     return question;
 }
 
+JobQuestion FirstRunQuestion(const std::string& jobName, const std::string& jobFile, const JobReach& reach) {
+    JobQuestion question;
+    question.kind = QuestionKind::FirstRun;
+    question.title = "First run on this computer";
+    question.text = "The job \"" + jobName + "\" has not run on this computer yet. Its job file\n" + jobFile +
+                    "\nwill act on these places of this computer:\n";
+    for (const ReachLine& line : reach.lines)
+        question.text += "\n" + line.path + " : " + std::string(ReachKindText(line.kind));
+    question.text += "\n\nRun it?";
+    return question;
+}
+
 } // namespace drivlet

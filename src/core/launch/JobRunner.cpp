@@ -57,6 +57,7 @@ PreparedJob JobRunner::Prepare(const std::string& jobFile, const PrepareOptions&
         break;
     }
     if (job.refusal_) return job;
+    AskAboutReach(job, options.reachAnswered);
     // The lock is taken once the job is known to be runnable, and held through the questions, so
     // that no second run starts while the user answers.
     JobClaim claim = TryClaimJob(job.file_, services_.threads.fileSystem);
@@ -132,6 +133,25 @@ void JobRunner::PrepareComputerSync(PreparedJob& job, int itemIndex) const {
     job.name_ = job.computerSync_->SyncDataItems[*item].SyncName;
 }
 
+void JobRunner::AskAboutReach(PreparedJob& job, bool answered) const {
+    const KnownReach& known = services_.knownReach;
+    if (!known.known) return;
+    JobReach reach;
+    if (job.backup_)
+        reach = BackupReach(*job.backup_, job.destination_, known.homeFolder);
+    else if (job.sync_)
+        reach = SyncReach(*job.sync_, known.homeFolder);
+    else if (job.computerSync_)
+        reach = SyncReach(job.computerSync_->SyncDataItems[job.item_], known.homeFolder);
+    if (reach.Empty()) return;
+    std::string fingerprint =
+        reach.Fingerprint(DriveRelative(job.file_, job.drivePath_) + "#" + std::to_string(job.item_));
+    if (known.known(fingerprint)) return;
+    // Asked last: the other questions stay as they were, and this one sees the job as it will run.
+    if (!answered) job.questions_.push_back(FirstRunQuestion(job.name_, job.file_, reach));
+    job.reach_ = std::move(fingerprint);
+}
+
 JobStart JobRunner::Start(PreparedJob&& prepared, const std::vector<int>& replies, IThreadEvents* events,
                           const StartOptions& options) const {
     // Taken over whole: whatever happens, the lock is released when this call ends or the run does.
@@ -151,6 +171,9 @@ JobStart JobRunner::Start(PreparedJob&& prepared, const std::vector<int>& replie
             return start;
         }
     }
+    // Known from now on; a dry run only looks.
+    if (!job.reach_.empty() && !options.dryRun && services_.knownReach.remember)
+        services_.knownReach.remember(job.reach_);
     if (job.backup_) return StartBackup(job, events, options);
     return StartSync(job, events, options);
 }

@@ -10,6 +10,7 @@
 #include "core/launch/JobQuestion.h"
 #include "core/launch/JobRefusal.h"
 #include "core/launch/JobRun.h"
+#include "core/launch/KnownReach.h"
 #include "core/launch/RunSettings.h"
 #include "core/records/TArchiveData.h"
 #include "core/records/TSyncData.h"
@@ -28,10 +29,15 @@ struct RunnerServices {
     RunSettings settings;
     // Which folders are drive roots a job file may be run from; empty: mount points.
     DriveRootTest isDriveRoot;
+    // The jobs the user let act on this computer; before any other first acts here, its reach
+    // is asked about.
+    KnownReach knownReach;
 };
 
 struct PrepareOptions {
     int itemIndex = -1; // of a ".upcsy" job; -1: the first item of this computer
+    // A schedule the user made starts the job: that is the user's answer about its reach.
+    bool reachAnswered = false;
 };
 
 struct StartOptions {
@@ -69,6 +75,7 @@ private:
     std::string name_;
     std::optional<JobRefusal> refusal_;
     std::vector<JobQuestion> questions_;
+    std::string reach_; // the fingerprint remembered when the job starts; empty: none
     std::unique_ptr<IFileLock> lock_;
     std::unique_ptr<TArchiveData> backup_;
     std::string destination_; // of a backup, read against the drive
@@ -109,6 +116,7 @@ private:
     void PrepareBackup(PreparedJob& job) const;
     void PrepareSync(PreparedJob& job) const;
     void PrepareComputerSync(PreparedJob& job, int itemIndex) const;
+    void AskAboutReach(PreparedJob& job, bool answered) const;
     JobStart StartBackup(PreparedJob& job, IThreadEvents* events, const StartOptions& options) const;
     JobStart StartSync(PreparedJob& job, IThreadEvents* events, const StartOptions& options) const;
 

@@ -58,7 +58,7 @@ void DialogJobAsker::Refused(const JobRefusal& refusal) {
 }
 
 int LaunchJob(const std::string& jobFile, const JobRunner& runner, IJobAsker& asker, LaunchRequest request) {
-    PreparedJob job = runner.Prepare(jobFile, PrepareOptions{request.itemIndex});
+    PreparedJob job = runner.Prepare(jobFile, PrepareOptions{request.itemIndex, request.reachAnswered});
     if (const std::optional<JobRefusal>& refusal = job.Refusal()) {
         if (refusal->reason == RefusalReason::NoItem) return 0;
         if (refusal->reason == RefusalReason::NotAJobFile) return 1;

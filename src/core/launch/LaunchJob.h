@@ -38,6 +38,7 @@ struct RunSink {
 
 struct LaunchRequest {
     int itemIndex = -1; // of a ".upcsy" job; -1: the first item of this computer
+    bool reachAnswered = false; // a schedule the user made starts it
     StartOptions options;
     // The sink of the job's events (its status panel), made once the job is sure to start and
     // before its worker does; its wake, when given, replaces the options' one. None: the events

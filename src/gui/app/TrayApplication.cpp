@@ -73,8 +73,9 @@ int RunTrayProgram(QApplication& app) {
         services.showDrive = [&windows](const std::string& drive) {
             if (windows) (void)windows->ShowDrive(drive);
         };
+        // Only schedules the user made launch jobs this way.
         services.launchJob = [&windows](const std::string& file) {
-            if (windows) windows->LaunchJob(file);
+            if (windows) windows->LaunchJob(file, /*scheduled=*/true);
         };
         services.runningJobs = [&windows] { return windows ? windows->RunningJobs() : 0; };
         services.cancelAll = [&windows] {
@@ -106,7 +107,10 @@ int RunTrayProgram(QApplication& app) {
                                            [owner] { return owner->FinishMessagesSuppressed(); },
                                            &owner->Database(),
                                            {},
-                                           {}};
+                                           {},
+                                           {},
+                                           KnownReachIn(root, SystemClock::Instance(),
+                                                        ProcessEnvironment()("HOME").value_or(std::string()))};
         windows = std::make_unique<DriveWindows>(std::move(windowServices));
         QObject::connect(windows.get(), &DriveWindows::runningJobsChanged, owner,
                          &TrayController::SetRunningJobs);

@@ -97,7 +97,7 @@ RunSettings DriveWindows::CurrentRunSettings() {
     return LoadRunSettings(services_.programDataRoot, dialogs_);
 }
 
-void DriveWindows::LaunchJob(const std::string& jobFile) {
+void DriveWindows::LaunchJob(const std::string& jobFile, bool scheduled) {
     if (closing_) return;
     // The job's tab goes on the window of the drive the job file is on.
     const std::filesystem::path configFolder = std::filesystem::path(jobFile).parent_path();
@@ -107,9 +107,11 @@ void DriveWindows::LaunchJob(const std::string& jobFile) {
         RunnerServices{{services_.files, InPlaceHandoff::Instance(), services_.clock},
                        services_.computerId,
                        CurrentRunSettings(),
-                       services_.isDriveRoot});
+                       services_.isDriveRoot,
+                       services_.knownReach});
     launch->asker.SetParent(window);
     LaunchRequest request;
+    request.reachAnswered = scheduled;
     if (IsSyncJobFile(jobFile))
         launch->prompt = services_.conflictPrompt ? services_.conflictPrompt(window)
                                                   : std::make_shared<GuiConflictPrompt>(window);

@@ -4,6 +4,7 @@
 // running count the tray animates with, and the finish message (held back once the shut-down has
 // begun).
 #include "core/launch/JobLocation.h"
+#include "core/launch/KnownReach.h"
 #include "core/launch/RunSettings.h"
 #include "core/time/DateTimeText.h"
 #include "gui/dialogs/MessageBoxes.h"
@@ -51,6 +52,8 @@ struct DriveWindowServices {
     DateTimeTextFormat lastRunText;
     // Which folders are drive roots a job may be run from; empty: mount points.
     DriveRootTest isDriveRoot;
+    // The jobs the user let act on this computer; empty: no first-run question.
+    KnownReach knownReach = {};
 };
 
 class DriveWindows : public QObject {
@@ -63,8 +66,9 @@ public:
     TNewDrive* ShowDrive(const std::string& drivePath);
     // The open window of that drive path, if any.
     TNewDrive* Window(const std::string& drivePath) const;
-    // Asks the job's questions, then runs it on a new tab of its drive's window.
-    void LaunchJob(const std::string& jobFile);
+    // Asks the job's questions, then runs it on a new tab of its drive's window. A schedule the
+    // user made has answered the first-run question already.
+    void LaunchJob(const std::string& jobFile, bool scheduled = false);
     int RunningJobs() const { return static_cast<int>(running_.size()); }
     // Cancels every running job; runningJobsChanged(0) follows once all have ended (at once when
     // none runs).
