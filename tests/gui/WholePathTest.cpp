@@ -56,8 +56,9 @@ class WholePathTest : public QObject {
     std::string source_;
     std::unique_ptr<ShutdownCoordinator> shutdown_;
 
-    std::unique_ptr<DriveWindows> Windows() {
+    std::unique_ptr<DriveWindows> Windows(KnownReach known = {}) {
         DriveWindowServices services{files_, clock_, "PC-1", dir_->path() / "ProgramData"};
+        services.knownReach = std::move(known);
         services.runSettings = [] { return RunSettings{}; };
         services.isDriveRoot = AnyFolderIsADrive;
         ShutdownCoordinator* shutdown = shutdown_.get();
@@ -183,6 +184,35 @@ private slots:
         QVERIFY(WaitUntil([&] { return finished.count() == 1; }));
         QVERIFY(OpenBoxes("Job Completed.").empty());
         QCOMPARE(window->Pages().count(), 3);
+    }
+
+    // The job copies the user's documents onto the drive: before its first run here the user
+    // sees where from, in plain text; No starts nothing, Yes runs it and is not asked again.
+    void aJobsFirstRunShowsItsReachAndNoStartsNothing() {
+        const std::string job = BackupJob("PC-1");
+        auto windows =
+            Windows(KnownReachIn(dir_->path() / "ProgramData", clock_, dir_->path().string() + "/home/hal"));
+        TNewDrive* window = RunFromWindow(*windows, job);
+        QVERIFY(window);
+        QMessageBox* box = WaitForBox("First run on this computer");
+        QVERIFY(box);
+        QVERIFY2(box->informativeText().contains(
+                     QString::fromStdString(source_ + " : will be copied to the drive")),
+                 qPrintable(box->informativeText()));
+        QVERIFY(box->informativeText().contains(QString::fromStdString(job)));
+        Press(box, QMessageBox::No);
+        QVERIFY(WaitUntil([] { return OpenBoxes("First run on this computer").empty(); }));
+        QCOMPARE(window->Pages().count(), 1);
+        QVERIFY(!fs::exists(drive_ + "Backups/Docs/" + source_.substr(1)));
+
+        window->findChild<QPushButton*>("runButton")->click();
+        Press(WaitForBox("First run on this computer"), QMessageBox::Yes);
+        Press(WaitForBox("Job Completed."), QMessageBox::Ok);
+        QCOMPARE(ReadFile(drive_ + "Backups/Docs/" + source_.substr(1) + "a.txt"), std::string("alpha"));
+        window->findChild<QPushButton*>("runButton")->click();
+        QVERIFY(WaitForBox("Job Completed."));
+        QVERIFY(OpenBoxes("First run on this computer").empty());
+        Press(WaitForBox("Job Completed."), QMessageBox::Ok);
     }
 
     void anotherComputersJobIsAskedAboutAndNoStartsNothing() {
