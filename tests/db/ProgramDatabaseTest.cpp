@@ -1,6 +1,7 @@
 // The program database: concurrent logging of deleted files, the schedule selections and the
 // schedule-state lookup.
 #include "core/db/ProgramDatabase.h"
+#include "DbTestSupport.h"
 #include "core/db/EDatabaseError.h"
 #include "support/TempDir.h"
 
@@ -58,6 +59,27 @@ TEST(ProgramDatabase, ThreeThreadsLogDeletedFilesAtOnceWithoutLoss) {
     ASSERT_TRUE(count.Step());
     EXPECT_EQ(count.Integer(0), 3 * kRows);
     EXPECT_EQ(count.Integer(1), 3 * kRows);
+}
+
+// The jobs let act on this computer: kept across openings, in files from before that record too.
+TEST(ProgramDatabase, KnownJobReachIsKeptAndOlderFilesGainIt) {
+    TempDir dir;
+    const fs::path file = ProgramDatabase::PathFor(dir.path());
+    {
+        ProgramDatabase db(file);
+        db.AddSchedule("/Config/Docs.Ubk", "Docs");
+    }
+    test::RawSql(file, R"(DROP TABLE "KnownJobReach";)");
+    {
+        ProgramDatabase older(file);
+        EXPECT_EQ(older.AllSchedules().size(), 1u);
+        EXPECT_FALSE(older.KnowsJobReach("Config/Docs.Ubk#0\n0\t/home/ann/Documents/"));
+        older.RememberJobReach("Config/Docs.Ubk#0\n0\t/home/ann/Documents/", 45000.5);
+        older.RememberJobReach("Config/Docs.Ubk#0\n0\t/home/ann/Documents/", 45001.5);
+    }
+    ProgramDatabase again(file);
+    EXPECT_TRUE(again.KnowsJobReach("Config/Docs.Ubk#0\n0\t/home/ann/Documents/"));
+    EXPECT_FALSE(again.KnowsJobReach("Config/Docs.Ubk#0\n0\t/home/ann/Pictures/"));
 }
 
 TEST(ProgramDatabase, DeletedFilesSizeAboveFourGiBIsExact) {

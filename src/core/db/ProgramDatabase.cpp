@@ -25,11 +25,21 @@ CREATE TABLE IF NOT EXISTS "DeleteDataLog" (
     "FileSize" INTEGER NOT NULL DEFAULT 0
 );
 CREATE INDEX IF NOT EXISTS "DeleteDataLog_FileName" ON "DeleteDataLog" ("FileName");
+)sql";
+
+// Files from before it lack this table: it is made when such a file is opened.
+constexpr std::string_view kKnownReachSql = R"sql(
 CREATE TABLE IF NOT EXISTS "KnownJobReach" (
     "Reach" TEXT PRIMARY KEY NOT NULL,
     "FirstRun" REAL
 );
 )sql";
+
+// The create statements of a new file: every table, the later ones too.
+const std::string& CreateSql() {
+    static const std::string sql = std::string(kCreateSql) + std::string(kKnownReachSql);
+    return sql;
+}
 
 ScheduleRunRow FromRecord(const Record& r) {
     ScheduleRunRow row;
@@ -71,19 +81,28 @@ bool ActiveFromText(std::string_view text) {
 
 const DatabaseSchema& ProgramDatabase::Schema() {
     static const DatabaseSchema schema{
-        kCreateSql,
+        CreateSql(),
         {{"ScheduleRun", {"ID", "FileName", "Mode", "NextRunTime", "Active", "Data", "JobName"}},
-         {"DeleteDataLog", {"FileName", "FileSize"}},
-         {"KnownJobReach", {"Reach", "FirstRun"}}}};
+         {"DeleteDataLog", {"FileName", "FileSize"}}}};
     return schema;
 }
+
+namespace {
+
+Connection OpenWithLaterTables(const std::filesystem::path& file) {
+    Connection connection = Connection::Open(file, ProgramDatabase::Schema());
+    connection.Execute(kKnownReachSql);
+    return connection;
+}
+
+} // namespace
 
 std::filesystem::path ProgramDatabase::PathFor(const std::filesystem::path& programDataRoot) {
     return programDataRoot / "ConfigData" / "ProgramData.udb";
 }
 
 ProgramDatabase::ProgramDatabase(const std::filesystem::path& file)
-    : connection_(Connection::Open(file, Schema())), schedules_(connection_, "ScheduleRun"),
+    : connection_(OpenWithLaterTables(file)), schedules_(connection_, "ScheduleRun"),
       insertDeleted_(
           connection_.Prepare(R"(INSERT INTO "DeleteDataLog" ("FileName", "FileSize") VALUES (?1, ?2))")),
       sumDeleted_(connection_.Prepare(R"(SELECT coalesce(SUM("FileSize"), 0) FROM "DeleteDataLog")")) {}
