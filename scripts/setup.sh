@@ -14,7 +14,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   libgtest-dev libgmock-dev libbenchmark-dev \
   clang libclang-rt-14-dev \
   tzdata zip unzip 7zip rsync unison \
-  xvfb xauth trayer xdotool imagemagick dbus-x11 python3-dbusmock >/dev/null
+  xvfb xauth openbox trayer xdotool imagemagick dbus-x11 python3-dbusmock >/dev/null
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j2

@@ -72,7 +72,7 @@ TEST_F(RunCommandTest, AFirstRunWithoutATerminalIsAnsweredNoAndYesRunsIt) {
     job.ArchiveMode = TArchiveMode::amMove;
     job.SaveCompressed(jobFile);
     EXPECT_EQ(Run(jobFile), cli::exitcode::Cancelled);
-    EXPECT_NE(err.str().find(source + " : will be moved to the drive (deleted here)"), std::string::npos)
+    EXPECT_NE(err.str().find(source + "\n    will be moved to the drive (deleted here)"), std::string::npos)
         << err.str();
     EXPECT_NE(err.str().find("answered no; --yes answers yes"), std::string::npos) << err.str();
     EXPECT_EQ(ReadFile(source + "a.txt"), "alpha");

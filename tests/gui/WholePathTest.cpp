@@ -197,7 +197,7 @@ private slots:
         QMessageBox* box = WaitForBox("First run on this computer");
         QVERIFY(box);
         QVERIFY2(box->informativeText().contains(
-                     QString::fromStdString(source_ + " : will be copied to the drive")),
+                     QString::fromStdString(source_ + "\n    will be copied to the drive")),
                  qPrintable(box->informativeText()));
         QVERIFY(box->informativeText().contains(QString::fromStdString(job)));
         Press(box, QMessageBox::No);

@@ -78,7 +78,7 @@ TEST_F(FirstRunTest, AJobThatWouldEmptyAHomeFolderIsShownFirstAndNoTouchesNothin
     EXPECT_EQ(question, &job.Questions().back()); // after the questions there were before
     EXPECT_NE(question->text.find("\"Holiday Photos\""), std::string::npos) << question->text;
     EXPECT_NE(question->text.find(file), std::string::npos) << question->text;
-    EXPECT_NE(question->text.find(documents + " : will be emptied first"), std::string::npos)
+    EXPECT_NE(question->text.find(documents + "\n    will be emptied first"), std::string::npos)
         << question->text;
     EXPECT_FALSE(question->GoesAhead(dlg::NoAnswer));
 
@@ -95,7 +95,7 @@ TEST_F(FirstRunTest, AJobThatWouldEmptyAHomeFolderIsShownFirstAndNoTouchesNothin
     HolidayPhotos(home + "Pictures/");
     PreparedJob moved = runner.Prepare(file);
     ASSERT_NE(FirstRun(moved), nullptr);
-    EXPECT_NE(FirstRun(moved)->text.find(home + "Pictures/ : will be emptied first"), std::string::npos);
+    EXPECT_NE(FirstRun(moved)->text.find(home + "Pictures/\n    will be emptied first"), std::string::npos);
 }
 
 TEST_F(FirstRunTest, MovesAndCopiesFromHomeAndSyncsNameTheirPlacesAndHow) {
@@ -111,9 +111,9 @@ TEST_F(FirstRunTest, MovesAndCopiesFromHomeAndSyncsNameTheirPlacesAndHow) {
     const JobQuestion* question = nullptr;
     PreparedJob moveJob = runner.Prepare(drive + "Config/Readme.Umv");
     ASSERT_NE(question = FirstRun(moveJob), nullptr);
-    EXPECT_NE(question->text.find(documents + " : will be moved to the drive (deleted here)"),
+    EXPECT_NE(question->text.find(documents + "\n    will be moved to the drive (deleted here)"),
               std::string::npos);
-    EXPECT_NE(question->text.find(root + "srv/data/ : will be moved to the drive"), std::string::npos);
+    EXPECT_NE(question->text.find(root + "srv/data/\n    will be moved to the drive"), std::string::npos);
     const JobStart declined = StartAnswering(std::move(moveJob), dlg::No);
     EXPECT_FALSE(declined.Started());
     EXPECT_EQ(ReadFile(documents + "tax.pdf"), "tax papers");
@@ -126,7 +126,7 @@ TEST_F(FirstRunTest, MovesAndCopiesFromHomeAndSyncsNameTheirPlacesAndHow) {
     copy.SaveCompressed(drive + "Config/Copy.Ubk");
     PreparedJob copyJob = runner.Prepare(drive + "Config/Copy.Ubk");
     ASSERT_NE(question = FirstRun(copyJob), nullptr);
-    EXPECT_NE(question->text.find(documents + " : will be copied to the drive"), std::string::npos);
+    EXPECT_NE(question->text.find(documents + "\n    will be copied to the drive"), std::string::npos);
     EXPECT_EQ(question->text.find(root + "srv/data/"), std::string::npos) << question->text;
     copy.FolderList.Clear();
     copy.FolderList.Add(root + "srv/data/");
@@ -141,8 +141,8 @@ TEST_F(FirstRunTest, MovesAndCopiesFromHomeAndSyncsNameTheirPlacesAndHow) {
     sync.SaveCompressed(drive + "Config/Shared.Usy");
     PreparedJob syncJob = runner.Prepare(drive + "Config/Shared.Usy");
     ASSERT_NE(question = FirstRun(syncJob), nullptr);
-    EXPECT_NE(question->text.find(documents + " : files may be deleted"), std::string::npos);
-    EXPECT_NE(question->text.find(documents + " : will be copied to the drive"), std::string::npos);
+    EXPECT_NE(question->text.find(documents + "\n    files may be deleted"), std::string::npos);
+    EXPECT_NE(question->text.find(documents + "\n    will be copied to the drive"), std::string::npos);
 }
 
 TEST_F(FirstRunTest, AScheduleTheUserMadeIsTheAnswerAndADryRunRemembersNothing) {

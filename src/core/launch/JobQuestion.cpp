@@ -28,7 +28,7 @@ JobQuestion FirstRunQuestion(const std::string& jobName, const std::string& jobF
     question.text = "The job \"" + jobName + "\" has not run on this computer yet. Its job file\n" + jobFile +
                     "\nwill act on these places of this computer:\n";
     for (const ReachLine& line : reach.lines)
-        question.text += "\n" + line.path + " : " + std::string(ReachKindText(line.kind));
+        question.text += "\n" + line.path + "\n    " + std::string(ReachKindText(line.kind));
     question.text += "\n\nRun it?";
     return question;
 }
