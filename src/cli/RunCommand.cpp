@@ -56,7 +56,9 @@ int RunJob(const std::string& file, const RunOptions& options, const CliEnvironm
                       {},
                       environment.isDriveRoot,
                       environment.knownReach});
-    PreparedJob job = runner.Prepare(file, PrepareOptions{options.item.value_or(-1), options.reachAnswered});
+    // A dry run touches nothing on the computer: there is nothing to agree to.
+    PreparedJob job = runner.Prepare(
+        file, PrepareOptions{options.item.value_or(-1), options.reachAnswered || options.dryRun});
     if (!job.Ready()) return ReportRefusal(*job.Refusal(), file, console);
     runner.SetSettings(LoadJobSettings(environment.programDataRoot, console));
     const std::vector<int> replies = AskQuestions(job, console);

@@ -2,10 +2,13 @@
 // every path whose way goes through a link pointing elsewhere (absolute or with ".."), naming the
 // link, and changes nothing outside; links that stay on the drive still work.
 #include "files/FileTestSupport.h"
+#include "platform/linux/DriveAnchor.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace drivlet {
 namespace {
@@ -123,6 +126,27 @@ TEST_F(DriveLinks, LinksThatStayOnTheDriveAndPlainPathsWork) {
     EXPECT_TRUE(stick->CanWriteIn(drive + "real"));
     EXPECT_FALSE(stick->CanWriteIn(drive + "Backups"));
     ExpectHomeUntouched();
+}
+
+// Where the kernel cannot resolve beneath a handle, the walk refuses every link and every climb.
+TEST_F(DriveLinks, TheWalkWithoutTheKernelsHelpRefusesEveryLinkAndClimb) {
+    Fd root(::open(drive.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    ASSERT_TRUE(root);
+    WriteFile(drive + "real/deep/file.txt", "on the drive");
+    const auto walk = [&](const std::string& relative, int flags) {
+        errno = 0;
+        Fd fd(WalkBeneath(root.get(), relative, flags | O_CLOEXEC));
+        return fd ? 0 : errno;
+    };
+    EXPECT_EQ(walk("real/deep/file.txt", O_RDONLY), 0);
+    EXPECT_EQ(walk("real/deep", O_PATH | O_DIRECTORY), 0);
+    EXPECT_EQ(walk("", O_PATH | O_DIRECTORY), 0);
+    EXPECT_EQ(walk("real/missing.txt", O_RDONLY), ENOENT);
+    for (const std::string& refused :
+         {"Backups/precious.txt", "Up/Documents", "notes.txt", "alias/deep", "real/../../home", ".."}) {
+        EXPECT_EQ(walk(refused, O_RDONLY), EXDEV) << refused;
+        EXPECT_EQ(walk(refused, O_PATH), EXDEV) << refused;
+    }
 }
 
 } // namespace

@@ -43,9 +43,8 @@ bool IsLink(int dirFd, const std::string& relative) {
     return fstatat(dirFd, relative.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
 }
 
-// The resolution beneath a handle where the kernel cannot do it: one component at a time, none
-// of them a link or "..". Stricter than the kernel's (a link that stays on the drive is refused
-// too), never looser.
+} // namespace
+
 int WalkBeneath(int root, const std::string& relative, int flags) {
     const std::vector<std::string> parts = Components(relative);
     Fd folder;
@@ -81,8 +80,6 @@ int WalkBeneath(int root, const std::string& relative, int flags) {
     }
     return opened.release();
 }
-
-} // namespace
 
 DriveAnchor::DriveAnchor(std::string root, int fd)
     : root_(std::move(root)), fd_(fd), proc_(kProcFd + std::to_string(fd) + "/") {}

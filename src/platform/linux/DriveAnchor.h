@@ -26,6 +26,12 @@ struct NativePath {
     const char* c_str() const { return path.c_str(); }
 };
 
+// The resolution beneath a folder's handle where the kernel cannot do it (no openat2): one
+// component at a time, none of them a link or "..", so stricter than the kernel's (a link that
+// stays on the drive is refused too), never looser. A descriptor, or -1 with errno set (EXDEV for
+// a link or a climb out).
+int WalkBeneath(int root, const std::string& relative, int flags);
+
 class DriveAnchor : public std::enable_shared_from_this<DriveAnchor> {
 public:
     // Nothing when the folder cannot be opened or the system cannot name a handle.
