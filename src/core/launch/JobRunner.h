@@ -31,7 +31,7 @@ struct RunnerServices {
     DriveRootTest isDriveRoot;
     // The jobs the user let act on this computer; before any other first acts here, its reach
     // is asked about.
-    KnownReach knownReach;
+    KnownReach knownReach = {};
 };
 
 struct PrepareOptions {
