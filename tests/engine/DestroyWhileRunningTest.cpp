@@ -92,7 +92,9 @@ protected:
         worker->Start();
         const bool held = reached.wait_for(120s) == std::future_status::ready;
         EXPECT_TRUE(held) << "the run never reached " << stopAt;
-        if (held) EXPECT_FALSE(worker->Finished());
+        if (held) {
+            EXPECT_FALSE(worker->Finished());
+        }
         worker.reset();
         // It was held in the middle of real work, not in a failure; only the file in hand may
         // have been cancelled.
@@ -125,7 +127,9 @@ protected:
 
     static void ExpectOnlyCancelled(const std::vector<LogEntryEvent>& logs) {
         for (const LogEntryEvent& e : logs)
-            if (e.isError) EXPECT_EQ(e.status, "Operation canceled") << e.action << " " << e.fileName;
+            if (e.isError) {
+                EXPECT_EQ(e.status, "Operation canceled") << e.action << " " << e.fileName;
+            }
     }
 
     // Every file the run put under a real name is whole; the sources are as they were.
@@ -134,7 +138,9 @@ protected:
             const std::string expected(4096 + i, static_cast<char>('a' + i % 26));
             EXPECT_EQ(ReadFile(sources[i]), expected);
             const std::string copy = mappedRoot + sources[i].substr(1);
-            if (Exists(copy)) EXPECT_EQ(ReadFile(copy), expected) << copy;
+            if (Exists(copy)) {
+                EXPECT_EQ(ReadFile(copy), expected) << copy;
+            }
         }
         // A temporary file the run was writing when it stopped goes with the run.
         if (!Exists(below)) return;
@@ -175,7 +181,9 @@ protected:
             const std::string expected(4096 + i, static_cast<char>('a' + i % 26));
             EXPECT_EQ(ReadFile(sources[i]), expected);
             const std::string copy = drive + "Docs/" + sources[i].substr(source.size());
-            if (Exists(copy)) EXPECT_EQ(ReadFile(copy), expected) << copy;
+            if (Exists(copy)) {
+                EXPECT_EQ(ReadFile(copy), expected) << copy;
+            }
         }
     }
 };

@@ -46,7 +46,7 @@ protected:
         if (child == 0) {
             // A process of its own keeps a journal of its own.
             const LinuxFileSystem killed(JournalIn(journal.path()));
-            for (const std::string folder : {drive + "Docs/sub/", pc + "Docs/"})
+            for (const std::string& folder : {drive + "Docs/sub/", pc + "Docs/"})
                 WriteFile(killed.TemporaryName(folder), "half a photo");
             raise(SIGKILL);
             _exit(0);

@@ -13,9 +13,9 @@ class TThreadBase;
 
 struct StatusEvent {
     std::string text;
-    int32_t percent = -1;  // -1: unknown, shown as a busy bar
-    std::string speed;     // "N/A" before any time has passed
-    double remaining = -1; // days; -1: unknown
+    int32_t percent = -1;   // -1: unknown, shown as a busy bar
+    std::string speed = {}; // "N/A" before any time has passed
+    double remaining = -1;  // days; -1: unknown
 };
 
 struct ThreadErrorEvent {

@@ -28,7 +28,7 @@ struct RunnerServices {
     std::string computerId;
     RunSettings settings;
     // Which folders are drive roots a job file may be run from; empty: mount points.
-    DriveRootTest isDriveRoot;
+    DriveRootTest isDriveRoot = {};
     // The jobs the user let act on this computer; before any other first acts here, its reach
     // is asked about.
     KnownReach knownReach = {};
@@ -43,7 +43,7 @@ struct PrepareOptions {
 struct StartOptions {
     IConflictPrompt* prompt = nullptr; // sync jobs; not owned, outlives the run; asked when draining
     bool dryRun = false;               // sync jobs: decide only; the job file is not written either
-    ThreadEventQueue::Wake wake;       // called from the worker when events wait to be drained
+    ThreadEventQueue::Wake wake = {};  // called from the worker when events wait to be drained
 };
 
 // A job read and checked, holding its lock until it is started or dropped.

@@ -38,20 +38,20 @@ struct DriveWindowServices {
     std::string computerId;
     std::filesystem::path programDataRoot;
     // The settings each run starts with; empty: read from the program data root at each launch.
-    std::function<RunSettings()> runSettings;
+    std::function<RunSettings()> runSettings = {};
     // The AutoCloseJobTab setting: read for each new tab, written when a panel's box changes.
-    std::function<bool()> autoCloseJobTab;
-    std::function<void(bool)> setAutoCloseJobTab;
+    std::function<bool()> autoCloseJobTab = {};
+    std::function<void(bool)> setAutoCloseJobTab = {};
     // Once the shut-down has begun, jobs end without a message; empty: always shown.
-    std::function<bool()> finishMessagesSuppressed;
+    std::function<bool()> finishMessagesSuppressed = {};
     ProgramDatabase* database = nullptr; // the schedule states of the rows; null: none scheduled
     // A sync run's conflict questions; empty: the conflict window over the drive's window. A null
     // prompt cannot ask, which cancels a run that has conflicts.
-    std::function<std::shared_ptr<IConflictPrompt>(QWidget* window)> conflictPrompt;
+    std::function<std::shared_ptr<IConflictPrompt>(QWidget* window)> conflictPrompt = {};
     // How rows show a job's last run; empty: the user's form.
-    DateTimeTextFormat lastRunText;
+    DateTimeTextFormat lastRunText = {};
     // Which folders are drive roots a job may be run from; empty: mount points.
-    DriveRootTest isDriveRoot;
+    DriveRootTest isDriveRoot = {};
     // The jobs the user let act on this computer; empty: no first-run question.
     KnownReach knownReach = {};
 };
