@@ -7,6 +7,7 @@
 #include "core/engine/backup/TZipFolderThread.h"
 #include "core/launch/JobClaim.h"
 #include "core/launch/ReadJobRecord.h"
+#include "core/text/PathText.h"
 #include "core/time/DateFormat.h"
 
 #include <filesystem>
@@ -41,11 +42,6 @@ bool IsFile(const std::string& path) {
 
 bool IsTimeStamped(TArchiveMode mode) {
     return mode == TArchiveMode::amTimeStamped || mode == TArchiveMode::amTimeStampedIncremental;
-}
-
-std::string WithSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
 }
 
 } // namespace

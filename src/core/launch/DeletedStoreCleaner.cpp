@@ -2,16 +2,12 @@
 
 #include "core/app/Constants.h"
 #include "core/db/ProgramDatabase.h"
+#include "core/text/PathText.h"
 
 #include <vector>
 
 namespace drivlet {
 namespace {
-
-std::string WithSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
-}
 
 // Empties one folder; the sub-folders are emptied and removed in turn.
 int64_t EmptyInto(const IFileSystem& files, const std::string& folder) {

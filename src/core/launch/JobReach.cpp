@@ -1,12 +1,9 @@
 #include "core/launch/JobReach.h"
 
+#include "core/text/PathText.h"
+
 namespace drivlet {
 namespace {
-
-std::string WithSlash(std::string path) {
-    if (path.empty() || path.back() != '/') path += '/';
-    return path;
-}
 
 // Whether reading the path reads the user's files: it lies in the home folder, or holds it.
 bool ReadsHome(const std::string& path, const std::string& homeFolder) {

@@ -146,9 +146,11 @@ void JobRunner::AskAboutReach(PreparedJob& job, bool answered) const {
     if (reach.Empty()) return;
     std::string fingerprint =
         reach.Fingerprint(DriveRelative(job.file_, job.drivePath_) + "#" + std::to_string(job.item_));
-    if (known.known(fingerprint)) return;
-    // Asked last: the other questions stay as they were, and this one sees the job as it will run.
-    if (!answered) job.questions_.push_back(FirstRunQuestion(job.name_, job.file_, reach));
+    if (!answered) {
+        if (known.known(fingerprint)) return;
+        // Asked last: the other questions stay as they were, and this one sees the job as it will run.
+        job.questions_.push_back(FirstRunQuestion(job.name_, job.file_, reach));
+    }
     job.reach_ = std::move(fingerprint);
 }
 

@@ -28,4 +28,24 @@ KnownReach KnownReachIn(std::filesystem::path programDataRoot, const IClock& clo
     return reach;
 }
 
+KnownReach KnownReachOf(ProgramDatabase& database, const IClock& clock, std::string homeFolder) {
+    KnownReach reach;
+    reach.homeFolder = std::move(homeFolder);
+    reach.known = [&database](const std::string& fingerprint) {
+        try {
+            return database.KnowsJobReach(fingerprint);
+        } catch (const std::exception&) {
+            return false;
+        }
+    };
+    reach.remember = [&database, &clock](const std::string& fingerprint) {
+        try {
+            database.RememberJobReach(fingerprint, clock.Now());
+        } catch (const std::exception&) {
+            // Not kept: the job is asked about again next time, nothing worse.
+        }
+    };
+    return reach;
+}
+
 } // namespace drivlet

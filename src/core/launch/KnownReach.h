@@ -9,6 +9,8 @@
 
 namespace drivlet {
 
+class ProgramDatabase;
+
 struct KnownReach {
     // Empty functions: nothing is asked (callers that act for the user themselves).
     std::function<bool(const std::string& fingerprint)> known;
@@ -17,8 +19,10 @@ struct KnownReach {
     std::string homeFolder;
 };
 
-// Over the program database below the root; a database that cannot be read knows nothing, so
-// the question is asked.
+// Over the program database below the root, opened for each question (a program that runs one
+// job); a database that cannot be read knows nothing, so the question is asked.
 KnownReach KnownReachIn(std::filesystem::path programDataRoot, const IClock& clock, std::string homeFolder);
+// Over a connection the front end holds open on the thread that launches its jobs.
+KnownReach KnownReachOf(ProgramDatabase& database, const IClock& clock, std::string homeFolder);
 
 } // namespace drivlet

@@ -3,6 +3,7 @@
 #include "core/db/BackupDatabase.h"
 #include "core/db/EDatabaseError.h"
 #include "core/drives/DrivePaths.h"
+#include "core/text/PathText.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -69,11 +70,6 @@ namespace {
 bool IsFolder(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_directory(path, ec);
-}
-
-std::string WithSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
 }
 
 } // namespace

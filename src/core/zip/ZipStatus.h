@@ -17,6 +17,12 @@ public:
     int code() const { return code_; }
     const std::string& message() const { return message_; }
     bool canceled() const;
+    // An archive the program would not hand to the library (a link leading off the drive), in the
+    // library's own terms: its code for a file it cannot open.
+    static ZipStatus CannotOpen(std::string message, int systemError) {
+        constexpr int kOpenError = 11;
+        return ZipStatus(kOpenError, std::move(message), systemError);
+    }
     // The library's report of a failure about `subject`: "(code) text : subject".
     std::string Describe(const std::string& subject) const {
         return "(" + std::to_string(code_) + ") " + message_ + " : " + subject;

@@ -97,20 +97,21 @@ int RunTrayProgram(QApplication& app) {
                                                       std::make_unique<SystemTrayIcon>());
         TrayController* owner = controller.get();
         // The controller counts the running jobs for the shut-down rules; the windows only run them.
-        DriveWindowServices windowServices{LinuxFileSystem::Instance(),
-                                           SystemClock::Instance(),
-                                           ComputerIdentity(*volumes),
-                                           root,
-                                           {},
-                                           [owner] { return owner->Settings().AutoCloseJobTab; },
-                                           [owner](bool on) { owner->Settings().AutoCloseJobTab = on; },
-                                           [owner] { return owner->FinishMessagesSuppressed(); },
-                                           &owner->Database(),
-                                           {},
-                                           {},
-                                           {},
-                                           KnownReachIn(root, SystemClock::Instance(),
-                                                        ProcessEnvironment()("HOME").value_or(std::string()))};
+        DriveWindowServices windowServices{
+            LinuxFileSystem::Instance(),
+            SystemClock::Instance(),
+            ComputerIdentity(*volumes),
+            root,
+            {},
+            [owner] { return owner->Settings().AutoCloseJobTab; },
+            [owner](bool on) { owner->Settings().AutoCloseJobTab = on; },
+            [owner] { return owner->FinishMessagesSuppressed(); },
+            &owner->Database(),
+            {},
+            {},
+            {},
+            KnownReachOf(owner->Database(), SystemClock::Instance(),
+                         ProcessEnvironment()("HOME").value_or(std::string()))};
         windows = std::make_unique<DriveWindows>(std::move(windowServices));
         QObject::connect(windows.get(), &DriveWindows::runningJobsChanged, owner,
                          &TrayController::SetRunningJobs);

@@ -4,14 +4,10 @@
 #include "core/drives/DrivePaths.h"
 #include "core/drives/DriveRegistry.h"
 #include "core/engine/PathMapping.h"
+#include "core/text/PathText.h"
 
 namespace drivlet {
 namespace {
-
-std::string WithSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
-}
 
 // The folder with its links resolved, ending with "/"; the text itself where it cannot be.
 std::string RealFolder(const IFileSystem& files, const std::string& folder) {

@@ -209,10 +209,9 @@ void TZipFolderThread::SelectArchive(const std::string& archive) {
     writer->SetPassword(ZipPassword);
     // The library writes its copy beside the archive itself: through the drive's handle too, and
     // never through a link that leads off the drive.
-    constexpr int kCannotOpen = 11; // the library's own code for a file it cannot open
     const FileStatus reach = Files().Reach(archive);
     openError_ = reach ? writer->Open(Files().SystemPath(archive))
-                       : ZipStatus(kCannotOpen, reach.message(), reach.code());
+                       : ZipStatus::CannotOpen(reach.message(), reach.code());
     if (openError_) {
         writer_ = std::move(writer);
         writerArchive_ = archive;

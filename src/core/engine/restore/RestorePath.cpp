@@ -1,21 +1,19 @@
 #include "core/engine/restore/RestorePath.h"
 
 #include "core/text/CaseFold.h"
+#include "core/text/PathText.h"
 
 namespace drivlet {
 namespace {
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-std::string WithSlash(std::string_view folder) {
-    std::string out(folder);
-    if (out.empty() || out.back() != '/') out += '/';
-    return out;
+bool IsLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
 } // namespace
 
-std::string RestorePathFor(std::string_view backupRoot, std::string_view path, std::string_view restoreTarget) {
+std::string RestorePathFor(std::string_view backupRoot, std::string_view path,
+                           std::string_view restoreTarget) {
     if (path.size() < backupRoot.size() || path.substr(0, backupRoot.size()) != backupRoot) return {};
     const std::string_view rel = path.substr(backupRoot.size());
     if (!restoreTarget.empty()) return WithSlash(restoreTarget) + std::string(rel);
@@ -32,7 +30,8 @@ std::string ZipExtractionBase(std::string_view archiveName, std::string_view res
     if (SameText(archiveName, "Root.Zip")) return restoreTarget.empty() ? "/" : WithSlash(restoreTarget);
     const std::string_view stem = archiveName.substr(0, archiveName.size() - 4);
     if (stem.size() == 1 && IsLetter(stem[0]))
-        return restoreTarget.empty() ? std::string(stem) + ":\\" : WithSlash(restoreTarget) + std::string(stem) + "/";
+        return restoreTarget.empty() ? std::string(stem) + ":\\"
+                                     : WithSlash(restoreTarget) + std::string(stem) + "/";
     if (stem.size() > 2 && stem.substr(0, 2) == "__" && stem.find('~') != std::string_view::npos) {
         std::string share(stem.substr(2));
         share[share.find('~')] = '\\';

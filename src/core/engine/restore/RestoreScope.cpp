@@ -3,6 +3,7 @@
 #include "core/engine/backup/TBackUpThreadBase.h"
 #include "core/engine/backup/ZipLayout.h"
 #include "core/engine/restore/RestorePath.h"
+#include "core/text/PathText.h"
 
 #include <limits>
 #include <utility>
@@ -13,11 +14,6 @@ namespace {
 bool IsTimeStampedFormat(std::string_view format) {
     return format == ArchiveFormatText(TArchiveMode::amTimeStamped) ||
            format == ArchiveFormatText(TArchiveMode::amTimeStampedIncremental);
-}
-
-std::string WithSlash(std::string folder) {
-    if (folder.back() != '/') folder += '/';
-    return folder;
 }
 
 } // namespace

@@ -172,9 +172,8 @@ void TRestoreZipThread::QueueEntries() {
 
 ZipStatus TRestoreZipThread::OpenArchive(ZipReader& reader, const std::string& path) const {
     // Through the drive's handle, and never through a link that leads off the drive.
-    constexpr int kCannotOpen = 11; // the library's own code for a file it cannot open
     const FileStatus reach = Files().Reach(path);
-    if (!reach) return ZipStatus(kCannotOpen, reach.message(), reach.code());
+    if (!reach) return ZipStatus::CannotOpen(reach.message(), reach.code());
     return reader.Open(Files().SystemPath(path), ZipPassword);
 }
 
@@ -216,7 +215,7 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const std::string&
     }
     // The backup writes no folder entries, so one is never the run's either.
     if (!AdmitsEntry(archive, name)) {
-        LogFailure("not part of this backup");
+        ReportNotInBackup(name, LogAction);
         return;
     }
     const std::string target = base + name;

@@ -1,17 +1,12 @@
 #include "core/engine/sync/TSyncItems.h"
 
 #include "core/text/CaseFold.h"
+#include "core/text/PathText.h"
 
 #include <algorithm>
 
 namespace drivlet {
 namespace {
-
-std::string WithTrailingSlash(std::string_view path) {
-    std::string result(path);
-    if (result.empty() || result.back() != '/') result += '/';
-    return result;
-}
 
 // Drive-side paths are stored drive-relative; one written without its leading "/" means the same.
 std::string DriveRelative(std::string_view path) {
@@ -25,8 +20,8 @@ void TSyncItems::AddItem(std::string_view pathA, std::string_view pathB, bool is
         items_.push_back({DriveRelative(pathA), std::string(pathB)});
         return;
     }
-    items_.push_back({pathA == kRootFolderName ? std::string("/") : WithTrailingSlash(DriveRelative(pathA)),
-                      WithTrailingSlash(pathB)});
+    items_.push_back(
+        {pathA == kRootFolderName ? std::string("/") : WithSlash(DriveRelative(pathA)), WithSlash(pathB)});
 }
 
 void TSyncItems::SortByPathB() {
