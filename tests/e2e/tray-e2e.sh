@@ -2,10 +2,8 @@
 # The tray program on a real X desktop: it comes up with its icon in a tray, a second start leaves
 # the first alone and exits, and the tray menu is photographed. Then drives arrive as tmpfs mounts:
 # a known drive opens its window, a drive-insertion schedule runs a backup on arrival (its window
-# with the finished tab is photographed), a move job run by hand first asks about what it will
-# take off the computer (photographed; No keeps everything) and a two-way sync asks its conflicts
-# in the conflict window (photographed too); a termination signal then cancels the waiting sync
-# and ends cleanly.
+# with the finished tab is photographed) and a two-way sync asks its conflicts in the conflict
+# window (photographed too); a termination signal then cancels the waiting sync and ends cleanly.
 # Usage: tray-e2e.sh <drivlet program> <drivlet-cli> <screenshot folder>. Exit 77: the desktop
 # tools are missing, or mounting is refused (after the parts that need no mount have passed).
 set -u
@@ -161,32 +159,6 @@ box=$(timeout 60 bash -c "until xdotool search --onlyvisible --name '^Drivlet\$'
 [ -n "$box" ] || fail "no finish message after the scheduled backup"
 import -window root "$shots/new-drive-finished-job.png" || fail "the screenshot could not be taken"
 echo "drive B: the scheduled backup ran; screenshot $shots/new-drive-finished-job.png"
-
-# D: a move job nobody scheduled, run from its drive's window, first shows what it will take off
-# this computer; No leaves everything where it is.
-move_json=$(printf '{"class": "TArchiveData", "properties": {"BackupName": "Readme", "FolderList": ["%s/"],
-  "ArchiveDir": "amPcToUsb", "ArchiveMode": "amMove", "Destination": "/Backups/", "PCID": "%s",
-  "Port": 21, "Path": "/"}}' "$home/Documents" "$id")
-stage_drive D Readme.Umv "$move_json"
-arrive D
-window=$(wait_window "^New Drive Detected. $work/drives/D/")
-[ -n "$window" ] || fail "the window of drive D did not open"
-xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
-sleep 0.5
-# The job's row, then Run (window-relative places of the New Drive window's layout).
-xdotool mousemove --window "$window" 120 157 click 1
-sleep 0.3
-xdotool mousemove --window "$window" 666 460 click 1
-question=$(timeout 60 bash -c "until xdotool search --onlyvisible --name '^Drivlet\$' 2>/dev/null | grep -vx '$icon' | grep -vx '$box'; do sleep 0.1; done" | head -n 1)
-[ -n "$question" ] || fail "no first-run question for the move job of drive D"
-import -window root "$shots/first-run-question.png" || fail "the screenshot could not be taken"
-xdotool windowactivate --sync "$question" 2>/dev/null
-xdotool key --window "$question" Escape
-timeout 60 bash -c "while xdotool search --onlyvisible --name '^Drivlet\$' 2>/dev/null | grep -qx '$question'; do sleep 0.1; done" ||
-    fail "the first-run question did not close on Escape (No)"
-[ -f "$home/Documents/notes.txt" ] || fail "the move job ran although its first run was answered No"
-[ -z "$(ls "$work/drives/D/Backups")" ] || fail "the move job wrote to drive D although answered No"
-echo "drive D: first-run question $question; screenshot $shots/first-run-question.png"
 
 # C: a two-way sync whose files differ on both sides asks in the conflict window.
 sync_json=$(printf '{"class": "TSyncData", "properties": {"SyncName": "Synced", "FolderAList": ["/Docs/"],
