@@ -12,11 +12,11 @@
 //   seconds <wall> peak_kib <peak RSS> files <done> errors <n> cpu <user + system seconds>
 #include "BenchSupport.h"
 #include "core/engine/MainThreadHandoff.h"
-#include "core/engine/RunningJob.h"
 #include "core/engine/ThreadEvents.h"
 #include "core/engine/backup/TCopyFolderThread.h"
 #include "core/engine/backup/TZipFolderThread.h"
 #include "core/engine/sync/TSyncFolderThread.h"
+#include "core/launch/JobRun.h"
 #include "platform/LocalTime.h"
 #include "platform/linux/LinuxFileSystem.h"
 
@@ -69,7 +69,8 @@ public:
     }
     void OnLogEntry(const TThreadBase&, const LogEntryEvent& e) override {
         if (!e.isError) return;
-        if (++errors <= 5) std::fprintf(stderr, "%s %s: %s\n", e.action.c_str(), e.fileName.c_str(), e.status.c_str());
+        if (++errors <= 5)
+            std::fprintf(stderr, "%s %s: %s\n", e.action.c_str(), e.fileName.c_str(), e.status.c_str());
     }
     void OnTerminated(TThreadBase& sender, const TerminatedEvent&) override { sender.ReleaseRunningCount(); }
 };
@@ -107,8 +108,7 @@ ThreadServices Services() {
 }
 
 // Runs the job to its end and prints the figures; the job is set up by the caller.
-template <typename Job>
-int RunJob(std::unique_ptr<Job> job, Clock::time_point start) {
+template <typename Job> int RunJob(std::unique_ptr<Job> job, Clock::time_point start) {
     Sink sink;
     job->SetEvents(&sink);
     job->Start();
@@ -141,16 +141,15 @@ public:
     void OnTerminated(TThreadBase& sender, const TerminatedEvent&) override { sender.ReleaseRunningCount(); }
 };
 
-// The job owned by a RunningJob, its events drained on a thread of their own that sleeps until
+// The job owned by a JobRun, its events drained on a thread of their own that sleeps until
 // the queue wakes it, as a front end's event loop would; like a window, which repaints some sixty
 // times a second, it takes them at most once a frame, so a worker's flood of events arrives in
 // batches instead of one wake-up each.
-template <typename Job>
-int RunQueued(std::unique_ptr<Job> worker, Clock::time_point start) {
+template <typename Job> int RunQueued(std::unique_ptr<Job> worker, Clock::time_point start) {
     PanelSink panel;
     int64_t files = 0;
     {
-        RunningJob job(panel);
+        JobRun job(JobKind::Backup, "", &panel);
         worker->SetEvents(&job.Queue());
         Job& adopted = job.Adopt(std::move(worker));
         job.Start();

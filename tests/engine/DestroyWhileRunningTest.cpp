@@ -1,9 +1,9 @@
 // Jobs destroyed in the middle of their run: a worker held inside one of its own events while its
 // object is destroyed must be stopped before any member it uses goes, and a job owned by a
-// RunningJob is cancelled and joined when the owner goes. Nothing is ever left half-written
+// JobRun is cancelled and joined when the owner goes. Nothing is ever left half-written
 // under a real name, and the sources are untouched.
-#include "core/engine/RunningJob.h"
 #include "core/engine/sync/TSyncFolderThread.h"
+#include "core/launch/JobRun.h"
 #include "restore/RestoreFixture.h"
 
 #include <condition_variable>
@@ -102,11 +102,11 @@ protected:
         ExpectOnlyCancelled(gate.logs);
     }
 
-    // Owns the worker through a RunningJob, drains until the first line starting with `stopAt`,
+    // Owns the worker through a JobRun, drains until the first line starting with `stopAt`,
     // then destroys the owner.
     void DestroyOwned(std::unique_ptr<TThreadBase> worker, const std::string& stopAt) {
         RecordingEvents sink;
-        auto job = std::make_unique<RunningJob>(sink);
+        auto job = std::make_unique<JobRun>(JobKind::Backup, "", &sink);
         worker->SetEvents(&job->Queue());
         job->Adopt(std::move(worker));
         job->Start();

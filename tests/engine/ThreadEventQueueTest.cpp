@@ -1,7 +1,7 @@
 // Events that never make a worker wait: merging and order, a flood of log lines, the wake-up of
 // an event loop, and questions answered later, cancelled or closed, with real worker threads.
 #include "EngineTestSupport.h"
-#include "core/engine/RunningJob.h"
+#include "core/launch/JobRun.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +35,7 @@ protected:
     ManualClock clock{EncodeDateTime({2010, 8, 16, 14, 5, 0, 0})};
     RecordingEvents events;
 
-    std::unique_ptr<ProbeThread> Worker(RunningJob& job, std::function<void(ProbeThread&)> body,
+    std::unique_ptr<ProbeThread> Worker(JobRun& job, std::function<void(ProbeThread&)> body,
                                         const IFileSystem* fs = nullptr) {
         auto worker = std::make_unique<ProbeThread>(
             ThreadServices{fs ? *fs : files, InPlaceHandoff::Instance(), clock});
@@ -46,7 +46,7 @@ protected:
 };
 
 TEST_F(ThreadEventQueueTest, StatusAndProgressMergeBetweenLogLinesWhichKeepTheirOrder) {
-    RunningJob job(events);
+    JobRun job(JobKind::Backup, "", &events);
     job.Adopt(Worker(job, [](ProbeThread& t) {
         const auto status = [&](const char* text) {
             t.StatusText = text;
@@ -76,7 +76,7 @@ TEST_F(ThreadEventQueueTest, StatusAndProgressMergeBetweenLogLinesWhichKeepTheir
     }));
     // Nothing is drained until the worker has ended: it never waited for the front end.
     job.Start();
-    job.Worker()->WaitFor();
+    job.Worker().WaitFor();
     ASSERT_TRUE(job.DrainUntilEnded(Deadline()));
 
     const std::vector<std::string> expected = {"status two",
@@ -94,12 +94,12 @@ TEST_F(ThreadEventQueueTest, StatusAndProgressMergeBetweenLogLinesWhichKeepTheir
     EXPECT_EQ(events.progress[1].percent, 40);
     for (const std::thread::id id : events.callers)
         EXPECT_EQ(id, std::this_thread::get_id());
-    EXPECT_TRUE(job.Worker()->Finished());
+    EXPECT_TRUE(job.Worker().Finished());
 }
 
 TEST_F(ThreadEventQueueTest, AFloodOfLogLinesDrainedMeanwhileLosesNone) {
     constexpr int kLines = 50000;
-    RunningJob job(events);
+    JobRun job(JobKind::Backup, "", &events);
     job.Adopt(Worker(job, [](ProbeThread& t) {
         for (int i = 0; i < kLines; ++i) {
             t.FileActionText = "f";
@@ -149,14 +149,14 @@ protected:
     std::string source = (dir / "a.txt").string();
     std::string target = (dir / "out" / "a.txt").string();
 
-    std::unique_ptr<ProbeThread> Copier(RunningJob& job) {
+    std::unique_ptr<ProbeThread> Copier(JobRun& job) {
         WriteFile(source, "alpha");
         return Worker(
             job, [this](ProbeThread& t) { (void)t.CopyFileProtected(source, target, false, false); },
             &lowSpace);
     }
     // Drains until the question has reached the front end.
-    static bool DrainUntilAsked(RunningJob& job, const DeferringEvents& sink) {
+    static bool DrainUntilAsked(JobRun& job, const DeferringEvents& sink) {
         const auto deadline = Deadline();
         while (!sink.pending) {
             if (!job.Queue().WaitForEvents(deadline)) return false;
@@ -167,20 +167,20 @@ protected:
 };
 
 TEST_F(LowDiskQuestionTest, AnsweredOnALaterTurnOfTheDrainingThread) {
-    RunningJob job(deferring);
+    JobRun job(JobKind::Backup, "", &deferring);
     job.Adopt(Copier(job));
     job.Start();
     ASSERT_TRUE(DrainUntilAsked(job, deferring));
-    EXPECT_FALSE(job.Worker()->Finished());
+    EXPECT_FALSE(job.Worker().Finished());
     EXPECT_TRUE((*deferring.pending)(LowDiskAnswer::Retry));
     ASSERT_TRUE(job.DrainUntilEnded(Deadline()));
     EXPECT_EQ(ReadFile(target), "alpha");
     EXPECT_EQ(lowSpace.SpaceQueries(), 2);
-    EXPECT_FALSE(job.Worker()->Terminated());
+    EXPECT_FALSE(job.Worker().Terminated());
 }
 
 TEST_F(LowDiskQuestionTest, ACancelReleasesTheWaitingWorkerWithAbort) {
-    RunningJob job(deferring);
+    JobRun job(JobKind::Backup, "", &deferring);
     job.Adopt(Copier(job));
     job.Start();
     ASSERT_TRUE(DrainUntilAsked(job, deferring));
@@ -190,11 +190,11 @@ TEST_F(LowDiskQuestionTest, ACancelReleasesTheWaitingWorkerWithAbort) {
     EXPECT_FALSE((*deferring.pending)(LowDiskAnswer::Retry));
     EXPECT_FALSE(std::filesystem::exists(target));
     EXPECT_EQ(lowSpace.SpaceQueries(), 1);
-    EXPECT_TRUE(job.Worker()->Terminated());
+    EXPECT_TRUE(job.Worker().Terminated());
 }
 
 TEST_F(LowDiskQuestionTest, TheWorkersOwnTerminateReleasesItToo) {
-    RunningJob job(deferring);
+    JobRun job(JobKind::Backup, "", &deferring);
     ProbeThread& worker = job.Adopt(Copier(job));
     job.Start();
     ASSERT_TRUE(DrainUntilAsked(job, deferring));
@@ -204,7 +204,7 @@ TEST_F(LowDiskQuestionTest, TheWorkersOwnTerminateReleasesItToo) {
 }
 
 TEST_F(LowDiskQuestionTest, ClosingTheJobWhileItWaitsReleasesAndJoinsIt) {
-    auto job = std::make_unique<RunningJob>(deferring);
+    auto job = std::make_unique<JobRun>(JobKind::Backup, "", &deferring);
     ProbeThread& worker = job->Adopt(Copier(*job));
     const int before = TThreadBase::RunningThreadCount();
     job->Start();
@@ -217,7 +217,7 @@ TEST_F(LowDiskQuestionTest, ClosingTheJobWhileItWaitsReleasesAndJoinsIt) {
 }
 
 TEST_F(LowDiskQuestionTest, AQuestionAfterTheCancelIsAnsweredAtOnce) {
-    RunningJob job(deferring);
+    JobRun job(JobKind::Backup, "", &deferring);
     job.Adopt(Copier(job));
     job.Cancel();
     job.Start();

@@ -6,6 +6,7 @@
 #include "gui/shutdown/LogindClient.h"
 #include "gui/tray/TrayController.h"
 #include "support/GuiTestSupport.h"
+#include "support/HeldRuns.h"
 #include "support/TempDir.h"
 
 #include <QDBusArgument>
@@ -152,11 +153,12 @@ private slots:
         ManualClock clock(40400.5);
         LogindClient logind(Bus(), QStringLiteral("c7"));
         auto tray = Controller(logind, clock);
+        test::HeldRuns runs(tray->Runs());
         connect(&logind, &LogindClient::prepareForShutdown, tray.get(),
                 [&tray] { (void)tray->ShutdownQuery(false); });
         QVERIFY(Inhibitors().isEmpty());
 
-        tray->SetRunningJobs(1);
+        runs.Set(1);
         QVERIFY(WaitUntil([&] { return logind.Holding(); }));
         const QList<Inhibitor> held = Inhibitors();
         QCOMPARE(held.size(), 1);
@@ -170,7 +172,7 @@ private slots:
         QVERIFY(WaitUntil([&] { return tray->FinishMessagesSuppressed(); }));
         QVERIFY(!CallLog().contains("PowerOff"));
 
-        tray->SetRunningJobs(0);
+        runs.Set(0);
         QVERIFY(!logind.Holding());
         QVERIFY(WaitUntil([&] { return CallLog().contains("PowerOff False"); }));
         // Our own lock was let go first, or it would hold back the power-off.
@@ -182,11 +184,12 @@ private slots:
         ManualClock clock(40400.5);
         LogindClient logind(Bus(), QStringLiteral("c7"));
         auto tray = Controller(logind, clock);
-        tray->SetRunningJobs(2);
+        test::HeldRuns runs(tray->Runs());
+        runs.Set(2);
         QVERIFY(!tray->ShutdownQuery(true).allow);
-        tray->SetRunningJobs(1);
+        runs.Set(1);
         QVERIFY(!CallLog().contains("TerminateSession"));
-        tray->SetRunningJobs(0);
+        runs.Set(0);
         QVERIFY(WaitUntil([&] { return CallLog().contains("TerminateSession \"c7\""); }));
     }
 

@@ -11,6 +11,7 @@
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/MountTableNotifySource.h"
 #include "support/GuiTestSupport.h"
+#include "support/HeldRuns.h"
 #include "support/TempDir.h"
 
 #include <QAbstractButton>
@@ -66,7 +67,7 @@ private:
 // What the controller asked of the drive windows and the program.
 struct ServiceRecord {
     std::vector<std::string> shown, launched;
-    int cancels = 0, quits = 0;
+    int quits = 0;
     std::vector<bool> forcedEnds; // log-off?
 };
 
@@ -99,7 +100,6 @@ class TrayControllerTest : public QObject {
         TrayServices services;
         services.showDrive = [record](const std::string& d) { record->shown.push_back(d); };
         services.launchJob = [record](const std::string& f) { record->launched.push_back(f); };
-        services.cancelAll = [record] { ++record->cancels; };
         services.quit = [record] { ++record->quits; };
         services.completePendingShutdown = [record](bool logOff) {
             record->forcedEnds.push_back(logOff);
@@ -194,6 +194,7 @@ private slots:
 
     void exitIsAskedAndWaitsForTheCancelledJobs() {
         auto tray = MakeController();
+        test::HeldRuns held(tray->Runs());
         tray->MakeVisible();
         QAction* exit = tray->Menu().actions().back();
 
@@ -209,26 +210,27 @@ private slots:
         QVERIFY(!tray->Exiting());
 
         // Two jobs run: Yes cancels them, and the program ends when the last has ended.
-        tray->SetRunningJobs(2);
+        held.Set(2);
         exit->trigger();
         exit->trigger(); // asked once, not twice
         box = OpenBox();
         QVERIFY(box);
         box->button(QMessageBox::Yes)->click();
-        QVERIFY(WaitUntil([this] { return services_->cancels == 1; }));
+        QVERIFY(WaitUntil([&held] { return held.Cancelled() == 2; }));
         QVERIFY(OpenBox() == nullptr);
         QVERIFY(!icon_->visible);
         QCOMPARE(services_->quits, 0);
-        tray->SetRunningJobs(1);
+        held.Set(1);
         QCOMPARE(services_->quits, 0);
-        tray->SetRunningJobs(0);
+        held.Set(0);
         QCOMPARE(services_->quits, 1);
     }
 
     void terminationSignalCancelsTheJobsAndEndsAfterThem() {
         auto tray = MakeController();
+        test::HeldRuns held(tray->Runs());
         tray->MakeVisible();
-        tray->SetRunningJobs(1);
+        held.Set(1);
         std::vector<int> seen;
         {
             TerminationSignals termination([&](int signal) {
@@ -240,36 +242,33 @@ private slots:
             QVERIFY(WaitUntil([&] { return !seen.empty(); }));
         }
         QCOMPARE(seen, std::vector<int>{SIGTERM});
-        QCOMPARE(services_->cancels, 1);
+        QCOMPARE(held.Cancelled(), 1);
         QVERIFY(!icon_->visible);
         QCOMPARE(services_->quits, 0);
-        tray->SetRunningJobs(0);
+        held.Set(0);
         QCOMPARE(services_->quits, 1);
     }
 
     void iconAnimatesWhileJobsRun() {
         auto tray = MakeController();
+        test::HeldRuns held(tray->Runs());
         std::vector<qint64> frames;
         for (const QIcon& i : tray->Images())
             frames.push_back(i.cacheKey());
         QCOMPARE(int(std::set<qint64>(frames.begin(), frames.end()).size()), kTrayImageCount);
 
         icon_->icons.clear();
-        tray->SetRunningJobs(1);
+        held.Set(1);
         // Every image in turn, then round again.
         QVERIFY(WaitUntil([this] { return icon_->icons.size() >= kTrayImageCount + 1; }));
         for (size_t i = 0; i < kTrayImageCount + 1; ++i)
             QCOMPARE(icon_->icons[i], frames[(i + 1) % kTrayImageCount]);
 
-        tray->SetRunningJobs(2);
-        tray->SetRunningJobs(0);
+        held.Set(2);
+        held.Set(0);
         QVERIFY(!tray->Animating());
         QCOMPARE(icon_->icons.back(), frames.front());
         QCOMPARE(tray->RunningJobs(), 0);
-        // A count below zero is taken as none.
-        tray->SetRunningJobs(-1);
-        QCOMPARE(tray->RunningJobs(), 0);
-        QCOMPARE(icon_->icons.back(), frames.front());
     }
 
     void knownDriveArrivingOpensItsWindowAndRunsItsSchedules() {
@@ -368,10 +367,11 @@ private slots:
 
     void shutdownWhileJobsRunIsRefusedAndCarriedOutAfterwards() {
         auto tray = MakeController();
+        test::HeldRuns held(tray->Runs());
         std::vector<bool> blocks;
         connect(tray.get(), &TrayController::shutdownBlockChanged, this,
                 [&blocks](bool b) { blocks.push_back(b); });
-        tray->SetRunningJobs(1);
+        held.Set(1);
         QVERIFY(tray->ShutdownBlocked());
 
         const ShutdownAnswer answer = tray->ShutdownQuery(false);
@@ -381,7 +381,7 @@ private slots:
         QVERIFY(tray->FinishMessagesSuppressed());
         QVERIFY(services_->forcedEnds.empty());
 
-        tray->SetRunningJobs(0);
+        held.Set(0);
         QCOMPARE(services_->forcedEnds, std::vector<bool>{false});
         QCOMPARE(blocks, (std::vector<bool>{true, false}));
         // Nothing runs now: the next query is allowed at once.

@@ -54,6 +54,7 @@ class WholePathTest : public QObject {
     ManualClock clock_{kNow};
     std::string drive_;
     std::string source_;
+    RunRegistry runs_;
     std::unique_ptr<ShutdownCoordinator> shutdown_;
 
     std::unique_ptr<DriveWindows> Windows(KnownReach known = {}) {
@@ -63,11 +64,9 @@ class WholePathTest : public QObject {
         services.isDriveRoot = AnyFolderIsADrive;
         ShutdownCoordinator* shutdown = shutdown_.get();
         services.finishMessagesSuppressed = [shutdown] { return shutdown->FinishMessagesSuppressed(); };
-        auto windows = std::make_unique<DriveWindows>(std::move(services));
-        // As the tray controller counts them for the shut-down rules.
-        QObject::connect(windows.get(), &DriveWindows::runningJobsChanged,
-                         [shutdown](int count) { shutdown->SetRunningJobs(count); });
-        return windows;
+        // Counted where the shut-down rules read them, as in the resident session.
+        services.runs = &runs_;
+        return std::make_unique<DriveWindows>(std::move(services));
     }
     std::string BackupJob(const std::string& pc) {
         TArchiveData job;
@@ -127,8 +126,8 @@ private slots:
         fs::create_directories(drive_ + "Backups/Docs");
         WriteFile(source_ + "a.txt", "alpha");
         WriteFile(source_ + "sub/b.txt", "bravo");
-        shutdown_ =
-            std::make_unique<ShutdownCoordinator>(ShutdownActions{[] {}, {}, [](bool) { return true; }});
+        shutdown_ = std::make_unique<ShutdownCoordinator>(
+            ShutdownActions{[] {}, {}, [](bool) { return true; }, [this] { return runs_.Count(); }});
     }
     void cleanup() {
         for (QMessageBox* box : OpenBoxes())

@@ -11,7 +11,8 @@ namespace {
 
 class Shutdown : public RunnerFixture {
 protected:
-    // The front end: each launch is a running job; the runner's idle moments are reported.
+    // The front end: each launch is a running job, counted here as a run registry would; the
+    // runner's idle moments are reported.
     ShutdownCoordinator& Make(TScheduleRunMode mode = TScheduleRunMode::srmAsk) {
         MakeRunner(mode);
         coordinator = std::make_unique<ShutdownCoordinator>(ShutdownActions{
@@ -19,14 +20,16 @@ protected:
             [this](bool logOff) {
                 forced.push_back(logOff);
                 return true;
-            }});
-        onLaunch = [this](const std::string&) { coordinator->JobStarted(); };
+            },
+            [this] { return running; }});
+        onLaunch = [this](const std::string&) { ++running; };
         runner->OnIdle = [this] { coordinator->SchedulesIdle(); };
         return *coordinator;
     }
 
     std::unique_ptr<ShutdownCoordinator> coordinator;
     std::vector<bool> forced; // the log-off flag of each forced end
+    int running = 0;
 };
 
 TEST_F(Shutdown, NothingRunningIsAllowedAndNothingIsForcedLater) {
@@ -36,8 +39,9 @@ TEST_F(Shutdown, NothingRunningIsAllowedAndNothingIsForcedLater) {
     EXPECT_TRUE(c.ShutdownJobsDone());
     EXPECT_TRUE(c.FinishMessagesSuppressed());
     // The shut-down went ahead by itself (or was cancelled): a later job's end forces nothing.
-    c.JobStarted();
-    c.JobEnded();
+    ++running;
+    --running;
+    c.RunsChanged();
     clock.Set(At(2010, 8, 16, 9, 5));
     runner->Tick();
     EXPECT_TRUE(forced.empty());
@@ -45,7 +49,7 @@ TEST_F(Shutdown, NothingRunningIsAllowedAndNothingIsForcedLater) {
 
 TEST_F(Shutdown, QueryWhileAJobRunsIsRefusedAndTheEndOfTheJobForcesIt) {
     ShutdownCoordinator& c = Make();
-    c.JobStarted();
+    ++running;
     EXPECT_FALSE(c.FinishMessagesSuppressed());
     const ShutdownAnswer answer = c.ShutdownQuery(true);
     EXPECT_FALSE(answer.allow);
@@ -54,24 +58,30 @@ TEST_F(Shutdown, QueryWhileAJobRunsIsRefusedAndTheEndOfTheJobForcesIt) {
     EXPECT_TRUE(c.LogOffPending());
     EXPECT_TRUE(c.FinishMessagesSuppressed());
     EXPECT_TRUE(forced.empty());
-    c.JobEnded();
+    --running;
+    c.RunsChanged();
     EXPECT_EQ(forced, std::vector<bool>{true});
     // Once only.
-    c.JobStarted();
-    c.JobEnded();
+    ++running;
+    --running;
+    c.RunsChanged();
     EXPECT_EQ(forced.size(), 1u);
 }
 
 TEST_F(Shutdown, ARunningCountFromTheFrontEndWaitsForTheLastJob) {
     ShutdownCoordinator& c = Make();
-    c.SetRunningJobs(3);
+    running = 3;
+    c.RunsChanged();
     EXPECT_FALSE(c.ShutdownQuery(false).allow);
-    c.SetRunningJobs(1); // two ended at once
+    running = 1; // two ended at once
+    c.RunsChanged();
     EXPECT_EQ(c.RunningJobs(), 1);
     EXPECT_TRUE(forced.empty());
-    c.SetRunningJobs(1);
+    running = 1;
+    c.RunsChanged();
     EXPECT_TRUE(forced.empty());
-    c.SetRunningJobs(0);
+    running = 0;
+    c.RunsChanged();
     EXPECT_EQ(forced, std::vector<bool>{false});
     EXPECT_EQ(c.RunningJobs(), 0);
 }
@@ -88,9 +98,11 @@ TEST_F(Shutdown, TheShutdownJobsAreWaitedForAndRunOncePerProcess) {
     // A second query (the user tried again) runs them no second time.
     EXPECT_FALSE(c.ShutdownQuery(false).allow);
     EXPECT_EQ(launched.size(), 2u);
-    c.JobEnded();
+    --running;
+    c.RunsChanged();
     EXPECT_TRUE(forced.empty());
-    c.JobEnded();
+    --running;
+    c.RunsChanged();
     EXPECT_EQ(forced, std::vector<bool>{false});
 }
 
@@ -107,13 +119,17 @@ TEST_F(Shutdown, AQuestionOfTheShutdownPassHoldsTheShutdownBackUntilAnswered) {
 TEST_F(Shutdown, APlatformThatRefusesIsNotAskedAgainOnEveryIdleMoment) {
     MakeRunner();
     int attempts = 0;
-    ShutdownCoordinator c(ShutdownActions{{}, {}, [&](bool) {
+    ShutdownCoordinator c(ShutdownActions{{},
+                                          {},
+                                          [&](bool) {
                                               ++attempts;
                                               return false;
-                                          }});
-    c.JobStarted();
+                                          },
+                                          [this] { return running; }});
+    ++running;
     EXPECT_FALSE(c.ShutdownQuery(false).allow);
-    c.JobEnded();
+    --running;
+    c.RunsChanged();
     c.SchedulesIdle();
     c.SchedulesIdle();
     EXPECT_EQ(attempts, 1);

@@ -1,8 +1,8 @@
 // The conflict prompt asked through the job's event queue: the front end answers on a later turn
 // of its loop, or the job is cancelled or closed while the worker waits, which touches nothing.
-#include "SyncRunSupport.h"
-#include "core/engine/RunningJob.h"
 #include "core/engine/sync/QueuedConflictPrompt.h"
+#include "SyncRunSupport.h"
+#include "core/launch/JobRun.h"
 
 #include <optional>
 
@@ -33,8 +33,8 @@ protected:
     }
 
     // A sync job owned the way a front end owns it, with its prompt kept by the job.
-    std::unique_ptr<RunningJob> Start() {
-        auto job = std::make_unique<RunningJob>(hooked);
+    std::unique_ptr<JobRun> Start() {
+        auto job = std::make_unique<JobRun>(JobKind::Backup, "", &hooked);
         auto prompt = std::make_shared<QueuedConflictPrompt>(job->Queue(), later);
         auto worker =
             std::make_unique<TSyncFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
@@ -48,7 +48,7 @@ protected:
         job->Start();
         return job;
     }
-    bool DrainUntilAsked(RunningJob& job) {
+    bool DrainUntilAsked(JobRun& job) {
         const auto deadline = std::chrono::steady_clock::now() + 120s;
         while (!later.pending) {
             if (!job.Queue().WaitForEvents(deadline)) return false;
@@ -66,7 +66,7 @@ TEST_F(QueuedConflictPromptTest, AnsweredOnALaterTurnTheRunGoesOn) {
     ASSERT_TRUE(DrainUntilAsked(*job));
     ASSERT_EQ(later.pairs.size(), 1u);
     EXPECT_EQ(later.pairs[0].FileA.FileName, drive + "Docs/a.txt");
-    EXPECT_FALSE(job->Worker()->Finished());
+    EXPECT_FALSE(job->Worker().Finished());
     EXPECT_TRUE((*later.pending)(std::vector{TConflictResolution::UseDrive}));
     ASSERT_TRUE(job->DrainUntilEnded(Deadline()));
     EXPECT_EQ(ReadFile(pc + "Docs/a.txt"), "drive");
@@ -99,7 +99,7 @@ TEST_F(QueuedConflictPromptTest, APromptThatAnswersAtOnceIsAskedOnTheDrainingThr
     std::thread::id askedOn;
     prompt.whileAsked = [&] { askedOn = std::this_thread::get_id(); };
     prompt.answer = TConflictResolution::UseComputer;
-    auto job = std::make_unique<RunningJob>(hooked);
+    auto job = std::make_unique<JobRun>(JobKind::Backup, "", &hooked);
     auto queued = std::make_shared<QueuedConflictPrompt>(job->Queue(), prompt);
     auto worker =
         std::make_unique<TSyncFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});

@@ -1,24 +1,81 @@
 #include "core/launch/JobRun.h"
 
+#include "core/launch/RunRegistry.h"
+
 #include <algorithm>
+#include <stdexcept>
 
 namespace drivlet {
 
-JobRun::JobRun(JobKind kind, std::string name, IThreadEvents* sink, ThreadEventQueue::Wake wake)
-    : kind_(kind), name_(std::move(name)), counter_(sink), job_(counter_, std::move(wake)) {}
+JobRun::JobRun(JobKind kind, std::string name, IThreadEvents* sink, ThreadEventQueue::Wake wake,
+               std::string file)
+    : kind_(kind), name_(std::move(name)), file_(std::move(file)), counter_(sink), queue_(std::move(wake)) {}
 
-void JobRun::Start(std::unique_ptr<TThreadBase> worker, const TSyncFolderThread* sync) {
-    sync_ = sync;
-    worker->SetEvents(&job_.Queue());
-    job_.Adopt(std::move(worker));
-    job_.Start();
+JobRun::~JobRun() {
+    if (worker_) worker_->Terminate(); // releases a waiting question through the listener
+    // Nobody drains any more: nothing more is handed over, and no question is asked.
+    queue_.Close();
+    if (worker_) worker_->WaitFor();
+    worker_.reset();
+    while (!kept_.empty())
+        kept_.pop_back();
+    Leave();
+}
+
+void JobRun::Take(std::unique_ptr<TThreadBase> worker) {
+    if (worker_) throw std::logic_error("a run owns one worker");
+    if (!worker) return;
+    worker->SetEvents(&queue_);
+    ThreadEventQueue* queue = &queue_;
+    worker->AddTerminateListener([queue] { queue->Cancel(); });
+    // A cancel made before the worker was handed over still counts.
+    if (worker->Terminated()) queue_.Cancel();
+    worker_ = std::move(worker);
+}
+
+void JobRun::Start() {
+    if (!worker_) return;
+    if (pendingRegistry_ && !registry_) {
+        registry_ = pendingRegistry_;
+        registry_->Add(*this);
+    }
+    worker_->Start();
+}
+
+void JobRun::Cancel() {
+    if (worker_) worker_->Terminate();
+    queue_.Cancel();
+}
+
+size_t JobRun::Drain() {
+    return queue_.Drain(counter_, [this](TThreadBase& worker) {
+        worker.WaitFor();
+        // Counted no more before the panel hears of the end, so whatever it does next sees the
+        // count without this run.
+        Leave();
+    });
+}
+
+bool JobRun::DrainUntilEnded(std::chrono::steady_clock::time_point deadline) {
+    while (!Ended()) {
+        if (!queue_.WaitForEvents(deadline)) return false;
+        Drain();
+        if (!Ended() && std::chrono::steady_clock::now() >= deadline) return false;
+    }
+    return true;
+}
+
+void JobRun::Leave() {
+    RunRegistry* registry = registry_;
+    registry_ = nullptr;
+    if (registry) registry->Remove(*this);
 }
 
 JobOutcome JobRun::Outcome() const {
     JobOutcome outcome;
     outcome.kind = kind_;
     outcome.name = name_;
-    const TThreadBase* worker = job_.Worker();
+    const TThreadBase* worker = worker_.get();
     if (worker) {
         const ThreadCounters counters = worker->Counters();
         outcome.filesDone = std::max<int64_t>(counters.FilesDone - counters.FoldersDone, 0);

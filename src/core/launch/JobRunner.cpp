@@ -187,7 +187,8 @@ JobStart JobRunner::StartBackup(PreparedJob& job, IThreadEvents* events, const S
                                          services_.settings.store, services_.settings.openDeletedLog);
     made.worker->HoldJobLock(std::move(job.lock_));
     start.archiveFolder = made.archiveFolder;
-    start.run = std::make_unique<JobRun>(job.kind_, job.name_, events, options.wake);
+    start.run = std::make_unique<JobRun>(job.kind_, job.name_, events, options.wake, job.file_);
+    start.run->CountIn(options.registry);
     start.run->Start(std::move(made.worker));
     if (record.ArchiveDir == TArchiveDir::amUsbToPc) {
         const auto restore = [](TStringList& list, const std::vector<std::string>& items) {
@@ -214,7 +215,8 @@ JobStart JobRunner::StartSync(PreparedJob& job, IThreadEvents* events, const Sta
     std::unique_ptr<TSyncFolderThread> worker =
         MakeSyncWorker(fields, job.file_, database, services_.threads, services_.settings.store,
                        services_.settings.openDeletedLog);
-    start.run = std::make_unique<JobRun>(job.kind_, job.name_, events, options.wake);
+    start.run = std::make_unique<JobRun>(job.kind_, job.name_, events, options.wake, job.file_);
+    start.run->CountIn(options.registry);
     if (options.prompt) {
         // The front end's prompt is asked on the draining thread, never from the worker.
         auto queued = std::make_shared<QueuedConflictPrompt>(start.run->Queue(), *options.prompt);

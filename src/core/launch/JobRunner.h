@@ -44,6 +44,7 @@ struct StartOptions {
     IConflictPrompt* prompt = nullptr; // sync jobs; not owned, outlives the run; asked when draining
     bool dryRun = false;               // sync jobs: decide only; the job file is not written either
     ThreadEventQueue::Wake wake = {};  // called from the worker when events wait to be drained
+    RunRegistry* registry = nullptr;   // counts the run while it is under way; outlives it
 };
 
 // A job read and checked, holding its lock until it is started or dropped.

@@ -110,7 +110,8 @@ PreparedRestore RestoreRunner::Prepare(const std::string& jobFile) const {
 }
 
 JobStart RestoreRunner::Start(const PreparedRestore& restore, const RestoreRequest& request,
-                              IThreadEvents* events, ThreadEventQueue::Wake wake) const {
+                              IThreadEvents* events, ThreadEventQueue::Wake wake,
+                              RunRegistry* registry) const {
     JobStart start;
     if (restore.refusal_) {
         start.refusal = restore.refusal_;
@@ -164,7 +165,9 @@ JobStart RestoreRunner::Start(const PreparedRestore& restore, const RestoreReque
     worker->SetDeletedStore(services_.settings.store, services_.settings.openDeletedLog);
     worker->HoldJobLock(std::move(claim.lock));
     start.archiveFolder = root;
-    start.run = std::make_unique<JobRun>(JobKind::Restore, restore.Name(), events, std::move(wake));
+    start.run =
+        std::make_unique<JobRun>(JobKind::Restore, restore.Name(), events, std::move(wake), restore.file_);
+    start.run->CountIn(registry);
     start.run->Start(std::move(worker));
     return start;
 }

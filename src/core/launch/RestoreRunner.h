@@ -50,9 +50,10 @@ public:
     // Refused when the run's folder is not there or is not one of Points(); otherwise started,
     // reporting to the events when drained; `wake` is called from the worker when events wait.
     // The worker writes only what the run recorded (to the old places, only below the job's
-    // folders and files).
+    // folders and files). `registry` (may be null) counts the run while it is under way.
     [[nodiscard]] JobStart Start(const PreparedRestore& restore, const RestoreRequest& request,
-                                 IThreadEvents* events, ThreadEventQueue::Wake wake = {}) const;
+                                 IThreadEvents* events, ThreadEventQueue::Wake wake = {},
+                                 RunRegistry* registry = nullptr) const;
 
     void SetSettings(RunSettings settings) { services_.settings = std::move(settings); }
 

@@ -77,10 +77,6 @@ int RunTrayProgram(QApplication& app) {
         services.launchJob = [&windows](const std::string& file) {
             if (windows) windows->LaunchJob(file, /*scheduled=*/true);
         };
-        services.runningJobs = [&windows] { return windows ? windows->RunningJobs() : 0; };
-        services.cancelAll = [&windows] {
-            if (windows) windows->CancelAll();
-        };
         services.raiseAll = [&windows] {
             if (windows) windows->RaiseAll();
         };
@@ -96,25 +92,23 @@ int RunTrayProgram(QApplication& app) {
         controller = std::make_unique<TrayController>(std::move(environment), std::move(services),
                                                       std::make_unique<SystemTrayIcon>());
         TrayController* owner = controller.get();
-        // The controller counts the running jobs for the shut-down rules; the windows only run them.
-        DriveWindowServices windowServices{
-            LinuxFileSystem::Instance(),
-            SystemClock::Instance(),
-            ComputerIdentity(*volumes),
-            root,
-            {},
-            [owner] { return owner->Settings().AutoCloseJobTab; },
-            [owner](bool on) { owner->Settings().AutoCloseJobTab = on; },
-            [owner] { return owner->FinishMessagesSuppressed(); },
-            &owner->Database(),
-            {},
-            {},
-            {},
-            KnownReachOf(owner->Database(), SystemClock::Instance(),
-                         ProcessEnvironment()("HOME").value_or(std::string()))};
+        // The windows run the jobs; the controller's session counts them for the shut-down rules.
+        DriveWindowServices windowServices{LinuxFileSystem::Instance(),
+                                           SystemClock::Instance(),
+                                           ComputerIdentity(*volumes),
+                                           root,
+                                           {},
+                                           [owner] { return owner->Settings().AutoCloseJobTab; },
+                                           [owner](bool on) { owner->Settings().AutoCloseJobTab = on; },
+                                           [owner] { return owner->FinishMessagesSuppressed(); },
+                                           &owner->Database(),
+                                           {},
+                                           {},
+                                           {},
+                                           KnownReachOf(owner->Database(), SystemClock::Instance(),
+                                                        ProcessEnvironment()("HOME").value_or(std::string())),
+                                           &owner->Runs()};
         windows = std::make_unique<DriveWindows>(std::move(windowServices));
-        QObject::connect(windows.get(), &DriveWindows::runningJobsChanged, owner,
-                         &TrayController::SetRunningJobs);
     } catch (const std::exception& e) {
         return FailToStart(app, e.what());
     }

@@ -39,7 +39,12 @@ void RemoveTab(TThreadStatuesFrame* panel) {
 } // namespace
 
 DriveWindows::DriveWindows(DriveWindowServices services, QObject* parent)
-    : QObject(parent), services_(std::move(services)) {}
+    : QObject(parent), services_(std::move(services)), runs_(services_.runs ? services_.runs : &ownRuns_) {
+    const QPointer<DriveWindows> self(this);
+    runs_->AddListener([self](int count) {
+        if (self) emit self->runningJobsChanged(count);
+    });
+}
 
 DriveWindows::~DriveWindows() {
     // The panels cancel and join their runs as the windows go; no finish message then.
@@ -116,6 +121,7 @@ void DriveWindows::LaunchJob(const std::string& jobFile, bool scheduled) {
         launch->prompt = services_.conflictPrompt ? services_.conflictPrompt(window)
                                                   : std::make_shared<GuiConflictPrompt>(window);
     request.options.prompt = launch->prompt.get();
+    request.options.registry = runs_;
 
     const QPointer<DriveWindows> self(this);
     request.eventsFor = [self, window, launch](const PreparedJob& job) -> RunSink {
@@ -124,7 +130,6 @@ void DriveWindows::LaunchJob(const std::string& jobFile, bool scheduled) {
         TThreadStatuesFrame* panel =
             CreateJobTab(job.Name(), window->Pages(), self->services_.clock, autoClose);
         launch->panel = panel;
-        connect(panel, &TThreadStatuesFrame::jobStarted, self, &DriveWindows::Started);
         connect(panel, &TThreadStatuesFrame::jobFinished, self, &DriveWindows::Finished);
         connect(panel, &TThreadStatuesFrame::autoCloseToggled, self, [self](bool on) {
             if (self->services_.setAutoCloseJobTab) self->services_.setAutoCloseJobTab(on);
@@ -162,13 +167,8 @@ void DriveWindows::LaunchJob(const std::string& jobFile, bool scheduled) {
     }
 }
 
-void DriveWindows::Started(TThreadStatuesFrame* panel) {
-    if (!running_.insert(panel).second) return;
-    emit runningJobsChanged(RunningJobs());
-}
-
 void DriveWindows::Finished(TThreadStatuesFrame* panel) {
-    if (closing_ || running_.erase(panel) == 0) return;
+    if (closing_) return;
     const bool suppressed = services_.finishMessagesSuppressed && services_.finishMessagesSuppressed();
     if (!suppressed && panel->Run()) {
         QWidget* window = panel->window();
@@ -179,26 +179,12 @@ void DriveWindows::Finished(TThreadStatuesFrame* panel) {
             BoxButtons::Ok, {});
     }
     emit jobFinished(panel);
-    // May carry out a shut-down that waited for this job.
-    emit runningJobsChanged(RunningJobs());
     if (auto* window = qobject_cast<TNewDrive*>(panel->window())) window->BusyChanged();
 }
 
 bool DriveWindows::WindowRunsJobs(const QWidget* window) const {
-    for (const TThreadStatuesFrame* panel : running_)
-        if (panel->window() == window) return true;
-    return false;
-}
-
-void DriveWindows::CancelAll() {
-    if (running_.empty()) {
-        emit runningJobsChanged(0);
-        return;
-    }
-    // Copied: a cancel may end a run at once.
-    const std::set<TThreadStatuesFrame*> panels = running_;
-    for (TThreadStatuesFrame* panel : panels)
-        panel->Cancel();
+    const auto* drive = qobject_cast<const TNewDrive*>(window);
+    return drive && runs_->RunsOnDrive(drive->DrivePath());
 }
 
 void DriveWindows::RaiseAll() {

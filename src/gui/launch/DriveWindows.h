@@ -1,10 +1,11 @@
 #pragma once
 // The drive windows of the tray program, one per drive path, and the launcher that runs a job on
 // a tab of its drive's window: the job's questions in boxes answered later, the status panel, the
-// running count the tray animates with, and the finish message (held back once the shut-down has
-// begun).
+// run counted in the program's run registry, and the finish message (held back once the shut-down
+// has begun).
 #include "core/launch/JobLocation.h"
 #include "core/launch/KnownReach.h"
+#include "core/launch/RunRegistry.h"
 #include "core/launch/RunSettings.h"
 #include "core/time/DateTimeText.h"
 #include "gui/dialogs/MessageBoxes.h"
@@ -17,7 +18,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 
 namespace drivlet {
@@ -54,6 +54,8 @@ struct DriveWindowServices {
     DriveRootTest isDriveRoot = {};
     // The jobs the user let act on this computer; empty: no first-run question.
     KnownReach knownReach = {};
+    // Where the runs are counted (the resident session's); null: a registry of the windows' own.
+    RunRegistry* runs = nullptr;
 };
 
 class DriveWindows : public QObject {
@@ -69,14 +71,14 @@ public:
     // Asks the job's questions, then runs it on a new tab of its drive's window. A schedule the
     // user made has answered the first-run question already.
     void LaunchJob(const std::string& jobFile, bool scheduled = false);
-    int RunningJobs() const { return static_cast<int>(running_.size()); }
-    // Cancels every running job; runningJobsChanged(0) follows once all have ended (at once when
-    // none runs).
-    void CancelAll();
+    int RunningJobs() const { return runs_->Count(); }
+    // Cancels every running job; each leaves the count once it has ended.
+    void CancelAll() { runs_->CancelAll(); }
     // Brings every open window to the front (a second start of the program).
     void RaiseAll();
 
 signals:
+    // The run registry's count, after every change.
     void runningJobsChanged(int count);
     // A window's menu command, for the tray program.
     void trayCommand(drivlet::gui::TrayCommand command);
@@ -85,7 +87,6 @@ signals:
 
 private:
     TNewDrive* CreateWindow(const std::string& drivePath);
-    void Started(TThreadStatuesFrame* panel);
     void Finished(TThreadStatuesFrame* panel);
     bool WindowRunsJobs(const QWidget* window) const;
     int ScheduleStateOf(const std::string& jobFile) const;
@@ -94,7 +95,8 @@ private:
     DriveWindowServices services_;
     QtMessageDialogs dialogs_;
     std::map<std::string, QPointer<TNewDrive>> windows_;
-    std::set<TThreadStatuesFrame*> running_;
+    RunRegistry ownRuns_;
+    RunRegistry* runs_;
     bool closing_ = false;
 };
 

@@ -19,8 +19,7 @@ namespace drivlet::gui {
 namespace {
 
 constexpr int kAnimationIntervalMs = 200;
-constexpr int kAlertIntervalMs = 6000;
-constexpr int kScheduleIntervalMs = 1000;
+constexpr int kTickIntervalMs = 1000;
 
 // Hands arrivals from the feed's thread to the controller's: a queued call, dropped by Qt when
 // the controller is gone before it runs.
@@ -37,45 +36,18 @@ private:
     TrayController* controller_;
 };
 
-bool IsFile(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
-
 } // namespace
 
 TrayController::TrayController(TrayEnvironment environment, TrayServices services,
                                std::unique_ptr<ITrayIcon> icon)
     : environment_(std::move(environment)), services_(std::move(services)), icon_(std::move(icon)),
-      settings_(environment_.programDataRoot),
-      shutdown_({[this] { RunSchedules(SchedulePass::Shutdown); }, [this] { return runner_->Busy(); },
-                 [this](bool logOff) {
-                     return services_.completePendingShutdown && services_.completePendingShutdown(logOff);
-                 }}),
       images_(DrawTrayIconImages()) {
-    settings_.LoadCompressed(TProgramData::SettingsFile(environment_.programDataRoot));
-    std::filesystem::create_directories(settings_.DeletedFolder);
-    database_.emplace(ProgramDatabase::PathFor(environment_.programDataRoot));
+    session_ = std::make_unique<ResidentSession>(
+        ResidentEnvironment{environment_.programDataRoot, environment_.computerId, environment_.clock,
+                            environment_.mountedDrives, InstalledMessageDialogs()},
+        static_cast<IResidentFrontEnd&>(*this));
+    std::filesystem::create_directories(Settings().DeletedFolder);
     std::filesystem::create_directories(environment_.programDataRoot / "Tmp");
-
-    ScheduleRunnerServices runnerServices{
-        *database_,
-        environment_.clock,
-        IsFile,
-        environment_.mountedDrives,
-        [this](const std::string& file) {
-            if (!exiting_ && services_.launchJob) services_.launchJob(file);
-        },
-        [this](const FileNotFoundQuestion& question, std::function<void(bool)> answer) {
-            AskFileNotFound(question, std::move(answer));
-        },
-        [this](const std::string& message) { ReportError(message); }};
-    runner_ = std::make_unique<ScheduleRunner>(std::move(runnerServices), settings_.ScheduleRunMode);
-    shutdownSchedulesExist_ = !database_->ActiveSchedules(kRunAtShutdown).empty();
-    runner_->OnIdle = [this] {
-        shutdown_.SchedulesIdle();
-        UpdateShutdownBlock();
-    };
 
     icon_->SetToolTip(QStringLiteral("Drivlet"));
     icon_->SetIcon(images_.front());
@@ -85,23 +57,14 @@ TrayController::TrayController(TrayEnvironment environment, TrayServices service
 
     animation_.setInterval(kAnimationIntervalMs);
     connect(&animation_, &QTimer::timeout, this, &TrayController::NextImage);
-    alertTimer_.setInterval(kAlertIntervalMs);
-    connect(&alertTimer_, &QTimer::timeout, this, &TrayController::MeasureDeletedSize);
-    scheduleTimer_.setInterval(kScheduleIntervalMs);
-    connect(&scheduleTimer_, &QTimer::timeout, this, [this] {
-        if (!CanLaunch()) return;
-        runner_->SetScheduleRunMode(settings_.ScheduleRunMode);
-        runner_->Tick();
-    });
-    alertTimer_.start();
-    scheduleTimer_.start();
-    UpdateShutdownBlock();
+    tick_.setInterval(kTickIntervalMs);
+    connect(&tick_, &QTimer::timeout, this, [this] { session_->Tick(std::chrono::steady_clock::now()); });
+    tick_.start();
 }
 
 TrayController::~TrayController() {
     animation_.stop();
-    alertTimer_.stop();
-    scheduleTimer_.stop();
+    tick_.stop();
     if (driveFeed_ && driveRegistration_) driveFeed_->Deregister(driveRegistration_);
     // Boxes still open would answer into a controller that is gone.
     for (auto& box : questions_)
@@ -121,7 +84,7 @@ bool TrayController::StartDriveNotification(IShellNotifySource& feed) {
 
 void TrayController::MakeVisible() {
     icon_->SetVisible(true);
-    RunSchedules(SchedulePass::Startup);
+    session_->Start();
 }
 
 void TrayController::BuildMenu() {
@@ -155,7 +118,7 @@ void TrayController::ComesLater(const QString& command) {
 }
 
 void TrayController::OpenDrive() {
-    if (exiting_) return;
+    if (Exiting()) return;
     if (services_.openDrive)
         services_.openDrive();
     else
@@ -169,7 +132,7 @@ void TrayController::Help() {
 }
 
 void TrayController::Exit() {
-    if (exiting_) return;
+    if (Exiting()) return;
     // An answered box is only hidden until its deletion comes round.
     if (exitBox_ && exitBox_->isVisible()) {
         exitBox_->raise();
@@ -184,21 +147,11 @@ void TrayController::Exit() {
 }
 
 void TrayController::ExitNow() {
-    if (exiting_) return;
-    exiting_ = true;
+    if (Exiting()) return;
     delete exitBox_.data();
-    alertTimer_.stop();
-    scheduleTimer_.stop();
+    tick_.stop();
     icon_->SetVisible(false);
-    UpdateShutdownBlock();
-    const int running = services_.runningJobs ? services_.runningJobs() : RunningJobs();
-    if (running <= 0) {
-        Quit();
-        return;
-    }
-    // The program ends once the cancelled jobs have ended (SetRunningJobs(0)); their workers are
-    // released by the cancel, and the event loop keeps running meanwhile.
-    if (services_.cancelAll) services_.cancelAll();
+    session_->Exit();
 }
 
 void TrayController::Quit() {
@@ -208,9 +161,7 @@ void TrayController::Quit() {
         QCoreApplication::quit();
 }
 
-void TrayController::SetRunningJobs(int count) {
-    count = std::max(count, 0);
-    shutdown_.SetRunningJobs(count);
+void TrayController::RunsChanged(int count) {
     if (count > 0) {
         if (!animation_.isActive()) animation_.start();
     } else {
@@ -218,8 +169,6 @@ void TrayController::SetRunningJobs(int count) {
         frame_ = 0;
         icon_->SetIcon(images_.front());
     }
-    UpdateShutdownBlock();
-    if (exiting_ && count == 0) Quit();
 }
 
 void TrayController::NextImage() {
@@ -227,36 +176,47 @@ void TrayController::NextImage() {
     icon_->SetIcon(images_[frame_]);
 }
 
-void TrayController::DriveArrived(const std::string& drivePath) {
-    if (exiting_) return;
-    if (!IsDriveKnown(drivePath, environment_.computerId)) return;
-    if (settings_.DriveAutoRun && services_.showDrive) services_.showDrive(drivePath);
-    if (CanLaunch()) runner_->RunDriveInsertion(drivePath);
+void TrayController::Launch(const std::string& jobFile) {
+    if (services_.launchJob) services_.launchJob(jobFile);
 }
 
-bool TrayController::CanLaunch() const {
-    // A pass hands its rows on and moves them to their next time: with no one to start the jobs,
-    // the rows are left as they are rather than spent.
-    return static_cast<bool>(services_.launchJob);
+void TrayController::ShowDrive(const std::string& drivePath) {
+    if (services_.showDrive) services_.showDrive(drivePath);
 }
 
-void TrayController::RunSchedules(SchedulePass pass) {
-    if (!CanLaunch()) return;
-    runner_->SetScheduleRunMode(settings_.ScheduleRunMode);
-    runner_->RunSchedules(pass);
-    UpdateShutdownBlock();
+bool TrayController::EndSession(bool logOff) {
+    return services_.completePendingShutdown && services_.completePendingShutdown(logOff);
 }
 
 void TrayController::AskFileNotFound(const FileNotFoundQuestion& question, std::function<void(bool)> answer) {
     QPointer<TrayController> self(this);
     auto box = OpenMessageBox(nullptr, question.text, question.title, MessageKind::Confirmation,
                               BoxButtons::OkCancel, [self, answer = std::move(answer)](int reply) {
-                                  if (!self) return;
-                                  answer(reply == dlg::Ok);
-                                  self->UpdateShutdownBlock();
+                                  if (self) answer(reply == dlg::Ok);
                               });
     questions_.erase(std::remove(questions_.begin(), questions_.end(), nullptr), questions_.end());
     questions_.push_back(box);
+}
+
+void TrayController::Notify(const ResidentNotice& notice) {
+    switch (notice.event) {
+    case ResidentEvent::DeletedOverLimit:
+        icon_->ShowBalloon(kBalloonTitle, QString::fromStdString(notice.text), BalloonIcon::Warning);
+        break;
+    case ResidentEvent::ShutdownRefused:
+        icon_->ShowBalloon(kBalloonTitle, QString::fromStdString(notice.text), BalloonIcon::Information);
+        break;
+    case ResidentEvent::DeletedSizeFailed:
+        // Said once, not at every look, until a measurement works again.
+        if (notice.first) ReportError(notice.text);
+        break;
+    case ResidentEvent::ScheduleFailed:
+        ReportError(notice.text);
+        break;
+    case ResidentEvent::DriveArrived:
+    case ResidentEvent::DriveNotKnown:
+        break;
+    }
 }
 
 void TrayController::ReportError(const std::string& message) {
@@ -265,45 +225,8 @@ void TrayController::ReportError(const std::string& message) {
     errorBox_ = OpenMessageBox(nullptr, message, "Drivlet", MessageKind::Error, BoxButtons::Ok, {});
 }
 
-void TrayController::MeasureDeletedSize() {
-    try {
-        const DeletedSizeAlert alert = drivlet::MeasureDeletedSize(*database_, settings_.MaxDeletedSize);
-        alertFailed_ = false;
-        deletedSize_ = alert.deletedSize;
-        if (alert.overLimit)
-            icon_->ShowBalloon(kBalloonTitle, QString::fromStdString(alert.balloonText),
-                               BalloonIcon::Warning);
-        shutdownSchedulesExist_ = !database_->ActiveSchedules(kRunAtShutdown).empty();
-        UpdateShutdownBlock();
-    } catch (const std::exception& e) {
-        // Said once, not every six seconds, until a measurement works again.
-        if (!alertFailed_) ReportError(e.what());
-        alertFailed_ = true;
-    }
-}
-
-ShutdownAnswer TrayController::ShutdownQuery(bool isLogOff) {
-    runner_->SetScheduleRunMode(settings_.ScheduleRunMode);
-    ShutdownAnswer answer = shutdown_.ShutdownQuery(isLogOff);
-    if (!answer.allow)
-        icon_->ShowBalloon(kBalloonTitle, QString::fromStdString(answer.balloonText),
-                           BalloonIcon::Information);
-    UpdateShutdownBlock();
-    return answer;
-}
-
 void TrayController::RaiseWindows() {
     if (services_.raiseAll) services_.raiseAll();
-}
-
-void TrayController::UpdateShutdownBlock() {
-    // Held while jobs run or may still start, and while shut-down schedules wait for the query
-    // that runs them; released before a pending power-off is carried out.
-    const bool block = !exiting_ && (RunningJobs() > 0 || runner_->Busy() ||
-                                     (!shutdown_.ShutdownJobsDone() && shutdownSchedulesExist_));
-    if (block == blocked_) return;
-    blocked_ = block;
-    emit shutdownBlockChanged(block);
 }
 
 } // namespace drivlet::gui

@@ -1,12 +1,10 @@
 #pragma once
-// The resident controller: the tray icon with its menu, balloons and animation, the settings and
-// the program database, the two timers (deleted-files alert, timed schedules), drive arrival and
-// the schedule runner, the Exit command and the platform's shut-down query. Everything runs on the
-// GUI thread; questions are boxes answered by callback.
-#include "core/db/ProgramDatabase.h"
-#include "core/records/TProgramData.h"
-#include "core/schedule/run/ScheduleRunner.h"
-#include "core/schedule/run/ShutdownCoordinator.h"
+// The tray program's face of the resident session: the icon with its menu, balloons and
+// animation, the one-second tick, drive arrivals from the platform's feed, the Exit command, and
+// the boxes the session's questions and notices are shown in. The rules (schedules, arrivals,
+// running jobs, shut-down) are the session's. Everything runs on the GUI thread; questions are
+// boxes answered by callback.
+#include "core/resident/ResidentSession.h"
 #include "gui/tray/ITrayIcon.h"
 #include "gui/tray/TrayServices.h"
 
@@ -17,7 +15,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,12 +39,12 @@ struct TrayEnvironment {
     std::function<std::vector<std::string>()> mountedDrives;
 };
 
-class TrayController final : public QObject {
+class TrayController final : public QObject, private IResidentFrontEnd {
     Q_OBJECT
 public:
     // Loads the settings, creates the deleted-files folder, opens (or creates) the program
     // database and the "Tmp" folder; an error there reaches the caller. The icon stays hidden
-    // until MakeVisible; the timers run from here on.
+    // until MakeVisible; the tick runs from here on.
     TrayController(TrayEnvironment environment, TrayServices services, std::unique_ptr<ITrayIcon> icon);
     ~TrayController() override;
 
@@ -59,19 +56,19 @@ public:
     void MakeVisible();
 
     // A drive mounted at `drivePath` (with its trailing "/").
-    void DriveArrived(const std::string& drivePath);
-    void RunSchedules(SchedulePass pass);
+    void DriveArrived(const std::string& drivePath) { session_->DriveArrived(drivePath); }
+    void RunSchedules(SchedulePass pass) { session_->RunSchedules(pass); }
     // The deleted-files alert, also on demand; the measured total in bytes.
-    void MeasureDeletedSize();
-    int64_t DeletedSize() const { return deletedSize_; }
+    void MeasureDeletedSize() { session_->MeasureDeletedSize(); }
+    int64_t DeletedSize() const { return session_->DeletedSize(); }
 
     // The platform asks whether it may shut down or log off; refused while jobs run, with the
     // balloon, and carried out once they have ended.
-    [[nodiscard]] ShutdownAnswer ShutdownQuery(bool isLogOff);
+    [[nodiscard]] ShutdownAnswer ShutdownQuery(bool isLogOff) { return session_->ShutdownQuery(isLogOff); }
     // Jobs' finish messages stay unshown from the first shut-down query on.
-    bool FinishMessagesSuppressed() const { return shutdown_.FinishMessagesSuppressed(); }
+    bool FinishMessagesSuppressed() const { return session_->FinishMessagesSuppressed(); }
     // The shut-down must be held back (jobs run, or shut-down schedules are still to run).
-    bool ShutdownBlocked() const { return blocked_; }
+    bool ShutdownBlocked() const { return session_->ShutdownBlocked(); }
 
     // A second start asked for the program's windows.
     void RaiseWindows();
@@ -82,17 +79,16 @@ public:
     // ended (a termination signal).
     void ExitNow();
 
-    TProgramData& Settings() { return settings_; }
-    ProgramDatabase& Database() { return *database_; }
+    ResidentSession& Session() { return *session_; }
+    // Where the drive windows count their runs.
+    RunRegistry& Runs() { return session_->Runs(); }
+    TProgramData& Settings() { return session_->Settings(); }
+    ProgramDatabase& Database() { return session_->Database(); }
     QMenu& Menu() { return menu_; }
     const std::vector<QIcon>& Images() const { return images_; }
-    int RunningJobs() const { return shutdown_.RunningJobs(); }
-    bool Exiting() const { return exiting_; }
+    int RunningJobs() const { return session_->RunningJobs(); }
+    bool Exiting() const { return session_->Exiting(); }
     bool Animating() const { return animation_.isActive(); }
-
-public slots:
-    // The number of jobs whose status panels are active: the icon animates while it is above 0.
-    void SetRunningJobs(int count);
 
 signals:
     void shutdownBlockChanged(bool block);
@@ -102,32 +98,30 @@ private:
     void ComesLater(const QString& command);
     void OpenDrive();
     void Help();
-    void Quit();
     void NextImage();
-    void AskFileNotFound(const FileNotFoundQuestion& question, std::function<void(bool)> answer);
     void ReportError(const std::string& message);
-    void UpdateShutdownBlock();
-    bool CanLaunch() const;
+
+    // What the session asks of the tray.
+    void Launch(const std::string& jobFile) override;
+    bool CanLaunch() const override { return static_cast<bool>(services_.launchJob); }
+    void ShowDrive(const std::string& drivePath) override;
+    void AskFileNotFound(const FileNotFoundQuestion& question, std::function<void(bool ok)> answer) override;
+    void Notify(const ResidentNotice& notice) override;
+    void BlockShutdown(bool block) override { emit shutdownBlockChanged(block); }
+    bool EndSession(bool logOff) override;
+    void RunsChanged(int count) override;
+    void Quit() override;
 
     TrayEnvironment environment_;
     TrayServices services_;
     std::unique_ptr<ITrayIcon> icon_;
-    TProgramData settings_;
-    std::optional<ProgramDatabase> database_;
-    std::unique_ptr<ScheduleRunner> runner_;
-    ShutdownCoordinator shutdown_;
-
     std::vector<QIcon> images_;
+    std::unique_ptr<ResidentSession> session_;
+
     QMenu menu_;
     QTimer animation_;
-    QTimer alertTimer_;
-    QTimer scheduleTimer_;
+    QTimer tick_;
     int frame_ = 0;
-    int64_t deletedSize_ = 0;
-    bool exiting_ = false;
-    bool blocked_ = false;
-    bool shutdownSchedulesExist_ = false;
-    bool alertFailed_ = false;
 
     uint64_t driveRegistration_ = 0;
     IShellNotifySource* driveFeed_ = nullptr;

@@ -1,8 +1,8 @@
 #pragma once
 // What the tray controller asks of the rest of the program: the drive windows and job launching,
 // the end of the program and the platform's forced log-off or power-off. The composition root
-// fills it from the drive windows (and connects their runningJobsChanged to the controller's
-// SetRunningJobs); tests fill it with their own functions.
+// fills it from the drive windows (which count their runs in the controller's run registry);
+// tests fill it with their own functions.
 #include <functional>
 #include <string>
 
@@ -13,9 +13,6 @@ struct TrayServices {
     std::function<void(const std::string& drivePath)> showDrive;
     // A scheduled job: opens its drive's window and starts it there.
     std::function<void(const std::string& jobFile)> launchJob;
-    // Jobs whose status panels are active now; empty: the count given to SetRunningJobs.
-    std::function<int()> runningJobs;
-    std::function<void()> cancelAll;
     // Every window of the program to the front (a second start asked for it).
     std::function<void()> raiseAll;
     // The Open Drive command; empty: a notice says it comes later.

@@ -1,7 +1,5 @@
 #include "core/schedule/run/ShutdownCoordinator.h"
 
-#include <algorithm>
-
 namespace drivlet {
 
 ShutdownAnswer ShutdownCoordinator::ShutdownQuery(bool isLogOff) {
@@ -18,19 +16,8 @@ ShutdownAnswer ShutdownCoordinator::ShutdownQuery(bool isLogOff) {
     return {false, std::string(kThreadsRunningText)};
 }
 
-void ShutdownCoordinator::JobEnded() {
-    if (runningJobs_ > 0) --runningJobs_;
-    CompleteWhenDone();
-}
-
-void ShutdownCoordinator::SetRunningJobs(int count) {
-    const bool ended = count < runningJobs_;
-    runningJobs_ = std::max(count, 0);
-    if (ended) CompleteWhenDone();
-}
-
 bool ShutdownCoordinator::MustWait() const {
-    return runningJobs_ > 0 || (actions_.schedulesBusy && actions_.schedulesBusy());
+    return RunningJobs() > 0 || (actions_.schedulesBusy && actions_.schedulesBusy());
 }
 
 void ShutdownCoordinator::CompleteWhenDone() {

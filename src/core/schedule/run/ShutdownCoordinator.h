@@ -2,8 +2,9 @@
 // The platform's shut-down and log-off query: the shut-down schedules run once per process, the
 // query is refused while jobs run (or may still be started by a schedule pass), and the refused
 // shut-down or log-off is carried out by force once the last job, the shut-down jobs included,
-// has ended. From the first query on, the finish messages of jobs are no longer shown. The front
-// end reports every job it starts and every job that ends; all calls come from its main thread.
+// has ended. From the first query on, the finish messages of jobs are no longer shown. The count
+// of running jobs is read from its owner, which says when it changed; all calls come from the
+// front end's main thread.
 #include <functional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,8 @@ struct ShutdownActions {
     // Ends the user's work by force: log-off when true, else power-off. True when the platform
     // accepted.
     std::function<bool(bool logOff)> completePendingShutdown;
+    // How many jobs run now (the run registry's count).
+    std::function<int()> runningJobs;
 };
 
 struct ShutdownAnswer {
@@ -34,11 +37,8 @@ public:
 
     [[nodiscard]] ShutdownAnswer ShutdownQuery(bool isLogOff);
 
-    void JobStarted() { ++runningJobs_; }
-    // After the count goes down, a refused shut-down is carried out when nothing is left.
-    void JobEnded();
-    // For a front end that knows only how many jobs run now: the difference as starts or ends.
-    void SetRunningJobs(int count);
+    // The count of running jobs changed: a refused shut-down is carried out when nothing is left.
+    void RunsChanged() { CompleteWhenDone(); }
     // The schedule runner has no pass open or waiting (its OnIdle).
     void SchedulesIdle() { CompleteWhenDone(); }
 
@@ -47,7 +47,7 @@ public:
     // A refused query waits for the jobs to end.
     bool ShutdownPending() const { return pending_; }
     bool FinishMessagesSuppressed() const { return shutdownJobsDone_; }
-    int RunningJobs() const { return runningJobs_; }
+    int RunningJobs() const { return actions_.runningJobs ? actions_.runningJobs() : 0; }
     // What the platform answered to the last forced end.
     bool LastCompleted() const { return lastCompleted_; }
 
@@ -56,7 +56,6 @@ private:
     void CompleteWhenDone();
 
     ShutdownActions actions_;
-    int runningJobs_ = 0;
     bool shutdownJobsDone_ = false;
     bool logOffPending_ = false;
     bool pending_ = false;
