@@ -53,17 +53,6 @@ std::string EscapeControls(std::string_view text) {
     return out;
 }
 
-void WaitForRun(JobRun& run, const std::atomic<bool>* cancel) {
-    // A signal handler can only set the flag, so it is looked at between waits for events.
-    bool cancelSent = false;
-    do {
-        if (!cancelSent && cancel && cancel->load()) {
-            run.Cancel();
-            cancelSent = true;
-        }
-    } while (!run.DrainUntilEnded(std::chrono::steady_clock::now() + std::chrono::milliseconds(20)));
-}
-
 int ExitCodeOf(const JobOutcome& outcome) {
     if (outcome.cancelled || outcome.threadErrors > 0) return exitcode::Cancelled;
     if (outcome.failedLines > 0) return exitcode::SomeFailed;

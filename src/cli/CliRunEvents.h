@@ -45,8 +45,6 @@ private:
     std::chrono::steady_clock::time_point lastDraw_{};
 };
 
-// Prints the run's events on this thread until it has ended, passing a cancel request on.
-void WaitForRun(JobRun& run, const std::atomic<bool>* cancel);
 // 2 when the run was cancelled or hit a thread error, 1 when a file failed, else 0.
 int ExitCodeOf(const JobOutcome& outcome);
 

@@ -1,5 +1,6 @@
 #include "cli/RestoreCommand.h"
 
+#include "cli/CliJob.h"
 #include "cli/CliRunEvents.h"
 #include "cli/JobSettings.h"
 #include "cli/RecordCommands.h"
@@ -54,9 +55,11 @@ int RestoreBackup(const std::string& jobFile, const RestoreOptions& options,
     CliRunEvents events(console);
     JobStart start = runner.Start(restore, request, &events);
     if (!start.Started()) return ReportRefusal(*start.refusal, request.backupRoot, console);
-    RunOptions run;
-    run.cancel = options.cancel;
-    return FinishRun(start, run, console);
+    WaitForRun(*start.run, options.cancel);
+    const JobOutcome outcome = start.run->Outcome();
+    console.out << outcome.finishMessage << "\n";
+    start.run->Worker().ReleaseRunningCount();
+    return ExitCodeOf(outcome);
 }
 
 } // namespace drivlet::cli

@@ -16,11 +16,11 @@ struct RestoreOptions {
     std::optional<std::string> password; // --password; else the job's
     // Paths as they were backed up (/home/a/Docs/ or /home/a/Docs/a.txt); none: the whole run.
     std::vector<std::string> paths;
-    const std::atomic<bool>* cancel = nullptr;
+    std::stop_token cancel;
 };
 
 int ListRestorePoints(const std::string& jobFile, CliConsole& console);
-int RestoreBackup(const std::string& jobFile, const RestoreOptions& options, const CliEnvironment& environment,
-                  CliConsole& console);
+int RestoreBackup(const std::string& jobFile, const RestoreOptions& options,
+                  const CliEnvironment& environment, CliConsole& console);
 
 } // namespace drivlet::cli

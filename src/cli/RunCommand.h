@@ -5,14 +5,13 @@
 #include "core/launch/KnownReach.h"
 #include "core/time/DateTime.h"
 
-#include <atomic>
 #include <filesystem>
 #include <optional>
+#include <stop_token>
 #include <string>
 
 namespace drivlet {
 class IFileSystem;
-struct JobStart;
 } // namespace drivlet
 
 namespace drivlet::cli {
@@ -24,9 +23,9 @@ struct RunOptions {
     std::optional<int> item; // --item N of a computer-to-computer job (0: the first)
     ConflictAnswer conflicts = ConflictAnswer::Ask;
     bool dryRun = false;
-    bool allowDeletions = false;               // deletions from a folder that lost every recorded file
-    const std::atomic<bool>* cancel = nullptr; // set: the run is cancelled like the panel's Cancel
-    bool reachAnswered = false;                // a schedule the user made starts it (no first-run question)
+    bool allowDeletions = false; // deletions from a folder that lost every recorded file
+    std::stop_token cancel;      // a stop request cancels the run like the panel's Cancel
+    bool reachAnswered = false;  // a schedule the user made starts it (no first-run question)
 };
 
 // What a run works with, chosen by main (or by a test).
@@ -42,11 +41,8 @@ struct CliEnvironment {
     KnownReach knownReach = {};
 };
 
+// Runs the job to its end on this thread, as the tray's launcher runs it; the exit code.
 int RunJob(const std::string& file, const RunOptions& options, const CliEnvironment& environment,
            CliConsole& console);
-
-// The rest of a started run or restore: waiting (a cancel request passed on), a dry run's
-// decisions, the finish message and the exit code.
-int FinishRun(JobStart& start, const RunOptions& options, CliConsole& console);
 
 } // namespace drivlet::cli

@@ -1,14 +1,11 @@
 #include "cli/WatchCommand.h"
 
+#include "cli/CliJob.h"
 #include "cli/CliRunEvents.h"
 #include "cli/RecordCommands.h"
 #include "cli/WatchLog.h"
-#include "core/db/ProgramDatabase.h"
-#include "core/drives/DriveRegistry.h"
 #include "core/engine/SizeText.h"
-#include "core/records/TProgramData.h"
-#include "core/schedule/run/DeletedSizeAlert.h"
-#include "core/schedule/run/ScheduleRunner.h"
+#include "core/resident/ResidentSession.h"
 #include "platform/ShellNotifySource.h"
 
 #include <chrono>
@@ -19,16 +16,13 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
+#include <stop_token>
 
 namespace drivlet::cli {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 constexpr auto kTickInterval = std::chrono::seconds(1);
-constexpr auto kAlertInterval = std::chrono::seconds(6);
-// How soon a stop request is noticed; the flag is set by a signal handler, which cannot wake us.
-constexpr auto kStopPoll = std::chrono::milliseconds(100);
 
 std::string ExitText(int code) {
     switch (code) {
@@ -62,72 +56,63 @@ private:
     std::function<void(const std::string&)> arrived_;
 };
 
-class WatchSession {
+// The resident session's front end on the command line: its events are log lines, its questions
+// are answered as `run` answers them without a terminal, and its jobs run on workers whose events
+// are drained on the watch's one thread, woken when they arrive.
+class WatchSession final : private IResidentFrontEnd {
 public:
-    WatchSession(const WatchOptions& options, const WatchEnvironment& environment, WatchLog& log,
-                 ProgramDatabase& database)
-        : options_(options), environment_(environment), log_(log), database_(database),
+    WatchSession(const WatchOptions& options, const WatchEnvironment& environment, WatchLog& log)
+        : options_(options), environment_(environment), log_(log),
           logStream_(log, ""), console_{std::cin, logStream_, logStream_, false, false, std::nullopt},
-          dialogs_(console_), settings_(environment.run.programDataRoot) {
-        settings_.LoadCompressed(TProgramData::SettingsFile(environment.run.programDataRoot), dialogs_);
-        ScheduleRunnerServices services{
-            database_,
-            environment_.run.clock,
-            [](const std::string& path) {
-                std::error_code ec;
-                return std::filesystem::is_regular_file(path, ec);
-            },
-            environment_.mountedDrives,
-            [this](const std::string& file) { Launch(file); },
-            [this](const FileNotFoundQuestion& question, std::function<void(bool)> answer) {
-                // No one to insert the drive and press OK: answered Cancel, as a question without a
-                // terminal is.
-                log_.Line(question.title + ": " + OneLine(question.text) + " (answered Cancel)");
-                answer(false);
-            },
-            [this](const std::string& message) { log_.Line("schedule error: " + message); }};
-        runner_ = std::make_unique<ScheduleRunner>(std::move(services), settings_.ScheduleRunMode);
+          dialogs_(console_) {}
+
+    // Opens the program database; false (said in the log) when it cannot be opened.
+    bool Open() {
+        try {
+            session_ = std::make_unique<ResidentSession>(
+                ResidentEnvironment{environment_.run.programDataRoot, environment_.run.computerId,
+                                    environment_.run.clock, environment_.mountedDrives, dialogs_},
+                static_cast<IResidentFrontEnd&>(*this));
+        } catch (const std::exception& e) {
+            log_.Line(std::string("the program database cannot be opened: ") + e.what());
+            return false;
+        }
+        return true;
     }
 
     int Run() {
         auto sink = std::make_shared<DriveSink>(
-            [this](const std::string& drive) { Post([this, drive] { OnDriveArrived(drive); }); });
+            [this](const std::string& drive) { Post([this, drive] { session_->DriveArrived(drive); }); });
         const uint64_t registration = environment_.driveFeed.Register(
             {kShellNotifySources, shcne::DriveAdd | shcne::MediaInserted, 1024, {}}, sink);
         if (!registration) log_.Line("drive arrivals cannot be watched here; the other schedules still run");
         log_.Line("watching: program data " + environment_.run.programDataRoot.string() + ", computer " +
                   environment_.run.computerId);
 
-        runner_->RunSchedules(SchedulePass::Startup);
-        auto nextTick = SteadyClock::now() + kTickInterval;
-        auto nextAlert = SteadyClock::now();
-        while (!environment_.stop.load()) {
-            RunPosted();
-            const auto now = SteadyClock::now();
-            if (now >= nextTick) {
-                runner_->Tick();
-                nextTick += kTickInterval;
-                if (nextTick <= now) nextTick = now + kTickInterval; // a long pass: no burst of ticks
+        {
+            // Woken by the stop request itself.
+            const std::stop_callback onStop(environment_.stop, [this] { Post([] {}); });
+            session_->Start();
+            session_->MeasureDeletedSize();
+            auto nextTick = SteadyClock::now() + kTickInterval;
+            while (!environment_.stop.stop_requested()) {
+                RunPosted();
+                const auto now = SteadyClock::now();
+                if (now >= nextTick) {
+                    session_->Tick(now);
+                    nextTick += kTickInterval;
+                    if (nextTick <= now) nextTick = now + kTickInterval; // a long pass: no burst of ticks
+                }
+                WaitForPosted(nextTick);
             }
-            if (now >= nextAlert) {
-                CheckDeletedSize();
-                nextAlert = now + kAlertInterval;
-            }
-            std::unique_lock lock(mutex_);
-            wake_.wait_until(lock, std::min({nextTick, nextAlert, now + kStopPoll}),
-                             [&] { return !posted_.empty(); });
         }
 
         stopping_ = true;
         if (registration) environment_.driveFeed.Deregister(registration);
         log_.Line("stopping: " + std::to_string(jobs_.size()) + " running job(s) cancelled");
-        for (auto& [file, job] : jobs_)
-            job->cancel.store(true);
-        while (!jobs_.empty()) {
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait(lock, [&] { return !posted_.empty(); });
-            }
+        session_->Exit();
+        while (!quit_ || !jobs_.empty()) {
+            WaitForPosted(SteadyClock::time_point::max());
             RunPosted();
         }
         log_.Line("stopped");
@@ -135,9 +120,22 @@ public:
     }
 
 private:
+    // One job's lines, with its file's name in front, and the job itself.
     struct Job {
-        std::thread thread;
-        std::atomic<bool> cancel{false};
+        Job(const std::string& file, const WatchOptions& options, const CliEnvironment& environment,
+            WatchLog& log)
+            : out(log, "[" + EscapeControls(std::filesystem::path(file).filename().string()) + "] "),
+              console{std::cin, out, out, false, options.assumeYes, std::nullopt},
+              cli(file, Scheduled(), environment, console) {}
+        static RunOptions Scheduled() {
+            // The user made the schedule: that answers what the job may do here.
+            RunOptions options;
+            options.reachAnswered = true;
+            return options;
+        }
+        WatchLogStream out;
+        CliConsole console;
+        CliJob cli;
     };
 
     void Post(std::function<void()> task) {
@@ -146,6 +144,11 @@ private:
             posted_.push_back(std::move(task));
         }
         wake_.notify_one();
+    }
+
+    void WaitForPosted(SteadyClock::time_point until) {
+        std::unique_lock lock(mutex_);
+        wake_.wait_until(lock, until, [&] { return !posted_.empty(); });
     }
 
     void RunPosted() {
@@ -158,110 +161,101 @@ private:
             task();
     }
 
-    void OnDriveArrived(const std::string& drive) {
-        if (stopping_) return;
-        if (!IsDriveKnown(drive, environment_.run.computerId, dialogs_)) {
-            log_.Line("drive not known to this computer, left alone: " + EscapeControls(drive));
-            return;
-        }
-        log_.Line("drive arrived: " + EscapeControls(drive));
-        runner_->RunDriveInsertion(drive);
-    }
-
-    void Launch(const std::string& file) {
+    // --- what the session asks.
+    void Launch(const std::string& file) override {
         if (stopping_) return;
         if (jobs_.count(file)) {
             log_.Line("already running, not started again: " + EscapeControls(file));
             return;
         }
         log_.Line("start: " + EscapeControls(file));
-        auto job = std::make_unique<Job>();
-        Job* raw = job.get();
+        auto job = std::make_unique<Job>(file, options_, environment_.run, log_);
+        Job& started = *job;
         jobs_.emplace(file, std::move(job));
+        bool running = false;
         try {
-            raw->thread = std::thread([this, raw, file] {
-                int code = exitcode::Unreadable;
-                {
-                    WatchLogStream out(
-                        log_, "[" + EscapeControls(std::filesystem::path(file).filename().string()) + "] ");
-                    CliConsole console{std::cin, out, out, false, options_.assumeYes, std::nullopt};
-                    RunOptions options;
-                    options.cancel = &raw->cancel;
-                    try {
-                        code = RunScheduledJob(file, options, environment_.run, console);
-                    } catch (const std::exception& e) {
-                        out << "Thread Error\t" << e.what() << "\n";
-                        code = exitcode::Cancelled;
-                    }
-                }
-                Post([this, file, code] { OnJobEnded(file, code); });
-            });
-        } catch (const std::system_error& e) {
-            jobs_.erase(file);
-            log_.Line("could not start " + EscapeControls(file) + ": " + e.what());
+            running =
+                started.cli.Launch(&session_->Runs(), [this, file] { Post([this, file] { Drain(file); }); });
+        } catch (const std::exception& e) {
+            started.out << "Thread Error\t" << e.what() << "\n";
+            End(file, exitcode::Cancelled);
+            return;
         }
+        if (!running) End(file, started.cli.Code());
     }
 
-    void OnJobEnded(const std::string& file, int code) {
+    void Drain(const std::string& file) {
         const auto it = jobs_.find(file);
-        if (it == jobs_.end()) return;
-        it->second->thread.join();
-        jobs_.erase(it);
+        if (it == jobs_.end() || !it->second->cli.Run()) return;
+        JobRun& run = *it->second->cli.Run();
+        run.Drain();
+        if (run.Ended()) End(file, it->second->cli.Finish());
+    }
+
+    void End(const std::string& file, int code) {
+        jobs_.erase(file);
         log_.Line("end: " + EscapeControls(file) + " (exit " + std::to_string(code) + ": " + ExitText(code) +
                   ")");
     }
 
-    void CheckDeletedSize() {
-        try {
-            const DeletedSizeAlert alert = MeasureDeletedSize(database_, settings_.MaxDeletedSize);
-            // Said once each time the store goes over the limit, not every six seconds.
-            if (alert.overLimit && overLimit_ != true)
-                log_.Line(alert.balloonText + " (" + FormatSize(alert.deletedSize) + " used, the limit is " +
-                          FormatSize(settings_.MaxDeletedSize) + ")");
-            overLimit_ = alert.overLimit;
-        } catch (const std::exception& e) {
-            log_.Line(std::string("deleted-files size: ") + e.what());
+    void AskFileNotFound(const FileNotFoundQuestion& question, std::function<void(bool ok)> answer) override {
+        // No one to insert the drive and press OK: answered Cancel, as a question without a
+        // terminal is.
+        log_.Line(question.title + ": " + OneLine(question.text) + " (answered Cancel)");
+        answer(false);
+    }
+
+    void Notify(const ResidentNotice& notice) override {
+        switch (notice.event) {
+        case ResidentEvent::DriveNotKnown:
+            log_.Line("drive not known to this computer, left alone: " + EscapeControls(notice.text));
+            break;
+        case ResidentEvent::DriveArrived:
+            log_.Line("drive arrived: " + EscapeControls(notice.text));
+            break;
+        case ResidentEvent::DeletedOverLimit:
+            // Said once each time the store goes over the limit, not at every look.
+            if (notice.first)
+                log_.Line(notice.text + " (" + FormatSize(notice.deletedSize) + " used, the limit is " +
+                          FormatSize(notice.limit) + ")");
+            break;
+        case ResidentEvent::DeletedSizeFailed:
+            log_.Line("deleted-files size: " + notice.text);
+            break;
+        case ResidentEvent::ScheduleFailed:
+            log_.Line("schedule error: " + notice.text);
+            break;
+        case ResidentEvent::ShutdownRefused:
+            log_.Line(notice.text);
+            break;
         }
     }
+
+    void Quit() override { quit_ = true; }
 
     const WatchOptions& options_;
     const WatchEnvironment& environment_;
     WatchLog& log_;
-    ProgramDatabase& database_;
     WatchLogStream logStream_;
     CliConsole console_;
     CliDialogs dialogs_;
-    TProgramData settings_;
-    std::unique_ptr<ScheduleRunner> runner_;
 
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> posted_;
+    // Declared before the session: the runs (and their workers) go first, while it still counts them.
+    std::unique_ptr<ResidentSession> session_;
     std::map<std::string, std::unique_ptr<Job>> jobs_;
     bool stopping_ = false;
-    std::optional<bool> overLimit_;
+    bool quit_ = false;
 };
 
 } // namespace
 
-int RunScheduledJob(const std::string& file, const RunOptions& options, const CliEnvironment& environment,
-                    CliConsole& console) {
-    // The user made the schedule: that answers what the job may do here.
-    RunOptions scheduled = options;
-    scheduled.reachAnswered = true;
-    return RunJob(file, scheduled, environment, console);
-}
-
 int Watch(const WatchOptions& options, const WatchEnvironment& environment, std::ostream& out) {
     WatchLog log(out);
-    std::optional<ProgramDatabase> database;
-    try {
-        database.emplace(ProgramDatabase::PathFor(environment.run.programDataRoot));
-    } catch (const std::exception& e) {
-        log.Line(std::string("the program database cannot be opened: ") + e.what());
-        return exitcode::Unreadable;
-    }
-    WatchSession session(options, environment, log, *database);
+    WatchSession session(options, environment, log);
+    if (!session.Open()) return exitcode::Unreadable;
     return session.Run();
 }
 

@@ -3,15 +3,16 @@
 // once; a known drive's arrival runs the drive-insertion schedules; the timed schedules are looked
 // at every second; the deleted-files store is measured every six seconds and a store over its limit
 // is a log line. Questions are answered as `run` answers them without a terminal (No, Cancel;
-// --yes answers the launcher's questions Yes). A job file runs once at a time. The stop flag (set
-// on SIGINT or SIGTERM) cancels the running jobs, waits for them and ends the watch.
+// --yes answers the launcher's questions Yes). A job file runs once at a time; every job runs on a
+// worker whose events are drained on the watch's own thread. The stop request (SIGINT or SIGTERM)
+// cancels the running jobs, waits for them and ends the watch.
 #include "cli/CliConsole.h"
 #include "cli/RunCommand.h"
 
-#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,8 @@ struct WatchEnvironment {
     IShellNotifySource& driveFeed;
     // The drive paths of the mounted volumes, in mount-table order.
     std::function<std::vector<std::string>()> mountedDrives;
-    const std::atomic<bool>& stop;
+    // Asked when the watch is to end (SIGINT or SIGTERM).
+    std::stop_token stop;
 };
 
 struct WatchOptions {
@@ -35,9 +37,5 @@ struct WatchOptions {
 
 // Returns 0 when stopped, 3 when the program database cannot be opened.
 int Watch(const WatchOptions& options, const WatchEnvironment& environment, std::ostream& out);
-
-// How the watch runs one job to its end: the same path as `drivlet-cli run`.
-int RunScheduledJob(const std::string& file, const RunOptions& options, const CliEnvironment& environment,
-                    CliConsole& console);
 
 } // namespace drivlet::cli

@@ -14,6 +14,7 @@
 #include "platform/Terminal.h"
 #include "platform/VolumeSystem.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/StopSignals.h"
 
 #include <atomic>
 #include <charconv>
@@ -27,12 +28,6 @@
 #include <vector>
 
 namespace {
-
-std::atomic<bool> interrupted{false};
-
-extern "C" void OnInterrupt(int) {
-    interrupted.store(true);
-}
 
 void Usage(std::ostream& out) {
     out << "usage: drivlet-cli show FILE        print a job, drive or settings file as JSON\n"
@@ -176,8 +171,8 @@ int RunVerb(const std::vector<std::string>& args, const std::filesystem::path& r
                                      SystemClock::Instance(),
                                      DriveRoots(),
                                      KnownJobsOf(root, SystemClock::Instance())};
-    options.cancel = &interrupted;
-    std::signal(SIGINT, OnInterrupt);
+    const StopSignals interrupt({SIGINT});
+    options.cancel = interrupt.Token();
     return RunJob(file, options, environment, console);
 }
 
@@ -222,8 +217,8 @@ int RestoreVerb(const std::vector<std::string>& args, const std::filesystem::pat
     if (list) return ListRestorePoints(file, console);
     const CliEnvironment environment{root, ComputerIdentity(*MakeVolumeSystem()), LinuxFileSystem::Instance(),
                                      SystemClock::Instance(), DriveRoots()};
-    options.cancel = &interrupted;
-    std::signal(SIGINT, OnInterrupt);
+    const StopSignals interrupt({SIGINT});
+    options.cancel = interrupt.Token();
     return RestoreBackup(file, options, environment, console);
 }
 
@@ -255,6 +250,8 @@ int WatchVerb(const std::vector<std::string>& args, const std::filesystem::path&
         return 2;
     }
     const IClock& clock = shifted ? static_cast<const IClock&>(*shifted) : SystemClock::Instance();
+    // Before the feed's thread, which must not take the signals.
+    const StopSignals stop({SIGINT, SIGTERM});
     const std::unique_ptr<IVolumeSystem> volumes = MakeVolumeSystem();
     const std::unique_ptr<IShellNotifySource> feed = MakeShellNotifySource();
     const WatchEnvironment environment{{root, ComputerIdentity(*volumes), LinuxFileSystem::Instance(), clock,
@@ -266,9 +263,7 @@ int WatchVerb(const std::vector<std::string>& args, const std::filesystem::path&
                                                drives.push_back(d.drivePath);
                                            return drives;
                                        },
-                                       interrupted};
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+                                       stop.Token()};
     return Watch(options, environment, std::cout);
 }
 

@@ -3,7 +3,6 @@
 #include "cli/RunCommand.h"
 #include "cli/CliRunEvents.h"
 #include "cli/RecordCommands.h"
-#include "cli/WatchCommand.h"
 #include "core/records/TArchiveData.h"
 #include "core/records/TProgramData.h"
 #include "platform/linux/LinuxFileSystem.h"
@@ -50,7 +49,7 @@ protected:
         job.FolderList.Add(source);
         return job;
     }
-    int Run(const std::string& file, bool yes = false, const std::atomic<bool>* cancel = nullptr) {
+    int Run(const std::string& file, bool yes = false, std::stop_token cancel = {}) {
         out.str("");
         err.str("");
         cli::CliConsole console{in, out, err, false, yes, std::nullopt};
@@ -84,7 +83,9 @@ TEST_F(RunCommandTest, AFirstRunWithoutATerminalIsAnsweredNoAndYesRunsIt) {
     cli::CliConsole console{in, out, err, false, false, std::nullopt};
     const cli::CliEnvironment environment{dir.path() / "ProgramData", "PC-1", files, clock,
                                           AnyFolderIsADrive,          known};
-    ASSERT_EQ(cli::RunScheduledJob(jobFile, {}, environment, console), cli::exitcode::Ok) << err.str();
+    cli::RunOptions scheduled;
+    scheduled.reachAnswered = true; // as the watch runs a scheduled job
+    ASSERT_EQ(cli::RunJob(jobFile, scheduled, environment, console), cli::exitcode::Ok) << err.str();
     EXPECT_NE(out.str().find("Copy File\tSuccess\t" + source + "a.txt"), std::string::npos) << out.str();
     EXPECT_EQ(err.str().find("First run"), std::string::npos) << err.str();
     EXPECT_EQ(Run(jobFile), cli::exitcode::Ok) << err.str();
@@ -131,8 +132,9 @@ TEST_F(RunCommandTest, ACancelledRunEndsWithTheCancelCode) {
     // Big enough that the request always arrives while the run is still copying.
     WriteFile(source + "big.bin", std::string(48 << 20, 'x'));
     Job().SaveCompressed(jobFile);
-    std::atomic<bool> cancel{true};
-    EXPECT_EQ(Run(jobFile, false, &cancel), cli::exitcode::Cancelled);
+    std::stop_source cancel;
+    cancel.request_stop();
+    EXPECT_EQ(Run(jobFile, false, cancel.get_token()), cli::exitcode::Cancelled);
     EXPECT_NE(out.str().find("Canceled\n"), std::string::npos) << out.str();
     EXPECT_FALSE(std::filesystem::exists(Backup(source + "big.bin")));
 }

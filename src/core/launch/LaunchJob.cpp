@@ -60,8 +60,11 @@ void DialogJobAsker::Refused(const JobRefusal& refusal) {
 int LaunchJob(const std::string& jobFile, const JobRunner& runner, IJobAsker& asker, LaunchRequest request) {
     PreparedJob job = runner.Prepare(jobFile, PrepareOptions{request.itemIndex, request.reachAnswered});
     if (const std::optional<JobRefusal>& refusal = job.Refusal()) {
-        if (refusal->reason == RefusalReason::NoItem) return 0;
-        if (refusal->reason == RefusalReason::NotAJobFile) return 1;
+        if (refusal->reason == RefusalReason::NoItem || refusal->reason == RefusalReason::NotAJobFile) {
+            // Nothing is shown; a caller that reports every refusal still hears of it.
+            if (request.unshown) request.unshown(*refusal);
+            return refusal->reason == RefusalReason::NoItem ? 0 : 1;
+        }
         asker.Refused(*refusal);
         if (request.done) {
             JobStart start;

@@ -37,7 +37,7 @@ struct RunSink {
 };
 
 struct LaunchRequest {
-    int itemIndex = -1; // of a ".upcsy" job; -1: the first item of this computer
+    int itemIndex = -1;         // of a ".upcsy" job; -1: the first item of this computer
     bool reachAnswered = false; // a schedule the user made starts it
     StartOptions options;
     // The sink of the job's events (its status panel), made once the job is sure to start and
@@ -47,6 +47,9 @@ struct LaunchRequest {
     // Called once when the job was prepared: with the started run, or with why it was not
     // started (refused or declined). Not called for a file of no job kind or without an item.
     std::function<void(JobStart)> done;
+    // Called instead for a file of no job kind or a job without an item for this computer,
+    // which the asker does not show.
+    std::function<void(const JobRefusal&)> unshown;
 };
 
 // 1, or 0 when a ".upcsy" job has no item for this computer (nothing is shown then); a file of
