@@ -90,6 +90,7 @@ TAutoRunFileData LoadJobRow(const std::filesystem::path& jobFile, const DateTime
         row.LastRunAt = LastRunText(job.LastUpdate, lastRunText);
         row.PCID = job.PCID;
         row.TypeText = JobTypeText(row.Kind, job.ArchiveDir);
+        row.Direction = job.ArchiveDir;
         row.Loaded = true;
         break;
     }

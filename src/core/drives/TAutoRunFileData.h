@@ -32,7 +32,8 @@ struct TAutoRunFileData {
     std::string Extra;        // always empty
 
     JobFileKind Kind = JobFileKind::None;
-    bool Loaded = false; // false: an error row
+    TArchiveDir Direction = TArchiveDir::amUsbToPc; // of a backup or move
+    bool Loaded = false;                            // false: an error row
 
     // 0 PC-PC sync, 1 sync, 2 move, 3 backup (the job icons); -1 for an error row.
     int TypeIcon() const;

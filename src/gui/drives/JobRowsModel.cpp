@@ -52,7 +52,7 @@ QVariant JobRowsModel::data(const QModelIndex& index, int role) const {
         }
     case Qt::ForegroundRole: {
         const QColor colour =
-            index.column() == PcColumn ? OwnerColour(row.Owner(computerId_)) : TypeColour(row.TypeText);
+            index.column() == PcColumn ? OwnerColour(row.Owner(computerId_)) : TypeColour(row);
         return colour.isValid() ? QVariant(colour) : QVariant();
     }
     case Qt::DecorationRole:
@@ -127,14 +127,21 @@ void JobRowsModel::RefreshScheduleStates(const std::function<int(const std::stri
                      {Qt::DecorationRole, ScheduleStateRole});
 }
 
-QColor JobRowsModel::TypeColour(std::string_view typeText) {
-    if (typeText == JobTypeText(JobFileKind::ComputerSync)) return {0, 128, 255};
-    if (typeText == JobTypeText(JobFileKind::Sync)) return {255, 0, 128};
-    if (typeText == JobTypeText(JobFileKind::Move, TArchiveDir::amPcToUsb)) return {128, 0, 255};
-    if (typeText == JobTypeText(JobFileKind::Move, TArchiveDir::amUsbToPc)) return {0, 128, 128};
-    if (typeText == JobTypeText(JobFileKind::Backup, TArchiveDir::amUsbToPc)) return {128, 0, 0};
-    if (typeText == JobTypeText(JobFileKind::Backup, TArchiveDir::amPcToUsb)) return {255, 0, 0};
-    return {};
+QColor JobRowsModel::TypeColour(const TAutoRunFileData& row) {
+    if (!row.Loaded) return {};
+    const bool toDrive = row.Direction == TArchiveDir::amPcToUsb;
+    switch (row.Kind) {
+    case JobFileKind::ComputerSync:
+        return {0, 128, 255};
+    case JobFileKind::Sync:
+        return {255, 0, 128};
+    case JobFileKind::Move:
+        return toDrive ? QColor(128, 0, 255) : QColor(0, 128, 128);
+    case JobFileKind::Backup:
+        return toDrive ? QColor(255, 0, 0) : QColor(128, 0, 0);
+    default:
+        return {};
+    }
 }
 
 QColor JobRowsModel::OwnerColour(RowOwner owner) {

@@ -44,8 +44,8 @@ public:
     // Asks again for every row's schedule state.
     void RefreshScheduleStates(const std::function<int(const std::string& jobFile)>& stateOf);
 
-    // The font colour of a whole row, by its type text; invalid for an error row.
-    static QColor TypeColour(std::string_view typeText);
+    // The font colour of a whole row, by its kind and direction; invalid for an error row.
+    static QColor TypeColour(const TAutoRunFileData& row);
     static QColor OwnerColour(RowOwner owner);
 
 private:
