@@ -9,12 +9,12 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
   build-essential cmake ninja-build pkg-config git \
-  zlib1g-dev libsqlite3-dev libzip-dev nlohmann-json3-dev \
+  zlib1g-dev libsqlite3-dev libzip-dev nlohmann-json3-dev libsystemd-dev \
   qt6-base-dev qt6-base-dev-tools \
   libgtest-dev libgmock-dev libbenchmark-dev \
   clang libclang-rt-14-dev \
   tzdata zip unzip 7zip rsync unison \
-  xvfb xauth openbox trayer xdotool imagemagick dbus-x11 python3-dbusmock >/dev/null
+  xvfb xauth openbox trayer xdotool imagemagick dbus-x11 python3-dbusmock libglib2.0-bin >/dev/null
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j2

@@ -7,6 +7,7 @@
 #include "core/engine/SizeText.h"
 #include "core/resident/ResidentSession.h"
 #include "platform/ShellNotifySource.h"
+#include "platform/linux/LogindClient.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -89,6 +90,17 @@ public:
         log_.Line("watching: program data " + environment_.run.programDataRoot.string() + ", computer " +
                   environment_.run.computerId);
 
+        if (environment_.logind) {
+            environment_.logind->OnPrepareForShutdown([this] {
+                Post([this] {
+                    log_.Line("the machine is shutting down");
+                    (void)session_->ShutdownQuery(false);
+                });
+            });
+            environment_.logind->OnLockTaken(
+                [this] { Post([this] { log_.Line("holding the shut-down back while jobs run or wait"); }); });
+            environment_.logind->SetBlock(session_->ShutdownBlocked());
+        }
         {
             // Woken by the stop request itself.
             const std::stop_callback onStop(environment_.stop, [this] { Post([] {}); });
@@ -114,6 +126,10 @@ public:
         while (!quit_ || !jobs_.empty()) {
             WaitForPosted(SteadyClock::time_point::max());
             RunPosted();
+        }
+        if (environment_.logind) {
+            environment_.logind->OnPrepareForShutdown({});
+            environment_.logind->OnLockTaken({});
         }
         log_.Line("stopped");
         return exitcode::Ok;
@@ -229,6 +245,18 @@ private:
             log_.Line(notice.text);
             break;
         }
+    }
+
+    void BlockShutdown(bool block) override {
+        if (environment_.logind) environment_.logind->SetBlock(block);
+    }
+
+    bool EndSession(bool logOff) override {
+        const bool asked = environment_.logind && environment_.logind->EndSession(logOff);
+        if (asked)
+            log_.Line(logOff ? "the jobs are done: the session is ended"
+                             : "the jobs are done: the machine is powered off");
+        return asked;
     }
 
     void Quit() override { quit_ = true; }

@@ -5,7 +5,8 @@
 // is a log line. Questions are answered as `run` answers them without a terminal (No, Cancel;
 // --yes answers the launcher's questions Yes). A job file runs once at a time; every job runs on a
 // worker whose events are drained on the watch's own thread. The stop request (SIGINT or SIGTERM)
-// cancels the running jobs, waits for them and ends the watch.
+// cancels the running jobs, waits for them and ends the watch. Like the tray, the watch holds the
+// shut-down back while jobs run, and runs the shut-down schedules when the machine goes down.
 #include "cli/CliConsole.h"
 #include "cli/RunCommand.h"
 
@@ -18,7 +19,8 @@
 
 namespace drivlet {
 class IShellNotifySource;
-}
+class LogindClient;
+} // namespace drivlet
 
 namespace drivlet::cli {
 
@@ -29,6 +31,9 @@ struct WatchEnvironment {
     std::function<std::vector<std::string>()> mountedDrives;
     // Asked when the watch is to end (SIGINT or SIGTERM).
     std::stop_token stop;
+    // The login manager: the shut-down is held back while jobs run, and its coming is the
+    // shut-down query. Null: none.
+    LogindClient* logind = nullptr;
 };
 
 struct WatchOptions {

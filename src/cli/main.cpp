@@ -9,11 +9,13 @@
 #include "core/app/ProgramDataRoot.h"
 #include "core/drives/DriveRegistry.h"
 #include "core/drives/VolumeInfo.h"
+#include "core/schedule/run/ShutdownCoordinator.h"
 #include "platform/LocalTime.h"
 #include "platform/ShellNotifySource.h"
 #include "platform/Terminal.h"
 #include "platform/VolumeSystem.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/LogindClient.h"
 #include "platform/linux/StopSignals.h"
 
 #include <atomic>
@@ -252,6 +254,7 @@ int WatchVerb(const std::vector<std::string>& args, const std::filesystem::path&
     const IClock& clock = shifted ? static_cast<const IClock&>(*shifted) : SystemClock::Instance();
     // Before the feed's thread, which must not take the signals.
     const StopSignals stop({SIGINT, SIGTERM});
+    LogindClient logind("", "", std::string(kThreadsRunningText));
     const std::unique_ptr<IVolumeSystem> volumes = MakeVolumeSystem();
     const std::unique_ptr<IShellNotifySource> feed = MakeShellNotifySource();
     const WatchEnvironment environment{{root, ComputerIdentity(*volumes), LinuxFileSystem::Instance(), clock,
@@ -263,7 +266,8 @@ int WatchVerb(const std::vector<std::string>& args, const std::filesystem::path&
                                                drives.push_back(d.drivePath);
                                            return drives;
                                        },
-                                       stop.Token()};
+                                       stop.Token(),
+                                       &logind};
     return Watch(options, environment, std::cout);
 }
 

@@ -2,6 +2,7 @@
 // the test is backed up on arrival by its drive-insertion schedule, a timed schedule runs once when
 // due and is rescheduled, and SIGTERM cancels a running job and ends the watch cleanly.
 #include "cli/WatchProcess.h"
+#include "cli/MockLogind.h"
 #include "core/app/Constants.h"
 #include "core/db/ProgramDatabase.h"
 #include "core/drives/DriveRegistry.h"
@@ -183,6 +184,41 @@ TEST_F(Watch, AJobRunsOnceAtATimeAndSigtermCancelsItAndEndsTheWatch) {
     for (auto it = std::filesystem::recursive_directory_iterator(backups, ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
         EXPECT_EQ(it->path().filename().string().find(".drivlet-tmp-"), std::string::npos) << it->path();
+}
+
+// With a login manager, the watch holds the shut-down back while a shut-down job waits, runs the
+// job when the machine goes down, and then asks for the power-off that waited for it.
+TEST_F(Watch, AShutdownJobHoldsTheShutdownBackAndItsEndPowersOff) {
+    MockLogind logind(dir / "bus");
+    if (!logind.Ready()) GTEST_SKIP() << logind.Why();
+    const std::string job = root + "STICK/Config/Last.Ubk";
+    SaveBackupJob(job, "Last", source);
+    AddRow(job, kRunAtShutdown);
+
+    // The watch inherits the mock's bus as its system bus.
+    struct SystemBus {
+        explicit SystemBus(const std::string& address) {
+            setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
+        }
+        ~SystemBus() { unsetenv("DBUS_SYSTEM_BUS_ADDRESS"); }
+    } bus(logind.Address());
+    WatchProcess watch(dir / "ProgramData");
+    ASSERT_TRUE(watch.WaitFor("holding the shut-down back while jobs run or wait")) << watch.Output();
+    const std::string calls = logind.CallLog();
+    EXPECT_NE(calls.find("Inhibit \"shutdown\" \"Drivlet\" \"Some threads are running."), std::string::npos)
+        << calls;
+    EXPECT_NE(calls.find("\"block\""), std::string::npos) << calls;
+    EXPECT_EQ(calls.find("PowerOff"), std::string::npos) << calls;
+
+    ASSERT_TRUE(logind.EmitPrepareForShutdown());
+    ASSERT_TRUE(watch.WaitFor("the machine is shutting down")) << watch.Output();
+    ASSERT_TRUE(watch.WaitFor("start: " + job)) << watch.Output();
+    // Asked once the job's worker has ended, just before its last lines.
+    ASSERT_TRUE(watch.WaitFor("the jobs are done: the machine is powered off")) << watch.Output();
+    ASSERT_TRUE(watch.WaitFor("end: " + job + " (exit 0")) << watch.Output();
+    EXPECT_EQ(ReadFile(root + "STICK/Backups/" + source.substr(1) + "a.jpg"), "first photo");
+    EXPECT_EQ(watch.Stop(), 0) << watch.Output();
+    EXPECT_NE(logind.CallLog().find("PowerOff False"), std::string::npos);
 }
 
 } // namespace

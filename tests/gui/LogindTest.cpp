@@ -3,8 +3,8 @@
 // a refused shut-down has ended.
 #include "core/schedule/run/ShutdownCoordinator.h"
 #include "core/time/DateTime.h"
-#include "gui/shutdown/LogindClient.h"
 #include "gui/tray/TrayController.h"
+#include "platform/linux/LogindClient.h"
 #include "support/GuiTestSupport.h"
 #include "support/HeldRuns.h"
 #include "support/TempDir.h"
@@ -109,7 +109,8 @@ class LogindTest : public QObject {
             std::make_unique<TrayController>(TrayEnvironment{dir_->path() / "root", "1A2B - 3C4D", clock,
                                                              [] { return std::vector<std::string>{}; }},
                                              std::move(services), std::make_unique<SilentIcon>());
-        connect(tray.get(), &TrayController::shutdownBlockChanged, &logind, &LogindClient::SetBlock);
+        connect(tray.get(), &TrayController::shutdownBlockChanged, tray.get(),
+                [&logind](bool block) { logind.SetBlock(block); });
         return tray;
     }
 
@@ -151,11 +152,15 @@ private slots:
 
     void lockHeldWhileAJobRunsAndPowerOffAfterTheLast() {
         ManualClock clock(40400.5);
-        LogindClient logind(Bus(), QStringLiteral("c7"));
+        LogindClient logind(address_.toStdString(), "c7", std::string(kThreadsRunningText));
         auto tray = Controller(logind, clock);
         test::HeldRuns runs(tray->Runs());
-        connect(&logind, &LogindClient::prepareForShutdown, tray.get(),
-                [&tray] { (void)tray->ShutdownQuery(false); });
+        TrayController* owner = tray.get();
+        // Heard on the client's thread, answered on this one.
+        logind.OnPrepareForShutdown([owner] {
+            QMetaObject::invokeMethod(
+                owner, [owner] { (void)owner->ShutdownQuery(false); }, Qt::QueuedConnection);
+        });
         QVERIFY(Inhibitors().isEmpty());
 
         runs.Set(1);
@@ -182,7 +187,7 @@ private slots:
 
     void logOffRefusedEndsTheSessionAfterTheJobs() {
         ManualClock clock(40400.5);
-        LogindClient logind(Bus(), QStringLiteral("c7"));
+        LogindClient logind(address_.toStdString(), "c7", std::string(kThreadsRunningText));
         auto tray = Controller(logind, clock);
         test::HeldRuns runs(tray->Runs());
         runs.Set(2);
@@ -200,19 +205,17 @@ private slots:
         QVERIFY(WaitUntil([&] { return bare.canReadLine(); }));
         const QString address = QString::fromUtf8(bare.readLine()).trimmed();
         {
-            QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("bare-bus"));
-            LogindClient logind(bus);
+            LogindClient logind(address.toStdString(), "", "reason");
             logind.SetBlock(true);
             QVERIFY(WaitUntil([&] { return logind.Unavailable(); }));
             QVERIFY(!logind.Holding());
             QVERIFY(!logind.EndSession(false));
         }
-        QDBusConnection::disconnectFromBus(QStringLiteral("bare-bus"));
         bare.terminate();
         bare.waitForFinished(60000);
 
         // No bus at all.
-        LogindClient none(QDBusConnection(QStringLiteral("never-connected")));
+        LogindClient none("unix:path=" + (dir_->path() / "no-bus-here").string(), "", "reason");
         none.SetBlock(true);
         QVERIFY(!none.Holding());
         QVERIFY(!none.EndSession(true));

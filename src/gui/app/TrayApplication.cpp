@@ -6,7 +6,6 @@
 #include "gui/app/TerminationSignals.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/launch/DriveWindows.h"
-#include "gui/shutdown/LogindClient.h"
 #include "gui/tray/SystemTrayIcon.h"
 #include "gui/tray/TrayController.h"
 #include "platform/ApplicationInstance.h"
@@ -14,6 +13,7 @@
 #include "platform/ShellNotifySource.h"
 #include "platform/VolumeSystem.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/LogindClient.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -124,12 +124,15 @@ int RunTrayProgram(QApplication& app) {
             tray, [tray] { tray->RaiseWindows(); }, Qt::QueuedConnection);
     });
 
-    logind = std::make_unique<LogindClient>();
-    QObject::connect(tray, &TrayController::shutdownBlockChanged, logind.get(), &LogindClient::SetBlock);
+    logind = std::make_unique<LogindClient>("", "", std::string(kThreadsRunningText));
+    QObject::connect(tray, &TrayController::shutdownBlockChanged, tray,
+                     [client = logind.get()](bool block) { client->SetBlock(block); });
     logind->SetBlock(tray->ShutdownBlocked());
     // The machine goes down whatever we answer; the shut-down schedules still get their start.
-    QObject::connect(logind.get(), &LogindClient::prepareForShutdown, tray,
-                     [tray] { (void)tray->ShutdownQuery(false); });
+    logind->OnPrepareForShutdown([tray] {
+        QMetaObject::invokeMethod(
+            tray, [tray] { (void)tray->ShutdownQuery(false); }, Qt::QueuedConnection);
+    });
     // The desktop session ending: refused while jobs run, and ended by force once they are done.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, tray, [tray](QSessionManager& manager) {
         if (tray->ShutdownQuery(true).allow) return;
