@@ -2,7 +2,6 @@
 
 #include "cli/JobSettings.h"
 #include "cli/RecordCommands.h"
-#include "core/app/Constants.h"
 #include "core/engine/sync/TSyncFolderThread.h"
 
 #include <ostream>
@@ -32,9 +31,9 @@ CliJob::CliJob(std::string file, const RunOptions& options, const CliEnvironment
       asker_(*this), events_(console), prompt_(console, options.conflicts, options.allowDeletions) {}
 
 void CliJob::Asker::Ask(const JobQuestion& question, std::function<void(int reply)> reply) {
+    // Asked on the terminal (or answered by --yes, or No without one) inside the call.
     CliDialogs dialogs(job_.console_);
-    reply(dialogs.AskYesNo(question.text, question.title, false, question.messageKind,
-                           std::string(kProductTitle)));
+    DialogJobAsker(dialogs).Ask(question, std::move(reply));
 }
 
 void CliJob::Asker::Refused(const JobRefusal& refusal) {

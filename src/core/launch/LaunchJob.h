@@ -18,7 +18,7 @@ public:
     virtual void Refused(const JobRefusal& refusal) = 0;
 };
 
-// The questions put through the standard dialogs, answered before Ask returns.
+// The questions put through the standard dialogs, answered inside Ask: the command line's answerer.
 class DialogJobAsker final : public IJobAsker {
 public:
     explicit DialogJobAsker(IMessageDialogs& dialogs) : dialogs_(dialogs) {}
