@@ -28,7 +28,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 # The workers and what owns them, under ThreadSanitizer: only these programs are built, and run
 # two at a time.
-tsan_tests="test_engine test_backup test_restore test_sync test_launch"
+tsan_tests="test_engine test_backup test_restore test_sync test_launch test_scheduling"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRIVLET_BUILD_GUI=OFF \
   -DDRIVLET_BUILD_BENCH=OFF -DDRIVLET_SANITIZE_THREAD=ON >/dev/null
 # shellcheck disable=SC2086
