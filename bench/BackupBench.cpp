@@ -11,7 +11,6 @@
 // Every timed command prints one line:
 //   seconds <wall> peak_kib <peak RSS> files <done> errors <n> cpu <user + system seconds>
 #include "BenchSupport.h"
-#include "core/engine/MainThreadHandoff.h"
 #include "core/engine/RunningJob.h"
 #include "core/engine/ThreadEvents.h"
 #include "core/engine/backup/TCopyFolderThread.h"
@@ -69,7 +68,8 @@ public:
     }
     void OnLogEntry(const TThreadBase&, const LogEntryEvent& e) override {
         if (!e.isError) return;
-        if (++errors <= 5) std::fprintf(stderr, "%s %s: %s\n", e.action.c_str(), e.fileName.c_str(), e.status.c_str());
+        if (++errors <= 5)
+            std::fprintf(stderr, "%s %s: %s\n", e.action.c_str(), e.fileName.c_str(), e.status.c_str());
     }
     void OnTerminated(TThreadBase& sender, const TerminatedEvent&) override { sender.ReleaseRunningCount(); }
 };
@@ -103,12 +103,11 @@ double Since(Clock::time_point start) {
 }
 
 ThreadServices Services() {
-    return {LinuxFileSystem::Instance(), InPlaceHandoff::Instance(), SystemClock::Instance()};
+    return {LinuxFileSystem::Instance(), SystemClock::Instance()};
 }
 
 // Runs the job to its end and prints the figures; the job is set up by the caller.
-template <typename Job>
-int RunJob(std::unique_ptr<Job> job, Clock::time_point start) {
+template <typename Job> int RunJob(std::unique_ptr<Job> job, Clock::time_point start) {
     Sink sink;
     job->SetEvents(&sink);
     job->Start();
@@ -145,8 +144,7 @@ public:
 // the queue wakes it, as a front end's event loop would; like a window, which repaints some sixty
 // times a second, it takes them at most once a frame, so a worker's flood of events arrives in
 // batches instead of one wake-up each.
-template <typename Job>
-int RunQueued(std::unique_ptr<Job> worker, Clock::time_point start) {
+template <typename Job> int RunQueued(std::unique_ptr<Job> worker, Clock::time_point start) {
     PanelSink panel;
     int64_t files = 0;
     {

@@ -114,7 +114,12 @@ void CliRunEvents::OnLogEntry(const TThreadBase&, const LogEntryEvent& event) {
     console_.out << "\n";
 }
 
-LowDiskAnswer CliRunEvents::AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& question) {
+void CliRunEvents::AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& question,
+                                   Answer<LowDiskAnswer> answer) {
+    answer(AskOnConsole(question));
+}
+
+LowDiskAnswer CliRunEvents::AskOnConsole(const LowDiskQuestion& question) {
     std::lock_guard lock(mutex_);
     ClearBar();
     console_.err << question.title << ": " << question.message << "\n";

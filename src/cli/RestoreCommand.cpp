@@ -34,7 +34,7 @@ int ListRestorePoints(const std::string& jobFile, CliConsole& console) {
 
 int RestoreBackup(const std::string& jobFile, const RestoreOptions& options,
                   const CliEnvironment& environment, CliConsole& console) {
-    RestoreRunner runner({{environment.files, InPlaceHandoff::Instance(), environment.clock},
+    RestoreRunner runner({{environment.files, environment.clock},
                           environment.computerId,
                           {},
                           environment.isDriveRoot});

@@ -51,7 +51,7 @@ int FinishRun(JobStart& start, const RunOptions& options, CliConsole& console) {
 
 int RunJob(const std::string& file, const RunOptions& options, const CliEnvironment& environment,
            CliConsole& console) {
-    JobRunner runner({{environment.files, InPlaceHandoff::Instance(), environment.clock},
+    JobRunner runner({{environment.files, environment.clock},
                       environment.computerId,
                       {},
                       environment.isDriveRoot,

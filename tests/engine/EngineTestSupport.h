@@ -87,7 +87,12 @@ public:
         Note("log " + e.action + " " + e.fileName + " " + e.status);
         logs.push_back(e);
     }
-    LowDiskAnswer AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& q) override {
+    void AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& q,
+                         Answer<LowDiskAnswer> answer) override {
+        answer(Asked(q));
+    }
+    // Records the question and takes the next scripted answer.
+    LowDiskAnswer Asked(const LowDiskQuestion& q) {
         Note("ask");
         questions.push_back(q);
         if (answers.empty()) return LowDiskAnswer::Skip;

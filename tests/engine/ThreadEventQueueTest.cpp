@@ -22,9 +22,8 @@ std::chrono::steady_clock::time_point Deadline() {
 class DeferringEvents final : public RecordingEvents {
 public:
     std::optional<Answer<LowDiskAnswer>> pending;
-    void AskLowDiskSpaceLater(const TThreadBase& sender, const LowDiskQuestion& q,
-                              Answer<LowDiskAnswer> a) override {
-        AskLowDiskSpace(sender, q); // recorded
+    void AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& q, Answer<LowDiskAnswer> a) override {
+        Asked(q); // recorded
         pending = std::move(a);
     }
 };
@@ -37,8 +36,7 @@ protected:
 
     std::unique_ptr<ProbeThread> Worker(RunningJob& job, std::function<void(ProbeThread&)> body,
                                         const IFileSystem* fs = nullptr) {
-        auto worker = std::make_unique<ProbeThread>(
-            ThreadServices{fs ? *fs : files, InPlaceHandoff::Instance(), clock});
+        auto worker = std::make_unique<ProbeThread>(ThreadServices{fs ? *fs : files, clock});
         worker->SetEvents(&job.Queue());
         worker->body = std::move(body);
         return worker;
@@ -124,7 +122,7 @@ TEST_F(ThreadEventQueueTest, AFloodOfLogLinesDrainedMeanwhileLosesNone) {
 TEST_F(ThreadEventQueueTest, TheWakeComesOncePerBatchAndNothingFollowsTheEnd) {
     int wakes = 0;
     ThreadEventQueue queue([&] { ++wakes; });
-    ProbeThread sender({files, InPlaceHandoff::Instance(), clock});
+    ProbeThread sender({files, clock});
     queue.OnStatus(sender, {"a"});
     queue.OnLogEntry(sender, {"/x", "Copy File", "Done", false});
     queue.OnStatus(sender, {"b"});

@@ -70,8 +70,7 @@ struct BackupSetup {
     }
     // Started into the panel with the panel's wake, and handed to it.
     bool StartInto(TThreadStatuesFrame& panel, const IFileSystem& fileSystem) {
-        const JobRunner runner{
-            {{fileSystem, InPlaceHandoff::Instance(), clock}, "PC-1", {}, AnyFolderIsADrive}};
+        const JobRunner runner{{{fileSystem, clock}, "PC-1", {}, AnyFolderIsADrive}};
         PreparedJob job = runner.Prepare(JobFile());
         if (!job.Ready()) return false;
         const RunSink sink = panel.Sink();
@@ -147,7 +146,7 @@ void StatusPanelTest::statusProgressLogAndErrorHandlersShowWhatTheWorkerSaid() {
     TempDir dir;
     LinuxFileSystem files;
     ManualClock clock{kStart};
-    ProbeThread sender({files, InPlaceHandoff::Instance(), clock});
+    ProbeThread sender({files, clock});
     TThreadStatuesFrame panel(clock, false);
     panel.SetDateTimeFormat(FixedStamp);
 
@@ -216,7 +215,7 @@ void StatusPanelTest::theClockShowsElapsedAndCountsTheRemainingTimeDown() {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     auto run = std::make_unique<JobRun>(JobKind::Backup, "Docs", &panel, panel.Sink().wake);
-    auto worker = std::make_unique<ProbeThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+    auto worker = std::make_unique<ProbeThread>(ThreadServices{files, clock});
     worker->body = [released](ProbeThread&) { released.wait(); };
     run->Start(std::move(worker));
     JobRun& started = *run;
@@ -372,7 +371,7 @@ void StatusPanelTest::theLogIsSavedThroughTheSaveDialogByteForByte() {
     TempDir dir;
     LinuxFileSystem files;
     ManualClock clock{kStart};
-    ProbeThread sender({files, InPlaceHandoff::Instance(), clock});
+    ProbeThread sender({files, clock});
     TThreadStatuesFrame panel(clock, false);
     panel.SetDateTimeFormat(FixedStamp);
     panel.show();
@@ -424,7 +423,7 @@ void StatusPanelTest::aSaveThatCannotWriteShowsWhyAndKeepsTheLog() {
     TempDir dir;
     LinuxFileSystem files;
     ManualClock clock{kStart};
-    ProbeThread sender({files, InPlaceHandoff::Instance(), clock});
+    ProbeThread sender({files, clock});
     TThreadStatuesFrame panel(clock, false);
     panel.show();
     panel.OnLogEntry(sender, {"/home/a.txt", "Copy File", "Done", false});

@@ -88,7 +88,7 @@ protected:
         }
     }
     LaunchServices Services() {
-        return {{files, InPlaceHandoff::Instance(), clock}, dialogs, "PC-1", {}, {}};
+        return {{files, clock}, dialogs, "PC-1", {}, {}};
     }
     std::vector<std::string> ComputerFiles() const {
         std::vector<std::string> out;
@@ -250,7 +250,7 @@ TEST_P(DriveVanishTest, ARunWhoseDriveIsGoneBeforeItStartsTouchesNothing) {
     const std::string jobFile = BackupJob(TArchiveMode::amIncremental, TArchiveType::atFile, false);
     RecordingEvents events;
     auto worker =
-        std::make_unique<TCopyFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+        std::make_unique<TCopyFolderThread>(ThreadServices{files, clock});
     worker->SetEvents(&events);
     worker->SetJobDrive(drive, files.VolumeId(drive)); // as the launcher saw it
     worker->SetArchiveFolder(drive + "Backups/");

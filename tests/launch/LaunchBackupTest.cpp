@@ -135,7 +135,7 @@ protected:
         return job;
     }
     std::optional<BackupLaunch> Launch() {
-        LaunchServices services{{files, InPlaceHandoff::Instance(), clock}, dialogs, "PC-1", {}, {}};
+        LaunchServices services{{files, clock}, dialogs, "PC-1", {}, {}};
         std::optional<BackupLaunch> launch = LaunchBackup(jobFile, services, &events);
         if (launch) launch->worker->WaitFor();
         return launch;

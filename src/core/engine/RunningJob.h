@@ -26,8 +26,8 @@ public:
 
     // What the worker is given as its events before it starts, and what its questions go through.
     ThreadEventQueue& Queue() { return queue_; }
-    // Takes the worker, set up with Queue() as its events, started or not; once per job. Its
-    // hand-off is the in-place one: the queue is what keeps it from waiting on the front end.
+    // Takes the worker, set up with Queue() as its events, started or not; once per job. The
+    // queue is what keeps it from waiting on the front end.
     template <typename Worker>
     Worker& Adopt(std::unique_ptr<Worker> worker) {
         Worker& adopted = *worker;

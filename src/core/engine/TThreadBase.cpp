@@ -51,10 +51,13 @@ TThreadBase::~TThreadBase() {
 void TThreadBase::Terminate() {
     terminated_.store(true);
     std::vector<std::function<void()>> listeners;
+    std::function<void()> release;
     {
         std::lock_guard lock(listenersMutex_);
         listeners = terminateListeners_;
+        release = releaseQuestion_;
     }
+    if (release) release();
     for (const auto& listener : listeners)
         listener();
 }
@@ -94,7 +97,7 @@ void TThreadBase::ThreadMain() {
         // Closing cannot fail in a way that matters to the run any more.
     }
     try {
-        Deliver([this](IThreadEvents& e) { e.OnTerminated(*this, {}); });
+        if (events_) events_->OnTerminated(*this, {});
     } catch (...) {
         // A failing handler of the last event has nobody left to report to.
     }
@@ -163,12 +166,6 @@ std::string TThreadBase::DeletedPathFor(std::string_view path) const {
 
 // --- reports ---------------------------------------------------------------------------------
 
-void TThreadBase::Deliver(const std::function<void(IThreadEvents&)>& call) {
-    IThreadEvents* events = events_;
-    if (!events) return;
-    services_.handoff.RunAndWait([&] { call(*events); });
-}
-
 void TThreadBase::ReportStatus() {
     StatusEvent ev;
     ev.text = StatusText;
@@ -185,22 +182,22 @@ void TThreadBase::ReportStatus() {
         const double bytesPerDay = BytesDone / (seconds / 86400.0);
         if (bytesPerDay != 0) ev.remaining = (BytesTotal - BytesDone) / bytesPerDay;
     }
-    Deliver([&](IThreadEvents& e) { e.OnStatus(*this, ev); });
+    if (events_) events_->OnStatus(*this, ev);
 }
 
 void TThreadBase::ReportFileProgress() {
     const FileProgressEvent ev{FileActionText, FilePercent};
-    Deliver([&](IThreadEvents& e) { e.OnFileProgress(*this, ev); });
+    if (events_) events_->OnFileProgress(*this, ev);
 }
 
 void TThreadBase::ReportLogEntry() {
     const LogEntryEvent ev{LogFileName, LogAction, LogStatus, LogIsError};
-    Deliver([&](IThreadEvents& e) { e.OnLogEntry(*this, ev); });
+    if (events_) events_->OnLogEntry(*this, ev);
 }
 
 void TThreadBase::ReportThreadError() {
     const ThreadErrorEvent ev{ErrorText, ErrorCode};
-    Deliver([&](IThreadEvents& e) { e.OnThreadError(*this, ev); });
+    if (events_) events_->OnThreadError(*this, ev);
 }
 
 void TThreadBase::ReportFileResult(bool succeeded) {
@@ -234,7 +231,11 @@ TThreadBase::SpaceCheck TThreadBase::CheckDiskSpace(const std::string& path, int
         const LowDiskQuestion question{std::string(kProductTitle), "Low Disk Space", LowDiskMessage};
         LowDiskAnswer = drivlet::LowDiskAnswer::Skip;
         if (events_) {
-            services_.handoff.RunAndWait([&] { LowDiskAnswer = events_->AskLowDiskSpace(*this, question); });
+            LowDiskAnswer = AskAndWait<drivlet::LowDiskAnswer>(
+                [&](Answer<drivlet::LowDiskAnswer> answer) {
+                    events_->AskLowDiskSpace(*this, question, std::move(answer));
+                },
+                drivlet::LowDiskAnswer::Abort);
         }
         prompted = true;
         // The skipped file's log line gives the shortage as its reason.

@@ -4,7 +4,6 @@
 // folder delete, cancellation and the failed-body convention.
 #include "core/engine/FolderWalk.h"
 #include "core/engine/IDeletedFilesLog.h"
-#include "core/engine/MainThreadHandoff.h"
 #include "core/engine/ThreadEvents.h"
 #include "core/filter/TFileFilter.h"
 #include "core/time/DateTime.h"
@@ -13,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -40,7 +40,6 @@ struct DeletedStoreSettings {
 // What the thread works with; everything outlives the thread.
 struct ThreadServices {
     const IFileSystem& fileSystem;
-    IMainThreadHandoff& handoff;
     const IClock& clock;
 };
 
@@ -85,15 +84,14 @@ public:
     void HoldJobLock(std::unique_ptr<IFileLock> lock) { jobLock_ = std::move(lock); }
 
     void Start();
-    // The terminate request: sets the flag the worker polls, and tells the listeners (which
-    // release a question the worker may be waiting on).
+    // The terminate request: sets the flag the worker polls, gives a question the worker waits on
+    // its cancelled answer, and tells the listeners.
     void Terminate();
     // Called on every terminate request, on the thread that makes it (the worker itself too);
     // each must outlive the worker and must not block.
     void AddTerminateListener(std::function<void()> listener);
     bool Terminated() const { return terminated_.load(); }
-    // Blocks until the body and the on-terminate event are over; not on the thread that runs the
-    // hand-off's tasks while the worker still needs it.
+    // Blocks until the body and the on-terminate event are over.
     void WaitFor();
     bool Finished() const { return finished_.load(); }
 
@@ -168,6 +166,22 @@ protected:
     void ReportUnlistedFolder(const std::string& folder, const FileStatus& status);
     void ReportSpecialFile(const std::string& path, SpecialKind kind, std::string_view action);
 
+    // Puts a question to the front end and waits for its answer: `ask` hands the answer on, to be
+    // given now or later from any thread. A terminate request while it waits answers `cancelled`.
+    template <typename T> T AskAndWait(const std::function<void(Answer<T>)>& ask, T cancelled) {
+        Answer<T> answer;
+        std::future<T> future = answer.Future();
+        {
+            std::lock_guard lock(listenersMutex_);
+            releaseQuestion_ = [answer, cancelled] { answer(cancelled); };
+        }
+        ask(answer);
+        T value = future.get();
+        std::lock_guard lock(listenersMutex_);
+        releaseQuestion_ = nullptr;
+        return value;
+    }
+
     // The failed-body convention: an exception becomes a thread error with the prefix and code -1.
     void RunGuarded(std::string_view prefix, const std::function<void()>& body);
 
@@ -206,7 +220,6 @@ private:
 
     void ThreadMain();
     void BaseBody();
-    void Deliver(const std::function<void(IThreadEvents&)>& call);
     Diversion DivertToStore(const std::string& file, int64_t size, std::string_view actionName,
                             std::string* storedAs = nullptr);
     SpaceCheck CheckDiskSpace(const std::string& path, int64_t needed);
@@ -230,6 +243,7 @@ private:
 
     std::mutex listenersMutex_;
     std::vector<std::function<void()>> terminateListeners_;
+    std::function<void()> releaseQuestion_; // while the worker waits for an answer
     std::atomic<bool> terminated_{false};
     std::atomic<bool> finished_{false};
     std::atomic<bool> counted_{true};

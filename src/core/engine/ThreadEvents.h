@@ -55,15 +55,11 @@ public:
     virtual void OnThreadError(const TThreadBase&, const ThreadErrorEvent&) {}
     virtual void OnFileProgress(const TThreadBase&, const FileProgressEvent&) {}
     virtual void OnLogEntry(const TThreadBase&, const LogEntryEvent&) {}
-    virtual LowDiskAnswer AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion&) {
-        return LowDiskAnswer::Skip;
-    }
-    // The same question for a front end that answers later (a dialog shown from its event loop):
-    // the worker waits until `answer` is given, or the job is cancelled. By default the question
-    // above answers at once.
-    virtual void AskLowDiskSpaceLater(const TThreadBase& sender, const LowDiskQuestion& question,
-                                      Answer<LowDiskAnswer> answer) {
-        answer(AskLowDiskSpace(sender, question));
+    // The low-disk question. The worker waits until `answer` is given, now (a front end that asks
+    // in place) or later (a dialog shown from an event loop), or the job is cancelled. A sink that
+    // cannot ask gives up the one file.
+    virtual void AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion&, Answer<LowDiskAnswer> answer) {
+        answer(LowDiskAnswer::Skip);
     }
     // After the body has returned; the thread object and its counters are still valid.
     virtual void OnTerminated(TThreadBase&, const TerminatedEvent&) {}

@@ -340,8 +340,8 @@ void TThreadStatuesFrame::OnThreadError(const TThreadBase&, const ThreadErrorEve
     emit threadError(Text(event.text));
 }
 
-void TThreadStatuesFrame::AskLowDiskSpaceLater(const TThreadBase&, const LowDiskQuestion& question,
-                                               Answer<LowDiskAnswer> answer) {
+void TThreadStatuesFrame::AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& question,
+                                          Answer<LowDiskAnswer> answer) {
     auto* dialog = new TSkipAbortRetryDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (!question.caption.empty()) dialog->setWindowTitle(Text(question.caption));

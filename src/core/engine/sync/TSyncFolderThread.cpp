@@ -24,8 +24,7 @@ constexpr int kDatesPerCommit = 200;
 
 } // namespace
 
-TSyncFolderThread::TSyncFolderThread(const ThreadServices& services)
-    : TSyncThreadBase(services), handoff_(services.handoff) {}
+TSyncFolderThread::TSyncFolderThread(const ThreadServices& services) : TSyncThreadBase(services) {}
 
 TSyncFolderThread::~TSyncFolderThread() {
     // The worker uses this object's members; it must be gone before they are.
@@ -160,17 +159,20 @@ void TSyncFolderThread::ComputeTotals() {
 
 bool TSyncFolderThread::ResolveConflicts() {
     std::vector<size_t> indices;
-    std::vector<const TFilePair*> asked;
-    for (size_t i = 0; i < FilePairs.Count(); ++i) {
-        if (!FilePairs[i].Ask) continue;
-        indices.push_back(i);
-        asked.push_back(&FilePairs[i]);
-    }
-    if (asked.empty()) return true;
+    for (size_t i = 0; i < FilePairs.Count(); ++i)
+        if (FilePairs[i].Ask) indices.push_back(i);
+    if (indices.empty()) return true;
 
-    std::optional<std::vector<TConflictResolution>> answer;
+    ConflictAnswer answer;
     if (prompt_) {
-        handoff_.RunAndWait([&] { answer = prompt_->Resolve(asked); });
+        // The prompt may keep the question past this run's end: it gets copies, never the pairs.
+        std::vector<TFilePair> asked;
+        asked.reserve(indices.size());
+        for (const size_t i : indices)
+            asked.push_back(FilePairs[i]);
+        answer = AskAndWait<ConflictAnswer>(
+            [&](Answer<ConflictAnswer> given) { prompt_->Resolve(std::move(asked), std::move(given)); },
+            std::nullopt);
     } else if (dryRun_) {
         return true; // the listing shows what "Use the newest version" would do
     } else {
@@ -207,7 +209,8 @@ void TSyncFolderThread::HoldDeletions() {
 
     bool allowed = false;
     if (count > 0 && prompt_)
-        handoff_.RunAndWait([&] { allowed = prompt_->ConfirmDeletions(folders, count); });
+        allowed = AskAndWait<bool>(
+            [&](Answer<bool> given) { prompt_->ConfirmDeletions(folders, count, std::move(given)); }, false);
     // A folder pair with nothing left to hold is over its emptied state.
     for (size_t i = 0; i < EmptiedSides.size(); ++i) {
         const EmptiedSide& side = EmptiedSides[i];
