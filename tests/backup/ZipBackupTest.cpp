@@ -6,6 +6,7 @@
 #include "core/engine/backup/ZipLayout.h"
 
 #include <cstdlib>
+#include <set>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -106,6 +107,37 @@ TEST_F(ZipBackupTest, IncrementalReRunReplacesOnlyTheChangedEntry) {
     EXPECT_EQ(LastCopied(source + "a.txt"), kFirstRun + 2 * kHour);
     EXPECT_EQ(LastCopied(source + "sub/b.txt"), kFirstRun);
     EXPECT_EQ(History().size(), 1u);
+}
+
+// The front ends tell the statuses apart by their phase: each text the user sees must carry the
+// phase its wording stands for.
+TEST_F(ZipBackupTest, EveryStatusCarriesThePhaseItsTextStandsFor) {
+    MakeTree();
+    RunZip(TArchiveMode::amIncremental, dest);
+    Make(source + "a.txt", "alpha, second edition", kFirstRun + kHour);
+    clock.Advance(2 * kHour);
+    RunZip(TArchiveMode::amIncremental, dest);
+
+    const auto phaseOf = [](const std::string& text) {
+        const std::pair<const char*, StatusPhase> prefixes[] = {
+            {"File : ", StatusPhase::File},
+            {"Adding File : ", StatusPhase::AddingFile},
+            {"Skiping File : ", StatusPhase::SkippingFile},
+            {" Searching...", StatusPhase::Searching},
+            {"Finished !", StatusPhase::Finished},
+            {"Canceled", StatusPhase::Canceled}};
+        for (const auto& [prefix, phase] : prefixes)
+            if (text.starts_with(prefix)) return phase;
+        return StatusPhase::Step;
+    };
+    std::set<StatusPhase> seen;
+    for (const StatusEvent& status : events->statuses) {
+        EXPECT_EQ(status.phase, phaseOf(status.text)) << status.text;
+        seen.insert(status.phase);
+    }
+    for (const StatusPhase phase : {StatusPhase::Searching, StatusPhase::AddingFile,
+                                    StatusPhase::SkippingFile, StatusPhase::Step, StatusPhase::Finished})
+        EXPECT_TRUE(seen.contains(phase)) << static_cast<int>(phase);
 }
 
 TEST_F(ZipBackupTest, AChangedFileWhoseNameIsNotUtf8ReplacesItsEntryRunAfterRun) {

@@ -160,7 +160,7 @@ void StatusPanelTest::statusProgressLogAndErrorHandlersShowWhatTheWorkerSaid() {
     QVERIFY(!panel.ErrorState());
     panel.OnStatus(sender, {"Copying", -1, "1.00KB/s", -1});
     QVERIFY(panel.BusyBarRunning());
-    panel.OnStatus(sender, {"Thread Error : the drive is gone", -1, "N/A", -1});
+    panel.OnStatus(sender, {"Thread Error : the drive is gone", -1, "N/A", -1, StatusPhase::ThreadError});
     QVERIFY(panel.ErrorState());
     QVERIFY(!panel.BusyBarRunning());
 

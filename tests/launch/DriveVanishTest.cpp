@@ -108,7 +108,8 @@ protected:
     }
     static bool SaysTheDriveIsGone(const RecordingEvents& events) {
         for (const ThreadErrorEvent& e : events.errors)
-            if (e.text.find("is not there any more") != std::string::npos) return true;
+            if (e.kind == ThreadErrorKind::DriveGone && e.text.find("is not there any more") != std::string::npos)
+                return true;
         return false;
     }
     std::string BackupJob(TArchiveMode mode, TArchiveType type, bool deleteSources) {

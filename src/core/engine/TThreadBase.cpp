@@ -126,7 +126,7 @@ void TThreadBase::BaseBody() {
         if (!DriveGone()) anchored_ = services_.fileSystem.AnchoredAt(jobDrive_);
     }
     if (Terminated()) {
-        StatusText = "Canceled :(";
+        SetStatus(StatusPhase::Canceled, "Canceled :(");
         ReportStatus();
     }
 }
@@ -142,7 +142,7 @@ void TThreadBase::RunGuarded(std::string_view prefix, const std::function<void()
         message = "Unknown error";
     }
     try {
-        ReportThreadError(std::string(prefix) + message);
+        ReportThreadError(ThreadErrorKind::Failed, std::string(prefix) + message);
     } catch (...) {
         // The report itself failed; the body has ended either way.
     }
@@ -155,8 +155,9 @@ bool TThreadBase::DriveGone() {
     driveLost_ = true;
     lastError_ = FileStatus::FromErrno(ENODEV);
     Terminate();
-    ReportThreadError("The drive " + jobDrive_ +
-                      " is not there any more: the job is stopped, nothing more is written or recorded");
+    ReportThreadError(ThreadErrorKind::DriveGone,
+                      "The drive " + jobDrive_ +
+                          " is not there any more: the job is stopped, nothing more is written or recorded");
     return true;
 }
 
@@ -169,6 +170,7 @@ std::string TThreadBase::DeletedPathFor(std::string_view path) const {
 void TThreadBase::ReportStatus() {
     StatusEvent ev;
     ev.text = StatusText;
+    ev.phase = StatusPhase_;
     ev.percent = FilesTotal == 0 ? -1 : static_cast<int32_t>(std::trunc(FilesDone * 100.0 / FilesTotal));
     ev.remaining = -1.0;
     const TDateTime now = services_.clock.Now();
@@ -195,8 +197,8 @@ void TThreadBase::ReportLogEntry() {
     if (events_) events_->OnLogEntry(*this, ev);
 }
 
-void TThreadBase::ReportThreadError() {
-    const ThreadErrorEvent ev{ErrorText, ErrorCode};
+void TThreadBase::ReportThreadError(ThreadErrorKind kind, std::string text, int32_t code) {
+    const ThreadErrorEvent ev{std::move(text), code, kind};
     if (events_) events_->OnThreadError(*this, ev);
 }
 
@@ -414,7 +416,7 @@ void TThreadBase::DeleteFolderFiles(const std::string& folder,
         try {
             if (FileFilter.IsExcluded(entry.name, path)) return;
             if (owned && !owned(path + entry.name)) return;
-            StatusText = "Deleteing File : " + path + entry.name;
+            SetStatus(StatusPhase::DeletingFile, "Deleteing File : " + path + entry.name);
             ReportStatus();
             LogFileName = path + entry.name;
             LogAction = "Delete File";

@@ -128,16 +128,16 @@ protected:
     // do, the backup family (which overrides this) does not.
     virtual bool DivertsNewerTargets() const { return true; }
 
+    // The status text and what it tells, shown with the next ReportStatus.
+    void SetStatus(StatusPhase phase, std::string text) {
+        StatusPhase_ = phase;
+        StatusText = std::move(text);
+    }
     void ReportStatus();
     void ReportFileProgress();
     void ReportLogEntry();
-    void ReportThreadError();
     // A thread error with this text and code (-1: the worker's own).
-    void ReportThreadError(std::string text, int32_t code = -1) {
-        ErrorText = std::move(text);
-        ErrorCode = code;
-        ReportThreadError();
-    }
+    void ReportThreadError(ThreadErrorKind kind, std::string text, int32_t code = -1);
     // The per-file log line: "Done", or the message of LastError.
     void ReportFileResult(bool succeeded);
 
@@ -197,14 +197,13 @@ protected:
     std::string DatabaseFile;
     TFileFilter FileFilter;
     std::string StatusText;
+    StatusPhase StatusPhase_ = StatusPhase::Step;
     int64_t FilesDone = 0;
     int64_t FoldersDone = 0; // counted in FilesDone as well
     int64_t FilesTotal = 0;
     int64_t BytesTotal = 0;
     int64_t BytesDone = 0;
     TDateTime SpeedStartTime = 0;
-    std::string ErrorText;
-    int32_t ErrorCode = 0;
     std::string FileActionText;
     double FilePercent = 0;
     std::string LowDiskMessage;

@@ -36,7 +36,6 @@ namespace {
 
 constexpr int kDrainIntervalMs = 16; // about one frame: repaints are coalesced, no line is lost
 constexpr const char* kNoFileAction = "--------------------";
-constexpr const char* kThreadErrorMark = "Thread Error :";
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
@@ -311,7 +310,7 @@ std::string TThreadStatuesFrame::Now() const {
 void TThreadStatuesFrame::OnStatus(const TThreadBase&, const StatusEvent& event) {
     statusLabel_->SetFullText(Text(event.text));
     SetNormalBar(event.percent >= 0);
-    if (event.text.find(kThreadErrorMark) != std::string::npos) {
+    if (event.phase == StatusPhase::ThreadError) {
         SetNormalBar(true);
         if (barState_ != 2) {
             barState_ = 2;

@@ -72,18 +72,18 @@ void TSyncFolderThread::Execute() {
     // A drive that went during the scan leaves a listing that would read as deletions.
     if (!Terminated() && DriveGone()) return;
     if (Terminated()) {
-        StatusText = "Canceled";
+        SetStatus(StatusPhase::Canceled, "Canceled");
         ReportStatus();
         return;
     }
     RunGuarded(kThreadErrorPrefix, [this] {
-        StatusText = "Processing Data....";
+        SetStatus(StatusPhase::Step, "Processing Data....");
         ReportStatus();
         FilePairs.RemoveIf([](const TFilePair& pair) { return TSyncDecision::Unchanged(pair); });
         Decide();
         ComputeTotals();
         if (!ResolveConflicts()) {
-            StatusText = "Canceled";
+            SetStatus(StatusPhase::Canceled, "Canceled");
             ReportStatus();
             return;
         }
@@ -95,7 +95,8 @@ void TSyncFolderThread::Execute() {
             FilesDone = 0;
             CarryOut();
         }
-        StatusText = Terminated() ? "Canceled" : "Finished !";
+        SetStatus(Terminated() ? StatusPhase::Canceled : StatusPhase::Finished,
+                  Terminated() ? "Canceled" : "Finished !");
         ReportStatus();
     });
     // Dates already recorded for files already copied stay, even after a failure.
@@ -176,16 +177,17 @@ bool TSyncFolderThread::ResolveConflicts() {
     } else if (dryRun_) {
         return true; // the listing shows what "Use the newest version" would do
     } else {
-        ReportThreadError("File conflicts need an answer and there is nobody to ask : sync canceled");
+        ReportThreadError(ThreadErrorKind::Unanswered,
+                          "File conflicts need an answer and there is nobody to ask : sync canceled");
     }
     if (!answer) {
         Terminate();
-        StatusText = "Canceled :(";
+        SetStatus(StatusPhase::Canceled, "Canceled :(");
         ReportStatus();
         return false;
     }
 
-    StatusText = "Processing User Action";
+    SetStatus(StatusPhase::Step, "Processing User Action");
     ReportStatus();
     for (size_t i = 0; i < indices.size() && i < answer->size(); ++i) {
         TFilePair& pair = FilePairs[indices[i]];
@@ -282,7 +284,7 @@ void TSyncFolderThread::CarryOut() {
 }
 
 bool TSyncFolderThread::CopyPair(TFilePair& pair, TFileData& source, TFileData& target) {
-    StatusText = "File : " + pair.FileA.FileName;
+    SetStatus(StatusPhase::File, "File : " + pair.FileA.FileName);
     ReportStatus();
     LogFileName = pair.FileA.FileName;
     LogAction = std::string(kCopyAction);
@@ -308,7 +310,7 @@ bool TSyncFolderThread::CopyPair(TFilePair& pair, TFileData& source, TFileData& 
 
 bool TSyncFolderThread::DeletePair(TFilePair& pair) {
     const TFileData& file = pair.FileA.Present() ? pair.FileA : pair.FileB;
-    StatusText = "File : " + file.FileName;
+    SetStatus(StatusPhase::File, "File : " + file.FileName);
     ReportStatus();
     LogFileName = file.FileName;
     LogAction = std::string(kDeleteAction);
