@@ -71,7 +71,6 @@ public:
         if (++errors <= 5)
             std::fprintf(stderr, "%s %s: %s\n", e.action.c_str(), e.fileName.c_str(), e.status.c_str());
     }
-    void OnTerminated(TThreadBase& sender, const TerminatedEvent&) override { sender.ReleaseRunningCount(); }
 };
 
 std::string AsFolder(std::string path) {
@@ -137,7 +136,6 @@ public:
             std::fprintf(stderr, "%s %s: %s\n", e.action.c_str(), e.fileName.c_str(), e.status.c_str());
         log.push_back(e);
     }
-    void OnTerminated(TThreadBase& sender, const TerminatedEvent&) override { sender.ReleaseRunningCount(); }
 };
 
 // The job owned by a RunningJob, its events drained on a thread of their own that sleeps until

@@ -72,7 +72,6 @@ public:
         if (e.isError) ++errors;
         log.push_back(e);
     }
-    void OnTerminated(TThreadBase& sender, const TerminatedEvent&) override { sender.ReleaseRunningCount(); }
 };
 
 double Seconds(Clock::time_point start) {

@@ -45,7 +45,6 @@ int FinishRun(JobStart& start, const RunOptions& options, CliConsole& console) {
     if (options.dryRun && run.SyncWorker()) PrintDecisions(run.SyncWorker()->GetFilePairs(), console);
     const JobOutcome outcome = run.Outcome();
     console.out << outcome.finishMessage << "\n";
-    run.Worker().ReleaseRunningCount();
     return ExitCodeOf(outcome);
 }
 

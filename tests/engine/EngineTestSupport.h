@@ -16,7 +16,12 @@ namespace drivlet::test {
 class ProbeThread : public TThreadBase {
 public:
     using TThreadBase::TThreadBase;
+    // Joined by the base once this is set.
+    ~ProbeThread() override {
+        if (destroyed) *destroyed = true;
+    }
     std::function<void(ProbeThread&)> body;
+    bool* destroyed = nullptr;
     bool divertsNewerTargets = true; // false acts as the backup family
 
     using TThreadBase::BytesDone;
@@ -100,9 +105,8 @@ public:
         answers.pop_front();
         return a;
     }
-    void OnTerminated(TThreadBase& sender, const TerminatedEvent&) override {
+    void OnTerminated(TThreadBase&, const TerminatedEvent&) override {
         Note("terminated");
-        sender.ReleaseRunningCount();
         terminated = true;
     }
 

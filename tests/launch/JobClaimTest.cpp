@@ -100,14 +100,12 @@ TEST_F(JobClaimTest, ASecondZipMoveOfTheSameJobIsRefusedAndEveryFileEndsInTheArc
     // The one run moved every file into its archive.
     EXPECT_EQ(ComputerFileCount(), 0u);
     EXPECT_TRUE(fs::exists(drive + "Backups/Root.Zip"));
-    first->worker->ReleaseRunningCount();
     first.reset();
     // Once it has ended, the job runs again.
     EXPECT_FALSE(fs::exists(JobLockFile(jobFile)));
     std::optional<BackupLaunch> later = LaunchBackup(jobFile, Services(), &secondEvents);
     ASSERT_TRUE(later);
     later->worker->WaitFor();
-    later->worker->ReleaseRunningCount();
 }
 
 TEST_F(JobClaimTest, ASecondSyncOfTheSameJobIsRefused) {

@@ -225,7 +225,6 @@ TEST_F(SyncScanFixture, ConfigureTakesTheJobsListsAndSettings) {
     EXPECT_EQ(thread.FileItems[0].PathA, "/a.txt");
     EXPECT_EQ(thread.SyncDirection, TSyncDirection::sdUSBToPC);
     EXPECT_EQ(thread.SyncDefaultAction, TSyncDefaultAction::sdaNewVersion);
-    thread.ReleaseRunningCount();
 }
 
 TEST_F(SyncScanFixture, AFilePairInsideAFolderPairJoinsThatPairsFiles) {

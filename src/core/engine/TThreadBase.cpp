@@ -13,8 +13,6 @@
 
 namespace drivlet {
 
-std::atomic<int> TThreadBase::runningThreadCount_{0};
-
 namespace {
 
 // "a.txt" -> "a (2).txt"; a name without an extension gets the number at its end.
@@ -33,9 +31,7 @@ DeletedStoreSettings DeletedStoreSettings::From(const TProgramData& settings) {
 }
 
 TThreadBase::TThreadBase(const ThreadServices& services)
-    : FileFilter(&services.fileSystem), services_(services) {
-    runningThreadCount_.fetch_add(1);
-}
+    : FileFilter(&services.fileSystem), services_(services) {}
 
 TThreadBase::~TThreadBase() {
     Terminate();
@@ -45,11 +41,10 @@ TThreadBase::~TThreadBase() {
         else
             thread_.join();
     }
-    ReleaseRunningCount();
 }
 
 void TThreadBase::Terminate() {
-    terminated_.store(true);
+    stop_.request_stop();
     std::vector<std::function<void()>> listeners;
     std::function<void()> release;
     {
@@ -67,10 +62,6 @@ void TThreadBase::AddTerminateListener(std::function<void()> listener) {
     terminateListeners_.push_back(std::move(listener));
 }
 
-void TThreadBase::ReleaseRunningCount() {
-    if (counted_.exchange(false)) runningThreadCount_.fetch_sub(1);
-}
-
 void TThreadBase::SetDeletedStore(DeletedStoreSettings settings, DeletedFilesLogFactory openLog) {
     store_ = std::move(settings);
     openLog_ = std::move(openLog);
@@ -78,7 +69,8 @@ void TThreadBase::SetDeletedStore(DeletedStoreSettings settings, DeletedFilesLog
 
 void TThreadBase::Start() {
     if (thread_.joinable() || finished_.load()) return;
-    thread_ = std::thread([this] { ThreadMain(); });
+    // The body polls this object's stop source, which a terminate request before the start sets too.
+    thread_ = std::jthread([this] { ThreadMain(); });
 }
 
 void TThreadBase::WaitFor() {

@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -54,7 +55,7 @@ struct ThreadCounters {
 
 class TThreadBase {
 public:
-    // On the main thread; the thread starts with Start. Counts into RunningThreadCount.
+    // On the main thread; the thread starts with Start.
     explicit TThreadBase(const ThreadServices& services);
     // Asks the worker to stop and waits for it (unless called on the worker itself). By then the
     // members of the descendants are gone: a descendant whose body uses members of its own stops
@@ -90,19 +91,13 @@ public:
     // Called on every terminate request, on the thread that makes it (the worker itself too);
     // each must outlive the worker and must not block.
     void AddTerminateListener(std::function<void()> listener);
-    bool Terminated() const { return terminated_.load(); }
+    bool Terminated() const { return stop_.stop_requested(); }
     // Blocks until the body and the on-terminate event are over.
     void WaitFor();
     bool Finished() const { return finished_.load(); }
 
     TDateTime StartTime() const { return startTime_.load(); }
     ThreadCounters Counters() const { return {FilesDone, FilesTotal, BytesDone, BytesTotal, FoldersDone}; }
-
-    // Workers constructed and not yet released.
-    static int RunningThreadCount() { return runningThreadCount_.load(); }
-    // The status panel's decrement when the on-terminate event arrives; once per thread. A thread
-    // that is destroyed without it (never started, or a front end without a panel) releases itself.
-    void ReleaseRunningCount();
 
     // The mapped path in the store for this run: DeletedFolder + " " + stamp + "/" + mapped path.
     std::string DeletedPathFor(std::string_view path) const;
@@ -243,13 +238,11 @@ private:
     std::mutex listenersMutex_;
     std::vector<std::function<void()>> terminateListeners_;
     std::function<void()> releaseQuestion_; // while the worker waits for an answer
-    std::atomic<bool> terminated_{false};
+    // Requested by Terminate, before or after the thread starts; the body polls it.
+    std::stop_source stop_;
     std::atomic<bool> finished_{false};
-    std::atomic<bool> counted_{true};
     std::atomic<TDateTime> startTime_{0};
-    std::thread thread_;
-
-    static std::atomic<int> runningThreadCount_;
+    std::jthread thread_;
 };
 
 } // namespace drivlet

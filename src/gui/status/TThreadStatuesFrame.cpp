@@ -352,8 +352,7 @@ void TThreadStatuesFrame::AskLowDiskSpace(const TThreadBase&, const LowDiskQuest
     dialog->open();
 }
 
-void TThreadStatuesFrame::OnTerminated(TThreadBase& sender, const TerminatedEvent&) {
-    sender.ReleaseRunningCount();
+void TThreadStatuesFrame::OnTerminated(TThreadBase&, const TerminatedEvent&) {
     ended_ = true;
     cancelButton_->hide();
     closeButton_->show();
