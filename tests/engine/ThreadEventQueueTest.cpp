@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <optional>
 
 using namespace drivlet;
@@ -175,6 +176,36 @@ TEST_F(LowDiskQuestionTest, AnsweredOnALaterTurnOfTheDrainingThread) {
     EXPECT_EQ(ReadFile(target), "alpha");
     EXPECT_EQ(lowSpace.SpaceQueries(), 2);
     EXPECT_FALSE(job.Worker()->Terminated());
+}
+
+// A front end that takes the question on the worker's own thread and never answers it.
+class SilentEvents final : public RecordingEvents {
+public:
+    std::promise<void> asked;
+    std::optional<Answer<LowDiskAnswer>> kept;
+    void AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion&, Answer<LowDiskAnswer> a) override {
+        kept = std::move(a);
+        asked.set_value();
+    }
+};
+
+TEST_F(LowDiskQuestionTest, WithoutAQueueATerminateReleasesTheWaitingWorker) {
+    SilentEvents silent;
+    WriteFile(source, "alpha");
+    ProbeThread worker({lowSpace, clock});
+    worker.SetEvents(&silent);
+    worker.body = [this](ProbeThread& t) { (void)t.CopyFileProtected(source, target, false, false); };
+    std::future<void> asked = silent.asked.get_future();
+    worker.Start();
+    ASSERT_EQ(asked.wait_for(120s), std::future_status::ready);
+    worker.Terminate();
+    worker.WaitFor();
+    EXPECT_TRUE(worker.Finished());
+    EXPECT_TRUE(silent.terminated);
+    // The released question was answered for the worker; a late answer changes nothing.
+    EXPECT_FALSE((*silent.kept)(LowDiskAnswer::Retry));
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_EQ(lowSpace.SpaceQueries(), 1);
 }
 
 TEST_F(LowDiskQuestionTest, ACancelReleasesTheWaitingWorkerWithAbort) {
