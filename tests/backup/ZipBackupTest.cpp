@@ -27,6 +27,14 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
+    // Two incremental runs of the tree, a.txt changed in between.
+    void RunTwiceWithAChangedFile() {
+        MakeTree();
+        RunZip(TArchiveMode::amIncremental, dest);
+        Make(source + "a.txt", "alpha, second edition", kFirstRun + kHour);
+        clock.Advance(2 * kHour);
+        RunZip(TArchiveMode::amIncremental, dest);
+    }
 };
 
 // Calls a hook on every status line.
@@ -91,11 +99,7 @@ TEST_F(ZipBackupTest, IncrementalStoresTheTreeWithFolderNamesAndHiddenFiles) {
 }
 
 TEST_F(ZipBackupTest, IncrementalReRunReplacesOnlyTheChangedEntry) {
-    MakeTree();
-    RunZip(TArchiveMode::amIncremental, dest);
-    Make(source + "a.txt", "alpha, second edition", kFirstRun + kHour);
-    clock.Advance(2 * kHour);
-    RunZip(TArchiveMode::amIncremental, dest);
+    RunTwiceWithAChangedFile();
 
     const auto entries = Entries(archive);
     EXPECT_EQ(entries.size(), 3u);
@@ -112,11 +116,7 @@ TEST_F(ZipBackupTest, IncrementalReRunReplacesOnlyTheChangedEntry) {
 // The front ends tell the statuses apart by their phase: each text the user sees must carry the
 // phase its wording stands for.
 TEST_F(ZipBackupTest, EveryStatusCarriesThePhaseItsTextStandsFor) {
-    MakeTree();
-    RunZip(TArchiveMode::amIncremental, dest);
-    Make(source + "a.txt", "alpha, second edition", kFirstRun + kHour);
-    clock.Advance(2 * kHour);
-    RunZip(TArchiveMode::amIncremental, dest);
+    RunTwiceWithAChangedFile();
 
     const auto phaseOf = [](const std::string& text) {
         const std::pair<const char*, StatusPhase> prefixes[] = {
