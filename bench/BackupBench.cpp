@@ -11,7 +11,6 @@
 // Every timed command prints one line:
 //   seconds <wall> peak_kib <peak RSS> files <done> errors <n> cpu <user + system seconds>
 #include "BenchSupport.h"
-#include "core/engine/MainThreadHandoff.h"
 #include "core/engine/ThreadEvents.h"
 #include "core/engine/backup/TCopyFolderThread.h"
 #include "core/engine/backup/TZipFolderThread.h"
@@ -72,7 +71,6 @@ public:
         if (++errors <= 5)
             std::fprintf(stderr, "%s %s: %s\n", e.action.c_str(), e.fileName.c_str(), e.status.c_str());
     }
-    void OnTerminated(TThreadBase& sender, const TerminatedEvent&) override { sender.ReleaseRunningCount(); }
 };
 
 std::string AsFolder(std::string path) {
@@ -104,7 +102,7 @@ double Since(Clock::time_point start) {
 }
 
 ThreadServices Services() {
-    return {LinuxFileSystem::Instance(), InPlaceHandoff::Instance(), SystemClock::Instance()};
+    return {LinuxFileSystem::Instance(), SystemClock::Instance()};
 }
 
 // Runs the job to its end and prints the figures; the job is set up by the caller.
@@ -138,7 +136,6 @@ public:
             std::fprintf(stderr, "%s %s: %s\n", e.action.c_str(), e.fileName.c_str(), e.status.c_str());
         log.push_back(e);
     }
-    void OnTerminated(TThreadBase& sender, const TerminatedEvent&) override { sender.ReleaseRunningCount(); }
 };
 
 // The job owned by a JobRun, its events drained on a thread of their own that sleeps until

@@ -59,8 +59,7 @@ std::string MakeJob(const fs::path& drive, const std::string& source) {
 }
 
 JobRunner Runner() {
-    return JobRunner{
-        {{LinuxFileSystem::Instance(), InPlaceHandoff::Instance(), SystemClock::Instance()}, "PC-1", {}}};
+    return JobRunner{{{LinuxFileSystem::Instance(), SystemClock::Instance()}, "PC-1", {}}};
 }
 
 // The command line's sink: it only counts what went wrong.
@@ -73,7 +72,6 @@ public:
         if (e.isError) ++errors;
         log.push_back(e);
     }
-    void OnTerminated(TThreadBase& sender, const TerminatedEvent&) override { sender.ReleaseRunningCount(); }
 };
 
 double Seconds(Clock::time_point start) {

@@ -17,23 +17,41 @@ std::string Side(const TFileData& file) {
 
 } // namespace
 
-std::optional<std::vector<TConflictResolution>> CliConflictPrompt::Resolve(const std::vector<const TFilePair*>& pairs) {
+void CliConflictPrompt::Resolve(std::vector<TFilePair> pairs, Answer<drivlet::ConflictAnswer> answer) {
+    answer(Chosen(pairs));
+}
+
+void CliConflictPrompt::ConfirmDeletions(std::vector<std::string> folders, size_t count,
+                                         Answer<bool> answer) {
+    answer(Allowed(folders, count));
+}
+
+drivlet::ConflictAnswer CliConflictPrompt::Chosen(const std::vector<TFilePair>& pairs) {
     TConflictResolution all = TConflictResolution::UseNewest;
     switch (answer_) {
-    case ConflictAnswer::Skip: all = TConflictResolution::DoNothing; break;
-    case ConflictAnswer::Computer: all = TConflictResolution::UseComputer; break;
-    case ConflictAnswer::Drive: all = TConflictResolution::UseDrive; break;
-    case ConflictAnswer::Newest: all = TConflictResolution::UseNewest; break;
+    case ConflictAnswer::Skip:
+        all = TConflictResolution::DoNothing;
+        break;
+    case ConflictAnswer::Computer:
+        all = TConflictResolution::UseComputer;
+        break;
+    case ConflictAnswer::Drive:
+        all = TConflictResolution::UseDrive;
+        break;
+    case ConflictAnswer::Newest:
+        all = TConflictResolution::UseNewest;
+        break;
     case ConflictAnswer::Ask: {
         console_.err << "File Conflicts: " << pairs.size() << " file(s) changed\n";
         if (!console_.interactive) {
-            console_.err << "(no terminal to ask on: the run is cancelled; --conflicts=skip|computer|drive|newest "
-                            "answers for every file)\n";
+            console_.err
+                << "(no terminal to ask on: the run is cancelled; --conflicts=skip|computer|drive|newest "
+                   "answers for every file)\n";
             return std::nullopt;
         }
         std::vector<TConflictResolution> chosen;
         for (size_t i = 0; i < pairs.size(); ++i) {
-            const std::optional<TConflictResolution> answer = AskFor(*pairs[i], i + 1, pairs.size());
+            const std::optional<TConflictResolution> answer = AskFor(pairs[i], i + 1, pairs.size());
             if (!answer) return std::nullopt;
             chosen.push_back(*answer);
         }
@@ -43,7 +61,7 @@ std::optional<std::vector<TConflictResolution>> CliConflictPrompt::Resolve(const
     return std::vector<TConflictResolution>(pairs.size(), all);
 }
 
-bool CliConflictPrompt::ConfirmDeletions(const std::vector<std::string>& folders, size_t count) {
+bool CliConflictPrompt::Allowed(const std::vector<std::string>& folders, size_t count) {
     console_.err << "Every file recorded in";
     for (size_t i = 0; i < folders.size(); ++i)
         console_.err << (i == 0 ? " " : ", ") << folders[i];
@@ -58,7 +76,8 @@ bool CliConflictPrompt::ConfirmDeletions(const std::vector<std::string>& folders
     return false;
 }
 
-std::optional<TConflictResolution> CliConflictPrompt::AskFor(const TFilePair& pair, size_t number, size_t count) {
+std::optional<TConflictResolution> CliConflictPrompt::AskFor(const TFilePair& pair, size_t number,
+                                                             size_t count) {
     console_.err << "[" << number << "/" << count << "]\n  USB Drive: " << Side(pair.FileA)
                  << "\n  Computer:  " << Side(pair.FileB) << "\n";
     for (;;) {
@@ -71,12 +90,23 @@ std::optional<TConflictResolution> CliConflictPrompt::AskFor(const TFilePair& pa
         if (!std::getline(console_.in, line)) return std::nullopt;
         if (line.empty()) continue;
         switch (line.front()) {
-        case 'n': case 'N': return TConflictResolution::DoNothing;
-        case 'c': case 'C': return TConflictResolution::UseComputer;
-        case 'd': case 'D': return TConflictResolution::UseDrive;
-        case 'w': case 'W': return TConflictResolution::UseNewest;
-        case 'q': case 'Q': return std::nullopt;
-        default: break;
+        case 'n':
+        case 'N':
+            return TConflictResolution::DoNothing;
+        case 'c':
+        case 'C':
+            return TConflictResolution::UseComputer;
+        case 'd':
+        case 'D':
+            return TConflictResolution::UseDrive;
+        case 'w':
+        case 'W':
+            return TConflictResolution::UseNewest;
+        case 'q':
+        case 'Q':
+            return std::nullopt;
+        default:
+            break;
         }
     }
 }

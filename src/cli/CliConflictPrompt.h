@@ -13,10 +13,13 @@ class CliConflictPrompt final : public IConflictPrompt {
 public:
     CliConflictPrompt(CliConsole& console, ConflictAnswer answer, bool allowDeletions = false)
         : console_(console), answer_(answer), allowDeletions_(allowDeletions) {}
-    std::optional<std::vector<TConflictResolution>> Resolve(const std::vector<const TFilePair*>& pairs) override;
-    [[nodiscard]] bool ConfirmDeletions(const std::vector<std::string>& folders, size_t count) override;
+    // Both answer before they return: the terminal is asked on the thread that drains the run.
+    void Resolve(std::vector<TFilePair> pairs, Answer<drivlet::ConflictAnswer> answer) override;
+    void ConfirmDeletions(std::vector<std::string> folders, size_t count, Answer<bool> answer) override;
 
 private:
+    drivlet::ConflictAnswer Chosen(const std::vector<TFilePair>& pairs);
+    bool Allowed(const std::vector<std::string>& folders, size_t count);
     std::optional<TConflictResolution> AskFor(const TFilePair& pair, size_t number, size_t count);
 
     CliConsole& console_;

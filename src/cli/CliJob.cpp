@@ -23,7 +23,7 @@ void PrintDecisions(const TFileCollection& pairs, CliConsole& console) {
 CliJob::CliJob(std::string file, const RunOptions& options, const CliEnvironment& environment,
                CliConsole& console)
     : file_(std::move(file)), options_(options), environment_(environment), console_(console),
-      runner_({{environment.files, InPlaceHandoff::Instance(), environment.clock},
+      runner_({{environment.files, environment.clock},
                environment.computerId,
                {},
                environment.isDriveRoot,
@@ -78,7 +78,6 @@ int CliJob::Finish() {
     if (options_.dryRun && run_->SyncWorker()) PrintDecisions(run_->SyncWorker()->GetFilePairs(), console_);
     const JobOutcome outcome = run_->Outcome();
     console_.out << outcome.finishMessage << "\n";
-    run_->Worker().ReleaseRunningCount();
     return ExitCodeOf(outcome);
 }
 

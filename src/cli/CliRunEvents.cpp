@@ -15,11 +15,18 @@ constexpr int kBarWidth = 24;
 constexpr size_t kBarTextWidth = 48;
 constexpr std::chrono::milliseconds kDrawPace{100};
 
-// Per-file statuses are repeated by the log line that follows; only the others are printed.
-bool IsPerFileStatus(const std::string& text) {
-    for (const char* prefix : {"File : ", "Adding File : ", "Skiping File : ", " Searching..."})
-        if (text.rfind(prefix, 0) == 0) return true;
-    return false;
+// Per-file statuses are repeated by the log line that follows, and the walk's are one a folder;
+// only the others are printed.
+bool IsPerFileStatus(StatusPhase phase) {
+    switch (phase) {
+    case StatusPhase::Searching:
+    case StatusPhase::File:
+    case StatusPhase::AddingFile:
+    case StatusPhase::SkippingFile:
+        return true;
+    default:
+        return false;
+    }
 }
 
 std::string Fit(const std::string& text, size_t width) {
@@ -76,7 +83,7 @@ void CliRunEvents::OnStatus(const TThreadBase&, const StatusEvent& event) {
         DrawBar();
         return;
     }
-    if (!event.text.empty() && !IsPerFileStatus(event.text) && event.text != lastPrinted_) {
+    if (!event.text.empty() && !IsPerFileStatus(event.phase) && event.text != lastPrinted_) {
         lastPrinted_ = event.text;
         console_.out << event.text << "\n";
     }
@@ -103,7 +110,12 @@ void CliRunEvents::OnLogEntry(const TThreadBase&, const LogEntryEvent& event) {
     console_.out << "\n";
 }
 
-LowDiskAnswer CliRunEvents::AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& question) {
+void CliRunEvents::AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& question,
+                                   Answer<LowDiskAnswer> answer) {
+    answer(AskOnConsole(question));
+}
+
+LowDiskAnswer CliRunEvents::AskOnConsole(const LowDiskQuestion& question) {
     std::lock_guard lock(mutex_);
     ClearBar();
     console_.err << question.title << ": " << question.message << "\n";

@@ -26,12 +26,15 @@ public:
     void OnThreadError(const TThreadBase&, const ThreadErrorEvent& event) override;
     void OnFileProgress(const TThreadBase&, const FileProgressEvent& event) override;
     void OnLogEntry(const TThreadBase&, const LogEntryEvent& event) override;
-    LowDiskAnswer AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& question) override;
+    // Answers before it returns: the terminal is asked on the thread that drains the run.
+    void AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& question,
+                         Answer<LowDiskAnswer> answer) override;
     void OnTerminated(TThreadBase&, const TerminatedEvent&) override;
 
     const std::string& LastStatus() const { return lastStatus_; }
 
 private:
+    LowDiskAnswer AskOnConsole(const LowDiskQuestion& question);
     void ClearBar();
     void DrawBar();
 

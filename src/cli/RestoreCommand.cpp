@@ -35,7 +35,7 @@ int ListRestorePoints(const std::string& jobFile, CliConsole& console) {
 
 int RestoreBackup(const std::string& jobFile, const RestoreOptions& options,
                   const CliEnvironment& environment, CliConsole& console) {
-    RestoreRunner runner({{environment.files, InPlaceHandoff::Instance(), environment.clock},
+    RestoreRunner runner({{environment.files, environment.clock},
                           environment.computerId,
                           {},
                           environment.isDriveRoot});
@@ -58,7 +58,6 @@ int RestoreBackup(const std::string& jobFile, const RestoreOptions& options,
     WaitForRun(*start.run, options.cancel);
     const JobOutcome outcome = start.run->Outcome();
     console.out << outcome.finishMessage << "\n";
-    start.run->Worker().ReleaseRunningCount();
     return ExitCodeOf(outcome);
 }
 

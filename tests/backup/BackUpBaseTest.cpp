@@ -46,7 +46,7 @@ TEST(ArchiveLogKeyTest, FormatTextsOfTheModes) {
 class BackUpBaseTest : public BackupFixture {
 protected:
     std::unique_ptr<CountingThread> MakeCounter() {
-        auto t = std::make_unique<CountingThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+        auto t = std::make_unique<CountingThread>(ThreadServices{files, clock});
         t->SetEvents(events.get());
         t->SetDatabaseFile(database);
         t->SetArchiveFolder(dest);

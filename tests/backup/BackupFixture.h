@@ -51,8 +51,7 @@ protected:
 
     std::unique_ptr<TCopyFolderThread> MakeJob(TArchiveMode mode, const std::string& archiveFolder,
                                                bool moveToDeleted = false) {
-        auto t =
-            std::make_unique<TCopyFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+        auto t = std::make_unique<TCopyFolderThread>(ThreadServices{files, clock});
         t->SetEvents(events.get());
         t->SetDeletedStore({moveToDeleted, store}, LogInto(storeRows));
         t->SetDatabaseFile(database);

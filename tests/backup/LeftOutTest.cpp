@@ -221,8 +221,7 @@ TEST_F(LeftOutTest, ANameTheDestinationFoldsOntoAnotherIsAFailedLineNamingBoth) 
     Make(source + "Sub/a.txt", "a");
     Make(source + "sub/b.txt", "b");
     const CaseFoldingDestination folding(files);
-    auto job =
-        std::make_unique<TCopyFolderThread>(ThreadServices{folding, InPlaceHandoff::Instance(), clock});
+    auto job = std::make_unique<TCopyFolderThread>(ThreadServices{folding, clock});
     job->SetDatabaseFile(database);
     job->SetArchiveMode(TArchiveMode::amIncremental);
     job->SetArchiveFolder(dest);

@@ -6,6 +6,7 @@
 #include "core/engine/backup/ZipLayout.h"
 
 #include <cstdlib>
+#include <set>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -25,6 +26,14 @@ protected:
             names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
+    }
+    // Two incremental runs of the tree, a.txt changed in between.
+    void RunTwiceWithAChangedFile() {
+        MakeTree();
+        RunZip(TArchiveMode::amIncremental, dest);
+        Make(source + "a.txt", "alpha, second edition", kFirstRun + kHour);
+        clock.Advance(2 * kHour);
+        RunZip(TArchiveMode::amIncremental, dest);
     }
 };
 
@@ -90,11 +99,7 @@ TEST_F(ZipBackupTest, IncrementalStoresTheTreeWithFolderNamesAndHiddenFiles) {
 }
 
 TEST_F(ZipBackupTest, IncrementalReRunReplacesOnlyTheChangedEntry) {
-    MakeTree();
-    RunZip(TArchiveMode::amIncremental, dest);
-    Make(source + "a.txt", "alpha, second edition", kFirstRun + kHour);
-    clock.Advance(2 * kHour);
-    RunZip(TArchiveMode::amIncremental, dest);
+    RunTwiceWithAChangedFile();
 
     const auto entries = Entries(archive);
     EXPECT_EQ(entries.size(), 3u);
@@ -106,6 +111,33 @@ TEST_F(ZipBackupTest, IncrementalReRunReplacesOnlyTheChangedEntry) {
     EXPECT_EQ(LastCopied(source + "a.txt"), kFirstRun + 2 * kHour);
     EXPECT_EQ(LastCopied(source + "sub/b.txt"), kFirstRun);
     EXPECT_EQ(History().size(), 1u);
+}
+
+// The front ends tell the statuses apart by their phase: each text the user sees must carry the
+// phase its wording stands for.
+TEST_F(ZipBackupTest, EveryStatusCarriesThePhaseItsTextStandsFor) {
+    RunTwiceWithAChangedFile();
+
+    const auto phaseOf = [](const std::string& text) {
+        const std::pair<const char*, StatusPhase> prefixes[] = {
+            {"File : ", StatusPhase::File},
+            {"Adding File : ", StatusPhase::AddingFile},
+            {"Skiping File : ", StatusPhase::SkippingFile},
+            {" Searching...", StatusPhase::Searching},
+            {"Finished !", StatusPhase::Finished},
+            {"Canceled", StatusPhase::Canceled}};
+        for (const auto& [prefix, phase] : prefixes)
+            if (text.starts_with(prefix)) return phase;
+        return StatusPhase::Step;
+    };
+    std::set<StatusPhase> seen;
+    for (const StatusEvent& status : events->statuses) {
+        EXPECT_EQ(status.phase, phaseOf(status.text)) << status.text;
+        seen.insert(status.phase);
+    }
+    for (const StatusPhase phase : {StatusPhase::Searching, StatusPhase::AddingFile,
+                                    StatusPhase::SkippingFile, StatusPhase::Step, StatusPhase::Finished})
+        EXPECT_TRUE(seen.contains(phase)) << static_cast<int>(phase);
 }
 
 TEST_F(ZipBackupTest, AChangedFileWhoseNameIsNotUtf8ReplacesItsEntryRunAfterRun) {

@@ -15,7 +15,7 @@ protected:
 
     std::unique_ptr<TZipFolderThread> MakeZipJob(TArchiveMode mode, const std::string& archiveFolder,
                                                  bool moveToDeleted = false) {
-        auto t = std::make_unique<TZipFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+        auto t = std::make_unique<TZipFolderThread>(ThreadServices{files, clock});
         t->SetEvents(events.get());
         t->SetDeletedStore({moveToDeleted, store}, LogInto(storeRows));
         t->SetDatabaseFile(database);
@@ -42,7 +42,8 @@ protected:
     }
 
     // Entry name -> info.
-    static std::map<std::string, ZipEntryInfo> Entries(const std::string& zipFile, const std::string& password = {}) {
+    static std::map<std::string, ZipEntryInfo> Entries(const std::string& zipFile,
+                                                       const std::string& password = {}) {
         ZipReader reader;
         std::map<std::string, ZipEntryInfo> out;
         if (!reader.Open(zipFile, password)) return out;
@@ -51,7 +52,8 @@ protected:
         return out;
     }
     // The entry's contents, or the failure's code as "error N".
-    std::string ReadEntry(const std::string& zipFile, const std::string& name, const std::string& password = {}) {
+    std::string ReadEntry(const std::string& zipFile, const std::string& name,
+                          const std::string& password = {}) {
         ZipReader reader;
         const ZipStatus opened = reader.Open(zipFile, password);
         if (!opened) return "error " + std::to_string(opened.code());

@@ -16,7 +16,8 @@ namespace {
 std::string Incompressible(size_t size) {
     std::mt19937 random(7);
     std::string data(size, '\0');
-    for (char& c : data) c = static_cast<char>(random());
+    for (char& c : data)
+        c = static_cast<char>(random());
     return data;
 }
 
@@ -24,9 +25,10 @@ std::string Incompressible(size_t size) {
 class GrowingDriveEvents : public RecordingEvents {
 public:
     std::string growDrive;
-    LowDiskAnswer AskLowDiskSpace(const TThreadBase& sender, const LowDiskQuestion& q) override {
+    void AskLowDiskSpace(const TThreadBase& sender, const LowDiskQuestion& q,
+                         Answer<LowDiskAnswer> a) override {
         if (!growDrive.empty()) std::system(("mount -o remount,size=16m '" + growDrive + "'").c_str());
-        return RecordingEvents::AskLowDiskSpace(sender, q);
+        RecordingEvents::AskLowDiskSpace(sender, q, std::move(a));
     }
 };
 
@@ -66,7 +68,8 @@ TEST_F(ZipLowDiskTest, SkipFailsTheArchivesFilesAndKeepsTheDriveClean) {
     EXPECT_EQ(events->questions[0].title, "Low Disk Space");
     const auto logs = Logs("Zip File");
     ASSERT_EQ(logs.size(), 2u);
-    for (const auto& e : logs) EXPECT_TRUE(e.isError) << e.fileName;
+    for (const auto& e : logs)
+        EXPECT_TRUE(e.isError) << e.fileName;
     EXPECT_FALSE(LastCopied(source + "a.txt").has_value());
     EXPECT_FALSE(fs::exists(archive));
     ExpectNoStrayFiles();
@@ -84,7 +87,8 @@ TEST_F(ZipLowDiskTest, AbortEndsTheRunAsCanceled) {
 TEST_F(ZipLowDiskTest, RetryWritesTheArchiveOnceThereIsRoom) {
     RunAnswering(LowDiskAnswer::Retry, /*grow=*/true);
     ASSERT_EQ(events->questions.size(), 1u);
-    for (const auto& e : Logs("Zip File")) EXPECT_FALSE(e.isError) << e.fileName << " " << e.status;
+    for (const auto& e : Logs("Zip File"))
+        EXPECT_FALSE(e.isError) << e.fileName << " " << e.status;
     EXPECT_EQ(ReadEntry(archive, EntryOf(source + "a.txt")), "alpha");
     EXPECT_EQ(Entries(archive).size(), 2u);
     EXPECT_EQ(History().at(0).Status, "Finished !");

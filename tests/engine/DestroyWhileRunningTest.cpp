@@ -169,8 +169,7 @@ protected:
     // A two-way sync whose computer side holds every file and the drive side none.
     std::unique_ptr<TThreadBase> Sync() {
         fs::create_directories(drive + "Docs");
-        auto worker =
-            std::make_unique<TSyncFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+        auto worker = std::make_unique<TSyncFolderThread>(ThreadServices{files, clock});
         worker->SetDatabaseFile(drive + "Config/Docs.Usdb");
         worker->SyncDefaultAction = TSyncDefaultAction::sdaNewVersion;
         worker->FolderItems.AddItem("/Docs/", source, true);

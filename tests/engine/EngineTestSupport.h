@@ -16,7 +16,12 @@ namespace drivlet::test {
 class ProbeThread : public TThreadBase {
 public:
     using TThreadBase::TThreadBase;
+    // Joined by the base once this is set.
+    ~ProbeThread() override {
+        if (destroyed) *destroyed = true;
+    }
     std::function<void(ProbeThread&)> body;
+    bool* destroyed = nullptr;
     bool divertsNewerTargets = true; // false acts as the backup family
 
     using TThreadBase::BytesDone;
@@ -87,7 +92,12 @@ public:
         Note("log " + e.action + " " + e.fileName + " " + e.status);
         logs.push_back(e);
     }
-    LowDiskAnswer AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& q) override {
+    void AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& q,
+                         Answer<LowDiskAnswer> answer) override {
+        answer(Asked(q));
+    }
+    // Records the question and takes the next scripted answer.
+    LowDiskAnswer Asked(const LowDiskQuestion& q) {
         Note("ask");
         questions.push_back(q);
         if (answers.empty()) return LowDiskAnswer::Skip;
@@ -95,9 +105,8 @@ public:
         answers.pop_front();
         return a;
     }
-    void OnTerminated(TThreadBase& sender, const TerminatedEvent&) override {
+    void OnTerminated(TThreadBase&, const TerminatedEvent&) override {
         Note("terminated");
-        sender.ReleaseRunningCount();
         terminated = true;
     }
 

@@ -23,7 +23,8 @@ class RefusingFolders final : public ForwardingFileSystem {
 public:
     RefusingFolders(const IFileSystem& real, std::map<std::string, int> refused)
         : ForwardingFileSystem(real), refused_(std::move(refused)) {}
-    FileStatus ListFolder(const fs::path& folder, const FolderVisitor& visit, ListDetail detail) const override {
+    FileStatus ListFolder(const fs::path& folder, const FolderVisitor& visit,
+                          ListDetail detail) const override {
         const auto refused = refused_.find(folder.string());
         if (refused != refused_.end()) return FileStatus::FromErrno(refused->second);
         return ForwardingFileSystem::ListFolder(folder, visit, detail);
@@ -61,7 +62,9 @@ protected:
         steps.begin = [=, this](const std::string& folder, const std::vector<FolderEntry>& entries) {
             seen.push_back("begin " + rel(folder) + " " + std::to_string(entries.size()));
         };
-        steps.left = [=, this](const std::string& sub, const FolderEntry&) { seen.push_back("left " + rel(sub)); };
+        steps.left = [=, this](const std::string& sub, const FolderEntry&) {
+            seen.push_back("left " + rel(sub));
+        };
         steps.file = [=, this](const std::string& folder, const FolderEntry& e) {
             seen.push_back("file " + rel(folder) + e.name);
         };
@@ -138,7 +141,7 @@ TEST_F(FolderWalkTest, TheFolderDeleteNamesWhatItCouldNotListAndLeavesAFifo) {
     RefusingFolders refusing(files, {{root + "locked/", EACCES}});
     ManualClock clock{EncodeDateTime({2010, 8, 16, 14, 5, 0, 0})};
     RecordingEvents events;
-    ProbeThread thread(ThreadServices{refusing, InPlaceHandoff::Instance(), clock});
+    ProbeThread thread(ThreadServices{refusing, clock});
     thread.SetEvents(&events);
     thread.RunBody([&](ProbeThread& t) { t.DeleteFolder(root); });
     std::vector<std::string> failed;
@@ -147,8 +150,9 @@ TEST_F(FolderWalkTest, TheFolderDeleteNamesWhatItCouldNotListAndLeavesAFifo) {
     std::sort(failed.begin(), failed.end());
     EXPECT_EQ(failed, (std::vector<std::string>{
                           "Delete File|" + root + "sub/pipe|Left alone: a FIFO is not a regular file",
-                          "Read Folder|" + root + "locked/|Folder not read, what it holds is left out: "
-                                                  "Permission denied",
+                          "Read Folder|" + root +
+                              "locked/|Folder not read, what it holds is left out: "
+                              "Permission denied",
                       }));
     EXPECT_TRUE(fs::exists(root + "locked/c.txt"));
     EXPECT_FALSE(fs::exists(root + "a.txt"));

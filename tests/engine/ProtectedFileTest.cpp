@@ -28,8 +28,7 @@ protected:
     std::string store = (dir / "Store").string() + "/";
 
     std::unique_ptr<ProbeThread> MakeThread(bool moveToDeleted, const IFileSystem* fileSystem = nullptr) {
-        auto t = std::make_unique<ProbeThread>(
-            ThreadServices{fileSystem ? *fileSystem : files, InPlaceHandoff::Instance(), clock});
+        auto t = std::make_unique<ProbeThread>(ThreadServices{fileSystem ? *fileSystem : files, clock});
         t->SetEvents(&events);
         t->SetDeletedStore({moveToDeleted, store}, LogInto(rows));
         return t;
@@ -81,7 +80,8 @@ TEST_F(ProtectedFileTest, CopyCreatesFoldersAndCarriesTheTimeOver) {
 TEST_F(ProtectedFileTest, CopiesKeepTheSourceTimeExactly) {
     const std::string src = Make("src/odd.txt", "odd", kNew);
     // An odd second with a fraction: nothing of it may be cut to the two-second form.
-    const auto exact = fs::last_write_time(src) + std::chrono::seconds(1) + std::chrono::nanoseconds(123456789);
+    const auto exact =
+        fs::last_write_time(src) + std::chrono::seconds(1) + std::chrono::nanoseconds(123456789);
     fs::last_write_time(src, exact);
     const std::string fresh = (dir / "dst/fresh.txt").string();
     const std::string replaced = Make("dst/replaced.txt", "old", kOld);
@@ -112,7 +112,8 @@ public:
     using ForwardingFileSystem::ForwardingFileSystem;
     bool refuseAll = false;
     mutable int copies = 0;
-    FileStatus CopyFile(const fs::path& s, const fs::path& t, CopyMode m, const CopyProgress& pr = {}) const override {
+    FileStatus CopyFile(const fs::path& s, const fs::path& t, CopyMode m,
+                        const CopyProgress& pr = {}) const override {
         ++copies;
         const auto attributes = GetAttributes(t);
         if (refuseAll || (attributes && (*attributes & fa::ReadOnly))) return FileStatus::FromErrno(EACCES);
@@ -126,7 +127,9 @@ TEST_F(ProtectedFileTest, ARefusedReadOnlyTargetIsUnlockedForTheCopyOrLockedAgai
     files.SetAttributes(dst, fa::ReadOnly);
     ReadOnlyGuard guard(files);
     bool result = false;
-    MakeThread(false, &guard)->RunBody([&](ProbeThread& t) { result = t.CopyFileProtected(src, dst, false, false); });
+    MakeThread(false, &guard)->RunBody([&](ProbeThread& t) {
+        result = t.CopyFileProtected(src, dst, false, false);
+    });
     EXPECT_TRUE(result);
     EXPECT_EQ(guard.copies, 2);
     EXPECT_EQ(ReadFile(dst), "new");
@@ -134,7 +137,9 @@ TEST_F(ProtectedFileTest, ARefusedReadOnlyTargetIsUnlockedForTheCopyOrLockedAgai
 
     files.SetAttributes(dst, fa::ReadOnly);
     guard.refuseAll = true;
-    MakeThread(false, &guard)->RunBody([&](ProbeThread& t) { result = t.CopyFileProtected(src, dst, false, false); });
+    MakeThread(false, &guard)->RunBody([&](ProbeThread& t) {
+        result = t.CopyFileProtected(src, dst, false, false);
+    });
     EXPECT_FALSE(result);
     EXPECT_EQ(ReadFile(dst), "new");
     EXPECT_EQ(files.GetAttributes(dst).value_or(0) & fa::ReadOnly, fa::ReadOnly);
@@ -304,9 +309,10 @@ TEST_F(LowDiskTest, SkipGivesUpTheOneFile) {
     const LowDiskQuestion& q = events.questions[0];
     EXPECT_EQ(q.caption, "Drivlet");
     EXPECT_EQ(q.title, "Low Disk Space");
-    EXPECT_EQ(q.message, "You are running low on disk space on the drive of the folder \"" + (dir / "dst").string() +
-                             "/\".Free up Space on drive or enter a new drive and try again.\n\nFile Name: " +
-                             dst + "\nFile Size: 1000 bytes\nAvailable On Disk: 10 bytes");
+    EXPECT_EQ(q.message,
+              "You are running low on disk space on the drive of the folder \"" + (dir / "dst").string() +
+                  "/\".Free up Space on drive or enter a new drive and try again.\n\nFile Name: " + dst +
+                  "\nFile Size: 1000 bytes\nAvailable On Disk: 10 bytes");
 }
 
 TEST_F(LowDiskTest, AReadOnlyTargetGivenUpStaysReadOnlyAndAKnownSizeIsWhatIsAsked) {
@@ -365,7 +371,7 @@ TEST(CancelCopy, StopsALongCopyAndKeepsTheOldTarget) {
     WriteFile(src, std::string(8 << 20, 'b'));
     fs::create_directories(dst.parent_path());
     WriteFile(dst, "old target");
-    ProbeThread thread({files, InPlaceHandoff::Instance(), clock});
+    ProbeThread thread({files, clock});
     thread.SetEvents(&events);
     events.onProgress = [&](const FileProgressEvent& e) {
         if (e.percent > 10) thread.Terminate();

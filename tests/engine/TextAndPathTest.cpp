@@ -45,7 +45,7 @@ protected:
     LinuxFileSystem files;
     ManualClock clock{EncodeDateTime({2010, 8, 16, 14, 5, 0, 0})};
     RecordingEvents events;
-    ProbeThread thread{{files, InPlaceHandoff::Instance(), clock}};
+    ProbeThread thread{{files, clock}};
 
     StatusEvent Report(int64_t bytesDone, double seconds) {
         thread.SpeedStartTime = clock.Now();

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <optional>
 
 using namespace drivlet;
@@ -22,9 +23,8 @@ std::chrono::steady_clock::time_point Deadline() {
 class DeferringEvents final : public RecordingEvents {
 public:
     std::optional<Answer<LowDiskAnswer>> pending;
-    void AskLowDiskSpaceLater(const TThreadBase& sender, const LowDiskQuestion& q,
-                              Answer<LowDiskAnswer> a) override {
-        AskLowDiskSpace(sender, q); // recorded
+    void AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& q, Answer<LowDiskAnswer> a) override {
+        Asked(q); // recorded
         pending = std::move(a);
     }
 };
@@ -37,8 +37,7 @@ protected:
 
     std::unique_ptr<ProbeThread> Worker(JobRun& job, std::function<void(ProbeThread&)> body,
                                         const IFileSystem* fs = nullptr) {
-        auto worker = std::make_unique<ProbeThread>(
-            ThreadServices{fs ? *fs : files, InPlaceHandoff::Instance(), clock});
+        auto worker = std::make_unique<ProbeThread>(ThreadServices{fs ? *fs : files, clock});
         worker->SetEvents(&job.Queue());
         worker->body = std::move(body);
         return worker;
@@ -124,7 +123,7 @@ TEST_F(ThreadEventQueueTest, AFloodOfLogLinesDrainedMeanwhileLosesNone) {
 TEST_F(ThreadEventQueueTest, TheWakeComesOncePerBatchAndNothingFollowsTheEnd) {
     int wakes = 0;
     ThreadEventQueue queue([&] { ++wakes; });
-    ProbeThread sender({files, InPlaceHandoff::Instance(), clock});
+    ProbeThread sender({files, clock});
     queue.OnStatus(sender, {"a"});
     queue.OnLogEntry(sender, {"/x", "Copy File", "Done", false});
     queue.OnStatus(sender, {"b"});
@@ -179,6 +178,36 @@ TEST_F(LowDiskQuestionTest, AnsweredOnALaterTurnOfTheDrainingThread) {
     EXPECT_FALSE(job.Worker().Terminated());
 }
 
+// A front end that takes the question on the worker's own thread and never answers it.
+class SilentEvents final : public RecordingEvents {
+public:
+    std::promise<void> asked;
+    std::optional<Answer<LowDiskAnswer>> kept;
+    void AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion&, Answer<LowDiskAnswer> a) override {
+        kept = std::move(a);
+        asked.set_value();
+    }
+};
+
+TEST_F(LowDiskQuestionTest, WithoutAQueueATerminateReleasesTheWaitingWorker) {
+    SilentEvents silent;
+    WriteFile(source, "alpha");
+    ProbeThread worker({lowSpace, clock});
+    worker.SetEvents(&silent);
+    worker.body = [this](ProbeThread& t) { (void)t.CopyFileProtected(source, target, false, false); };
+    std::future<void> asked = silent.asked.get_future();
+    worker.Start();
+    ASSERT_EQ(asked.wait_for(120s), std::future_status::ready);
+    worker.Terminate();
+    worker.WaitFor();
+    EXPECT_TRUE(worker.Finished());
+    EXPECT_TRUE(silent.terminated);
+    // The released question was answered for the worker; a late answer changes nothing.
+    EXPECT_FALSE((*silent.kept)(LowDiskAnswer::Retry));
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_EQ(lowSpace.SpaceQueries(), 1);
+}
+
 TEST_F(LowDiskQuestionTest, ACancelReleasesTheWaitingWorkerWithAbort) {
     JobRun job(JobKind::Backup, "", &deferring);
     job.Adopt(Copier(job));
@@ -206,14 +235,15 @@ TEST_F(LowDiskQuestionTest, TheWorkersOwnTerminateReleasesItToo) {
 TEST_F(LowDiskQuestionTest, ClosingTheJobWhileItWaitsReleasesAndJoinsIt) {
     auto job = std::make_unique<JobRun>(JobKind::Backup, "", &deferring);
     ProbeThread& worker = job->Adopt(Copier(*job));
-    const int before = TThreadBase::RunningThreadCount();
+    bool destroyed = false;
+    worker.destroyed = &destroyed;
     job->Start();
     ASSERT_TRUE(DrainUntilAsked(*job, deferring));
     EXPECT_FALSE(worker.Finished());
     job.reset();
     EXPECT_FALSE((*deferring.pending)(LowDiskAnswer::Retry));
     EXPECT_FALSE(std::filesystem::exists(target));
-    EXPECT_EQ(TThreadBase::RunningThreadCount(), before - 1);
+    EXPECT_TRUE(destroyed);
 }
 
 TEST_F(LowDiskQuestionTest, AQuestionAfterTheCancelIsAnsweredAtOnce) {

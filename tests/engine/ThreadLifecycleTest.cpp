@@ -1,7 +1,7 @@
-// Real worker threads: events reach the main thread in order through a queued hand-off, the
-// failed-body convention, the running count and cancellation before the body.
+// Real worker threads: events reach the draining thread in order through the job's queue, the
+// failed-body convention, a thread never started, and cancellation before the body.
 #include "EngineTestSupport.h"
-#include "core/engine/MainThreadQueue.h"
+#include "core/launch/JobRun.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,28 +14,29 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Pumps the queue on this thread until the worker's last event has run.
-void PumpUntilTerminated(MainThreadQueue& queue, const RecordingEvents& events) {
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (!events.terminated && std::chrono::steady_clock::now() < deadline)
-        queue.RunOne(50ms);
+std::chrono::steady_clock::time_point Deadline() {
+    return std::chrono::steady_clock::now() + 30s;
 }
 
 class ThreadLifecycleTest : public ::testing::Test {
 protected:
     LinuxFileSystem files;
     ManualClock clock{EncodeDateTime({2010, 8, 16, 14, 5, 0, 0})};
-    MainThreadQueue queue;
     RecordingEvents events;
+
+    // A worker owned as a front end owns it, its events drained on this thread.
+    ProbeThread& Adopt(JobRun& job) {
+        auto thread = std::make_unique<ProbeThread>(ThreadServices{files, clock});
+        thread->SetEvents(&job.Queue());
+        return job.Adopt(std::move(thread));
+    }
 };
 
 TEST_F(ThreadLifecycleTest, EventsArriveInOrderOnTheMainThread) {
-    const int before = TThreadBase::RunningThreadCount();
-    auto thread = std::make_unique<ProbeThread>(ThreadServices{files, queue, clock});
-    EXPECT_EQ(TThreadBase::RunningThreadCount(), before + 1);
-    thread->SetEvents(&events);
+    auto job = std::make_unique<JobRun>(JobKind::Backup, "", &events);
+    ProbeThread& thread = Adopt(*job);
     std::thread::id worker;
-    thread->body = [&](ProbeThread& t) {
+    thread.body = [&](ProbeThread& t) {
         worker = std::this_thread::get_id();
         t.RunGuarded(kThreadErrorPrefix, [&] {
             t.StatusText = "Scanning";
@@ -49,11 +50,10 @@ TEST_F(ThreadLifecycleTest, EventsArriveInOrderOnTheMainThread) {
             throw std::runtime_error("disk on fire");
         });
     };
-    thread->Start();
-    PumpUntilTerminated(queue, events);
-    thread->WaitFor();
-    EXPECT_TRUE(thread->Finished());
-    EXPECT_EQ(thread->StartTime(), clock.Now());
+    job->Start();
+    ASSERT_TRUE(job->DrainUntilEnded(Deadline()));
+    EXPECT_TRUE(thread.Finished());
+    EXPECT_EQ(thread.StartTime(), clock.Now());
 
     const std::vector<std::string> expected = {
         "status Scanning", "progress Copying File: a.txt", "log Copy File /a.txt Done",
@@ -63,26 +63,22 @@ TEST_F(ThreadLifecycleTest, EventsArriveInOrderOnTheMainThread) {
         EXPECT_EQ(id, std::this_thread::get_id());
     EXPECT_NE(worker, std::this_thread::get_id());
     EXPECT_EQ(events.errors.at(0).code, -1);
-    // The panel's handler released the count; the thread object is still there to be read.
-    EXPECT_EQ(TThreadBase::RunningThreadCount(), before);
-    EXPECT_EQ(thread->Counters().FilesDone, 0);
-    thread.reset();
-    EXPECT_EQ(TThreadBase::RunningThreadCount(), before);
+    // The thread object is still there to be read.
+    EXPECT_EQ(thread.Counters().FilesDone, 0);
 }
 
 TEST_F(ThreadLifecycleTest, TerminatedBeforeTheBodyReportsCanceled) {
-    ProbeThread thread({files, queue, clock});
-    thread.SetEvents(&events);
+    JobRun job(JobKind::Backup, "", &events);
+    ProbeThread& thread = Adopt(job);
     thread.Terminate();
-    thread.Start();
-    PumpUntilTerminated(queue, events);
-    thread.WaitFor();
+    job.Start();
+    ASSERT_TRUE(job.DrainUntilEnded(Deadline()));
     ASSERT_FALSE(events.statuses.empty());
     EXPECT_EQ(events.statuses.front().text, "Canceled :(");
 }
 
 TEST_F(ThreadLifecycleTest, ACopyProtectedDescendantPrefixAndUnknownExceptions) {
-    ProbeThread thread({files, InPlaceHandoff::Instance(), clock});
+    ProbeThread thread({files, clock});
     thread.SetEvents(&events);
     thread.RunBody([](ProbeThread& t) {
         t.RunGuarded(kCopyThreadErrorPrefix, [] { throw std::logic_error("bad entry"); });
@@ -100,7 +96,7 @@ TEST_F(ThreadLifecycleTest, AFailingStoreLogReachesTheBodyGuard) {
     };
     TempDir dir;
     WriteFile(dir / "a.txt", "a");
-    ProbeThread thread({files, InPlaceHandoff::Instance(), clock});
+    ProbeThread thread({files, clock});
     thread.SetEvents(&events);
     thread.SetDeletedStore({true, (dir / "Store").string() + "/"},
                            [] { return std::make_unique<FailingLog>(); });
@@ -113,34 +109,19 @@ TEST_F(ThreadLifecycleTest, AFailingStoreLogReachesTheBodyGuard) {
     EXPECT_FALSE(std::filesystem::exists(dir / "a.txt"));
 }
 
-TEST_F(ThreadLifecycleTest, ANeverStartedThreadReleasesItsCount) {
-    const int before = TThreadBase::RunningThreadCount();
+TEST_F(ThreadLifecycleTest, ANeverStartedThreadGoesWithoutRunningItsBody) {
+    bool ran = false;
+    bool destroyed = false;
     {
-        ProbeThread thread({files, queue, clock});
-        EXPECT_EQ(TThreadBase::RunningThreadCount(), before + 1);
+        ProbeThread thread({files, clock});
+        thread.body = [&](ProbeThread&) { ran = true; };
+        thread.destroyed = &destroyed;
+        thread.SetEvents(&events);
+        EXPECT_FALSE(thread.Finished());
     }
-    EXPECT_EQ(TThreadBase::RunningThreadCount(), before);
-}
-
-TEST(MainThreadQueue, RunsInPlaceOnItsOwnThreadAndPassesExceptionsBack) {
-    MainThreadQueue queue;
-    int ran = 0;
-    queue.RunAndWait([&] { ++ran; });
-    EXPECT_EQ(ran, 1);
-    EXPECT_EQ(queue.RunPending(), 0);
-
-    bool caught = false;
-    std::thread worker([&] {
-        try {
-            queue.RunAndWait([] { throw std::runtime_error("handler failed"); });
-        } catch (const std::runtime_error&) {
-            caught = true;
-        }
-    });
-    while (!queue.RunOne(50ms)) {
-    }
-    worker.join();
-    EXPECT_TRUE(caught);
+    EXPECT_TRUE(destroyed);
+    EXPECT_FALSE(ran);
+    EXPECT_FALSE(events.terminated);
 }
 
 } // namespace

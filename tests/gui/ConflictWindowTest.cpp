@@ -106,7 +106,7 @@ struct SyncSetup {
         return file;
     }
     bool StartInto(TThreadStatuesFrame& panel, GuiConflictPrompt& prompt) {
-        const JobRunner runner{{{files, InPlaceHandoff::Instance(), clock}, "PC-1", {}, AnyFolderIsADrive}};
+        const JobRunner runner{{{files, clock}, "PC-1", {}, AnyFolderIsADrive}};
         PreparedJob job = runner.Prepare(JobFile());
         if (!job.Ready()) return false;
         const std::vector<int> yes(job.Questions().size(), dlg::Yes);
@@ -263,7 +263,7 @@ void ConflictWindowTest::nothingToAskAnswersAtOnceAndDeletionsAreAskedYesOrNo() 
     GuiConflictPrompt prompt;
     Answer<ConflictAnswer> none;
     std::future<ConflictAnswer> noneFuture = none.Future();
-    prompt.ResolveLater({}, none);
+    prompt.Resolve({}, none);
     QVERIFY(none.Given());
     QVERIFY(!prompt.ConflictWindow());
     const ConflictAnswer nothing = noneFuture.get();
@@ -272,7 +272,7 @@ void ConflictWindowTest::nothingToAskAnswersAtOnceAndDeletionsAreAskedYesOrNo() 
     for (const QMessageBox::StandardButton reply : {QMessageBox::Yes, QMessageBox::No}) {
         Answer<bool> answer;
         std::future<bool> future = answer.Future();
-        prompt.ConfirmDeletionsLater({"/home/c/Photos/"}, 12, answer);
+        prompt.ConfirmDeletions({"/home/c/Photos/"}, 12, answer);
         QVERIFY(prompt.DeletionsBox());
         QVERIFY(!answer.Given());
         const QString shown = prompt.DeletionsBox()->text() + prompt.DeletionsBox()->informativeText();

@@ -70,8 +70,7 @@ struct BackupSetup {
     }
     // Started into the panel with the panel's wake, and handed to it.
     bool StartInto(TThreadStatuesFrame& panel, const IFileSystem& fileSystem) {
-        const JobRunner runner{
-            {{fileSystem, InPlaceHandoff::Instance(), clock}, "PC-1", {}, AnyFolderIsADrive}};
+        const JobRunner runner{{{fileSystem, clock}, "PC-1", {}, AnyFolderIsADrive}};
         PreparedJob job = runner.Prepare(JobFile());
         if (!job.Ready()) return false;
         const RunSink sink = panel.Sink();
@@ -147,7 +146,7 @@ void StatusPanelTest::statusProgressLogAndErrorHandlersShowWhatTheWorkerSaid() {
     TempDir dir;
     LinuxFileSystem files;
     ManualClock clock{kStart};
-    ProbeThread sender({files, InPlaceHandoff::Instance(), clock});
+    ProbeThread sender({files, clock});
     TThreadStatuesFrame panel(clock, false);
     panel.SetDateTimeFormat(FixedStamp);
 
@@ -161,7 +160,7 @@ void StatusPanelTest::statusProgressLogAndErrorHandlersShowWhatTheWorkerSaid() {
     QVERIFY(!panel.ErrorState());
     panel.OnStatus(sender, {"Copying", -1, "1.00KB/s", -1});
     QVERIFY(panel.BusyBarRunning());
-    panel.OnStatus(sender, {"Thread Error : the drive is gone", -1, "N/A", -1});
+    panel.OnStatus(sender, {"Thread Error : the drive is gone", -1, "N/A", -1, StatusPhase::ThreadError});
     QVERIFY(panel.ErrorState());
     QVERIFY(!panel.BusyBarRunning());
 
@@ -216,7 +215,7 @@ void StatusPanelTest::theClockShowsElapsedAndCountsTheRemainingTimeDown() {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     auto run = std::make_unique<JobRun>(JobKind::Backup, "Docs", &panel, panel.Sink().wake);
-    auto worker = std::make_unique<ProbeThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+    auto worker = std::make_unique<ProbeThread>(ThreadServices{files, clock});
     worker->body = [released](ProbeThread&) { released.wait(); };
     run->Start(std::move(worker));
     JobRun& started = *run;
@@ -255,7 +254,6 @@ void StatusPanelTest::theClockShowsElapsedAndCountsTheRemainingTimeDown() {
 void StatusPanelTest::aRealBackupReachesTheLogLineByLineAndEndsWithClose() {
     constexpr int kFiles = 2000;
     BackupSetup setup(kFiles);
-    const int runningBefore = TThreadBase::RunningThreadCount();
     TThreadStatuesFrame panel(setup.clock, false);
     panel.show();
     int started = 0;
@@ -285,7 +283,7 @@ void StatusPanelTest::aRealBackupReachesTheLogLineByLineAndEndsWithClose() {
     QCOMPARE(panel.TotalBar()->value(), 100);
     QVERIFY(!panel.BusyBarRunning());
     QCOMPARE(panel.FileActionText(), QStringLiteral("--------------------"));
-    QCOMPARE(TThreadBase::RunningThreadCount(), runningBefore);
+    QVERIFY(panel.Run()->Worker().Finished());
     QList<TThreadStatuesFrame*> closing;
     connect(&panel, &TThreadStatuesFrame::closeRequested, [&](TThreadStatuesFrame* p) { closing.append(p); });
     panel.CloseButton()->click();
@@ -349,7 +347,6 @@ void StatusPanelTest::autoCloseTakesTheTabAwayAfterTheFinishedSignal() {
 void StatusPanelTest::aPanelTakenDownWhileItsJobWaitsEndsTheJobFirst() {
     BackupSetup setup(3);
     LowSpaceFileSystem full(setup.files, {0});
-    const int runningBefore = TThreadBase::RunningThreadCount();
     auto panel = std::make_unique<TThreadStatuesFrame>(setup.clock, false);
     panel->show();
     int finished = 0;
@@ -364,7 +361,6 @@ void StatusPanelTest::aPanelTakenDownWhileItsJobWaitsEndsTheJobFirst() {
     panel.reset();
     QCOMPARE(finished, 1);
     QVERIFY(cancelled);
-    QCOMPARE(TThreadBase::RunningThreadCount(), runningBefore);
     QVERIFY(!fs::exists(setup.drive + "Backups/" + setup.source.substr(1) + "sub0/f0.txt"));
 }
 
@@ -372,7 +368,7 @@ void StatusPanelTest::theLogIsSavedThroughTheSaveDialogByteForByte() {
     TempDir dir;
     LinuxFileSystem files;
     ManualClock clock{kStart};
-    ProbeThread sender({files, InPlaceHandoff::Instance(), clock});
+    ProbeThread sender({files, clock});
     TThreadStatuesFrame panel(clock, false);
     panel.SetDateTimeFormat(FixedStamp);
     panel.show();
@@ -424,7 +420,7 @@ void StatusPanelTest::aSaveThatCannotWriteShowsWhyAndKeepsTheLog() {
     TempDir dir;
     LinuxFileSystem files;
     ManualClock clock{kStart};
-    ProbeThread sender({files, InPlaceHandoff::Instance(), clock});
+    ProbeThread sender({files, clock});
     TThreadStatuesFrame panel(clock, false);
     panel.show();
     panel.OnLogEntry(sender, {"/home/a.txt", "Copy File", "Done", false});

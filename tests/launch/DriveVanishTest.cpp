@@ -88,7 +88,7 @@ protected:
         }
     }
     LaunchServices Services() {
-        return {{files, InPlaceHandoff::Instance(), clock}, dialogs, "PC-1", {}, {}};
+        return {{files, clock}, dialogs, "PC-1", {}, {}};
     }
     std::vector<std::string> ComputerFiles() const {
         std::vector<std::string> out;
@@ -108,7 +108,8 @@ protected:
     }
     static bool SaysTheDriveIsGone(const RecordingEvents& events) {
         for (const ThreadErrorEvent& e : events.errors)
-            if (e.text.find("is not there any more") != std::string::npos) return true;
+            if (e.kind == ThreadErrorKind::DriveGone && e.text.find("is not there any more") != std::string::npos)
+                return true;
         return false;
     }
     std::string BackupJob(TArchiveMode mode, TArchiveType type, bool deleteSources) {
@@ -250,7 +251,7 @@ TEST_P(DriveVanishTest, ARunWhoseDriveIsGoneBeforeItStartsTouchesNothing) {
     const std::string jobFile = BackupJob(TArchiveMode::amIncremental, TArchiveType::atFile, false);
     RecordingEvents events;
     auto worker =
-        std::make_unique<TCopyFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+        std::make_unique<TCopyFolderThread>(ThreadServices{files, clock});
     worker->SetEvents(&events);
     worker->SetJobDrive(drive, files.VolumeId(drive)); // as the launcher saw it
     worker->SetArchiveFolder(drive + "Backups/");
@@ -260,7 +261,6 @@ TEST_P(DriveVanishTest, ARunWhoseDriveIsGoneBeforeItStartsTouchesNothing) {
     worker->WaitFor();
     EXPECT_TRUE(SaysTheDriveIsGone(events));
     ExpectNothingWhereTheDriveWas();
-    worker->ReleaseRunningCount();
     ASSERT_TRUE(stick.Return());
     EXPECT_TRUE(fs::is_empty(drive + "Backups"));
 }

@@ -29,7 +29,7 @@ protected:
     const std::string drive = root + "STICK/";
     const std::string home = root + "home/gail/";
     const std::string documents = home + "Documents/";
-    JobRunner runner{{{files, InPlaceHandoff::Instance(), clock},
+    JobRunner runner{{{files, clock},
                       "PC-1",
                       {},
                       AnyFolderIsADrive,

@@ -38,7 +38,7 @@ protected:
     const std::string home = root + "home/gail/";
     // Only the stick is a drive here, as a mount table would say.
     JobRunner runner{
-        {{files, InPlaceHandoff::Instance(), clock}, "PC-1", {}, [this](const std::string& path) {
+        {{files, clock}, "PC-1", {}, [this](const std::string& path) {
              return path == drive;
          }}};
 
@@ -90,7 +90,7 @@ TEST_F(JobLocationTest, AJobFileOutsideADrivesConfigFolderIsRefusedBeforeAnythin
     EXPECT_FALSE(fs::exists(home + "Config/Whole.Usdb"));
 
     RestoreRunner restores(
-        {{files, InPlaceHandoff::Instance(), clock}, "PC-1", {}, runner.Services().isDriveRoot});
+        {{files, clock}, "PC-1", {}, runner.Services().isDriveRoot});
     const PreparedRestore restore = restores.Prepare(home + "Whole.Usy");
     ASSERT_FALSE(restore.Ready());
     EXPECT_EQ(restore.Refusal()->reason, RefusalReason::NotOnDrive);
@@ -152,7 +152,7 @@ private:
 class OwnFilesTest : public JobLocationTest {
 protected:
     const std::string source = home + "Documents/";
-    JobRunner anyDrive{{{files, InPlaceHandoff::Instance(), clock}, "PC-1", {}, AnyFolderIsADrive}};
+    JobRunner anyDrive{{{files, clock}, "PC-1", {}, AnyFolderIsADrive}};
 
     TArchiveData Backup(const std::string& name, TArchiveType type, TArchiveMode mode) {
         TArchiveData job(clock);
@@ -276,7 +276,7 @@ TEST_F(OwnFilesTest, AReadOnlyDrivesHistoryIsListedAndItsRunRestored) {
     const RestorePointList history = RestorePoints(ro + "Config/Docs.Ubk");
     ASSERT_TRUE(history.ok()) << history.error;
     ASSERT_EQ(history.points.size(), 1u);
-    RestoreRunner restores({{files, InPlaceHandoff::Instance(), clock}, "PC-1", {}, {}});
+    RestoreRunner restores({{files, clock}, "PC-1", {}, {}});
     const PreparedRestore restore = restores.Prepare(ro + "Config/Docs.Ubk");
     ASSERT_TRUE(restore.Ready()) << restore.Refusal()->text;
     RestoreRequest request;

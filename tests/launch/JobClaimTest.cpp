@@ -54,7 +54,7 @@ protected:
         fs::create_directories(drive + "Docs");
         for (int i = 0; i < 20; ++i) WriteFile(computer + "f" + std::to_string(i) + ".txt", std::string(100, 'a' + i % 26));
     }
-    LaunchServices Services() { return {{files, InPlaceHandoff::Instance(), clock}, dialogs, "PC-1", {}, {}}; }
+    LaunchServices Services() { return {{files, clock}, dialogs, "PC-1", {}, {}}; }
     size_t ComputerFileCount() const {
         size_t n = 0;
         for (const auto& e : fs::directory_iterator(computer)) n += e.is_regular_file();
@@ -100,14 +100,12 @@ TEST_F(JobClaimTest, ASecondZipMoveOfTheSameJobIsRefusedAndEveryFileEndsInTheArc
     // The one run moved every file into its archive.
     EXPECT_EQ(ComputerFileCount(), 0u);
     EXPECT_TRUE(fs::exists(drive + "Backups/Root.Zip"));
-    first->worker->ReleaseRunningCount();
     first.reset();
     // Once it has ended, the job runs again.
     EXPECT_FALSE(fs::exists(JobLockFile(jobFile)));
     std::optional<BackupLaunch> later = LaunchBackup(jobFile, Services(), &secondEvents);
     ASSERT_TRUE(later);
     later->worker->WaitFor();
-    later->worker->ReleaseRunningCount();
 }
 
 TEST_F(JobClaimTest, ASecondSyncOfTheSameJobIsRefused) {

@@ -16,6 +16,8 @@
 #include <functional>
 #include <future>
 #include <mutex>
+#include <optional>
+#include <thread>
 
 using namespace drivlet;
 using namespace drivlet::test;
@@ -26,23 +28,24 @@ namespace {
 const TDateTime kStart = EncodeDateTime({2024, 9, 12, 18, 30, 0, 0});
 const TDateTime kOlder = EncodeDateTime({2024, 9, 1, 8, 0, 0, 0});
 
-// Holds the worker at its first event, before any file is touched, until the test lets it go:
-// the worker posts its events through the hand-off, on its own thread.
-class HoldAtFirstEvent final : public IMainThreadHandoff {
+// Holds the worker at its first look at the file system (which is before any file is touched)
+// until the test lets it go; calls made on the test's own thread pass.
+class HoldAtFirstLook final : public ForwardingFileSystem {
 public:
-    std::promise<void> reached;
+    using ForwardingFileSystem::ForwardingFileSystem;
+    mutable std::promise<void> reached;
     std::promise<void> release;
-    void RunAndWait(const std::function<void()>& task) override {
-        if (!held_) {
-            held_ = true;
+    std::optional<uint64_t> VolumeId(const std::filesystem::path& p) const override {
+        if (std::this_thread::get_id() != owner_ && !held_.exchange(true)) {
             reached.set_value();
             released_.wait();
         }
-        task();
+        return ForwardingFileSystem::VolumeId(p);
     }
 
 private:
-    bool held_ = false; // the worker's thread only
+    const std::thread::id owner_ = std::this_thread::get_id();
+    mutable std::atomic<bool> held_{false};
     std::shared_future<void> released_ = release.get_future().share();
 };
 
@@ -55,7 +58,7 @@ protected:
     const std::string root = dir.path().string() + "/";
     const std::string drive = root + "STICK/";
     const std::string source = root + "home/gail/Docs/";
-    JobRunner runner{{{files, InPlaceHandoff::Instance(), clock}, "PC-1", {}, AnyFolderIsADrive}};
+    JobRunner runner{{{files, clock}, "PC-1", {}, AnyFolderIsADrive}};
 
     void SetUp() override {
         fs::create_directories(drive + "Config");
@@ -233,7 +236,7 @@ TEST_F(JobRunnerTest, AFileThatCannotBeReadIsRefusedAndLeftByteForByte) {
     // The dialog launcher too: answering Yes to everything runs nothing and saves nothing.
     RecordingDialogs dialogs;
     dialogs.answers = {dlg::Yes, dlg::Yes, dlg::Yes};
-    const LaunchServices services{{files, InPlaceHandoff::Instance(), clock}, dialogs, "PC-1", {}, {}};
+    const LaunchServices services{{files, clock}, dialogs, "PC-1", {}, {}};
     WriteFile(drive + "Config/Garbage.Ubk", "not a record at all");
     EXPECT_FALSE(LaunchBackup(drive + "Config/Garbage.Ubk", services, &events));
     EXPECT_FALSE(LaunchSync(drive + "Config/Wrong.Usy", services, &events, {}).worker);
@@ -349,8 +352,8 @@ TEST_F(JobRunnerTest, TheOutcomeCountsFailedLinesThreadErrorsAndACancel) {
               "Backup file operation failed, not every file was done !\nTotal Files : 0\nErrors : 1");
     fs::remove_all(drive + "Config/Docs.Udb");
 
-    HoldAtFirstEvent held;
-    const JobRunner holding{{{files, held, clock}, "PC-1", {}, AnyFolderIsADrive}};
+    HoldAtFirstLook held{files};
+    const JobRunner holding{{{held, clock}, "PC-1", {}, AnyFolderIsADrive}};
     JobStart start = holding.Start(holding.Prepare(file), {}, &events);
     ASSERT_TRUE(start.Started());
     held.reached.get_future().wait();
@@ -398,8 +401,8 @@ namespace {
 TEST_F(JobRunnerTest, ARunLetGoWhileWorkingIsCancelledJoinedAndFreesTheJob) {
     TArchiveData job = Backup();
     const std::string file = Save(job, "Docs.Ubk");
-    HoldAtFirstEvent held;
-    const JobRunner holding{{{files, held, clock}, "PC-1", {}, AnyFolderIsADrive}};
+    HoldAtFirstLook held{files};
+    const JobRunner holding{{{held, clock}, "PC-1", {}, AnyFolderIsADrive}};
     JobStart start = holding.Start(holding.Prepare(file), {}, &events);
     ASSERT_TRUE(start.Started());
     held.reached.get_future().wait();

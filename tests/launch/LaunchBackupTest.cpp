@@ -135,7 +135,7 @@ protected:
         return job;
     }
     std::optional<BackupLaunch> Launch() {
-        LaunchServices services{{files, InPlaceHandoff::Instance(), clock}, dialogs, "PC-1", {}, {}};
+        LaunchServices services{{files, clock}, dialogs, "PC-1", {}, {}};
         std::optional<BackupLaunch> launch = LaunchBackup(jobFile, services, &events);
         if (launch) launch->worker->WaitFor();
         return launch;
@@ -156,7 +156,6 @@ TEST_F(LaunchBackupTest, AJobOfThisComputerRunsOnTheDriveWhereverItIsMounted) {
     TArchiveData saved(clock);
     ASSERT_EQ(saved.LoadCompressed(jobFile, dialogs), LoadResult::Loaded);
     EXPECT_DOUBLE_EQ(saved.LastUpdate, kStart);
-    launch->worker->ReleaseRunningCount();
 }
 
 TEST_F(LaunchBackupTest, AJobOfAnotherComputerAsksAndNoLeavesTheFileAlone) {
@@ -173,7 +172,6 @@ TEST_F(LaunchBackupTest, AJobOfAnotherComputerAsksAndNoLeavesTheFileAlone) {
     dialogs.answers = {dlg::Yes, dlg::Yes};
     auto launch = Launch();
     ASSERT_TRUE(launch);
-    launch->worker->ReleaseRunningCount();
 }
 
 TEST_F(LaunchBackupTest, AMissingFolderAsksAndOnlyNoStopsTheRun) {
@@ -187,7 +185,6 @@ TEST_F(LaunchBackupTest, AMissingFolderAsksAndOnlyNoStopsTheRun) {
     auto launch = Launch();
     ASSERT_TRUE(launch);
     EXPECT_EQ(ReadFile(drive + "Backups/" + source.substr(1) + "a.txt"), "alpha");
-    launch->worker->ReleaseRunningCount();
 }
 
 TEST_F(LaunchBackupTest, SourcesOnTheDriveFollowTheDriveAndStampedRunsGetTheirFolder) {
@@ -209,7 +206,6 @@ TEST_F(LaunchBackupTest, SourcesOnTheDriveFollowTheDriveAndStampedRunsGetTheirFo
     const auto history = BackupDatabase(drive + "Config/Docs.Udb").ArchiveHistory();
     ASSERT_EQ(history.size(), 1u);
     EXPECT_EQ(history[0].Status, "Finished !");
-    launch->worker->ReleaseRunningCount();
 }
 
 TEST_F(LaunchBackupTest, AJobWithoutDestinationIsRefused) {
@@ -256,7 +252,6 @@ TEST_F(LaunchBackupTest, AZipJobWritesItsArchiveWithThePassword) {
     ASSERT_EQ(events.logs.size(), 1u);
     EXPECT_EQ(events.logs[0].action, "Zip File");
     EXPECT_FALSE(events.logs[0].isError);
-    launch->worker->ReleaseRunningCount();
 }
 
 } // namespace
@@ -297,7 +292,6 @@ TEST_F(LaunchBackupTest, AStampedRunIntoTheDrivesRootStaysOnTheDrive) {
     ASSERT_EQ(history.size(), 1u);
     EXPECT_EQ(history[0].ArchiveFolder, "/2010-08-16 14-05/");
     EXPECT_EQ(history[0].Status, "Finished !");
-    launch->worker->ReleaseRunningCount();
 }
 
 TEST_F(LaunchBackupTest, AStampedRunIntoTheHomeFolderStaysInIt) {
@@ -316,7 +310,6 @@ TEST_F(LaunchBackupTest, AStampedRunIntoTheHomeFolderStaysInIt) {
     EXPECT_EQ(launch->archiveFolder, home + "2010-08-16 14-05/");
     EXPECT_EQ(ReadFile(launch->archiveFolder + drive.substr(1) + "Photos/p.jpg"), "jpeg");
     EXPECT_FALSE(std::filesystem::exists(root + "home/alice 2010-08-16 14-05"));
-    launch->worker->ReleaseRunningCount();
 }
 
 } // namespace

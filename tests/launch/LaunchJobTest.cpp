@@ -51,7 +51,7 @@ protected:
     const std::string root = dir.path().string() + "/";
     const std::string drive = root + "STICK/";
     const std::string source = root + "home/hal/Docs/";
-    JobRunner runner{{{files, InPlaceHandoff::Instance(), clock}, "PC-1", {}, AnyFolderIsADrive}};
+    JobRunner runner{{{files, clock}, "PC-1", {}, AnyFolderIsADrive}};
     std::optional<JobStart> started;
     int panels = 0;
     std::atomic<int> wakes{0};
@@ -185,7 +185,7 @@ TEST_P(RestoreRunnerTest, AChosenPathOfAChosenRunComesBackBelowAFolder) {
         ASSERT_TRUE(start.run->Outcome().Complete());
         clock.Advance(1);
     }
-    RestoreRunner restores({{files, InPlaceHandoff::Instance(), clock}, "PC-1", {}, AnyFolderIsADrive});
+    RestoreRunner restores({{files, clock}, "PC-1", {}, AnyFolderIsADrive});
     const PreparedRestore restore = restores.Prepare(file);
     ASSERT_TRUE(restore.Ready());
     ASSERT_EQ(restore.Points().size(), 2u);
@@ -243,7 +243,7 @@ INSTANTIATE_TEST_SUITE_P(FolderAndZip, RestoreRunnerTest,
 
 TEST_F(LaunchJobTest, ARestoreOfAJobThatCannotBeReadIsRefused) {
     WriteFile(drive + "Config/Bad.Ubk", "damaged");
-    RestoreRunner restores({{files, InPlaceHandoff::Instance(), clock}, "PC-1", {}, AnyFolderIsADrive});
+    RestoreRunner restores({{files, clock}, "PC-1", {}, AnyFolderIsADrive});
     const PreparedRestore restore = restores.Prepare(drive + "Config/Bad.Ubk");
     ASSERT_FALSE(restore.Ready());
     EXPECT_EQ(restore.Refusal()->reason, RefusalReason::Damaged);

@@ -222,8 +222,7 @@ TEST_F(RunHistoryRestoreTest, WithoutTheRunOrItsHistoryNothingIsWritten) {
     EXPECT_FALSE(Exists(out));
 
     fs::rename(root + "moved.Udb", database);
-    auto job =
-        std::make_unique<TRestoreFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+    auto job = std::make_unique<TRestoreFolderThread>(ThreadServices{files, clock});
     job->SetDatabaseFile(database);
     job->SetBackupRoot(dest);
     job->SetRestoreTarget(out);

@@ -22,7 +22,7 @@ protected:
     template <typename Worker>
     std::unique_ptr<Worker> MakeRestore(const std::string& backupRoot, const std::string& target = {},
                                         bool moveToDeleted = false) {
-        auto t = std::make_unique<Worker>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+        auto t = std::make_unique<Worker>(ThreadServices{files, clock});
         t->SetDeletedStore({moveToDeleted, store}, LogInto(storeRows));
         t->SetDatabaseFile(database);
         t->SetBackupRoot(backupRoot);

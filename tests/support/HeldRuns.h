@@ -24,7 +24,7 @@ public:
             auto run = std::make_unique<JobRun>(JobKind::Backup, "held", nullptr);
             run->CountIn(&registry_);
             run->Start(std::make_unique<Waiter>(ThreadServices{
-                LinuxFileSystem::Instance(), InPlaceHandoff::Instance(), SystemClock::Instance()}));
+                LinuxFileSystem::Instance(), SystemClock::Instance()}));
             runs_.push_back(std::move(run));
         }
         while (static_cast<int>(runs_.size()) > count) {

@@ -17,7 +17,7 @@ class LaterPrompt final : public IConflictPrompt {
 public:
     std::optional<Answer<ConflictAnswer>> pending;
     std::vector<TFilePair> pairs;
-    void ResolveLater(std::vector<TFilePair> asked, Answer<ConflictAnswer> answer) override {
+    void Resolve(std::vector<TFilePair> asked, Answer<ConflictAnswer> answer) override {
         pairs = std::move(asked);
         pending = std::move(answer);
     }
@@ -36,8 +36,7 @@ protected:
     std::unique_ptr<JobRun> Start() {
         auto job = std::make_unique<JobRun>(JobKind::Backup, "", &hooked);
         auto prompt = std::make_shared<QueuedConflictPrompt>(job->Queue(), later);
-        auto worker =
-            std::make_unique<TSyncFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+        auto worker = std::make_unique<TSyncFolderThread>(ThreadServices{files, clock});
         worker->SetEvents(&job->Queue());
         worker->SetDatabaseFile(database);
         worker->SetConflictPrompt(prompt.get());
@@ -101,8 +100,7 @@ TEST_F(QueuedConflictPromptTest, APromptThatAnswersAtOnceIsAskedOnTheDrainingThr
     prompt.answer = TConflictResolution::UseComputer;
     auto job = std::make_unique<JobRun>(JobKind::Backup, "", &hooked);
     auto queued = std::make_shared<QueuedConflictPrompt>(job->Queue(), prompt);
-    auto worker =
-        std::make_unique<TSyncFolderThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+    auto worker = std::make_unique<TSyncFolderThread>(ThreadServices{files, clock});
     worker->SetEvents(&job->Queue());
     worker->SetDatabaseFile(database);
     worker->SetConflictPrompt(queued.get());

@@ -222,6 +222,7 @@ TEST_F(SyncHeldDeletionsTest, AMissingRootStillSkipsThePair) {
     Bidi();
     ASSERT_EQ(hooked.errors.size(), 1u);
     EXPECT_NE(hooked.errors[0].text.find("pair skipped : " + pc + "Docs/"), std::string::npos);
+    EXPECT_EQ(hooked.errors[0].kind, ThreadErrorKind::FolderUnreadable);
     EXPECT_TRUE(prompt.deletionQuestions.empty());
     EXPECT_TRUE(Exists(drive + "Docs/a.txt"));
     EXPECT_FALSE(Exists(pc + "Docs/new.txt"));

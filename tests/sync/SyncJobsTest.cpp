@@ -1,7 +1,8 @@
 // Sync runs as the launcher sets them up: the items of a computer-to-computer job, each computer
 // with its own database beside the job file, and the conflict prompt run on the main thread.
 #include "SyncRunSupport.h"
-#include "core/engine/MainThreadQueue.h"
+#include "core/launch/JobRun.h"
+#include "core/engine/sync/QueuedConflictPrompt.h"
 #include "core/records/TSyncData.h"
 
 #include <thread>
@@ -20,7 +21,8 @@ protected:
     TPCSyncData shared;
 
     SyncJobsTest() {
-        for (const auto& [id, pcid, folder] : {std::tuple{"{A1}", "pc-one", pc1}, std::tuple{"{B2}", "pc-two", pc2}}) {
+        for (const auto& [id, pcid, folder] :
+             {std::tuple{"{A1}", "pc-one", pc1}, std::tuple{"{B2}", "pc-two", pc2}}) {
             TSyncDataItem& item = shared.SyncDataItems.Add();
             item.ID = id;
             item.PCID = pcid;
@@ -80,18 +82,19 @@ TEST_F(SyncJobsTest, EachComputerRunsItsOwnItemAgainstItsOwnDatabase) {
 TEST_F(SyncJobsTest, ThePromptRunsOnTheMainThreadWhileTheWorkerWaits) {
     Make(drive + "Docs/a.txt", "drive", Day(1));
     Make(pc + "Docs/a.txt", "pc", Day(2));
-    MainThreadQueue queue;
     std::thread::id askedOn;
     prompt.whileAsked = [&] { askedOn = std::this_thread::get_id(); };
-    TSyncFolderThread thread(ThreadServices{files, queue, clock});
-    thread.SetEvents(&hooked);
-    thread.SetDatabaseFile(database);
-    thread.SetConflictPrompt(&prompt);
-    thread.SyncDefaultAction = TSyncDefaultAction::sdaAsk;
-    thread.FolderItems.AddItem("/Docs/", pc + "Docs/", true);
-    thread.Start();
-    while (!hooked.terminated) queue.RunOne(std::chrono::milliseconds(20));
-    thread.WaitFor();
+    JobRun job(JobKind::Backup, "", &hooked);
+    QueuedConflictPrompt queued(job.Queue(), prompt);
+    auto thread = std::make_unique<TSyncFolderThread>(ThreadServices{files, clock});
+    thread->SetEvents(&job.Queue());
+    thread->SetDatabaseFile(database);
+    thread->SetConflictPrompt(&queued);
+    thread->SyncDefaultAction = TSyncDefaultAction::sdaAsk;
+    thread->FolderItems.AddItem("/Docs/", pc + "Docs/", true);
+    job.Adopt(std::move(thread));
+    job.Start();
+    ASSERT_TRUE(job.DrainUntilEnded(std::chrono::steady_clock::now() + std::chrono::seconds(120)));
     EXPECT_EQ(askedOn, std::this_thread::get_id());
     EXPECT_EQ(ReadFile(drive + "Docs/a.txt"), "pc");
     EXPECT_EQ(LastStatus(), "Finished !");

@@ -19,7 +19,7 @@ public:
     std::optional<TConflictResolution> answer = TConflictResolution::UseNewest; // none: cancel
     std::function<void()> whileAsked;
     std::vector<std::vector<std::string>> shown; // per call: the asked pairs' file names
-    std::map<std::string, TFileAction> offered; // of the last call, by bare file name
+    std::map<std::string, TFileAction> offered;  // of the last call, by bare file name
     bool allowDeletions = false;
     struct DeletionQuestion {
         std::vector<std::string> folders;
@@ -27,22 +27,24 @@ public:
     };
     std::vector<DeletionQuestion> deletionQuestions;
 
-    bool ConfirmDeletions(const std::vector<std::string>& folders, size_t count) override {
-        deletionQuestions.push_back({folders, count});
-        return allowDeletions;
+    void ConfirmDeletions(std::vector<std::string> folders, size_t count, Answer<bool> given) override {
+        deletionQuestions.push_back({std::move(folders), count});
+        given(allowDeletions);
     }
 
-    std::optional<std::vector<TConflictResolution>> Resolve(const std::vector<const TFilePair*>& pairs) override {
+    void Resolve(std::vector<TFilePair> pairs, Answer<ConflictAnswer> given) override {
         std::vector<std::string> names;
         offered.clear();
-        for (const TFilePair* pair : pairs) {
-            names.push_back(pair->FileA.Present() ? pair->FileA.FileName : pair->FileB.FileName);
-            offered[std::filesystem::path(names.back()).filename().string()] = pair->FileAction;
+        for (const TFilePair& pair : pairs) {
+            names.push_back(pair.FileA.Present() ? pair.FileA.FileName : pair.FileB.FileName);
+            offered[std::filesystem::path(names.back()).filename().string()] = pair.FileAction;
         }
         shown.push_back(std::move(names));
         if (whileAsked) whileAsked();
-        if (!answer) return std::nullopt;
-        return std::vector<TConflictResolution>(pairs.size(), *answer);
+        if (!answer)
+            given(std::nullopt);
+        else
+            given(std::vector<TConflictResolution>(pairs.size(), *answer));
     }
 };
 
@@ -85,8 +87,8 @@ protected:
         hooked.logs.clear();
         hooked.errors.clear();
         hooked.progress.clear();
-        auto thread = std::make_unique<TSyncFolderThread>(
-            ThreadServices{fileSystem ? *fileSystem : files, InPlaceHandoff::Instance(), clock});
+        auto thread =
+            std::make_unique<TSyncFolderThread>(ThreadServices{fileSystem ? *fileSystem : files, clock});
         thread->SetEvents(&hooked);
         thread->SetDatabaseFile(database);
         thread->SetConflictPrompt(&prompt);
@@ -128,7 +130,8 @@ protected:
         return nullptr;
     }
 
-    std::optional<SyncFileRecord> RecordOf(const std::string& relative, const std::string& folderA = "/Docs/") {
+    std::optional<SyncFileRecord> RecordOf(const std::string& relative,
+                                           const std::string& folderA = "/Docs/") {
         SyncDatabase db(database);
         return db.FindDriveSide(relative, folderA);
     }

@@ -138,7 +138,9 @@ TEST_F(SyncSafetyTest, ComputerNamesDifferingOnlyInCaseAreLeftAlone) {
     Make(pc + "Docs/plan.TXT", "p2", Day(3));              // no drive partner
     Make(pc + "Docs/\xc3\x89t\xc3\xa9.txt", "e1", Day(2)); // "Été.txt" and "été.txt": twins too
     Make(pc + "Docs/\xc3\xa9t\xc3\xa9.txt", "e2", Day(3));
-    Make(pc + "Docs/\xc3\x89T\xc3\x89" "2.txt", "f1", Day(2)); // "ÉTÉ2.txt" and "éte2.txt": not twins
+    Make(pc + "Docs/\xc3\x89T\xc3\x89"
+              "2.txt",
+         "f1", Day(2)); // "ÉTÉ2.txt" and "éte2.txt": not twins
     Make(pc + "Docs/\xc3\xa9te2.txt", "f2", Day(3));
     Make(drive + "Docs/other.txt", "o", Day(1));
     Make(pc + "Docs/other.txt", "o", Day(1));
@@ -148,7 +150,8 @@ TEST_F(SyncSafetyTest, ComputerNamesDifferingOnlyInCaseAreLeftAlone) {
     auto pairs = ByName(*thread);
     ASSERT_EQ(pairs.size(), 3u);
     EXPECT_TRUE(pairs.contains("other.txt"));
-    EXPECT_TRUE(pairs.contains("\xc3\x89T\xc3\x89" "2.txt"));
+    EXPECT_TRUE(pairs.contains("\xc3\x89T\xc3\x89"
+                               "2.txt"));
     EXPECT_TRUE(pairs.contains("\xc3\xa9te2.txt"));
 
     std::set<std::string> logged;
@@ -226,7 +229,7 @@ TEST_F(SyncSafetyTest, ACancelInsideAPairDropsThatPair) {
     SyncedOnce();
     CancelAt sink;
     sink.text = " Searching..." + pc + "Docs/";
-    auto thread = std::make_unique<ScanThread>(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+    auto thread = std::make_unique<ScanThread>(ThreadServices{files, clock});
     sink.thread = thread.get();
     thread->SetEvents(&sink);
     thread->SetDatabaseFile(database);

@@ -216,7 +216,7 @@ TEST_F(SyncScanFixture, ConfigureTakesTheJobsListsAndSettings) {
     job.FileBList.Add(pc + "a.txt");
     job.SyncDirection = TSyncDirection::sdUSBToPC;
     job.SyncDefaultAction = TSyncDefaultAction::sdaNewVersion;
-    ScanThread thread(ThreadServices{files, InPlaceHandoff::Instance(), clock});
+    ScanThread thread(ThreadServices{files, clock});
     thread.Configure(job);
     ASSERT_EQ(thread.FolderItems.Count(), 1u);
     EXPECT_EQ(thread.FolderItems[0].PathA, "/");
@@ -225,7 +225,6 @@ TEST_F(SyncScanFixture, ConfigureTakesTheJobsListsAndSettings) {
     EXPECT_EQ(thread.FileItems[0].PathA, "/a.txt");
     EXPECT_EQ(thread.SyncDirection, TSyncDirection::sdUSBToPC);
     EXPECT_EQ(thread.SyncDefaultAction, TSyncDefaultAction::sdaNewVersion);
-    thread.ReleaseRunningCount();
 }
 
 TEST_F(SyncScanFixture, AFilePairInsideAFolderPairJoinsThatPairsFiles) {

@@ -48,8 +48,7 @@ protected:
                                      const std::string& databaseFile = {},
                                      const IFileSystem* fileSystem = nullptr) {
         events = RecordingEvents();
-        auto thread = std::make_unique<ScanThread>(
-            ThreadServices{fileSystem ? *fileSystem : files, InPlaceHandoff::Instance(), clock});
+        auto thread = std::make_unique<ScanThread>(ThreadServices{fileSystem ? *fileSystem : files, clock});
         thread->SetEvents(&events);
         thread->SetDatabaseFile(databaseFile.empty() ? database : databaseFile);
         set(*thread);

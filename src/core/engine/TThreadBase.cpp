@@ -13,8 +13,6 @@
 
 namespace drivlet {
 
-std::atomic<int> TThreadBase::runningThreadCount_{0};
-
 namespace {
 
 // "a.txt" -> "a (2).txt"; a name without an extension gets the number at its end.
@@ -33,9 +31,7 @@ DeletedStoreSettings DeletedStoreSettings::From(const TProgramData& settings) {
 }
 
 TThreadBase::TThreadBase(const ThreadServices& services)
-    : FileFilter(&services.fileSystem), services_(services) {
-    runningThreadCount_.fetch_add(1);
-}
+    : FileFilter(&services.fileSystem), services_(services) {}
 
 TThreadBase::~TThreadBase() {
     Terminate();
@@ -45,16 +41,18 @@ TThreadBase::~TThreadBase() {
         else
             thread_.join();
     }
-    ReleaseRunningCount();
 }
 
 void TThreadBase::Terminate() {
-    terminated_.store(true);
+    stop_.request_stop();
     std::vector<std::function<void()>> listeners;
+    std::function<void()> release;
     {
         std::lock_guard lock(listenersMutex_);
         listeners = terminateListeners_;
+        release = releaseQuestion_;
     }
+    if (release) release();
     for (const auto& listener : listeners)
         listener();
 }
@@ -64,10 +62,6 @@ void TThreadBase::AddTerminateListener(std::function<void()> listener) {
     terminateListeners_.push_back(std::move(listener));
 }
 
-void TThreadBase::ReleaseRunningCount() {
-    if (counted_.exchange(false)) runningThreadCount_.fetch_sub(1);
-}
-
 void TThreadBase::SetDeletedStore(DeletedStoreSettings settings, DeletedFilesLogFactory openLog) {
     store_ = std::move(settings);
     openLog_ = std::move(openLog);
@@ -75,7 +69,8 @@ void TThreadBase::SetDeletedStore(DeletedStoreSettings settings, DeletedFilesLog
 
 void TThreadBase::Start() {
     if (thread_.joinable() || finished_.load()) return;
-    thread_ = std::thread([this] { ThreadMain(); });
+    // The body polls this object's stop source, which a terminate request before the start sets too.
+    thread_ = std::jthread([this] { ThreadMain(); });
 }
 
 void TThreadBase::WaitFor() {
@@ -94,7 +89,7 @@ void TThreadBase::ThreadMain() {
         // Closing cannot fail in a way that matters to the run any more.
     }
     try {
-        Deliver([this](IThreadEvents& e) { e.OnTerminated(*this, {}); });
+        if (events_) events_->OnTerminated(*this, {});
     } catch (...) {
         // A failing handler of the last event has nobody left to report to.
     }
@@ -123,7 +118,7 @@ void TThreadBase::BaseBody() {
         if (!DriveGone()) anchored_ = services_.fileSystem.AnchoredAt(jobDrive_);
     }
     if (Terminated()) {
-        StatusText = "Canceled :(";
+        SetStatus(StatusPhase::Canceled, "Canceled :(");
         ReportStatus();
     }
 }
@@ -139,7 +134,7 @@ void TThreadBase::RunGuarded(std::string_view prefix, const std::function<void()
         message = "Unknown error";
     }
     try {
-        ReportThreadError(std::string(prefix) + message);
+        ReportThreadError(ThreadErrorKind::Failed, std::string(prefix) + message);
     } catch (...) {
         // The report itself failed; the body has ended either way.
     }
@@ -152,8 +147,9 @@ bool TThreadBase::DriveGone() {
     driveLost_ = true;
     lastError_ = FileStatus::FromErrno(ENODEV);
     Terminate();
-    ReportThreadError("The drive " + jobDrive_ +
-                      " is not there any more: the job is stopped, nothing more is written or recorded");
+    ReportThreadError(ThreadErrorKind::DriveGone,
+                      "The drive " + jobDrive_ +
+                          " is not there any more: the job is stopped, nothing more is written or recorded");
     return true;
 }
 
@@ -163,15 +159,10 @@ std::string TThreadBase::DeletedPathFor(std::string_view path) const {
 
 // --- reports ---------------------------------------------------------------------------------
 
-void TThreadBase::Deliver(const std::function<void(IThreadEvents&)>& call) {
-    IThreadEvents* events = events_;
-    if (!events) return;
-    services_.handoff.RunAndWait([&] { call(*events); });
-}
-
 void TThreadBase::ReportStatus() {
     StatusEvent ev;
     ev.text = StatusText;
+    ev.phase = StatusPhase_;
     ev.percent = FilesTotal == 0 ? -1 : static_cast<int32_t>(std::trunc(FilesDone * 100.0 / FilesTotal));
     ev.remaining = -1.0;
     const TDateTime now = services_.clock.Now();
@@ -185,22 +176,22 @@ void TThreadBase::ReportStatus() {
         const double bytesPerDay = BytesDone / (seconds / 86400.0);
         if (bytesPerDay != 0) ev.remaining = (BytesTotal - BytesDone) / bytesPerDay;
     }
-    Deliver([&](IThreadEvents& e) { e.OnStatus(*this, ev); });
+    if (events_) events_->OnStatus(*this, ev);
 }
 
 void TThreadBase::ReportFileProgress() {
     const FileProgressEvent ev{FileActionText, FilePercent};
-    Deliver([&](IThreadEvents& e) { e.OnFileProgress(*this, ev); });
+    if (events_) events_->OnFileProgress(*this, ev);
 }
 
 void TThreadBase::ReportLogEntry() {
     const LogEntryEvent ev{LogFileName, LogAction, LogStatus, LogIsError};
-    Deliver([&](IThreadEvents& e) { e.OnLogEntry(*this, ev); });
+    if (events_) events_->OnLogEntry(*this, ev);
 }
 
-void TThreadBase::ReportThreadError() {
-    const ThreadErrorEvent ev{ErrorText, ErrorCode};
-    Deliver([&](IThreadEvents& e) { e.OnThreadError(*this, ev); });
+void TThreadBase::ReportThreadError(ThreadErrorKind kind, std::string text, int32_t code) {
+    const ThreadErrorEvent ev{std::move(text), code, kind};
+    if (events_) events_->OnThreadError(*this, ev);
 }
 
 void TThreadBase::ReportFileResult(bool succeeded) {
@@ -234,7 +225,11 @@ TThreadBase::SpaceCheck TThreadBase::CheckDiskSpace(const std::string& path, int
         const LowDiskQuestion question{std::string(kProductTitle), "Low Disk Space", LowDiskMessage};
         LowDiskAnswer = drivlet::LowDiskAnswer::Skip;
         if (events_) {
-            services_.handoff.RunAndWait([&] { LowDiskAnswer = events_->AskLowDiskSpace(*this, question); });
+            LowDiskAnswer = AskAndWait<drivlet::LowDiskAnswer>(
+                [&](Answer<drivlet::LowDiskAnswer> answer) {
+                    events_->AskLowDiskSpace(*this, question, std::move(answer));
+                },
+                drivlet::LowDiskAnswer::Abort);
         }
         prompted = true;
         // The skipped file's log line gives the shortage as its reason.
@@ -413,7 +408,7 @@ void TThreadBase::DeleteFolderFiles(const std::string& folder,
         try {
             if (FileFilter.IsExcluded(entry.name, path)) return;
             if (owned && !owned(path + entry.name)) return;
-            StatusText = "Deleteing File : " + path + entry.name;
+            SetStatus(StatusPhase::DeletingFile, "Deleteing File : " + path + entry.name);
             ReportStatus();
             LogFileName = path + entry.name;
             LogAction = "Delete File";

@@ -4,7 +4,6 @@
 // folder delete, cancellation and the failed-body convention.
 #include "core/engine/FolderWalk.h"
 #include "core/engine/IDeletedFilesLog.h"
-#include "core/engine/MainThreadHandoff.h"
 #include "core/engine/ThreadEvents.h"
 #include "core/filter/TFileFilter.h"
 #include "core/time/DateTime.h"
@@ -13,9 +12,11 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -40,7 +41,6 @@ struct DeletedStoreSettings {
 // What the thread works with; everything outlives the thread.
 struct ThreadServices {
     const IFileSystem& fileSystem;
-    IMainThreadHandoff& handoff;
     const IClock& clock;
 };
 
@@ -55,11 +55,11 @@ struct ThreadCounters {
 
 class TThreadBase {
 public:
-    // On the main thread; the thread starts with Start. Counts into RunningThreadCount.
+    // On the main thread; the thread starts with Start.
     explicit TThreadBase(const ThreadServices& services);
     // Asks the worker to stop and waits for it (unless called on the worker itself). By then the
     // members of the descendants are gone: a descendant whose body uses members of its own stops
-    // the worker in its own destructor (StopAndWait). RunningJob owns a job safely.
+    // the worker in its own destructor (StopAndWait). A JobRun owns a job safely.
     virtual ~TThreadBase();
     TThreadBase(const TThreadBase&) = delete;
     TThreadBase& operator=(const TThreadBase&) = delete;
@@ -85,26 +85,19 @@ public:
     void HoldJobLock(std::unique_ptr<IFileLock> lock) { jobLock_ = std::move(lock); }
 
     void Start();
-    // The terminate request: sets the flag the worker polls, and tells the listeners (which
-    // release a question the worker may be waiting on).
+    // The terminate request: sets the flag the worker polls, gives a question the worker waits on
+    // its cancelled answer, and tells the listeners.
     void Terminate();
     // Called on every terminate request, on the thread that makes it (the worker itself too);
     // each must outlive the worker and must not block.
     void AddTerminateListener(std::function<void()> listener);
-    bool Terminated() const { return terminated_.load(); }
-    // Blocks until the body and the on-terminate event are over; not on the thread that runs the
-    // hand-off's tasks while the worker still needs it.
+    bool Terminated() const { return stop_.stop_requested(); }
+    // Blocks until the body and the on-terminate event are over.
     void WaitFor();
     bool Finished() const { return finished_.load(); }
 
     TDateTime StartTime() const { return startTime_.load(); }
     ThreadCounters Counters() const { return {FilesDone, FilesTotal, BytesDone, BytesTotal, FoldersDone}; }
-
-    // Workers constructed and not yet released.
-    static int RunningThreadCount() { return runningThreadCount_.load(); }
-    // The status panel's decrement when the on-terminate event arrives; once per thread. A thread
-    // that is destroyed without it (never started, or a front end without a panel) releases itself.
-    void ReleaseRunningCount();
 
     // The mapped path in the store for this run: DeletedFolder + " " + stamp + "/" + mapped path.
     std::string DeletedPathFor(std::string_view path) const;
@@ -130,16 +123,16 @@ protected:
     // do, the backup family (which overrides this) does not.
     virtual bool DivertsNewerTargets() const { return true; }
 
+    // The status text and what it tells, shown with the next ReportStatus.
+    void SetStatus(StatusPhase phase, std::string text) {
+        StatusPhase_ = phase;
+        StatusText = std::move(text);
+    }
     void ReportStatus();
     void ReportFileProgress();
     void ReportLogEntry();
-    void ReportThreadError();
     // A thread error with this text and code (-1: the worker's own).
-    void ReportThreadError(std::string text, int32_t code = -1) {
-        ErrorText = std::move(text);
-        ErrorCode = code;
-        ReportThreadError();
-    }
+    void ReportThreadError(ThreadErrorKind kind, std::string text, int32_t code = -1);
     // The per-file log line: "Done", or the message of LastError.
     void ReportFileResult(bool succeeded);
 
@@ -168,6 +161,22 @@ protected:
     void ReportUnlistedFolder(const std::string& folder, const FileStatus& status);
     void ReportSpecialFile(const std::string& path, SpecialKind kind, std::string_view action);
 
+    // Puts a question to the front end and waits for its answer: `ask` hands the answer on, to be
+    // given now or later from any thread. A terminate request while it waits answers `cancelled`.
+    template <typename T> T AskAndWait(const std::function<void(Answer<T>)>& ask, T cancelled) {
+        Answer<T> answer;
+        std::future<T> future = answer.Future();
+        {
+            std::lock_guard lock(listenersMutex_);
+            releaseQuestion_ = [answer, cancelled] { answer(cancelled); };
+        }
+        ask(answer);
+        T value = future.get();
+        std::lock_guard lock(listenersMutex_);
+        releaseQuestion_ = nullptr;
+        return value;
+    }
+
     // The failed-body convention: an exception becomes a thread error with the prefix and code -1.
     void RunGuarded(std::string_view prefix, const std::function<void()>& body);
 
@@ -183,14 +192,13 @@ protected:
     std::string DatabaseFile;
     TFileFilter FileFilter;
     std::string StatusText;
+    StatusPhase StatusPhase_ = StatusPhase::Step;
     int64_t FilesDone = 0;
     int64_t FoldersDone = 0; // counted in FilesDone as well
     int64_t FilesTotal = 0;
     int64_t BytesTotal = 0;
     int64_t BytesDone = 0;
     TDateTime SpeedStartTime = 0;
-    std::string ErrorText;
-    int32_t ErrorCode = 0;
     std::string FileActionText;
     double FilePercent = 0;
     std::string LowDiskMessage;
@@ -206,7 +214,6 @@ private:
 
     void ThreadMain();
     void BaseBody();
-    void Deliver(const std::function<void(IThreadEvents&)>& call);
     Diversion DivertToStore(const std::string& file, int64_t size, std::string_view actionName,
                             std::string* storedAs = nullptr);
     SpaceCheck CheckDiskSpace(const std::string& path, int64_t needed);
@@ -230,13 +237,12 @@ private:
 
     std::mutex listenersMutex_;
     std::vector<std::function<void()>> terminateListeners_;
-    std::atomic<bool> terminated_{false};
+    std::function<void()> releaseQuestion_; // while the worker waits for an answer
+    // Requested by Terminate, before or after the thread starts; the body polls it.
+    std::stop_source stop_;
     std::atomic<bool> finished_{false};
-    std::atomic<bool> counted_{true};
     std::atomic<TDateTime> startTime_{0};
-    std::thread thread_;
-
-    static std::atomic<int> runningThreadCount_;
+    std::jthread thread_;
 };
 
 } // namespace drivlet

@@ -30,13 +30,14 @@ void ThreadEventQueue::OnTerminated(TThreadBase& sender, const TerminatedEvent&)
     Append({&sender, Terminated{&sender}});
 }
 
-LowDiskAnswer ThreadEventQueue::AskLowDiskSpace(const TThreadBase& sender, const LowDiskQuestion& question) {
+void ThreadEventQueue::AskLowDiskSpace(const TThreadBase& sender, const LowDiskQuestion& question,
+                                       Answer<LowDiskAnswer> answer) {
     const TThreadBase* from = &sender;
-    return Ask<LowDiskAnswer>(
-        [from, question](IThreadEvents& sink, Answer<LowDiskAnswer> answer) {
-            sink.AskLowDiskSpaceLater(*from, question, std::move(answer));
+    Ask<LowDiskAnswer>(
+        [from, question](IThreadEvents& sink, Answer<LowDiskAnswer> given) {
+            sink.AskLowDiskSpace(*from, question, std::move(given));
         },
-        LowDiskAnswer::Abort);
+        std::move(answer), LowDiskAnswer::Abort);
 }
 
 void ThreadEventQueue::Append(Item item) {
@@ -70,26 +71,21 @@ void ThreadEventQueue::Merge(Item item, size_t& slot) {
     if (wasEmpty) Woken();
 }
 
-uint64_t ThreadEventQueue::Post(Question question) {
-    uint64_t id = 0;
+bool ThreadEventQueue::Post(Question question) {
     bool wasEmpty = false;
     {
         std::lock_guard lock(mutex_);
-        if (cancelled_ || closed_ || terminatedPosted_) return 0;
-        id = nextId_++;
-        waiting_.emplace(id, question.release);
+        if (cancelled_ || closed_ || terminatedPosted_) return false;
+        // A question answered is over: its release has nothing left to do.
+        std::erase_if(open_, [](const Open& open) { return open.answered(); });
+        open_.push_back({question.answered, question.release});
         wasEmpty = items_.empty();
         items_.push_back({nullptr, std::move(question)});
         statusSlot_ = kNone;
         progressSlot_ = kNone;
     }
     if (wasEmpty) Woken();
-    return id;
-}
-
-void ThreadEventQueue::Forget(uint64_t id) {
-    std::lock_guard lock(mutex_);
-    waiting_.erase(id);
+    return true;
 }
 
 void ThreadEventQueue::Woken() {
@@ -136,14 +132,14 @@ bool ThreadEventQueue::WaitForEvents(std::chrono::steady_clock::time_point deadl
 }
 
 void ThreadEventQueue::Cancel() {
-    std::map<uint64_t, std::function<void()>> released;
+    std::vector<Open> released;
     {
         std::lock_guard lock(mutex_);
         cancelled_ = true;
-        released.swap(waiting_);
+        released.swap(open_);
     }
-    for (auto& [id, release] : released)
-        release();
+    for (const Open& open : released)
+        open.release();
 }
 
 void ThreadEventQueue::Close() {

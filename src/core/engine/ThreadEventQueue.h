@@ -2,9 +2,9 @@
 // The events of one worker on their way to the front end's thread. The worker gives the queue as
 // its events and posts without waiting: status and file progress are merged (the latest value
 // wins) between two lines of the log, log lines and thread errors are never dropped and keep
-// their order, and the terminated event comes last. Only questions make the worker wait, on an
-// answer the front end gives from a callback, now or later; a cancel or the queue's closing
-// releases every waiting worker with the answer that touches nothing.
+// their order, and the terminated event comes last. A question is posted with the answer the
+// worker waits on, which the front end gives from a callback, now or later; a cancel or the
+// queue's closing gives every question still open the answer that touches nothing.
 #include "core/engine/Answer.h"
 #include "core/engine/ThreadEvents.h"
 
@@ -13,7 +13,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <mutex>
 #include <variant>
 #include <vector>
@@ -31,31 +30,26 @@ public:
     ThreadEventQueue(const ThreadEventQueue&) = delete;
     ThreadEventQueue& operator=(const ThreadEventQueue&) = delete;
 
-    // --- the worker's side: each returns at once, but the question.
+    // --- the worker's side: each returns at once.
     void OnStatus(const TThreadBase& sender, const StatusEvent& event) override;
     void OnThreadError(const TThreadBase& sender, const ThreadErrorEvent& event) override;
     void OnFileProgress(const TThreadBase& sender, const FileProgressEvent& event) override;
     void OnLogEntry(const TThreadBase& sender, const LogEntryEvent& event) override;
-    // Abort once the job is cancelled or the queue closed, also while it waits.
-    LowDiskAnswer AskLowDiskSpace(const TThreadBase& sender, const LowDiskQuestion& question) override;
+    // Abort once the job is cancelled or the queue closed, also while it is open.
+    void AskLowDiskSpace(const TThreadBase& sender, const LowDiskQuestion& question,
+                         Answer<LowDiskAnswer> answer) override;
     void OnTerminated(TThreadBase& sender, const TerminatedEvent& event) override;
 
     // Any question of a worker: `ask` runs on the draining thread with the sink and the answer to
-    // give; the worker waits here for it. `cancelled` is the answer once the queue is cancelled
-    // or closed, before or while it waits.
+    // give. `cancelled` is the answer once the queue is cancelled or closed, before or after the
+    // question is handed over.
     template <typename T>
-    T Ask(std::function<void(IThreadEvents&, Answer<T>)> ask, T cancelled) {
-        Answer<T> answer;
-        std::future<T> future = answer.Future();
+    void Ask(std::function<void(IThreadEvents&, Answer<T>)> ask, Answer<T> answer, T cancelled) {
         Question question;
         question.ask = [ask = std::move(ask), answer](IThreadEvents& sink) { ask(sink, answer); };
         question.answered = [answer] { return answer.Given(); };
         question.release = [answer, cancelled] { answer(cancelled); };
-        const uint64_t id = Post(std::move(question));
-        if (id == 0) return cancelled;
-        T value = future.get();
-        Forget(id);
-        return value;
+        if (!Post(std::move(question))) answer(std::move(cancelled));
     }
 
     // --- the front end's side.
@@ -95,9 +89,9 @@ private:
     void Append(Item item);
     // Puts a status or progress into its slot since the last ordered event.
     void Merge(Item item, size_t& slot);
-    // Queues the question and registers its release; 0 when refused (cancelled or closed).
-    uint64_t Post(Question question);
-    void Forget(uint64_t id);
+    // Queues the question and keeps its release until it is answered; false when refused
+    // (cancelled or closed).
+    bool Post(Question question);
     // After an append that made the queue non-empty.
     void Woken();
 
@@ -107,8 +101,11 @@ private:
     std::vector<Item> items_;
     size_t statusSlot_ = kNone;
     size_t progressSlot_ = kNone;
-    std::map<uint64_t, std::function<void()>> waiting_; // releases of questions being waited on
-    uint64_t nextId_ = 1;
+    struct Open {
+        std::function<bool()> answered;
+        std::function<void()> release;
+    };
+    std::vector<Open> open_; // questions posted and perhaps not yet answered
     bool cancelled_ = false;
     bool closed_ = false;
     bool terminatedPosted_ = false;

@@ -11,16 +11,41 @@ namespace drivlet {
 
 class TThreadBase;
 
+// What a status tells, beside its text, so that no front end reads the text to learn it.
+enum class StatusPhase : uint8_t {
+    Step,         // a step of the run: preparing, processing, deleting an old archive, saving
+    Searching,    // the walk of the sources, folder by folder
+    File,         // a file being worked on; its log line follows
+    AddingFile,   // a file going into the archive
+    SkippingFile, // a file the archive already holds
+    DeletingFile, // a file being deleted
+    Canceled,
+    Finished,
+    ThreadError, // the run has hit a thread error
+};
+
 struct StatusEvent {
     std::string text;
     int32_t percent = -1;   // -1: unknown, shown as a busy bar
     std::string speed = {}; // "N/A" before any time has passed
     double remaining = -1;  // days; -1: unknown
+    StatusPhase phase = StatusPhase::Step;
+};
+
+// What stopped the run or a part of it.
+enum class ThreadErrorKind : uint8_t {
+    Failed,           // the body stopped on an exception
+    DriveGone,        // the job's drive was pulled or unmounted
+    Unanswered,       // a question with nobody to ask
+    FolderUnreadable, // a folder of the job could not be listed
+    Refused,          // the run cannot start on its destination, history or run, so writes nothing
+    FileOperation,    // a file or archive could not be read, written or deleted
 };
 
 struct ThreadErrorEvent {
     std::string text;
     int32_t code = -1;
+    ThreadErrorKind kind = ThreadErrorKind::Failed;
 };
 
 struct FileProgressEvent {
@@ -55,15 +80,11 @@ public:
     virtual void OnThreadError(const TThreadBase&, const ThreadErrorEvent&) {}
     virtual void OnFileProgress(const TThreadBase&, const FileProgressEvent&) {}
     virtual void OnLogEntry(const TThreadBase&, const LogEntryEvent&) {}
-    virtual LowDiskAnswer AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion&) {
-        return LowDiskAnswer::Skip;
-    }
-    // The same question for a front end that answers later (a dialog shown from its event loop):
-    // the worker waits until `answer` is given, or the job is cancelled. By default the question
-    // above answers at once.
-    virtual void AskLowDiskSpaceLater(const TThreadBase& sender, const LowDiskQuestion& question,
-                                      Answer<LowDiskAnswer> answer) {
-        answer(AskLowDiskSpace(sender, question));
+    // The low-disk question. The worker waits until `answer` is given, now (a front end that asks
+    // in place) or later (a dialog shown from an event loop), or the job is cancelled. A sink that
+    // cannot ask gives up the one file.
+    virtual void AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion&, Answer<LowDiskAnswer> answer) {
+        answer(LowDiskAnswer::Skip);
     }
     // After the body has returned; the thread object and its counters are still valid.
     virtual void OnTerminated(TThreadBase&, const TerminatedEvent&) {}

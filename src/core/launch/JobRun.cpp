@@ -111,14 +111,10 @@ void JobRun::Counter::OnLogEntry(const TThreadBase& sender, const LogEntryEvent&
     if (sink_) sink_->OnLogEntry(sender, event);
 }
 
-LowDiskAnswer JobRun::Counter::AskLowDiskSpace(const TThreadBase& sender, const LowDiskQuestion& question) {
-    return sink_ ? sink_->AskLowDiskSpace(sender, question) : LowDiskAnswer::Skip;
-}
-
-void JobRun::Counter::AskLowDiskSpaceLater(const TThreadBase& sender, const LowDiskQuestion& question,
-                                           Answer<LowDiskAnswer> answer) {
+void JobRun::Counter::AskLowDiskSpace(const TThreadBase& sender, const LowDiskQuestion& question,
+                                      Answer<LowDiskAnswer> answer) {
     if (sink_)
-        sink_->AskLowDiskSpaceLater(sender, question, std::move(answer));
+        sink_->AskLowDiskSpace(sender, question, std::move(answer));
     else
         answer(LowDiskAnswer::Skip);
 }

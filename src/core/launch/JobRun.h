@@ -106,9 +106,8 @@ private:
         void OnThreadError(const TThreadBase& sender, const ThreadErrorEvent& event) override;
         void OnFileProgress(const TThreadBase& sender, const FileProgressEvent& event) override;
         void OnLogEntry(const TThreadBase& sender, const LogEntryEvent& event) override;
-        LowDiskAnswer AskLowDiskSpace(const TThreadBase& sender, const LowDiskQuestion& question) override;
-        void AskLowDiskSpaceLater(const TThreadBase& sender, const LowDiskQuestion& question,
-                                  Answer<LowDiskAnswer> answer) override;
+        void AskLowDiskSpace(const TThreadBase& sender, const LowDiskQuestion& question,
+                             Answer<LowDiskAnswer> answer) override;
         void OnTerminated(TThreadBase& sender, const TerminatedEvent& event) override;
 
         int64_t failedLines = 0;

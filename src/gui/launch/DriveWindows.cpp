@@ -109,7 +109,7 @@ void DriveWindows::LaunchJob(const std::string& jobFile, bool scheduled) {
     const QPointer<TNewDrive> window = ShowDrive(configFolder.parent_path().string());
 
     auto launch = std::make_shared<Launch>(
-        RunnerServices{{services_.files, InPlaceHandoff::Instance(), services_.clock},
+        RunnerServices{{services_.files, services_.clock},
                        services_.computerId,
                        CurrentRunSettings(),
                        services_.isDriveRoot,

@@ -36,7 +36,6 @@ namespace {
 
 constexpr int kDrainIntervalMs = 16; // about one frame: repaints are coalesced, no line is lost
 constexpr const char* kNoFileAction = "--------------------";
-constexpr const char* kThreadErrorMark = "Thread Error :";
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
@@ -311,7 +310,7 @@ std::string TThreadStatuesFrame::Now() const {
 void TThreadStatuesFrame::OnStatus(const TThreadBase&, const StatusEvent& event) {
     statusLabel_->SetFullText(Text(event.text));
     SetNormalBar(event.percent >= 0);
-    if (event.text.find(kThreadErrorMark) != std::string::npos) {
+    if (event.phase == StatusPhase::ThreadError) {
         SetNormalBar(true);
         if (barState_ != 2) {
             barState_ = 2;
@@ -340,8 +339,8 @@ void TThreadStatuesFrame::OnThreadError(const TThreadBase&, const ThreadErrorEve
     emit threadError(Text(event.text));
 }
 
-void TThreadStatuesFrame::AskLowDiskSpaceLater(const TThreadBase&, const LowDiskQuestion& question,
-                                               Answer<LowDiskAnswer> answer) {
+void TThreadStatuesFrame::AskLowDiskSpace(const TThreadBase&, const LowDiskQuestion& question,
+                                          Answer<LowDiskAnswer> answer) {
     auto* dialog = new TSkipAbortRetryDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (!question.caption.empty()) dialog->setWindowTitle(Text(question.caption));
@@ -353,8 +352,7 @@ void TThreadStatuesFrame::AskLowDiskSpaceLater(const TThreadBase&, const LowDisk
     dialog->open();
 }
 
-void TThreadStatuesFrame::OnTerminated(TThreadBase& sender, const TerminatedEvent&) {
-    sender.ReleaseRunningCount();
+void TThreadStatuesFrame::OnTerminated(TThreadBase&, const TerminatedEvent&) {
     ended_ = true;
     cancelButton_->hide();
     closeButton_->show();

@@ -61,8 +61,8 @@ public:
     void OnThreadError(const TThreadBase& sender, const ThreadErrorEvent& event) override;
     void OnFileProgress(const TThreadBase& sender, const FileProgressEvent& event) override;
     void OnLogEntry(const TThreadBase& sender, const LogEntryEvent& event) override;
-    void AskLowDiskSpaceLater(const TThreadBase& sender, const LowDiskQuestion& question,
-                              Answer<LowDiskAnswer> answer) override;
+    void AskLowDiskSpace(const TThreadBase& sender, const LowDiskQuestion& question,
+                         Answer<LowDiskAnswer> answer) override;
     void OnTerminated(TThreadBase& sender, const TerminatedEvent& event) override;
 
     // What the widgets show, for the owner and for tests.

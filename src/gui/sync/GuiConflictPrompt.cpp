@@ -15,7 +15,7 @@ GuiConflictPrompt::~GuiConflictPrompt() {
     if (box_) box_->reject();
 }
 
-void GuiConflictPrompt::ResolveLater(std::vector<TFilePair> pairs, Answer<ConflictAnswer> answer) {
+void GuiConflictPrompt::Resolve(std::vector<TFilePair> pairs, Answer<ConflictAnswer> answer) {
     if (pairs.empty()) {
         // Nothing to ask: the run goes on unchanged.
         answer(std::vector<TConflictResolution>{});
@@ -35,8 +35,8 @@ void GuiConflictPrompt::ResolveLater(std::vector<TFilePair> pairs, Answer<Confli
     window->activateWindow();
 }
 
-void GuiConflictPrompt::ConfirmDeletionsLater(std::vector<std::string> folders, size_t count,
-                                              Answer<bool> answer) {
+void GuiConflictPrompt::ConfirmDeletions(std::vector<std::string> folders, size_t count,
+                                         Answer<bool> answer) {
     box_ = OpenMessageBox(parent_, DeletionsQuestionText(folders, count), "Carry out the deletions?",
                           MessageKind::Confirmation, BoxButtons::YesNo,
                           [answer](int reply) { answer(reply == dlg::Yes); });

@@ -23,8 +23,8 @@ public:
     GuiConflictPrompt(const GuiConflictPrompt&) = delete;
     GuiConflictPrompt& operator=(const GuiConflictPrompt&) = delete;
 
-    void ResolveLater(std::vector<TFilePair> pairs, Answer<ConflictAnswer> answer) override;
-    void ConfirmDeletionsLater(std::vector<std::string> folders, size_t count, Answer<bool> answer) override;
+    void Resolve(std::vector<TFilePair> pairs, Answer<ConflictAnswer> answer) override;
+    void ConfirmDeletions(std::vector<std::string> folders, size_t count, Answer<bool> answer) override;
 
     // What is on show, if anything (the tray program brings it forward; tests press its buttons).
     TFileSyncPromptDlg* ConflictWindow() const { return window_.data(); }

@@ -160,8 +160,9 @@ bool TArchiveThreadBase::MayClearArchiveFolder() {
     const std::optional<std::string> refusal =
         ArchiveFolderClearingRefusal(Files(), ArchiveFolder, DatabaseFile);
     if (!refusal) return true;
-    ReportThreadError(std::string(kCopyThreadErrorPrefix) + "The archive folder " + ArchiveFolder + " " +
-                      *refusal + "; nothing in it is deleted and nothing is copied");
+    ReportThreadError(ThreadErrorKind::Refused, std::string(kCopyThreadErrorPrefix) + "The archive folder " +
+                                                    ArchiveFolder + " " + *refusal +
+                                                    "; nothing in it is deleted and nothing is copied");
     return false;
 }
 
@@ -186,7 +187,7 @@ bool TBackUpThreadBase::RunBackUpBase() {
         // A restore only reads the drive: it needs no history, and a read-only drive has none to open.
         if (!DatabaseFile.empty() && IsBackup()) OpenDatabase();
         FilesDone = -1;
-        StatusText = " Searching... ";
+        SetStatus(StatusPhase::Searching, " Searching... ");
         ReportStatus();
         std::stable_sort(
             FolderList.begin(), FolderList.end(),
@@ -203,7 +204,7 @@ bool TBackUpThreadBase::RunBackUpBase() {
             }
         }
         if (Terminated()) {
-            StatusText = "Canceled :(";
+            SetStatus(StatusPhase::Canceled, "Canceled :(");
             ReportStatus();
         }
         succeeded = true;
@@ -251,7 +252,7 @@ int64_t TBackUpThreadBase::ScanFolder(const std::string& folder) {
     int64_t count = 0;
     FolderWalk::Steps steps;
     steps.list = [this](const std::string& path, std::vector<FolderEntry>& entries) {
-        StatusText = " Searching..." + path;
+        SetStatus(StatusPhase::Searching, " Searching..." + path);
         ReportStatus();
         return Files().ReadFolder(path, entries, ListDetail::Full);
     };
@@ -260,7 +261,8 @@ int64_t TBackUpThreadBase::ScanFolder(const std::string& folder) {
     };
     steps.left = [this, &count](const std::string& sub, const FolderEntry&) {
         count += 1;
-        StatusText = " Searching..." + std::string(FolderPart(sub.substr(0, sub.size() - 1)));
+        SetStatus(StatusPhase::Searching,
+                  " Searching..." + std::string(FolderPart(sub.substr(0, sub.size() - 1))));
         ReportStatus();
     };
     steps.file = [this, &count](const std::string&, const FolderEntry& entry) {

@@ -76,20 +76,22 @@ void TCopyFolderThread::Execute() {
         }
         break;
     }
-    StatusText = Terminated() ? "Canceled" : "Finished !";
+    SetStatus(Terminated() ? StatusPhase::Canceled : StatusPhase::Finished,
+              Terminated() ? "Canceled" : "Finished !");
     SetRunStatus(StatusText);
     ReportStatus();
 }
 
 bool TCopyFolderThread::DeleteOldBackup() {
     if (ArchiveHoldsSources()) {
-        ReportThreadError(std::string(kCopyThreadErrorPrefix) + "The archive folder " + ArchiveFolder +
-                          " holds a source of the job; it is not deleted");
+        ReportThreadError(ThreadErrorKind::Refused, std::string(kCopyThreadErrorPrefix) +
+                                                        "The archive folder " + ArchiveFolder +
+                                                        " holds a source of the job; it is not deleted");
         return false;
     }
     if (!MayClearArchiveFolder()) return false;
     FilesDone = -1;
-    StatusText = "Deleting Archive... ";
+    SetStatus(StatusPhase::Step, "Deleting Archive... ");
     ReportStatus();
     // Only the copies this job's runs made (its FileLog knows their sources): whatever else the
     // folder holds, the user's files or another job's backup, stays.
@@ -325,7 +327,7 @@ void TCopyFolderThread::PassOver(int64_t size) {
 
 void TCopyFolderThread::CopyOne(const std::string& source, const std::string& target, int64_t size,
                                 TDateTime time, bool failIfExists, bool deleteSource) {
-    StatusText = "File : " + source;
+    SetStatus(StatusPhase::File, "File : " + source);
     FilesDone += 1;
     ReportStatus();
     LogFileName = source;

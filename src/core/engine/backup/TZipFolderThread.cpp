@@ -32,7 +32,8 @@ void TZipFolderThread::Execute() {
             AddSingleFile(file, moving);
         }
         WriteArchive();
-        StatusText = Terminated() ? "Canceled" : "Finished !";
+        SetStatus(Terminated() ? StatusPhase::Canceled : StatusPhase::Finished,
+                  Terminated() ? "Canceled" : "Finished !");
         SetRunStatus(StatusText);
         ReportStatus();
     });
@@ -45,13 +46,14 @@ bool TZipFolderThread::DeleteOldArchives() {
     // The archive folder's own zip files may be what the job backs up.
     for (const std::string& folder : FolderList) {
         if (folder != ArchiveFolder) continue;
-        ReportThreadError(std::string(kCopyThreadErrorPrefix) + "The archive folder " + ArchiveFolder +
-                          " is a source of the job; its archives are not deleted");
+        ReportThreadError(ThreadErrorKind::Refused,
+                          std::string(kCopyThreadErrorPrefix) + "The archive folder " + ArchiveFolder +
+                              " is a source of the job; its archives are not deleted");
         return false;
     }
     if (!MayClearArchiveFolder()) return false;
     FilesDone = -1;
-    StatusText = "Deleting Archive... ";
+    SetStatus(StatusPhase::Step, "Deleting Archive... ");
     ReportStatus();
     // Only what the job wrote itself: a zip file of the user's beside the backup is not ours.
     for (const std::string& name : WrittenArchives()) {
@@ -62,17 +64,17 @@ bool TZipFolderThread::DeleteOldArchives() {
             ForgetWrittenArchive(name);
             continue;
         }
-        StatusText = "Deleting Archive. File : " + path;
+        SetStatus(StatusPhase::DeletingFile, "Deleting Archive. File : " + path);
         // Old archives never go into the deleted-files store.
         const FileStatus deleted = Files().DeleteFile(path);
         if (deleted) {
             ForgetWrittenArchive(name);
             continue;
         }
-        ErrorText =
-            "File not Deleted, error code = " + std::to_string(deleted.code()) + "\n" + "File Name : " + path;
-        ErrorCode = deleted.code();
-        ReportThreadError();
+        ReportThreadError(ThreadErrorKind::FileOperation,
+                          "File not Deleted, error code = " + std::to_string(deleted.code()) + "\n" +
+                              "File Name : " + path,
+                          deleted.code());
     }
     FilesDone = 0;
     return true;
@@ -125,7 +127,7 @@ void TZipFolderThread::AddFolder(const std::string& root, bool moving) {
             Queue(path, entry.size, entry.time, movingHere);
             ReportStatus();
         } else {
-            StatusText = "Skiping File : " + path;
+            SetStatus(StatusPhase::SkippingFile, "Skiping File : " + path);
             PassOver(entry.size);
         }
     };
@@ -150,7 +152,7 @@ void TZipFolderThread::AddSingleFile(const std::string& path, bool moving) {
     SelectArchive(ZipNameFor(path));
     const TDateTime time = Files().FileTime(path);
     if (path != zipFileName_ && Takes(path, time, size)) {
-        StatusText = "File : " + path;
+        SetStatus(StatusPhase::File, "File : " + path);
         Queue(path, size, time, moving);
         ReportStatus();
     } else {
@@ -170,7 +172,7 @@ void TZipFolderThread::PassOver(int64_t size) {
 }
 
 void TZipFolderThread::Queue(const std::string& path, int64_t size, TDateTime time, bool moving) {
-    StatusText = "Adding File : " + path;
+    SetStatus(StatusPhase::AddingFile, "Adding File : " + path);
     FilesDone += 1;
     ReportStatus();
     LogFileName = path;
@@ -187,7 +189,7 @@ void TZipFolderThread::Queue(const std::string& path, int64_t size, TDateTime ti
         queuedBytes_ += size;
         return;
     }
-    ReportThreadError(added.Describe(path), added.code());
+    ReportThreadError(ThreadErrorKind::FileOperation, added.Describe(path), added.code());
     LogFileName = path;
     LogAction = "Zip File";
     LogIsError = true;
@@ -217,7 +219,7 @@ void TZipFolderThread::SelectArchive(const std::string& archive) {
         writerArchive_ = archive;
     } else {
         writer_.reset();
-        ReportThreadError(openError_.Describe(archive), openError_.code());
+        ReportThreadError(ThreadErrorKind::FileOperation, openError_.Describe(archive), openError_.code());
     }
 }
 
@@ -250,7 +252,7 @@ void TZipFolderThread::WriteArchive() {
         writer->Discard();
         return;
     }
-    StatusText = "Saving Archive : " + archive;
+    SetStatus(StatusPhase::Step, "Saving Archive : " + archive);
     ReportStatus();
     FileActionText = "Saving Archive: " + std::string(FileNamePart(archive));
     const int64_t before = BytesDone;
@@ -288,14 +290,16 @@ void TZipFolderThread::WriteArchive() {
     if (written && std::any_of(files.begin(), files.end(), [](const Queued& f) { return f.deleteAfter; })) {
         const FileStatus flushed = Files().FlushFile(archive);
         if (!flushed) {
-            ReportThreadError("The archive could not be written through to the drive, no file is deleted : " +
+            ReportThreadError(ThreadErrorKind::FileOperation,
+                              "The archive could not be written through to the drive, no file is deleted : " +
                                   archive + " : " + flushed.message(),
                               flushed.code());
             for (Queued& file : files)
                 file.deleteAfter = false;
         }
     }
-    if (!written) ReportThreadError(written.Describe(archive), written.code());
+    if (!written)
+        ReportThreadError(ThreadErrorKind::FileOperation, written.Describe(archive), written.code());
     if (written && isNew) RecordWrittenArchive(FileNamePart(archive));
     for (const Dropped& entry : dropped) {
         if (!written) break;

@@ -39,7 +39,8 @@ void TRestoreFolderThread::Execute() {
             else
                 Refuse(file);
         }
-        StatusText = Terminated() ? " Canceled" : " Finished !";
+        SetStatus(Terminated() ? StatusPhase::Canceled : StatusPhase::Finished,
+                  Terminated() ? " Canceled" : " Finished !");
         ReportStatus();
     });
 }
@@ -111,7 +112,7 @@ void TRestoreFolderThread::RestoreSingle(const std::string& backupFile, const st
 }
 
 void TRestoreFolderThread::RestoreFile(const std::string& source, const std::string& target, int64_t size) {
-    StatusText = "File : " + source;
+    SetStatus(StatusPhase::File, "File : " + source);
     FilesDone += 1;
     ReportStatus();
     LogFileName = source;

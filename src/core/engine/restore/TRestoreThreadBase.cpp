@@ -6,15 +6,17 @@ namespace drivlet {
 
 bool TRestoreThreadBase::OpenScope() {
     if (!run_) {
-        ReportThreadError(std::string(kCopyThreadErrorPrefix) +
-                          "The run to restore is not known, so nothing is restored");
+        ReportThreadError(ThreadErrorKind::Refused,
+                          std::string(kCopyThreadErrorPrefix) +
+                              "The run to restore is not known, so nothing is restored");
         return false;
     }
     try {
         scope_ = std::make_unique<RestoreScope>(*run_, DatabaseFile);
     } catch (const std::exception& e) {
-        ReportThreadError(std::string(kCopyThreadErrorPrefix) +
-                          "The backup history cannot be read, so nothing is restored: " + e.what());
+        ReportThreadError(ThreadErrorKind::Refused,
+                          std::string(kCopyThreadErrorPrefix) +
+                              "The backup history cannot be read, so nothing is restored: " + e.what());
         return false;
     }
     return true;

@@ -42,7 +42,7 @@ void TRestoreZipThread::Execute() {
     if (!RunBackUpBase() || !OpenScope()) return;
     RunGuarded(kCopyThreadErrorPrefix, [this] {
         FilesDone = -1;
-        StatusText = "Prepareing... ";
+        SetStatus(StatusPhase::Step, "Prepareing... ");
         ReportStatus();
         ReadChoice();
         QueueEntries();
@@ -54,7 +54,8 @@ void TRestoreZipThread::Execute() {
             if (Terminated()) break;
             RestoreArchive(choice);
         }
-        StatusText = Terminated() ? " Canceled" : " Finished !";
+        SetStatus(Terminated() ? StatusPhase::Canceled : StatusPhase::Finished,
+                  Terminated() ? " Canceled" : " Finished !");
         ReportStatus();
     });
 }
@@ -127,12 +128,12 @@ void TRestoreZipThread::QueueEntries() {
             ReportSpecialFile(path, file.special, "UnZip File");
             continue;
         }
-        StatusText = "Searching Files... : " + path;
+        SetStatus(StatusPhase::Step, "Searching Files... : " + path);
         ReportStatus();
         ZipReader reader;
         const ZipStatus opened = OpenArchive(reader, path);
         if (!opened) {
-            ReportThreadError(opened.Describe(path), opened.code());
+            ReportThreadError(ThreadErrorKind::FileOperation, opened.Describe(path), opened.code());
             choices_.erase(chosen);
             continue;
         }
@@ -181,15 +182,16 @@ void TRestoreZipThread::RestoreArchive(Choice& choice) {
     const std::string path = BackupRoot + choice.archive;
     const std::string base = ZipExtractionBase(choice.archive, RestoreTarget);
     if (!IsWritablePlace(base)) {
-        ReportThreadError(std::string(kCopyThreadErrorPrefix) + "The archive " + path +
-                          " has no place to be restored to on this computer");
+        ReportThreadError(ThreadErrorKind::Refused, std::string(kCopyThreadErrorPrefix) + "The archive " +
+                                                        path +
+                                                        " has no place to be restored to on this computer");
         FilesDone += static_cast<int64_t>(choice.entries.size());
         return;
     }
     ZipReader reader;
     const ZipStatus opened = OpenArchive(reader, path);
     if (!opened) {
-        ReportThreadError(opened.Describe(path), opened.code());
+        ReportThreadError(ThreadErrorKind::FileOperation, opened.Describe(path), opened.code());
         return;
     }
     Files().CreateFolders(base);
@@ -202,7 +204,7 @@ void TRestoreZipThread::RestoreArchive(Choice& choice) {
 void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const std::string& archive,
                                      const ZipEntryInfo& entry, const std::string& base) {
     const std::string& name = entry.name;
-    StatusText = "File : " + base + name;
+    SetStatus(StatusPhase::File, "File : " + base + name);
     FilesDone += 1;
     ReportStatus();
     LogFileName = name;
@@ -256,7 +258,7 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const std::string&
     if (!extracted) {
         Files().DeleteFile(temp);
         if (extracted.canceled()) return; // the run ends as canceled; the old file stands
-        ReportThreadError(extracted.Describe(name), extracted.code());
+        ReportThreadError(ThreadErrorKind::FileOperation, extracted.Describe(name), extracted.code());
         LogFailure("Error Code " + std::to_string(extracted.code()));
         return;
     }

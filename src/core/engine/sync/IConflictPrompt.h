@@ -1,8 +1,8 @@
 #pragma once
 // The questions a sync run puts to its user before any file is touched: under "Ask me what to
 // do", the pairs whose Ask is set; and whether deletions carried over from a folder that lost every
-// file recorded there may go ahead. The worker waits for the answer: asked in place, through its
-// main-thread hand-off, or through its event queue (QueuedConflictPrompt).
+// file recorded there may go ahead. The worker waits for the answer, given now (a prompt that asks
+// in place) or later, from a front end's event loop (through QueuedConflictPrompt).
 #include "core/engine/Answer.h"
 #include "core/engine/sync/TFilePair.h"
 
@@ -30,37 +30,23 @@ using ConflictAnswer = std::optional<std::vector<TConflictResolution>>;
 class IConflictPrompt {
 public:
     virtual ~IConflictPrompt() = default;
-    // Called on the main thread with at least one pair, in collection order; the pairs hold their
-    // newer-wins action. Returns one resolution per pair in the same order (missing ones count as
-    // "Use the newest version"), or none to cancel the whole run. A prompt that cannot ask
-    // cancels.
-    virtual ConflictAnswer Resolve(const std::vector<const TFilePair*>& pairs) {
+    // Asked with at least one pair, in collection order; the pairs are the prompt's own copies and
+    // hold their newer-wins action. The answer is one resolution per pair in the same order
+    // (missing ones count as "Use the newest version"), or none to cancel the whole run. The
+    // worker waits until it is given, or the job is cancelled (which answers "cancel"). A prompt
+    // that cannot ask cancels.
+    virtual void Resolve(std::vector<TFilePair> pairs, Answer<ConflictAnswer> answer) {
         (void)pairs;
-        return std::nullopt;
+        answer(std::nullopt);
     }
-    // Called on the main thread at most once per run, when folders that lost every file recorded
-    // there after the last sync (moved, deleted on purpose, or a volume not mounted) would carry
-    // `count` deletions to their other side. True lets them be carried out; otherwise they are held
-    // back and asked about again at the next run. A prompt that cannot ask answers No.
-    [[nodiscard]] virtual bool ConfirmDeletions(const std::vector<std::string>& folders, size_t count) {
+    // Asked at most once per run, when folders that lost every file recorded there after the last
+    // sync (moved, deleted on purpose, or a volume not mounted) would carry `count` deletions to
+    // their other side. True lets them be carried out; otherwise they are held back and asked
+    // about again at the next run. A cancel of the job, and a prompt that cannot ask, answer No.
+    virtual void ConfirmDeletions(std::vector<std::string> folders, size_t count, Answer<bool> answer) {
         (void)folders;
         (void)count;
-        return false;
-    }
-
-    // The same questions for a front end that answers later, from its event loop: the pairs are
-    // the prompt's own copies, and the worker waits until `answer` is given or the job is
-    // cancelled (which answers "cancel" and "no" for it). By default the questions above answer
-    // at once.
-    virtual void ResolveLater(std::vector<TFilePair> pairs, Answer<ConflictAnswer> answer) {
-        std::vector<const TFilePair*> asked;
-        asked.reserve(pairs.size());
-        for (const TFilePair& pair : pairs)
-            asked.push_back(&pair);
-        answer(Resolve(asked));
-    }
-    virtual void ConfirmDeletionsLater(std::vector<std::string> folders, size_t count, Answer<bool> answer) {
-        answer(ConfirmDeletions(folders, count));
+        answer(false);
     }
 };
 

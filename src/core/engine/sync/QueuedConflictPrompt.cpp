@@ -2,28 +2,23 @@
 
 namespace drivlet {
 
-ConflictAnswer QueuedConflictPrompt::Resolve(const std::vector<const TFilePair*>& pairs) {
-    // The front end may keep the question past this run's end: it gets copies, never the
-    // worker's pairs.
-    std::vector<TFilePair> copies;
-    copies.reserve(pairs.size());
-    for (const TFilePair* pair : pairs)
-        copies.push_back(*pair);
+void QueuedConflictPrompt::Resolve(std::vector<TFilePair> pairs, Answer<ConflictAnswer> answer) {
     IConflictPrompt* frontEnd = &frontEnd_;
-    return queue_.Ask<ConflictAnswer>(
-        [frontEnd, copies = std::move(copies)](IThreadEvents&, Answer<ConflictAnswer> answer) {
-            frontEnd->ResolveLater(copies, std::move(answer));
+    queue_.Ask<ConflictAnswer>(
+        [frontEnd, pairs = std::move(pairs)](IThreadEvents&, Answer<ConflictAnswer> given) {
+            frontEnd->Resolve(pairs, std::move(given));
         },
-        std::nullopt);
+        std::move(answer), std::nullopt);
 }
 
-bool QueuedConflictPrompt::ConfirmDeletions(const std::vector<std::string>& folders, size_t count) {
+void QueuedConflictPrompt::ConfirmDeletions(std::vector<std::string> folders, size_t count,
+                                            Answer<bool> answer) {
     IConflictPrompt* frontEnd = &frontEnd_;
-    return queue_.Ask<bool>(
-        [frontEnd, folders, count](IThreadEvents&, Answer<bool> answer) {
-            frontEnd->ConfirmDeletionsLater(folders, count, std::move(answer));
+    queue_.Ask<bool>(
+        [frontEnd, folders = std::move(folders), count](IThreadEvents&, Answer<bool> given) {
+            frontEnd->ConfirmDeletions(folders, count, std::move(given));
         },
-        false);
+        std::move(answer), false);
 }
 
 } // namespace drivlet

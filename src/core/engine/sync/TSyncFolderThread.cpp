@@ -24,8 +24,7 @@ constexpr int kDatesPerCommit = 200;
 
 } // namespace
 
-TSyncFolderThread::TSyncFolderThread(const ThreadServices& services)
-    : TSyncThreadBase(services), handoff_(services.handoff) {}
+TSyncFolderThread::TSyncFolderThread(const ThreadServices& services) : TSyncThreadBase(services) {}
 
 TSyncFolderThread::~TSyncFolderThread() {
     // The worker uses this object's members; it must be gone before they are.
@@ -73,18 +72,18 @@ void TSyncFolderThread::Execute() {
     // A drive that went during the scan leaves a listing that would read as deletions.
     if (!Terminated() && DriveGone()) return;
     if (Terminated()) {
-        StatusText = "Canceled";
+        SetStatus(StatusPhase::Canceled, "Canceled");
         ReportStatus();
         return;
     }
     RunGuarded(kThreadErrorPrefix, [this] {
-        StatusText = "Processing Data....";
+        SetStatus(StatusPhase::Step, "Processing Data....");
         ReportStatus();
         FilePairs.RemoveIf([](const TFilePair& pair) { return TSyncDecision::Unchanged(pair); });
         Decide();
         ComputeTotals();
         if (!ResolveConflicts()) {
-            StatusText = "Canceled";
+            SetStatus(StatusPhase::Canceled, "Canceled");
             ReportStatus();
             return;
         }
@@ -96,7 +95,8 @@ void TSyncFolderThread::Execute() {
             FilesDone = 0;
             CarryOut();
         }
-        StatusText = Terminated() ? "Canceled" : "Finished !";
+        SetStatus(Terminated() ? StatusPhase::Canceled : StatusPhase::Finished,
+                  Terminated() ? "Canceled" : "Finished !");
         ReportStatus();
     });
     // Dates already recorded for files already copied stay, even after a failure.
@@ -160,30 +160,34 @@ void TSyncFolderThread::ComputeTotals() {
 
 bool TSyncFolderThread::ResolveConflicts() {
     std::vector<size_t> indices;
-    std::vector<const TFilePair*> asked;
-    for (size_t i = 0; i < FilePairs.Count(); ++i) {
-        if (!FilePairs[i].Ask) continue;
-        indices.push_back(i);
-        asked.push_back(&FilePairs[i]);
-    }
-    if (asked.empty()) return true;
+    for (size_t i = 0; i < FilePairs.Count(); ++i)
+        if (FilePairs[i].Ask) indices.push_back(i);
+    if (indices.empty()) return true;
 
-    std::optional<std::vector<TConflictResolution>> answer;
+    ConflictAnswer answer;
     if (prompt_) {
-        handoff_.RunAndWait([&] { answer = prompt_->Resolve(asked); });
+        // The prompt may keep the question past this run's end: it gets copies, never the pairs.
+        std::vector<TFilePair> asked;
+        asked.reserve(indices.size());
+        for (const size_t i : indices)
+            asked.push_back(FilePairs[i]);
+        answer = AskAndWait<ConflictAnswer>(
+            [&](Answer<ConflictAnswer> given) { prompt_->Resolve(std::move(asked), std::move(given)); },
+            std::nullopt);
     } else if (dryRun_) {
         return true; // the listing shows what "Use the newest version" would do
     } else {
-        ReportThreadError("File conflicts need an answer and there is nobody to ask : sync canceled");
+        ReportThreadError(ThreadErrorKind::Unanswered,
+                          "File conflicts need an answer and there is nobody to ask : sync canceled");
     }
     if (!answer) {
         Terminate();
-        StatusText = "Canceled :(";
+        SetStatus(StatusPhase::Canceled, "Canceled :(");
         ReportStatus();
         return false;
     }
 
-    StatusText = "Processing User Action";
+    SetStatus(StatusPhase::Step, "Processing User Action");
     ReportStatus();
     for (size_t i = 0; i < indices.size() && i < answer->size(); ++i) {
         TFilePair& pair = FilePairs[indices[i]];
@@ -207,7 +211,8 @@ void TSyncFolderThread::HoldDeletions() {
 
     bool allowed = false;
     if (count > 0 && prompt_)
-        handoff_.RunAndWait([&] { allowed = prompt_->ConfirmDeletions(folders, count); });
+        allowed = AskAndWait<bool>(
+            [&](Answer<bool> given) { prompt_->ConfirmDeletions(folders, count, std::move(given)); }, false);
     // A folder pair with nothing left to hold is over its emptied state.
     for (size_t i = 0; i < EmptiedSides.size(); ++i) {
         const EmptiedSide& side = EmptiedSides[i];
@@ -279,7 +284,7 @@ void TSyncFolderThread::CarryOut() {
 }
 
 bool TSyncFolderThread::CopyPair(TFilePair& pair, TFileData& source, TFileData& target) {
-    StatusText = "File : " + pair.FileA.FileName;
+    SetStatus(StatusPhase::File, "File : " + pair.FileA.FileName);
     ReportStatus();
     LogFileName = pair.FileA.FileName;
     LogAction = std::string(kCopyAction);
@@ -305,7 +310,7 @@ bool TSyncFolderThread::CopyPair(TFilePair& pair, TFileData& source, TFileData& 
 
 bool TSyncFolderThread::DeletePair(TFilePair& pair) {
     const TFileData& file = pair.FileA.Present() ? pair.FileA : pair.FileB;
-    StatusText = "File : " + file.FileName;
+    SetStatus(StatusPhase::File, "File : " + file.FileName);
     ReportStatus();
     LogFileName = file.FileName;
     LogAction = std::string(kDeleteAction);

@@ -60,7 +60,6 @@ private:
     void CommitDates();
     void RemoveScratchDatabase();
 
-    IMainThreadHandoff& handoff_;
     IConflictPrompt* prompt_ = nullptr;
     bool dryRun_ = false;
     std::string scratchDatabase_;

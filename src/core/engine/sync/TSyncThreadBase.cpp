@@ -70,7 +70,7 @@ std::string TSyncThreadBase::OnDrive(const std::string& driveRelative) const {
 void TSyncThreadBase::ScanAll() {
     RunGuarded(kThreadErrorPrefix, [this] {
         FilesDone = -1;
-        StatusText = "Prepareing... ";
+        SetStatus(StatusPhase::Step, "Prepareing... ");
         ReportStatus();
         if (drivePath_.empty()) drivePath_ = DrivePathOfJobFile(DatabaseFile);
         FolderItems.SortByPathB();
@@ -82,7 +82,7 @@ void TSyncThreadBase::ScanAll() {
         mountPoints_ = Files().MountPoints();
 
         FilesDone = -1;
-        StatusText = "Searching... ";
+        SetStatus(StatusPhase::Step, "Searching... ");
         ReportStatus();
         for (size_t i = 0; i < FolderItems.Count() && !Terminated(); ++i) {
             if (i > 0) listing = StartListing(FolderItems[i]);
@@ -110,7 +110,7 @@ void TSyncThreadBase::ScanAll() {
     FilePairs.RemoveAt(std::move(droppedPairs_));
     droppedPairs_.clear();
     if (Terminated()) {
-        StatusText = "Canceled :(";
+        SetStatus(StatusPhase::Canceled, "Canceled :(");
         ReportStatus();
     }
 }
@@ -181,8 +181,9 @@ void TSyncThreadBase::ScanFolderPair(const TSyncItem& item, std::unique_ptr<Pair
     if (!unlisted.empty()) {
         // A link on the drive that leads off it is named, so the user can find it.
         const FileStatus reach = Files().Reach(unlisted);
-        ReportThreadError("Sync folder not found or not readable, pair skipped : " + unlisted +
-                          (reach ? std::string() : " (" + reach.message() + ")"));
+        ReportThreadError(ThreadErrorKind::FolderUnreadable,
+                          "Sync folder not found or not readable, pair skipped : " + unlisted +
+                              (reach ? std::string() : " (" + reach.message() + ")"));
     }
 }
 
@@ -254,7 +255,7 @@ void TSyncThreadBase::DropPairsFrom(size_t firstPair, size_t firstDropped) {
 }
 
 bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
-    StatusText = std::string(kSearching) + folder;
+    SetStatus(StatusPhase::Searching, std::string(kSearching) + folder);
     ReportStatus();
     TreeListing::Folder listing;
     const bool listed =
@@ -283,7 +284,7 @@ bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
             const std::string sub = path + "/";
             if (IsFolderExcluded(sub)) continue;
             if (!ScanSyncFolder(sub)) LeaveUnreadableAlone(sub);
-            StatusText = std::string(kSearching) + folder;
+            SetStatus(StatusPhase::Searching, std::string(kSearching) + folder);
             ReportStatus();
             continue;
         }
@@ -343,7 +344,7 @@ void TSyncThreadBase::MatchFile(std::string path, const FolderEntry& entry) {
 }
 
 void TSyncThreadBase::ScanFilePair(const std::string& pathA, const std::string& pathB) {
-    StatusText = std::string(kSearching) + pathA;
+    SetStatus(StatusPhase::Searching, std::string(kSearching) + pathA);
     ReportStatus();
     const std::string dirA = FolderPart(pathA);
     const std::string dirB = FolderPart(pathB);
@@ -351,7 +352,8 @@ void TSyncThreadBase::ScanFilePair(const std::string& pathA, const std::string& 
     // A missing folder says nothing about the file: the pair waits for the next run.
     for (const std::string& folder : {OnDrive(dirA), dirB}) {
         if (!FolderExists(folder)) {
-            ReportThreadError("Sync folder not found or not readable, pair skipped : " + folder);
+            ReportThreadError(ThreadErrorKind::FolderUnreadable,
+                              "Sync folder not found or not readable, pair skipped : " + folder);
             return;
         }
     }
@@ -491,7 +493,8 @@ bool TSyncThreadBase::RecordedFilesAllMissing(char side) const {
 void TSyncThreadBase::LeaveUnreadableAlone(const std::string& folder) {
     // Its files would all look deleted on this side; they wait for a run that can read it.
     LeaveAloneBelow(folder.substr(0, folder.size() - 1), false);
-    ReportThreadError("Sync folder not readable, its files are left alone : " + folder);
+    ReportThreadError(ThreadErrorKind::FolderUnreadable,
+                      "Sync folder not readable, its files are left alone : " + folder);
 }
 
 void TSyncThreadBase::LeaveLinkAlone(const std::string& path, bool isFolder) {
