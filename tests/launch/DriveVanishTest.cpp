@@ -2,11 +2,10 @@
 // where the drive's mount point was, records nothing that did not reach the drive, and a move
 // deletes no source whose copy is not on the drive. Once the drive is back, the next run loses
 // nothing.
+#include "DirectLaunch.h"
 #include "core/db/BackupDatabase.h"
 #include "core/db/SyncDatabase.h"
 #include "core/engine/backup/TCopyFolderThread.h"
-#include "core/launch/BackupLaunch.h"
-#include "core/launch/SyncLaunch.h"
 #include "core/records/TSyncData.h"
 #include "engine/EngineTestSupport.h"
 #include "launch/VanishingDrive.h"
@@ -87,9 +86,7 @@ protected:
             WriteFile(path, "file " + std::to_string(i));
         }
     }
-    LaunchServices Services() {
-        return {{files, clock}, dialogs, "PC-1", {}, {}};
-    }
+    LaunchServices Services() { return {{files, clock}, dialogs, "PC-1", {}, {}}; }
     std::vector<std::string> ComputerFiles() const {
         std::vector<std::string> out;
         for (const auto& e : fs::recursive_directory_iterator(computer))
@@ -108,7 +105,8 @@ protected:
     }
     static bool SaysTheDriveIsGone(const RecordingEvents& events) {
         for (const ThreadErrorEvent& e : events.errors)
-            if (e.kind == ThreadErrorKind::DriveGone && e.text.find("is not there any more") != std::string::npos)
+            if (e.kind == ThreadErrorKind::DriveGone &&
+                e.text.find("is not there any more") != std::string::npos)
                 return true;
         return false;
     }
@@ -250,8 +248,7 @@ TEST_P(DriveVanishTest, AZipMoveWhoseDriveGoesBeforeTheArchiveIsWrittenKeepsEver
 TEST_P(DriveVanishTest, ARunWhoseDriveIsGoneBeforeItStartsTouchesNothing) {
     const std::string jobFile = BackupJob(TArchiveMode::amIncremental, TArchiveType::atFile, false);
     RecordingEvents events;
-    auto worker =
-        std::make_unique<TCopyFolderThread>(ThreadServices{files, clock});
+    auto worker = std::make_unique<TCopyFolderThread>(ThreadServices{files, clock});
     worker->SetEvents(&events);
     worker->SetJobDrive(drive, files.VolumeId(drive)); // as the launcher saw it
     worker->SetArchiveFolder(drive + "Backups/");

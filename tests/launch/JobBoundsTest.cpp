@@ -37,10 +37,7 @@ protected:
     const std::string drive = root + "STICK/";
     const std::string home = root + "home/gail/";
     // Only the stick is a drive here, as a mount table would say.
-    JobRunner runner{
-        {{files, clock}, "PC-1", {}, [this](const std::string& path) {
-             return path == drive;
-         }}};
+    JobRunner runner{{{files, clock}, "PC-1", {}, [this](const std::string& path) { return path == drive; }}};
 
     void SetUp() override {
         fs::create_directories(drive + "Config");
@@ -89,8 +86,7 @@ TEST_F(JobLocationTest, AJobFileOutsideADrivesConfigFolderIsRefusedBeforeAnythin
     EXPECT_FALSE(fs::exists(home + "Whole.Usy.lock"));
     EXPECT_FALSE(fs::exists(home + "Config/Whole.Usdb"));
 
-    RestoreRunner restores(
-        {{files, clock}, "PC-1", {}, runner.Services().isDriveRoot});
+    RestoreRunner restores({{files, clock}, "PC-1", {}, runner.Services().isDriveRoot});
     const PreparedRestore restore = restores.Prepare(home + "Whole.Usy");
     ASSERT_FALSE(restore.Ready());
     EXPECT_EQ(restore.Refusal()->reason, RefusalReason::NotOnDrive);

@@ -1,8 +1,7 @@
 // One run of a job at a time, and only jobs named by their full path: a second launch while the
 // first runs, or a launch by a relative path, is refused with a message and touches nothing.
-#include "core/launch/BackupLaunch.h"
 #include "core/launch/JobClaim.h"
-#include "core/launch/SyncLaunch.h"
+#include "DirectLaunch.h"
 #include "core/records/TSyncData.h"
 #include "core/stream/RecordFile.h"
 #include "engine/EngineTestSupport.h"
@@ -52,12 +51,14 @@ protected:
         fs::create_directories(drive + "Config");
         fs::create_directories(drive + "Backups");
         fs::create_directories(drive + "Docs");
-        for (int i = 0; i < 20; ++i) WriteFile(computer + "f" + std::to_string(i) + ".txt", std::string(100, 'a' + i % 26));
+        for (int i = 0; i < 20; ++i)
+            WriteFile(computer + "f" + std::to_string(i) + ".txt", std::string(100, 'a' + i % 26));
     }
     LaunchServices Services() { return {{files, clock}, dialogs, "PC-1", {}, {}}; }
     size_t ComputerFileCount() const {
         size_t n = 0;
-        for (const auto& e : fs::directory_iterator(computer)) n += e.is_regular_file();
+        for (const auto& e : fs::directory_iterator(computer))
+            n += e.is_regular_file();
         return n;
     }
     bool RefusedAsRunning() const {
@@ -129,7 +130,8 @@ TEST_F(JobClaimTest, ASecondSyncOfTheSameJobIsRefused) {
     EXPECT_TRUE(RefusedAsRunning());
     EXPECT_TRUE(events.errors.empty());
     size_t onDrive = 0;
-    for (const auto& e : fs::directory_iterator(drive + "Docs")) onDrive += e.is_regular_file();
+    for (const auto& e : fs::directory_iterator(drive + "Docs"))
+        onDrive += e.is_regular_file();
     EXPECT_EQ(onDrive, 20u);
     EXPECT_EQ(ComputerFileCount(), 20u);
 }

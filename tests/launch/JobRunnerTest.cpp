@@ -2,9 +2,8 @@
 // its file, files that cannot be read refused and left as they are, the questions before a
 // start, the lock held while they are open, and the outcome each run comes to.
 #include "core/launch/JobRunner.h"
-#include "core/launch/BackupLaunch.h"
+#include "DirectLaunch.h"
 #include "core/launch/JobClaim.h"
-#include "core/launch/SyncLaunch.h"
 #include "core/stream/RecordFile.h"
 #include "engine/EngineTestSupport.h"
 #include "support/RecordingDialogs.h"

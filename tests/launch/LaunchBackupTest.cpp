@@ -1,10 +1,10 @@
 // The launcher's steps for backup and move jobs: the computer check, the drive paths read
 // against the drive's current place, the folder check, the archive folder, the start time
 // written back, and the drive's registration.
+#include "DirectLaunch.h"
 #include "core/db/BackupDatabase.h"
 #include "core/drives/DrivePaths.h"
 #include "core/drives/DriveRegistry.h"
-#include "core/launch/BackupLaunch.h"
 #include "core/records/TDiskConfigFile.h"
 #include "core/stream/RecordFile.h"
 #include "engine/EngineTestSupport.h"
@@ -102,9 +102,11 @@ TEST(StampPlace, InsideAVolumesRoot) {
 }
 
 TEST(FinishMessages, TextsOfEachKind) {
-    EXPECT_EQ(FinishMessage(JobKind::Backup, 12, 1), "Backup file operation completed !\nTotal Files : 12\nErrors : 1");
+    EXPECT_EQ(FinishMessage(JobKind::Backup, 12, 1),
+              "Backup file operation completed !\nTotal Files : 12\nErrors : 1");
     EXPECT_EQ(FinishMessage(JobKind::Move, -1, 0), "File moves cmpleted !\nTotal Files : 0\nErrors : 0");
-    EXPECT_EQ(FinishMessage(JobKind::PCSync, 3, 0), "PC Sync file operation completed !\nTotal Files : 3\nErrors : 0");
+    EXPECT_EQ(FinishMessage(JobKind::PCSync, 3, 0),
+              "PC Sync file operation completed !\nTotal Files : 3\nErrors : 0");
 }
 
 class LaunchBackupTest : public ::testing::Test {

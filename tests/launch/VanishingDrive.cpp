@@ -17,7 +17,8 @@ std::string Output(const std::string& command) {
     std::string text;
     if (!pipe) return text;
     std::array<char, 256> buffer{};
-    while (fgets(buffer.data(), static_cast<int>(buffer.size()), pipe.get())) text += buffer.data();
+    while (fgets(buffer.data(), static_cast<int>(buffer.size()), pipe.get()))
+        text += buffer.data();
     return text;
 }
 

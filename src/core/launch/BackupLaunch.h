@@ -1,10 +1,9 @@
 #pragma once
-// Turns a backup or move job file (".Ubk", ".Umv") into a running worker: load, the computer
-// check, the job's drive paths read against where the drive is now, the folder check, the
-// worker's set-up and start, and the start time written back into the job file.
+// What turns a backup or move job (".Ubk", ".Umv") into its worker: the job's drive paths read
+// against where the drive is now, the folder check, the run's folder and the worker's set-up.
 #include "core/engine/backup/TBackUpThreadBase.h"
 #include "core/launch/FinishMessages.h"
-#include "core/launch/LaunchServices.h"
+#include "core/launch/RunSettings.h"
 #include "core/records/TArchiveData.h"
 
 #include <memory>
@@ -13,15 +12,6 @@
 #include <vector>
 
 namespace drivlet {
-
-struct BackupLaunch {
-    std::unique_ptr<TArchiveThreadBase> worker; // started
-    std::string name;                           // the job's BackupName
-    JobKind kind = JobKind::Backup;             // Move for amMove
-    std::string archiveFolder;
-    // The job file could not be saved back after the start (the job runs all the same).
-    std::string saveError;
-};
 
 // The job's destination, with its lists rebased in place, for the drive the job file is on:
 // amPcToUsb reads Destination against the drive, amUsbToPc the three lists.
@@ -56,10 +46,5 @@ struct BackupWorker {
 BackupWorker MakeBackupWorker(TArchiveData& job, const std::string& jobFile, const std::string& destination,
                               const ThreadServices& threads, const DeletedStoreSettings& store,
                               const DeletedFilesLogFactory& openDeletedLog);
-
-// Nothing when the job was not started (declined, or not runnable; the reason has gone through
-// the dialogs). Events are attached before the worker starts.
-std::optional<BackupLaunch> LaunchBackup(const std::string& jobFile, const LaunchServices& services,
-                                         IThreadEvents* events);
 
 } // namespace drivlet

@@ -29,12 +29,4 @@ JobClaim TryClaimJob(const std::string& jobFile, const IFileSystem& files) {
                   "The job could not be locked for its run: " + jobFile + " : " + status.message());
 }
 
-std::unique_ptr<IFileLock> ClaimJob(const std::string& jobFile, const LaunchServices& services) {
-    JobClaim claim = TryClaimJob(jobFile, services.threads.fileSystem);
-    if (claim.refusal)
-        services.dialogs.ShowNotice(claim.refusal->text, claim.refusal->title, MessageKind::Error,
-                                    std::string(kProductTitle));
-    return std::move(claim.lock);
-}
-
 } // namespace drivlet

@@ -3,7 +3,7 @@
 // read against whatever folder the front end happens to be in, which gives the wrong drive), and
 // only one run of a job may work at a time (two runs of a sync or move delete each other's files).
 #include "core/launch/JobRefusal.h"
-#include "core/launch/LaunchServices.h"
+#include "platform/FileSystem.h"
 
 #include <memory>
 #include <optional>
@@ -23,9 +23,5 @@ struct JobClaim {
 // The job's lock, or why it cannot be had: the path is relative, the job already runs, or its
 // lock file cannot be made.
 [[nodiscard]] JobClaim TryClaimJob(const std::string& jobFile, const IFileSystem& files);
-
-// The job's lock, to be held by its worker; nothing when the path is relative, the job already
-// runs or its lock cannot be made (the reason has gone through the dialogs, nothing was touched).
-[[nodiscard]] std::unique_ptr<IFileLock> ClaimJob(const std::string& jobFile, const LaunchServices& services);
 
 } // namespace drivlet
