@@ -12,13 +12,17 @@ JobRun::JobRun(JobKind kind, std::string name, IThreadEvents* sink, ThreadEventQ
     : kind_(kind), name_(std::move(name)), file_(std::move(file)), counter_(sink), queue_(std::move(wake)) {}
 
 JobRun::~JobRun() {
+    Stop();
+    worker_.reset();
+    while (!kept_.empty())
+        kept_.pop_back();
+}
+
+void JobRun::Stop() {
     if (worker_) worker_->Terminate(); // releases a waiting question through the listener
     // Nobody drains any more: nothing more is handed over, and no question is asked.
     queue_.Close();
     if (worker_) worker_->WaitFor();
-    worker_.reset();
-    while (!kept_.empty())
-        kept_.pop_back();
     Leave();
 }
 

@@ -82,6 +82,10 @@ public:
     // The Cancel button: the worker stops at its next check, and a question it waits on, or asks
     // later, gets the answer that touches nothing. Events still arrive, the terminated one last.
     void Cancel();
+    // The end without draining, as destruction does it: cancelled, a waiting question released,
+    // nothing more handed to the sink, the worker joined and the run no longer counted. The
+    // outcome stays readable until the run is destroyed.
+    void Stop();
     // On the front end's thread, when woken: hands what the worker has posted to the sink. The
     // worker has ended and been joined when the sink sees its terminated event, so its counters
     // are final and its job lock is released. Returns how many events were handed over.

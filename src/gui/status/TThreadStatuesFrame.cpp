@@ -102,10 +102,9 @@ TThreadStatuesFrame::~TThreadStatuesFrame() {
     drainTimer_.stop();
     if (lowDiskDialog_) lowDiskDialog_->deleteLater();
     if (run_ && !ended_) {
-        // Taken down with its job running (the window closes): the job is cancelled and its end
-        // handled here, so the running count and the owner's count of jobs stay right.
-        run_->Cancel();
-        run_->Wait();
+        // Taken down with its job running (the window closes): the run is stopped (cancelled,
+        // joined, no longer counted) and the owner hears of its end, its outcome still there.
+        run_->Stop();
         if (!finishedSignalled_) {
             finishedSignalled_ = true;
             emit jobFinished(this);
