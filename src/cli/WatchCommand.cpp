@@ -67,8 +67,27 @@ public:
           logStream_(log, ""), console_{std::cin, logStream_, logStream_, false, false, std::nullopt},
           dialogs_(console_) {}
 
+    ~WatchSession() override {
+        // The login manager's thread outlives the watch: it must not post here any more.
+        if (environment_.logind) {
+            environment_.logind->OnPrepareForShutdown({});
+            environment_.logind->OnLockTaken({});
+        }
+    }
+
     // Opens the program database; false (said in the log) when it cannot be opened.
     bool Open() {
+        // Before the session, which may take the lock as it opens; the tasks run in Run's loop.
+        if (environment_.logind) {
+            environment_.logind->OnPrepareForShutdown([this] {
+                Post([this] {
+                    log_.Line("the machine is shutting down");
+                    (void)session_->ShutdownQuery(false);
+                });
+            });
+            environment_.logind->OnLockTaken(
+                [this] { Post([this] { log_.Line("holding the shut-down back while jobs run or wait"); }); });
+        }
         try {
             session_ = std::make_unique<ResidentSession>(
                 ResidentEnvironment{environment_.run.programDataRoot, environment_.run.computerId,
@@ -90,17 +109,6 @@ public:
         log_.Line("watching: program data " + environment_.run.programDataRoot.string() + ", computer " +
                   environment_.run.computerId);
 
-        if (environment_.logind) {
-            environment_.logind->OnPrepareForShutdown([this] {
-                Post([this] {
-                    log_.Line("the machine is shutting down");
-                    (void)session_->ShutdownQuery(false);
-                });
-            });
-            environment_.logind->OnLockTaken(
-                [this] { Post([this] { log_.Line("holding the shut-down back while jobs run or wait"); }); });
-            environment_.logind->SetBlock(session_->ShutdownBlocked());
-        }
         {
             // Woken by the stop request itself.
             const std::stop_callback onStop(environment_.stop, [this] { Post([] {}); });
@@ -126,10 +134,6 @@ public:
         while (!quit_ || !jobs_.empty()) {
             WaitForPosted(SteadyClock::time_point::max());
             RunPosted();
-        }
-        if (environment_.logind) {
-            environment_.logind->OnPrepareForShutdown({});
-            environment_.logind->OnLockTaken({});
         }
         log_.Line("stopped");
         return exitcode::Ok;

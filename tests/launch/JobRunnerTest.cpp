@@ -368,6 +368,16 @@ TEST_F(JobRunnerTest, TheOutcomeCountsFailedLinesThreadErrorsAndACancel) {
         cancelled.finishMessage.rfind("Backup file operation canceled, not every file was done !\n", 0) == 0)
         << cancelled.finishMessage;
     EXPECT_TRUE(fs::is_empty(drive + "Backups"));
+
+    // A cancel that comes once the worker has done its work, before the front end has drained its
+    // last events (an exit asked for just then), leaves the run complete.
+    JobStart late = runner.Start(runner.Prepare(file), {}, &events);
+    ASSERT_TRUE(late.Started());
+    late.run->Worker().WaitFor();
+    late.run->Cancel();
+    late.run->Wait();
+    EXPECT_TRUE(late.run->Outcome().Complete()) << late.run->Outcome().finishMessage;
+    EXPECT_EQ(late.run->Outcome().finishTitle, "Job Completed.");
 }
 
 TEST_F(JobRunnerTest, ADryRunWritesNeitherTheJobNorItsDatabase) {

@@ -86,7 +86,10 @@ JobOutcome JobRun::Outcome() const {
     }
     outcome.failedLines = counter_.failedLines;
     outcome.threadErrors = counter_.threadErrors;
-    outcome.cancelled = worker && worker->Terminated();
+    // As the worker said at its end: a cancel that came once its work was done (before the front
+    // end had drained its last events) cancels nothing.
+    outcome.cancelled =
+        counter_.endedAs ? *counter_.endedAs == StatusPhase::Canceled : worker && worker->Terminated();
     outcome.ending = outcome.cancelled      ? JobEnding::Canceled
                      : outcome.threadErrors ? JobEnding::Failed
                                             : JobEnding::Completed;
@@ -98,6 +101,7 @@ JobOutcome JobRun::Outcome() const {
 
 // The counter sees the events on the draining thread only.
 void JobRun::Counter::OnStatus(const TThreadBase& sender, const StatusEvent& event) {
+    if (event.phase == StatusPhase::Finished || event.phase == StatusPhase::Canceled) endedAs = event.phase;
     if (sink_) sink_->OnStatus(sender, event);
 }
 

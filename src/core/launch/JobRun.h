@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,7 @@ private:
 
         int64_t failedLines = 0;
         int64_t threadErrors = 0;
+        std::optional<StatusPhase> endedAs; // the worker's last word: finished or cancelled
 
     private:
         IThreadEvents* sink_;
