@@ -146,7 +146,7 @@ void TZipFolderThread::AddSingleFile(const std::string& path, bool moving) {
     // The library would open a FIFO and wait for ever for a writer.
     const std::optional<FolderEntry> listed = ListedEntryOf(Files(), path);
     if (listed && listed->special != SpecialKind::None) {
-        ReportSpecialFile(path, listed->special, "Zip File");
+        Report().SpecialFile(path, listed->special, "Zip File");
         return;
     }
     SelectArchive(ZipNameFor(path));
@@ -177,7 +177,7 @@ void TZipFolderThread::Queue(const std::string& path, int64_t size, TDateTime ti
     ReportStatus();
     LogFileName = path;
     LogAction = "Zip File";
-    FileActionText = "Adding File: " + path;
+    Report().FileAction("Adding File: " + path);
     const std::string entryName = ZipEntryName(path);
     const ZipStatus added = writer_ ? writer_->AddFile(path, entryName) : openError_;
     // The entries of the folder that had this name before would come back beside the file.
@@ -254,10 +254,10 @@ void TZipFolderThread::WriteArchive() {
     }
     SetStatus(StatusPhase::Step, "Saving Archive : " + archive);
     ReportStatus();
-    FileActionText = "Saving Archive: " + std::string(FileNamePart(archive));
+    Report().FileAction("Saving Archive: " + std::string(FileNamePart(archive)));
     const int64_t before = BytesDone;
     // The archive is written only onto the drive the run started on.
-    if (DriveGone()) {
+    if (FileOps().DriveGone()) {
         writer->Discard();
         return;
     }
@@ -265,9 +265,8 @@ void TZipFolderThread::WriteArchive() {
     for (;;) {
         written = writer->Close(
             [&](double fraction) {
-                FilePercent = fraction * 100.0;
                 BytesDone = before + std::llround(fraction * static_cast<double>(bytes));
-                ReportFileProgress();
+                Report().FileProgress(fraction * 100.0);
                 ReportStatus();
             },
             [this] { return Terminated(); });
@@ -276,7 +275,7 @@ void TZipFolderThread::WriteArchive() {
         // has shown that the room there now is not enough.
         const int64_t archiveSize = std::max<int64_t>(0, Files().FileSize(archive));
         const int64_t freeNow = Files().GetDiskSpace(std::string(FolderPart(archive))).freeBytes;
-        if (!EnsureDiskSpace(archive, std::max(bytes + archiveSize, freeNow + 1))) {
+        if (!FileOps().EnsureDiskSpace(archive, std::max(bytes + archiveSize, freeNow + 1))) {
             writer->Discard();
             break;
         }
@@ -285,7 +284,7 @@ void TZipFolderThread::WriteArchive() {
     BytesDone = before + bytes;
     if (!written && (written.canceled() || Terminated())) return;
     // An archive written after the drive went is not on the drive: nothing is recorded or deleted.
-    if (written && DriveGone()) return;
+    if (written && FileOps().DriveGone()) return;
     // Moved files go only once the archive is on the device.
     if (written && std::any_of(files.begin(), files.end(), [](const Queued& f) { return f.deleteAfter; })) {
         const FileStatus flushed = Files().FlushFile(archive);

@@ -37,14 +37,15 @@ bool TRestoreThreadBase::MakeRestoreFolder(const std::string& folder, const std:
         if (!there) break;
         if (*there & fa::Directory) continue;
         LogFileName = part;
-        LogAction = Store().MoveToDeleted ? "Move To Deleted Files" : "Delete File";
-        const bool cleared = DeleteFileProtected(part);
+        LogAction = FileOps().Store().MoveToDeleted ? "Move To Deleted Files" : "Delete File";
+        const bool cleared = FileOps().Delete(part);
         if (cleared) {
             LogIsError = false;
             LogStatus = "Done: the backup has a folder at its name";
         } else {
             LogIsError = true;
-            LogStatus = "Left in the way of the backup's folder of that name: " + LastError().message();
+            LogStatus =
+                "Left in the way of the backup's folder of that name: " + FileOps().LastError().message();
         }
         ReportLogEntry();
         if (!cleared) return false;

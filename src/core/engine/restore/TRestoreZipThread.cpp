@@ -112,7 +112,7 @@ void TRestoreZipThread::ReadChoice() {
 void TRestoreZipThread::QueueEntries() {
     std::vector<FolderEntry> archives;
     const FileStatus listed = Files().ReadFolder(BackupRoot, archives, ListDetail::NamesAndTypes);
-    if (!listed && listed.code() != ENOENT) ReportUnlistedFolder(BackupRoot, listed);
+    if (!listed && listed.code() != ENOENT) Report().UnlistedFolder(BackupRoot, listed);
     std::vector<Choice> found;
     int64_t count = 0;
     int64_t bytes = 0;
@@ -125,7 +125,7 @@ void TRestoreZipThread::QueueEntries() {
         const std::string path = BackupRoot + file.name;
         // Opening a FIFO of that name would wait for ever for a writer.
         if (file.special != SpecialKind::None) {
-            ReportSpecialFile(path, file.special, "UnZip File");
+            Report().SpecialFile(path, file.special, "UnZip File");
             continue;
         }
         SetStatus(StatusPhase::Step, "Searching Files... : " + path);
@@ -209,7 +209,7 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const std::string&
     ReportStatus();
     LogFileName = name;
     LogAction = "UnZip File";
-    FileActionText = "Unziping File: " + name;
+    Report().FileAction("Unziping File: " + name);
     // An entry must not reach outside the folder it is extracted below.
     if (!IsSafeRelativeName(name)) {
         LogFailure("Refused: the entry name leads outside the restore folder");
@@ -251,8 +251,7 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const std::string&
     const ZipStatus extracted = reader.Extract(
         entry, temp,
         [this](int64_t done, int64_t total) {
-            FilePercent = total > 0 ? done * 100.0 / total : 0.0;
-            ReportFileProgress();
+            Report().FileProgress(total > 0 ? done * 100.0 / total : 0.0);
         },
         [this] { return Terminated(); });
     if (!extracted) {
@@ -274,9 +273,9 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const std::string&
         LeaveFolderAtFile(name, "UnZip File");
         return;
     }
-    if (Store().MoveToDeleted && existing && !DeleteFileProtected(target)) {
+    if (FileOps().Store().MoveToDeleted && existing && !FileOps().Delete(target)) {
         Files().DeleteFile(temp);
-        LogFailure(LastError().message());
+        LogFailure(FileOps().LastError().message());
         return;
     }
     const FileStatus placed = Files().MoveFile(temp, target, CopyMode::Overwrite);

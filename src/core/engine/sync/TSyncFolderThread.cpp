@@ -70,7 +70,7 @@ void TSyncFolderThread::Execute() {
     // Without its database the scan has reported why; there is nothing to decide.
     if (!Database) return;
     // A drive that went during the scan leaves a listing that would read as deletions.
-    if (!Terminated() && DriveGone()) return;
+    if (!Terminated() && FileOps().DriveGone()) return;
     if (Terminated()) {
         SetStatus(StatusPhase::Canceled, "Canceled");
         ReportStatus();
@@ -297,7 +297,7 @@ bool TSyncFolderThread::CopyPair(TFilePair& pair, TFileData& source, TFileData& 
         ReportFileResult(false);
         return false;
     }
-    const bool copied = CopyFileProtected(source.FileName, target.FileName, false, false, source.FileSize);
+    const bool copied = FileOps().Copy(source.FileName, target.FileName, false, false, source.FileSize);
     ReportFileResult(copied);
     // The copy carries the source's time: the target's time is what both sides were made equal
     // at, and a source changed during the copy shows as changed at the next run.
@@ -319,7 +319,7 @@ bool TSyncFolderThread::DeletePair(TFilePair& pair) {
         ReportLeftAlone();
         return false;
     }
-    const bool deleted = DeleteFileProtected(file.FileName);
+    const bool deleted = FileOps().Delete(file.FileName);
     ReportFileResult(deleted);
     // The record no longer speaks for a file on either side: a later file of this name is new.
     if (deleted) RecordDates(pair.RecordID, 0, 0, std::nullopt);
@@ -339,11 +339,12 @@ void TSyncFolderThread::ReportLeftAlone() {
 }
 
 bool TSyncFolderThread::KeepLosingVersion(const TFileData& source, const TFileData& target) {
-    if (!Store().MoveToDeleted || target.FileSize < 0 || !TSyncDecision::Changed(target)) return true;
+    if (!FileOps().Store().MoveToDeleted || target.FileSize < 0 || !TSyncDecision::Changed(target))
+        return true;
     // The protected copy diverts a newer target itself; the same file on both sides loses nothing.
     if (target.FileDateTime > source.FileDateTime) return true;
     if (target.FileDateTime == source.FileDateTime && target.FileSize == source.FileSize) return true;
-    return DeleteFileProtected(target.FileName);
+    return FileOps().Delete(target.FileName);
 }
 
 // --- the record's dates ----------------------------------------------------------------------
