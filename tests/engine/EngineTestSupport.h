@@ -30,11 +30,8 @@ public:
     using TThreadBase::FileOps;
     using TThreadBase::FilesDone;
     using TThreadBase::FilesTotal;
-    using TThreadBase::LogAction;
-    using TThreadBase::LogFileName;
     using TThreadBase::Report;
     using TThreadBase::ReportFileResult;
-    using TThreadBase::ReportLogEntry;
     using TThreadBase::ReportStatus;
     using TThreadBase::RunGuarded;
     using TThreadBase::SpeedStartTime;

@@ -55,11 +55,7 @@ TEST_F(ThreadEventQueueTest, StatusAndProgressMergeBetweenLogLinesWhichKeepTheir
             t.Report().FileAction("Copying File: a");
             t.Report().FileProgress(percent);
         };
-        const auto log = [&](const char* name) {
-            t.LogFileName = name;
-            t.LogAction = "Copy File";
-            t.ReportFileResult(true);
-        };
+        const auto log = [&](const char* name) { t.ReportFileResult(name, "Copy File", true); };
         status("one");
         progress(10);
         status("two");
@@ -102,9 +98,7 @@ TEST_F(ThreadEventQueueTest, AFloodOfLogLinesDrainedMeanwhileLosesNone) {
         for (int i = 0; i < kLines; ++i) {
             t.Report().FileAction("f");
             t.Report().FileProgress(i % 100);
-            t.LogFileName = std::to_string(i);
-            t.LogAction = "Copy File";
-            t.ReportFileResult(i % 7 != 0);
+            t.ReportFileResult(std::to_string(i), "Copy File", i % 7 != 0);
         }
     }));
     job.Start();

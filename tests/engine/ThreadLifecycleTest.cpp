@@ -43,9 +43,7 @@ TEST_F(ThreadLifecycleTest, EventsArriveInOrderOnTheMainThread) {
             t.ReportStatus();
             t.Report().FileAction("Copying File: a.txt");
             t.Report().FileProgress(50);
-            t.LogFileName = "/a.txt";
-            t.LogAction = "Copy File";
-            t.ReportFileResult(true);
+            t.ReportFileResult("/a.txt", "Copy File", true);
             throw std::runtime_error("disk on fire");
         });
     };

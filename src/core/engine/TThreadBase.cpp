@@ -122,18 +122,8 @@ void TThreadBase::ReportStatus() {
     if (IThreadEvents* events = reporter_.Events()) events->OnStatus(*this, ev);
 }
 
-void TThreadBase::ReportLogEntry() {
-    reporter_.Log(LogFileName, LogAction, LogStatus, LogIsError);
-}
-
 void TThreadBase::ReportThreadError(ThreadErrorKind kind, std::string text, int32_t code) {
     reporter_.ThreadError(kind, std::move(text), code);
-}
-
-void TThreadBase::ReportFileResult(bool succeeded) {
-    LogIsError = !succeeded;
-    LogStatus = succeeded ? "Done" : fileOps_.LastError().message();
-    ReportLogEntry();
 }
 
 int64_t TThreadBase::GetFileSize(const std::string& path) {

@@ -115,11 +115,13 @@ protected:
         StatusText = std::move(text);
     }
     void ReportStatus();
-    void ReportLogEntry();
     // A thread error with this text and code (-1: the worker's own).
     void ReportThreadError(ThreadErrorKind kind, std::string text, int32_t code = -1);
-    // The per-file log line: "Done", or the message of LastError.
-    void ReportFileResult(bool succeeded);
+    // The per-file log line: "Done", or the message of the last failed file operation.
+    void ReportFileResult(const std::string& file, std::string_view action, bool succeeded) {
+        reporter_.Log(file, std::string(action), succeeded ? "Done" : fileOps_.LastError().message(),
+                      !succeeded);
+    }
 
     // The run's copies, deletes and drive guard, and what it tells its sink.
     ProtectedFiles& FileOps() { return fileOps_; }
@@ -170,10 +172,6 @@ protected:
     int64_t BytesTotal = 0;
     int64_t BytesDone = 0;
     TDateTime SpeedStartTime = 0;
-    std::string LogFileName;
-    std::string LogAction;
-    std::string LogStatus;
-    bool LogIsError = false;
 
 private:
     void ThreadMain();

@@ -107,9 +107,7 @@ bool TCopyFolderThread::DeleteOldBackup() {
         if (Terminated()) return false;
         const std::string target = TargetFor(file);
         if (GetFileSize(target) < 0 || IsFolderAt(target) || !LastCopied(file)) continue;
-        LogFileName = target;
-        LogAction = "Delete File";
-        ReportFileResult(FileOps().Delete(target));
+        ReportFileResult(target, "Delete File", FileOps().Delete(target));
     }
     FilesDone = 0;
     return true;
@@ -168,12 +166,10 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
         Level& level = levels.back();
         const auto [first, fresh] = level.taken.try_emplace(LowerCase(entry.name), entry.name);
         if (fresh || first->second == entry.name) return false;
-        LogFileName = folder + entry.name;
-        LogAction = entry.isDirectory ? "Copy Folder" : "Copy File";
-        LogIsError = true;
-        LogStatus = "Not backed up: the destination does not tell letter case apart, and " + folder +
-                    first->second + " has this name there";
-        ReportLogEntry();
+        Report().Log(folder + entry.name, entry.isDirectory ? "Copy Folder" : "Copy File",
+                     "Not backed up: the destination does not tell letter case apart, and " + folder +
+                         first->second + " has this name there",
+                     true);
         return true;
     };
     FolderWalk::Steps steps;
@@ -246,26 +242,20 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
 }
 
 bool TCopyFolderThread::ClearForFolder(const std::string& sourceFolder, const std::string& file, Pass pass) {
-    LogFileName = sourceFolder;
-    LogAction = "Copy Folder";
     if (pass == Pass::Fresh) {
-        LogIsError = true;
-        LogStatus = "Left alone: the backup holds a file at this folder's name and this run never "
-                    "overwrites, so the folder is not backed up";
-        ReportLogEntry();
+        Report().Log(sourceFolder, "Copy Folder",
+                     "Left alone: the backup holds a file at this folder's name and this run never "
+                     "overwrites, so the folder is not backed up",
+                     true);
         return false;
     }
     // The old copy of the file makes way, into the deleted-files store when that is on.
-    LogFileName = file;
-    LogAction = FileOps().Store().MoveToDeleted ? "Move To Deleted Files" : "Delete File";
     const bool cleared = FileOps().Delete(file);
-    ReportFileResult(cleared);
+    ReportFileResult(file, FileOps().Store().MoveToDeleted ? "Move To Deleted Files" : "Delete File",
+                     cleared);
     if (cleared) return true;
-    LogFileName = sourceFolder;
-    LogAction = "Copy Folder";
-    LogIsError = true;
-    LogStatus = "Not backed up: the file of the backup at this folder's name could not make way";
-    ReportLogEntry();
+    Report().Log(sourceFolder, "Copy Folder",
+                 "Not backed up: the file of the backup at this folder's name could not make way", true);
     return false;
 }
 
@@ -283,11 +273,7 @@ bool TCopyFolderThread::ClearForFile(const std::string& source, const std::strin
         if (!Files().GetAttributes(target)) return true;
         why = "the backup's folder at this file's name could not be moved into the deleted-files store";
     }
-    LogFileName = source;
-    LogAction = "Copy File";
-    LogIsError = true;
-    LogStatus = "Left alone: " + why + ", so the file is not backed up";
-    ReportLogEntry();
+    Report().Log(source, "Copy File", "Left alone: " + why + ", so the file is not backed up", true);
     return false;
 }
 
@@ -330,8 +316,6 @@ void TCopyFolderThread::CopyOne(const std::string& source, const std::string& ta
     SetStatus(StatusPhase::File, "File : " + source);
     FilesDone += 1;
     ReportStatus();
-    LogFileName = source;
-    LogAction = "Copy File";
     if (size >= kCommitBeforeBytes) CommitFileLog();
     bool copied = FileOps().Copy(source, target, failIfExists, deleteSource, size);
     // A run that ended between a copy and its row (killed, the drive pulled) left the complete
@@ -345,12 +329,10 @@ void TCopyFolderThread::CopyOne(const std::string& source, const std::string& ta
             BytesDone += size;
             return;
         }
-        LogFileName = source;
-        LogAction = "Copy File";
         copied = FileOps().Copy(source, target, failIfExists, deleteSource, size);
     }
     if (copied) RecordCopied(source, size);
-    ReportFileResult(copied);
+    ReportFileResult(source, "Copy File", copied);
     BytesDone += size;
 }
 
@@ -358,9 +340,7 @@ void TCopyFolderThread::DeleteUpToDate(const std::string& source, const std::str
                                        const FolderEntry& entry) {
     // A source that differs from what the target holds is kept: deleting it would lose it.
     if (Files().FileSize(target) != entry.size || Files().FileTime(target) != entry.time) return;
-    LogFileName = source;
-    LogAction = "Delete File";
-    ReportFileResult(FileOps().Delete(source));
+    ReportFileResult(source, "Delete File", FileOps().Delete(source));
 }
 
 bool TCopyFolderThread::IsFolderAt(const std::string& path) const {

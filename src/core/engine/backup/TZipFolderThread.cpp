@@ -175,8 +175,6 @@ void TZipFolderThread::Queue(const std::string& path, int64_t size, TDateTime ti
     SetStatus(StatusPhase::AddingFile, "Adding File : " + path);
     FilesDone += 1;
     ReportStatus();
-    LogFileName = path;
-    LogAction = "Zip File";
     Report().FileAction("Adding File: " + path);
     const std::string entryName = ZipEntryName(path);
     const ZipStatus added = writer_ ? writer_->AddFile(path, entryName) : openError_;
@@ -190,12 +188,8 @@ void TZipFolderThread::Queue(const std::string& path, int64_t size, TDateTime ti
         return;
     }
     ReportThreadError(ThreadErrorKind::FileOperation, added.Describe(path), added.code());
-    LogFileName = path;
-    LogAction = "Zip File";
-    LogIsError = true;
-    LogStatus = "Error Code " + std::to_string(added.code());
     BytesDone += size;
-    ReportLogEntry();
+    Report().Log(path, "Zip File", "Error Code " + std::to_string(added.code()), true);
 }
 
 void TZipFolderThread::SelectArchive(const std::string& archive) {
@@ -302,20 +296,13 @@ void TZipFolderThread::WriteArchive() {
     if (written && isNew) RecordWrittenArchive(FileNamePart(archive));
     for (const Dropped& entry : dropped) {
         if (!written) break;
-        LogFileName = archive + ": " + entry.name;
-        LogAction = "Remove From Zip";
-        LogIsError = false;
-        LogStatus = "Done: " + entry.why;
-        ReportLogEntry();
+        Report().Log(archive + ": " + entry.name, "Remove From Zip", "Done: " + entry.why, false);
     }
     for (const Queued& file : files) {
         if (written && file.deleteAfter) DeleteMoved(file);
         if (written) RecordCopied(file.path, file.size);
-        LogFileName = file.path;
-        LogAction = "Zip File";
-        LogIsError = !written;
-        LogStatus = written ? "Done" : "Error Code " + std::to_string(written.code());
-        ReportLogEntry();
+        Report().Log(file.path, "Zip File", written ? "Done" : "Error Code " + std::to_string(written.code()),
+                     !written);
     }
 }
 
@@ -325,11 +312,7 @@ void TZipFolderThread::DeleteMoved(const Queued& file) {
     Files().SetAttributes(file.path, 0);
     const FileStatus deleted = Files().DeleteFile(file.path);
     if (deleted) return;
-    LogFileName = file.path;
-    LogAction = "Delete File";
-    LogIsError = true;
-    LogStatus = deleted.message();
-    ReportLogEntry();
+    Report().Log(file.path, "Delete File", deleted.message(), true);
 }
 
 } // namespace drivlet

@@ -242,12 +242,10 @@ void TSyncFolderThread::ForgetMountFolder(const EmptiedSide& side) {
 }
 
 void TSyncFolderThread::ReportHeld(const TFilePair& pair, const EmptiedSide& side) {
-    LogFileName = pair.FileA.Present() ? pair.FileA.FileName : pair.FileB.FileName;
-    LogAction = std::string(kDeleteAction);
-    LogStatus =
-        std::string(kHeldStatus) + side.folder + std::string(side.earlier ? kHeldEarlierHow : kHeldHow);
-    LogIsError = true;
-    ReportLogEntry();
+    Report().Log(pair.FileA.Present() ? pair.FileA.FileName : pair.FileB.FileName, std::string(kDeleteAction),
+                 std::string(kHeldStatus) + side.folder +
+                     std::string(side.earlier ? kHeldEarlierHow : kHeldHow),
+                 true);
 }
 
 // --- carrying the actions out ----------------------------------------------------------------
@@ -286,19 +284,18 @@ void TSyncFolderThread::CarryOut() {
 bool TSyncFolderThread::CopyPair(TFilePair& pair, TFileData& source, TFileData& target) {
     SetStatus(StatusPhase::File, "File : " + pair.FileA.FileName);
     ReportStatus();
-    LogFileName = pair.FileA.FileName;
-    LogAction = std::string(kCopyAction);
+    const std::string& logName = pair.FileA.FileName;
     BytesDone += source.FileSize;
     if (ChangedSinceScan(target)) {
-        ReportLeftAlone();
+        ReportLeftAlone(logName, kCopyAction);
         return false;
     }
     if (!KeepLosingVersion(source, target)) {
-        ReportFileResult(false);
+        ReportFileResult(logName, kCopyAction, false);
         return false;
     }
     const bool copied = FileOps().Copy(source.FileName, target.FileName, false, false, source.FileSize);
-    ReportFileResult(copied);
+    ReportFileResult(logName, kCopyAction, copied);
     // The copy carries the source's time: the target's time is what both sides were made equal
     // at, and a source changed during the copy shows as changed at the next run.
     if (copied) {
@@ -312,15 +309,13 @@ bool TSyncFolderThread::DeletePair(TFilePair& pair) {
     const TFileData& file = pair.FileA.Present() ? pair.FileA : pair.FileB;
     SetStatus(StatusPhase::File, "File : " + file.FileName);
     ReportStatus();
-    LogFileName = file.FileName;
-    LogAction = std::string(kDeleteAction);
     BytesTotal -= file.FileSize;
     if (ChangedSinceScan(file)) {
-        ReportLeftAlone();
+        ReportLeftAlone(file.FileName, kDeleteAction);
         return false;
     }
     const bool deleted = FileOps().Delete(file.FileName);
-    ReportFileResult(deleted);
+    ReportFileResult(file.FileName, kDeleteAction, deleted);
     // The record no longer speaks for a file on either side: a later file of this name is new.
     if (deleted) RecordDates(pair.RecordID, 0, 0, std::nullopt);
     return deleted;
@@ -332,10 +327,8 @@ bool TSyncFolderThread::ChangedSinceScan(const TFileData& file) const {
     return size != file.FileSize || Files().FileTime(file.FileName) != file.FileDateTime;
 }
 
-void TSyncFolderThread::ReportLeftAlone() {
-    LogIsError = true;
-    LogStatus = std::string(kChangedStatus);
-    ReportLogEntry();
+void TSyncFolderThread::ReportLeftAlone(const std::string& file, std::string_view action) {
+    Report().Log(file, std::string(action), std::string(kChangedStatus), true);
 }
 
 bool TSyncFolderThread::KeepLosingVersion(const TFileData& source, const TFileData& target) {
