@@ -1,8 +1,5 @@
 #include "core/engine/TThreadBase.h"
 
-#include "core/engine/SizeText.h"
-
-#include <cmath>
 #include <exception>
 #include <vector>
 
@@ -103,23 +100,7 @@ void TThreadBase::RunGuarded(std::string_view prefix, const std::function<void()
 // --- reports ---------------------------------------------------------------------------------
 
 void TThreadBase::ReportStatus() {
-    StatusEvent ev;
-    ev.text = StatusText;
-    ev.phase = StatusPhase_;
-    ev.percent = FilesTotal == 0 ? -1 : static_cast<int32_t>(std::trunc(FilesDone * 100.0 / FilesTotal));
-    ev.remaining = -1.0;
-    const TDateTime now = services_.clock.Now();
-    // Whole milliseconds (the clock's resolution), so that day-count rounding cannot tip a speed
-    // across a unit boundary.
-    const double seconds = std::round((now - SpeedStartTime) * 86400000.0) / 1000.0;
-    if (seconds == 0) {
-        ev.speed = "N/A";
-    } else {
-        ev.speed = FormatSpeed(BytesDone / seconds);
-        const double bytesPerDay = BytesDone / (seconds / 86400.0);
-        if (bytesPerDay != 0) ev.remaining = (BytesTotal - BytesDone) / bytesPerDay;
-    }
-    if (IThreadEvents* events = reporter_.Events()) events->OnStatus(*this, ev);
+    reporter_.Status(StatusPhase_, StatusText, Counters(), SpeedStartTime);
 }
 
 void TThreadBase::ReportThreadError(ThreadErrorKind kind, std::string text, int32_t code) {

@@ -36,15 +36,6 @@ struct ThreadServices {
     const IClock& clock;
 };
 
-// What the panel reads when the job ends.
-struct ThreadCounters {
-    int64_t FilesDone = 0;
-    int64_t FilesTotal = 0;
-    int64_t BytesDone = 0;
-    int64_t BytesTotal = 0;
-    int64_t FoldersDone = 0; // of FilesDone: the folders walked, which the progress counts too
-};
-
 class TThreadBase : private ProtectedFiles::Host {
 public:
     // On the main thread; the thread starts with Start.
@@ -195,7 +186,7 @@ private:
     std::function<void()> releaseQuestion_; // while the worker waits for an answer
     // Requested by Terminate, before or after the thread starts; the body polls it.
     std::stop_source stop_;
-    Reporter reporter_{*this};
+    Reporter reporter_{*this, services_.clock};
     ProtectedFiles fileOps_{services_.fileSystem, FileFilter, reporter_, *this, stop_.get_token()};
     std::atomic<bool> finished_{false};
     std::atomic<TDateTime> startTime_{0};
