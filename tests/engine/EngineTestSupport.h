@@ -26,20 +26,12 @@ public:
 
     using TThreadBase::BytesDone;
     using TThreadBase::BytesTotal;
-    using TThreadBase::CopyFileProtected;
-    using TThreadBase::DeleteFileProtected;
-    using TThreadBase::DeleteFolder;
-    using TThreadBase::FileActionText;
     using TThreadBase::FileFilter;
-    using TThreadBase::FilePercent;
+    using TThreadBase::FileOps;
     using TThreadBase::FilesDone;
     using TThreadBase::FilesTotal;
-    using TThreadBase::LastError;
-    using TThreadBase::LogAction;
-    using TThreadBase::LogFileName;
-    using TThreadBase::ReportFileProgress;
+    using TThreadBase::Report;
     using TThreadBase::ReportFileResult;
-    using TThreadBase::ReportLogEntry;
     using TThreadBase::ReportStatus;
     using TThreadBase::RunGuarded;
     using TThreadBase::SpeedStartTime;

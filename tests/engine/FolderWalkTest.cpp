@@ -143,7 +143,7 @@ TEST_F(FolderWalkTest, TheFolderDeleteNamesWhatItCouldNotListAndLeavesAFifo) {
     RecordingEvents events;
     ProbeThread thread(ThreadServices{refusing, clock});
     thread.SetEvents(&events);
-    thread.RunBody([&](ProbeThread& t) { t.DeleteFolder(root); });
+    thread.RunBody([&](ProbeThread& t) { t.FileOps().DeleteFolder(root); });
     std::vector<std::string> failed;
     for (const LogEntryEvent& e : events.logs)
         if (e.isError) failed.push_back(e.action + "|" + e.fileName + "|" + e.status);

@@ -51,7 +51,7 @@ TEST_F(ProtectedFileTest, FailIfExistsLeavesTheTargetAndItsTime) {
     const std::string src = Make("src/a.txt", "new", kNew);
     const std::string dst = Make("dst/a.txt", "old", kOld);
     bool result = true;
-    MakeThread(false)->RunBody([&](ProbeThread& t) { result = t.CopyFileProtected(src, dst, true, false); });
+    MakeThread(false)->RunBody([&](ProbeThread& t) { result = t.FileOps().Copy(src, dst, true, false); });
     EXPECT_FALSE(result);
     EXPECT_EQ(ReadFile(dst), "old");
     EXPECT_EQ(files.FileTime(dst), kOld);
@@ -63,8 +63,8 @@ TEST_F(ProtectedFileTest, CopyCreatesFoldersAndCarriesTheTimeOver) {
     const std::string existing = Make("dst/b.txt", "old", kOld);
     bool first = false, second = false;
     MakeThread(false)->RunBody([&](ProbeThread& t) {
-        first = t.CopyFileProtected(src, fresh, true, false);
-        second = t.CopyFileProtected(src, existing, false, false);
+        first = t.FileOps().Copy(src, fresh, true, false);
+        second = t.FileOps().Copy(src, existing, false, false);
     });
     EXPECT_TRUE(first);
     EXPECT_TRUE(second);
@@ -86,8 +86,8 @@ TEST_F(ProtectedFileTest, CopiesKeepTheSourceTimeExactly) {
     const std::string fresh = (dir / "dst/fresh.txt").string();
     const std::string replaced = Make("dst/replaced.txt", "old", kOld);
     MakeThread(false)->RunBody([&](ProbeThread& t) {
-        EXPECT_TRUE(t.CopyFileProtected(src, fresh, true, false));
-        EXPECT_TRUE(t.CopyFileProtected(src, replaced, false, false));
+        EXPECT_TRUE(t.FileOps().Copy(src, fresh, true, false));
+        EXPECT_TRUE(t.FileOps().Copy(src, replaced, false, false));
     });
     EXPECT_EQ(fs::last_write_time(fresh), exact);
     EXPECT_EQ(fs::last_write_time(replaced), exact);
@@ -99,7 +99,7 @@ TEST_F(ProtectedFileTest, ReadOnlyTargetIsReplacedAndEmptyFileHasZeroPercent) {
     const std::string dst = Make("dst/empty", "old", kOld);
     files.SetAttributes(dst, fa::ReadOnly);
     bool result = false;
-    MakeThread(false)->RunBody([&](ProbeThread& t) { result = t.CopyFileProtected(src, dst, false, false); });
+    MakeThread(false)->RunBody([&](ProbeThread& t) { result = t.FileOps().Copy(src, dst, false, false); });
     EXPECT_TRUE(result);
     EXPECT_EQ(ReadFile(dst), "");
     for (const FileProgressEvent& e : events.progress)
@@ -128,7 +128,7 @@ TEST_F(ProtectedFileTest, ARefusedReadOnlyTargetIsUnlockedForTheCopyOrLockedAgai
     ReadOnlyGuard guard(files);
     bool result = false;
     MakeThread(false, &guard)->RunBody([&](ProbeThread& t) {
-        result = t.CopyFileProtected(src, dst, false, false);
+        result = t.FileOps().Copy(src, dst, false, false);
     });
     EXPECT_TRUE(result);
     EXPECT_EQ(guard.copies, 2);
@@ -138,7 +138,7 @@ TEST_F(ProtectedFileTest, ARefusedReadOnlyTargetIsUnlockedForTheCopyOrLockedAgai
     files.SetAttributes(dst, fa::ReadOnly);
     guard.refuseAll = true;
     MakeThread(false, &guard)->RunBody([&](ProbeThread& t) {
-        result = t.CopyFileProtected(src, dst, false, false);
+        result = t.FileOps().Copy(src, dst, false, false);
     });
     EXPECT_FALSE(result);
     EXPECT_EQ(ReadFile(dst), "new");
@@ -149,7 +149,7 @@ TEST_F(ProtectedFileTest, DeleteSourceTurnsTheCopyIntoAMove) {
     const std::string src = Make("src/a.txt", "moving", kNew);
     const std::string dst = (dir / "dst/a.txt").string();
     bool result = false;
-    MakeThread(false)->RunBody([&](ProbeThread& t) { result = t.CopyFileProtected(src, dst, false, true); });
+    MakeThread(false)->RunBody([&](ProbeThread& t) { result = t.FileOps().Copy(src, dst, false, true); });
     EXPECT_TRUE(result);
     EXPECT_FALSE(fs::exists(src));
     EXPECT_EQ(ReadFile(dst), "moving");
@@ -159,7 +159,7 @@ TEST_F(ProtectedFileTest, SyncThreadDivertsANewerTargetIntoTheStore) {
     const std::string src = Make("src/a.txt", "older", kOld);
     const std::string dst = Make("dst/it's.txt", "newer", kNew);
     bool result = false;
-    MakeThread(true)->RunBody([&](ProbeThread& t) { result = t.CopyFileProtected(src, dst, false, false); });
+    MakeThread(true)->RunBody([&](ProbeThread& t) { result = t.FileOps().Copy(src, dst, false, false); });
     EXPECT_TRUE(result);
     EXPECT_EQ(ReadFile(dst), "older");
     ASSERT_TRUE(fs::exists(Stored(dst)));
@@ -173,11 +173,11 @@ TEST_F(ProtectedFileTest, SyncThreadDivertsANewerTargetIntoTheStore) {
 
 TEST_F(ProtectedFileTest, TwoDiversionsInOneMinuteKeepBothVersions) {
     const std::string first = Make("docs/a.txt", "first", kOld);
-    MakeThread(true)->RunBody([&](ProbeThread& t) { t.DeleteFileProtected(first); });
+    MakeThread(true)->RunBody([&](ProbeThread& t) { (void)t.FileOps().Delete(first); });
     Make("docs/a.txt", "second", kOld);
     files.SetAttributes(first, fa::ReadOnly);
     const std::string src = Make("src/a.txt", "third", EncodeDateTime({2008, 1, 1, 0, 0, 0, 0}));
-    MakeThread(true)->RunBody([&](ProbeThread& t) { t.CopyFileProtected(src, first, false, false); });
+    MakeThread(true)->RunBody([&](ProbeThread& t) { (void)t.FileOps().Copy(src, first, false, false); });
     const std::string numbered = store + " 2010-08-16 14-05" + (dir / "docs/a (2).txt").string();
     EXPECT_EQ(ReadFile(Stored(first)), "first");
     EXPECT_EQ(ReadFile(numbered), "second");
@@ -193,7 +193,7 @@ TEST_F(ProtectedFileTest, StoreSettingWithoutSlashStampsASiblingFolder) {
     store = (dir / "Store").string();
     const std::string src = Make("src/a.txt", "older", kOld);
     const std::string dst = Make("dst/a.txt", "newer", kNew);
-    MakeThread(true)->RunBody([&](ProbeThread& t) { t.CopyFileProtected(src, dst, false, false); });
+    MakeThread(true)->RunBody([&](ProbeThread& t) { (void)t.FileOps().Copy(src, dst, false, false); });
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].fileName, "Store 2010-08-16 14-05" + dst);
     EXPECT_EQ(ReadFile(store + " 2010-08-16 14-05" + dst), "newer");
@@ -206,7 +206,7 @@ TEST_F(ProtectedFileTest, BackupThreadAndStoreOffNeverDivert) {
         auto t = MakeThread(backupKind); // the store is on only for the backup kind
         t->divertsNewerTargets = !backupKind;
         bool result = false;
-        t->RunBody([&](ProbeThread& th) { result = th.CopyFileProtected(src, dst, false, false); });
+        t->RunBody([&](ProbeThread& th) { result = th.FileOps().Copy(src, dst, false, false); });
         EXPECT_TRUE(result);
         EXPECT_EQ(ReadFile(dst), "older");
         EXPECT_FALSE(fs::exists(store));
@@ -217,7 +217,7 @@ TEST_F(ProtectedFileTest, BackupThreadAndStoreOffNeverDivert) {
 TEST_F(ProtectedFileTest, AnOlderTargetIsOverwrittenWithoutDiversion) {
     const std::string src = Make("src/a.txt", "newer", kNew);
     const std::string dst = Make("dst/a.txt", "older", kOld);
-    MakeThread(true)->RunBody([&](ProbeThread& t) { t.CopyFileProtected(src, dst, false, false); });
+    MakeThread(true)->RunBody([&](ProbeThread& t) { (void)t.FileOps().Copy(src, dst, false, false); });
     EXPECT_EQ(ReadFile(dst), "newer");
     EXPECT_TRUE(rows.empty());
 }
@@ -226,11 +226,11 @@ TEST_F(ProtectedFileTest, DeleteWithAndWithoutTheStore) {
     const std::string kept = Make("docs/kept.txt", "keep me", kOld);
     const std::string gone = Make("docs/gone.txt", "bye", kOld);
     bool stored = false, deleted = false, missing = true;
-    MakeThread(true)->RunBody([&](ProbeThread& t) { stored = t.DeleteFileProtected(kept); });
+    MakeThread(true)->RunBody([&](ProbeThread& t) { stored = t.FileOps().Delete(kept); });
     MakeThread(false)->RunBody([&](ProbeThread& t) {
-        deleted = t.DeleteFileProtected(gone);
-        missing = t.DeleteFileProtected(gone);
-        EXPECT_EQ(t.LastError().code(), ENOENT);
+        deleted = t.FileOps().Delete(gone);
+        missing = t.FileOps().Delete(gone);
+        EXPECT_EQ(t.FileOps().LastError().code(), ENOENT);
     });
     EXPECT_TRUE(stored);
     EXPECT_FALSE(fs::exists(kept));
@@ -254,7 +254,7 @@ TEST_F(ProtectedFileTest, DeleteFolderLeavesExcludedFilesAndTheirFolders) {
     TFileFilter filter;
     filter.ExcludeFileExtList.Add(".bak");
     t->SetFileFilter(filter);
-    t->RunBody([&](ProbeThread& th) { th.DeleteFolder((dir / "tree").string()); });
+    t->RunBody([&](ProbeThread& th) { th.FileOps().DeleteFolder((dir / "tree").string()); });
     EXPECT_TRUE(fs::exists(dir / "tree/keep.bak"));
     EXPECT_TRUE(fs::exists(dir / "tree/sub/deeper/c.bak"));
     EXPECT_TRUE(fs::exists(dir / "tree/skip/e.txt"));
@@ -276,7 +276,7 @@ TEST_F(ProtectedFileTest, DeleteFolderLeavesExcludedFilesAndTheirFolders) {
 
 TEST_F(ProtectedFileTest, DeleteFolderMovesIntoTheStoreAndRemovesTheFolder) {
     const std::string a = Make("tree/sub/a.txt", "a", kOld);
-    MakeThread(true)->RunBody([&](ProbeThread& t) { t.DeleteFolder((dir / "tree/").string()); });
+    MakeThread(true)->RunBody([&](ProbeThread& t) { t.FileOps().DeleteFolder((dir / "tree/").string()); });
     EXPECT_FALSE(fs::exists(dir / "tree"));
     EXPECT_EQ(ReadFile(Stored(a)), "a");
 }
@@ -294,7 +294,7 @@ protected:
         events.answers = std::move(answers);
         auto t = MakeThread(false, &tight);
         bool result = false;
-        t->RunBody([&](ProbeThread& th) { result = th.CopyFileProtected(src, dst, false, false); });
+        t->RunBody([&](ProbeThread& th) { result = th.FileOps().Copy(src, dst, false, false); });
         terminated = t->Terminated();
         spaceQueries = tight.SpaceQueries();
         return result;
@@ -321,7 +321,7 @@ TEST_F(LowDiskTest, AReadOnlyTargetGivenUpStaysReadOnlyAndAKnownSizeIsWhatIsAske
     auto t = MakeThread(false, &tight);
     bool result = true;
     // The size the caller listed a moment ago stands for the source's.
-    t->RunBody([&](ProbeThread& th) { result = th.CopyFileProtected(src, dst, false, false, 2000); });
+    t->RunBody([&](ProbeThread& th) { result = th.FileOps().Copy(src, dst, false, false, 2000); });
     EXPECT_FALSE(result);
     EXPECT_EQ(ReadFile(dst), "old");
     EXPECT_EQ(files.GetAttributes(dst).value_or(0) & fa::ReadOnly, fa::ReadOnly);
@@ -352,7 +352,7 @@ TEST_F(LowDiskTest, TheStoreIsCheckedBeforeAFileIsDivertedIntoIt) {
     LowSpaceFileSystem tight(files, {1});
     auto t = MakeThread(true, &tight);
     bool result = true;
-    t->RunBody([&](ProbeThread& th) { result = th.DeleteFileProtected(src); });
+    t->RunBody([&](ProbeThread& th) { result = th.FileOps().Delete(src); });
     EXPECT_FALSE(result); // skipped by the sink's default answer
     EXPECT_TRUE(fs::exists(src));
     EXPECT_TRUE(rows.empty());
@@ -379,8 +379,8 @@ TEST(CancelCopy, StopsALongCopyAndKeepsTheOldTarget) {
     bool result = true;
     int code = 0;
     thread.RunBody([&](ProbeThread& t) {
-        result = t.CopyFileProtected(src.string(), dst.string(), false, false);
-        code = t.LastError().code();
+        result = t.FileOps().Copy(src.string(), dst.string(), false, false);
+        code = t.FileOps().LastError().code();
     });
     EXPECT_FALSE(result);
     EXPECT_EQ(code, ECANCELED);

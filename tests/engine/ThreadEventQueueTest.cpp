@@ -52,15 +52,10 @@ TEST_F(ThreadEventQueueTest, StatusAndProgressMergeBetweenLogLinesWhichKeepTheir
             t.ReportStatus();
         };
         const auto progress = [&](double percent) {
-            t.FileActionText = "Copying File: a";
-            t.FilePercent = percent;
-            t.ReportFileProgress();
+            t.Report().FileAction("Copying File: a");
+            t.Report().FileProgress(percent);
         };
-        const auto log = [&](const char* name) {
-            t.LogFileName = name;
-            t.LogAction = "Copy File";
-            t.ReportFileResult(true);
-        };
+        const auto log = [&](const char* name) { t.ReportFileResult(name, "Copy File", true); };
         status("one");
         progress(10);
         status("two");
@@ -101,12 +96,9 @@ TEST_F(ThreadEventQueueTest, AFloodOfLogLinesDrainedMeanwhileLosesNone) {
     JobRun job(JobKind::Backup, "", &events);
     job.Adopt(Worker(job, [](ProbeThread& t) {
         for (int i = 0; i < kLines; ++i) {
-            t.FileActionText = "f";
-            t.FilePercent = i % 100;
-            t.ReportFileProgress();
-            t.LogFileName = std::to_string(i);
-            t.LogAction = "Copy File";
-            t.ReportFileResult(i % 7 != 0);
+            t.Report().FileAction("f");
+            t.Report().FileProgress(i % 100);
+            t.ReportFileResult(std::to_string(i), "Copy File", i % 7 != 0);
         }
     }));
     job.Start();
@@ -151,8 +143,7 @@ protected:
     std::unique_ptr<ProbeThread> Copier(JobRun& job) {
         WriteFile(source, "alpha");
         return Worker(
-            job, [this](ProbeThread& t) { (void)t.CopyFileProtected(source, target, false, false); },
-            &lowSpace);
+            job, [this](ProbeThread& t) { (void)t.FileOps().Copy(source, target, false, false); }, &lowSpace);
     }
     // Drains until the question has reached the front end.
     static bool DrainUntilAsked(JobRun& job, const DeferringEvents& sink) {
@@ -194,7 +185,7 @@ TEST_F(LowDiskQuestionTest, WithoutAQueueATerminateReleasesTheWaitingWorker) {
     WriteFile(source, "alpha");
     ProbeThread worker({lowSpace, clock});
     worker.SetEvents(&silent);
-    worker.body = [this](ProbeThread& t) { (void)t.CopyFileProtected(source, target, false, false); };
+    worker.body = [this](ProbeThread& t) { (void)t.FileOps().Copy(source, target, false, false); };
     std::future<void> asked = silent.asked.get_future();
     worker.Start();
     ASSERT_EQ(asked.wait_for(120s), std::future_status::ready);

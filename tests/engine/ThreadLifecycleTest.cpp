@@ -41,12 +41,9 @@ TEST_F(ThreadLifecycleTest, EventsArriveInOrderOnTheMainThread) {
         t.RunGuarded(kThreadErrorPrefix, [&] {
             t.StatusText = "Scanning";
             t.ReportStatus();
-            t.FileActionText = "Copying File: a.txt";
-            t.FilePercent = 50;
-            t.ReportFileProgress();
-            t.LogFileName = "/a.txt";
-            t.LogAction = "Copy File";
-            t.ReportFileResult(true);
+            t.Report().FileAction("Copying File: a.txt");
+            t.Report().FileProgress(50);
+            t.ReportFileResult("/a.txt", "Copy File", true);
             throw std::runtime_error("disk on fire");
         });
     };
@@ -101,7 +98,7 @@ TEST_F(ThreadLifecycleTest, AFailingStoreLogReachesTheBodyGuard) {
     thread.SetDeletedStore({true, (dir / "Store").string() + "/"},
                            [] { return std::make_unique<FailingLog>(); });
     thread.RunBody([&](ProbeThread& t) {
-        t.RunGuarded(kThreadErrorPrefix, [&] { t.DeleteFileProtected((dir / "a.txt").string()); });
+        t.RunGuarded(kThreadErrorPrefix, [&] { (void)t.FileOps().Delete((dir / "a.txt").string()); });
     });
     ASSERT_EQ(events.errors.size(), 1u);
     EXPECT_EQ(events.errors[0].text, "Thread Error : Class = TThreadBase : database is locked");

@@ -1,5 +1,7 @@
 #include "core/engine/FolderWalk.h"
 
+#include "core/engine/Reporter.h"
+
 #include <cerrno>
 
 namespace drivlet {
@@ -66,6 +68,19 @@ bool FolderWalk::Walk(const std::string& folder, const Steps& steps) const {
     if (Stopped()) return true;
     if (steps.end) steps.end(folder, entries);
     return true;
+}
+
+bool WalkReportingFailures(const std::string& root, FolderWalk::Steps steps, std::string_view action,
+                           const Reporter& reporter, std::stop_token stop) {
+    if (!steps.unlisted)
+        steps.unlisted = [&reporter](const std::string& folder, const FileStatus& status) {
+            reporter.UnlistedFolder(folder, status);
+        };
+    if (!steps.special)
+        steps.special = [&reporter, action](const std::string& folder, const FolderEntry& entry) {
+            reporter.SpecialFile(folder + entry.name, entry.special, action);
+        };
+    return FolderWalk([stop = std::move(stop)] { return stop.stop_requested(); }).Run(root, steps);
 }
 
 } // namespace drivlet

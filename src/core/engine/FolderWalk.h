@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -59,5 +60,13 @@ private:
 
     std::function<bool()> stopped_;
 };
+
+class Reporter;
+
+// A FolderWalk until `stop` is requested; false when root could not be listed. A folder that
+// cannot be listed and a special file get the run's failed log lines (the file's with `action`)
+// unless the steps have hooks of their own for them.
+bool WalkReportingFailures(const std::string& root, FolderWalk::Steps steps, std::string_view action,
+                           const Reporter& reporter, std::stop_token stop);
 
 } // namespace drivlet

@@ -1,9 +1,11 @@
 #pragma once
-// The base of every worker: run clock and counters, the events to the status panel, the
-// protected copy and delete with the deleted-files store, the low-disk prompt, the protected
-// folder delete, cancellation and the failed-body convention.
+// The base of every worker: run clock and counters, the events to the status panel,
+// cancellation and the failed-body convention. Its file operations (ProtectedFiles) do the
+// writing and deleting.
 #include "core/engine/FolderWalk.h"
 #include "core/engine/IDeletedFilesLog.h"
+#include "core/engine/ProtectedFiles.h"
+#include "core/engine/Reporter.h"
 #include "core/engine/ThreadEvents.h"
 #include "core/filter/TFileFilter.h"
 #include "core/time/DateTime.h"
@@ -24,19 +26,9 @@
 
 namespace drivlet {
 
-class TProgramData;
-
 // The prefixes of a failed body's thread-error text.
 inline constexpr std::string_view kThreadErrorPrefix = "Thread Error : Class = TThreadBase : ";
 inline constexpr std::string_view kCopyThreadErrorPrefix = "Thread Error : Class = TCopyFolderThread : ";
-
-// The deleted-files settings a run works with.
-struct DeletedStoreSettings {
-    bool MoveToDeleted = false;
-    std::string DeletedFolder; // ends with "/"
-
-    static DeletedStoreSettings From(const TProgramData& settings);
-};
 
 // What the thread works with; everything outlives the thread.
 struct ThreadServices {
@@ -44,16 +36,7 @@ struct ThreadServices {
     const IClock& clock;
 };
 
-// What the panel reads when the job ends.
-struct ThreadCounters {
-    int64_t FilesDone = 0;
-    int64_t FilesTotal = 0;
-    int64_t BytesDone = 0;
-    int64_t BytesTotal = 0;
-    int64_t FoldersDone = 0; // of FilesDone: the folders walked, which the progress counts too
-};
-
-class TThreadBase {
+class TThreadBase : private ProtectedFiles::Host {
 public:
     // On the main thread; the thread starts with Start.
     explicit TThreadBase(const ThreadServices& services);
@@ -67,10 +50,12 @@ public:
     // Set before Start.
     void SetDatabaseFile(std::string path) { DatabaseFile = std::move(path); }
     void SetFileFilter(const TFileFilter& filter) { FileFilter.Assign(filter); }
-    void SetEvents(IThreadEvents* events) { events_ = events; }
+    void SetEvents(IThreadEvents* events) { reporter_.SetEvents(events); }
     // The settings are fixed when the body starts; the log is opened then, on the worker, and only
     // when MoveToDeleted is on.
-    void SetDeletedStore(DeletedStoreSettings settings, DeletedFilesLogFactory openLog = {});
+    void SetDeletedStore(DeletedStoreSettings settings, DeletedFilesLogFactory openLog = {}) {
+        fileOps_.SetDeletedStore(std::move(settings), std::move(openLog));
+    }
     // The drive (its path, ending with "/") the job works on. Its volume is taken when the body
     // starts and looked at again before every file operation: a drive that is pulled or unmounted
     // mid-run ends the run before anything is written where its mount point was. By default the
@@ -78,8 +63,7 @@ public:
     // just read the job from the drive passes the volume it saw, so that a drive gone before the
     // body starts is noticed too.
     void SetJobDrive(std::string drivePath, std::optional<uint64_t> volume = std::nullopt) {
-        jobDrive_ = std::move(drivePath);
-        driveVolume_ = volume;
+        fileOps_.SetJobDrive(std::move(drivePath), volume);
     }
     // The job's lock, held until the body has ended so that no second run of the job starts.
     void HoldJobLock(std::unique_ptr<IFileLock> lock) { jobLock_ = std::move(lock); }
@@ -99,9 +83,6 @@ public:
     TDateTime StartTime() const { return startTime_.load(); }
     ThreadCounters Counters() const { return {FilesDone, FilesTotal, BytesDone, BytesTotal, FoldersDone}; }
 
-    // The mapped path in the store for this run: DeletedFolder + " " + stamp + "/" + mapped path.
-    std::string DeletedPathFor(std::string_view path) const;
-
 protected:
     // For the destructor of a descendant with members the body uses: the worker is gone before
     // they are.
@@ -113,14 +94,10 @@ protected:
     virtual void Execute() = 0;
     // The folder path ends with "/".
     virtual bool IsFolderExcluded(const std::string& folder) = 0;
-    virtual void DeleteFolder(const std::string& folder);
-    // Only the files `owned` answers true for (given the file's path); the folders that empties.
-    void DeleteFolderFiles(const std::string& folder,
-                           const std::function<bool(const std::string& file)>& owned);
     // Size of a file, 0 for a folder, -1 when nothing is found.
     virtual int64_t GetFileSize(const std::string& path);
     // Whether an overwrite of a newer file diverts that file into the store first: sync threads
-    // do, the backup family (which overrides this) does not.
+    // do, the backup family (which overrides this) does not. Asked when the body starts.
     virtual bool DivertsNewerTargets() const { return true; }
 
     // The status text and what it tells, shown with the next ReportStatus.
@@ -129,37 +106,24 @@ protected:
         StatusText = std::move(text);
     }
     void ReportStatus();
-    void ReportFileProgress();
-    void ReportLogEntry();
     // A thread error with this text and code (-1: the worker's own).
     void ReportThreadError(ThreadErrorKind kind, std::string text, int32_t code = -1);
-    // The per-file log line: "Done", or the message of LastError.
-    void ReportFileResult(bool succeeded);
-
-    // The copy keeps the source's last-write time (the file service carries it over). A caller
-    // that has just listed the source passes its size, which spares asking for it again.
-    bool CopyFileProtected(const std::string& source, const std::string& target, bool failIfExists,
-                           bool deleteSource, int64_t sourceSize = -1);
-    bool DeleteFileProtected(const std::string& path);
-    // The low-disk question for writing `needed` bytes at `path`, asked for as long as there is
-    // not that much room; false when the user skips or aborts (an abort also terminates).
-    bool EnsureDiskSpace(const std::string& path, int64_t needed) {
-        return CheckDiskSpace(path, needed) != SpaceCheck::Skipped;
+    // The per-file log line: "Done", or the message of the last failed file operation.
+    void ReportFileResult(const std::string& file, std::string_view action, bool succeeded) {
+        reporter_.Log(file, std::string(action), succeeded ? "Done" : fileOps_.LastError().message(),
+                      !succeeded);
     }
-    // Whether the job's drive is gone (or another volume now sits at its path). The first time it
-    // is found gone the run gets a thread error and is terminated; nothing may be written or
-    // recorded after a true answer.
-    [[nodiscard]] bool DriveGone();
-    const std::string& JobDrive() const { return jobDrive_; }
-    // The outcome of the last failed copy, move or delete, for the caller's log line.
-    const FileStatus& LastError() const { return lastError_; }
+
+    // The run's copies, deletes and drive guard, and what it tells its sink.
+    ProtectedFiles& FileOps() { return fileOps_; }
+    Reporter& Report() { return reporter_; }
 
     // Walks the tree below root (FolderWalk) until the run is cancelled; false when root could
     // not be listed. A folder that cannot be listed and a special file get this run's failed log
     // lines (the file's with `action`) unless the steps have hooks of their own for them.
-    bool WalkFolder(const std::string& root, FolderWalk::Steps steps, std::string_view action);
-    void ReportUnlistedFolder(const std::string& folder, const FileStatus& status);
-    void ReportSpecialFile(const std::string& path, SpecialKind kind, std::string_view action);
+    bool WalkFolder(const std::string& root, FolderWalk::Steps steps, std::string_view action) {
+        return WalkReportingFailures(root, std::move(steps), action, reporter_, stop_.get_token());
+    }
 
     // Puts a question to the front end and waits for its answer: `ask` hands the answer on, to be
     // given now or later from any thread. A terminate request while it waits answers `cancelled`.
@@ -180,14 +144,14 @@ protected:
     // The failed-body convention: an exception becomes a thread error with the prefix and code -1.
     void RunGuarded(std::string_view prefix, const std::function<void()>& body);
 
-    // Below the job's drive, through the handle of the drive taken when the run began.
-    const IFileSystem& Files() const { return anchored_ ? *anchored_ : services_.fileSystem; }
+    // Below the job's drive, through the handle of the drive taken when the run began (kept here
+    // because nearly every worker step reads the files through it).
+    const IFileSystem& Files() const { return fileOps_.Files(); }
     // At the end of the body, on the worker: closes what the run holds open on the drive (its
     // databases, the drive's handle), so that the drive can be unmounted while the job's panel
     // still shows it. A descendant closes its own and calls this.
     virtual void ReleaseDrive();
     const IClock& Clock() const { return services_.clock; }
-    const DeletedStoreSettings& Store() const { return activeStore_; }
 
     std::string DatabaseFile;
     TFileFilter FileFilter;
@@ -199,40 +163,22 @@ protected:
     int64_t BytesTotal = 0;
     int64_t BytesDone = 0;
     TDateTime SpeedStartTime = 0;
-    std::string FileActionText;
-    double FilePercent = 0;
-    std::string LowDiskMessage;
-    drivlet::LowDiskAnswer LowDiskAnswer = drivlet::LowDiskAnswer::Skip;
-    std::string LogFileName;
-    std::string LogAction;
-    std::string LogStatus;
-    bool LogIsError = false;
 
 private:
-    enum class Diversion { Moved, Failed, Skipped };
-    enum class SpaceCheck { Passed, Prompted, Skipped };
-
     void ThreadMain();
     void BaseBody();
-    Diversion DivertToStore(const std::string& file, int64_t size, std::string_view actionName,
-                            std::string* storedAs = nullptr);
-    SpaceCheck CheckDiskSpace(const std::string& path, int64_t needed);
-    FileStatus CopyIntoFolder(const std::string& source, const std::string& target, CopyMode mode,
-                              const drivlet::CopyProgress& progress);
-    bool CopyProgress(int64_t done, int64_t total);
+
+    // What the file operations ask of the worker.
+    LowDiskAnswer AskLowDiskSpace(const LowDiskQuestion& question) final;
+    void StopRun() final { Terminate(); }
+    bool ExcludesFolder(const std::string& folder) final { return IsFolderExcluded(folder); }
+    void ShowStatus(StatusPhase phase, std::string text) final {
+        SetStatus(phase, std::move(text));
+        ReportStatus();
+    }
+    void ShowStatus() final { ReportStatus(); }
 
     ThreadServices services_;
-    IThreadEvents* events_ = nullptr;
-    DeletedStoreSettings store_;
-    DeletedFilesLogFactory openLog_;
-    DeletedStoreSettings activeStore_;
-    std::unique_ptr<IDeletedFilesLog> deletedLog_;
-    FileStatus lastError_;
-    std::string madeFolder_; // the folder the last copy went into
-    std::string jobDrive_;
-    std::optional<uint64_t> driveVolume_;
-    bool driveLost_ = false;
-    std::unique_ptr<IFileSystem> anchored_; // set on the worker before the descendant's body
     std::unique_ptr<IFileLock> jobLock_;
 
     std::mutex listenersMutex_;
@@ -240,6 +186,8 @@ private:
     std::function<void()> releaseQuestion_; // while the worker waits for an answer
     // Requested by Terminate, before or after the thread starts; the body polls it.
     std::stop_source stop_;
+    Reporter reporter_{*this, services_.clock};
+    ProtectedFiles fileOps_{services_.fileSystem, FileFilter, reporter_, *this, stop_.get_token()};
     std::atomic<bool> finished_{false};
     std::atomic<TDateTime> startTime_{0};
     std::jthread thread_;

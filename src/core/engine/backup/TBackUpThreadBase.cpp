@@ -104,11 +104,8 @@ bool TBackUpThreadBase::FollowsLinkedFolder(const std::string& link) {
 }
 
 void TBackUpThreadBase::ReportLinkNotFollowed(const std::string& link, const std::string& why) {
-    LogFileName = link.substr(0, link.size() - 1);
-    LogAction = "Linked Folder";
-    LogIsError = true;
-    LogStatus = "Linked folder not followed: " + why;
-    ReportLogEntry();
+    Report().Log(link.substr(0, link.size() - 1), "Linked Folder", "Linked folder not followed: " + why,
+                 true);
 }
 
 bool TBackUpThreadBase::ExcludedByPrefix(const std::string& realFolder) const {

@@ -72,7 +72,7 @@ void TCopyFolderThread::Execute() {
             if (Terminated()) break;
             CopyPass(folder, ArchiveFolder, Pass::Incremental, DeleteSources);
             // The job's source folder survives its move.
-            if (GetFileSize(folder) < 0 && !DriveGone()) Files().CreateFolders(folder);
+            if (GetFileSize(folder) < 0 && !FileOps().DriveGone()) Files().CreateFolders(folder);
         }
         break;
     }
@@ -99,7 +99,7 @@ bool TCopyFolderThread::DeleteOldBackup() {
         if (Terminated()) return false;
         const std::string target = TargetFor(folder);
         if (GetFileSize(target) != 0) continue;
-        DeleteFolderFiles(target, [this, &folder, &target](const std::string& file) {
+        FileOps().DeleteFolderFiles(target, [this, &folder, &target](const std::string& file) {
             return LastCopied(folder + file.substr(target.size())).has_value();
         });
     }
@@ -107,9 +107,7 @@ bool TCopyFolderThread::DeleteOldBackup() {
         if (Terminated()) return false;
         const std::string target = TargetFor(file);
         if (GetFileSize(target) < 0 || IsFolderAt(target) || !LastCopied(file)) continue;
-        LogFileName = target;
-        LogAction = "Delete File";
-        ReportFileResult(DeleteFileProtected(target));
+        ReportFileResult(target, "Delete File", FileOps().Delete(target));
     }
     FilesDone = 0;
     return true;
@@ -168,12 +166,10 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
         Level& level = levels.back();
         const auto [first, fresh] = level.taken.try_emplace(LowerCase(entry.name), entry.name);
         if (fresh || first->second == entry.name) return false;
-        LogFileName = folder + entry.name;
-        LogAction = entry.isDirectory ? "Copy Folder" : "Copy File";
-        LogIsError = true;
-        LogStatus = "Not backed up: the destination does not tell letter case apart, and " + folder +
-                    first->second + " has this name there";
-        ReportLogEntry();
+        Report().Log(folder + entry.name, entry.isDirectory ? "Copy Folder" : "Copy File",
+                     "Not backed up: the destination does not tell letter case apart, and " + folder +
+                         first->second + " has this name there",
+                     true);
         return true;
     };
     FolderWalk::Steps steps;
@@ -246,26 +242,20 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
 }
 
 bool TCopyFolderThread::ClearForFolder(const std::string& sourceFolder, const std::string& file, Pass pass) {
-    LogFileName = sourceFolder;
-    LogAction = "Copy Folder";
     if (pass == Pass::Fresh) {
-        LogIsError = true;
-        LogStatus = "Left alone: the backup holds a file at this folder's name and this run never "
-                    "overwrites, so the folder is not backed up";
-        ReportLogEntry();
+        Report().Log(sourceFolder, "Copy Folder",
+                     "Left alone: the backup holds a file at this folder's name and this run never "
+                     "overwrites, so the folder is not backed up",
+                     true);
         return false;
     }
     // The old copy of the file makes way, into the deleted-files store when that is on.
-    LogFileName = file;
-    LogAction = Store().MoveToDeleted ? "Move To Deleted Files" : "Delete File";
-    const bool cleared = DeleteFileProtected(file);
-    ReportFileResult(cleared);
+    const bool cleared = FileOps().Delete(file);
+    ReportFileResult(file, FileOps().Store().MoveToDeleted ? "Move To Deleted Files" : "Delete File",
+                     cleared);
     if (cleared) return true;
-    LogFileName = sourceFolder;
-    LogAction = "Copy Folder";
-    LogIsError = true;
-    LogStatus = "Not backed up: the file of the backup at this folder's name could not make way";
-    ReportLogEntry();
+    Report().Log(sourceFolder, "Copy Folder",
+                 "Not backed up: the file of the backup at this folder's name could not make way", true);
     return false;
 }
 
@@ -274,20 +264,16 @@ bool TCopyFolderThread::ClearForFile(const std::string& source, const std::strin
     std::string why;
     if (failIfExists) {
         why = "the backup holds a folder at this file's name and this run never overwrites";
-    } else if (!Store().MoveToDeleted) {
+    } else if (!FileOps().Store().MoveToDeleted) {
         why = "the backup holds a folder of earlier copies at this file's name, which would be lost "
               "without the deleted-files store";
     } else {
         // The folder's copies go into the store one by one; what cannot go keeps the folder.
-        DeleteFolder(target + "/");
+        FileOps().DeleteFolder(target + "/");
         if (!Files().GetAttributes(target)) return true;
         why = "the backup's folder at this file's name could not be moved into the deleted-files store";
     }
-    LogFileName = source;
-    LogAction = "Copy File";
-    LogIsError = true;
-    LogStatus = "Left alone: " + why + ", so the file is not backed up";
-    ReportLogEntry();
+    Report().Log(source, "Copy File", "Left alone: " + why + ", so the file is not backed up", true);
     return false;
 }
 
@@ -297,7 +283,7 @@ void TCopyFolderThread::CopySingleFile(const std::string& path, Pass pass) {
     if (size < 0) return;
     const std::optional<FolderEntry> listed = ListedEntryOf(Files(), path);
     if (listed && listed->special != SpecialKind::None) {
-        ReportSpecialFile(path, listed->special, "Copy File");
+        Report().SpecialFile(path, listed->special, "Copy File");
         return;
     }
     const std::string target = TargetFor(path);
@@ -330,25 +316,23 @@ void TCopyFolderThread::CopyOne(const std::string& source, const std::string& ta
     SetStatus(StatusPhase::File, "File : " + source);
     FilesDone += 1;
     ReportStatus();
-    LogFileName = source;
-    LogAction = "Copy File";
     if (size >= kCommitBeforeBytes) CommitFileLog();
-    bool copied = CopyFileProtected(source, target, failIfExists, deleteSource, size);
+    bool copied = FileOps().Copy(source, target, failIfExists, deleteSource, size);
     // A run that ended between a copy and its row (killed, the drive pulled) left the complete
     // copy: a copy is only ever named once it is whole, with its source's time.
-    if (!copied && failIfExists && LastError().code() == EEXIST) copied = HoldsCopyOf(target, size, time);
+    if (!copied && failIfExists && FileOps().LastError().code() == EEXIST)
+        copied = HoldsCopyOf(target, size, time);
     // A folder where the file was before: moved aside it makes room, else the line says why not.
-    if (!copied && (LastError().code() == EISDIR || LastError().code() == EEXIST) && IsFolderAt(target)) {
+    if (!copied && (FileOps().LastError().code() == EISDIR || FileOps().LastError().code() == EEXIST) &&
+        IsFolderAt(target)) {
         if (!ClearForFile(source, target, failIfExists)) {
             BytesDone += size;
             return;
         }
-        LogFileName = source;
-        LogAction = "Copy File";
-        copied = CopyFileProtected(source, target, failIfExists, deleteSource, size);
+        copied = FileOps().Copy(source, target, failIfExists, deleteSource, size);
     }
     if (copied) RecordCopied(source, size);
-    ReportFileResult(copied);
+    ReportFileResult(source, "Copy File", copied);
     BytesDone += size;
 }
 
@@ -356,9 +340,7 @@ void TCopyFolderThread::DeleteUpToDate(const std::string& source, const std::str
                                        const FolderEntry& entry) {
     // A source that differs from what the target holds is kept: deleting it would lose it.
     if (Files().FileSize(target) != entry.size || Files().FileTime(target) != entry.time) return;
-    LogFileName = source;
-    LogAction = "Delete File";
-    ReportFileResult(DeleteFileProtected(source));
+    ReportFileResult(source, "Delete File", FileOps().Delete(source));
 }
 
 bool TCopyFolderThread::IsFolderAt(const std::string& path) const {

@@ -146,7 +146,7 @@ void TZipFolderThread::AddSingleFile(const std::string& path, bool moving) {
     // The library would open a FIFO and wait for ever for a writer.
     const std::optional<FolderEntry> listed = ListedEntryOf(Files(), path);
     if (listed && listed->special != SpecialKind::None) {
-        ReportSpecialFile(path, listed->special, "Zip File");
+        Report().SpecialFile(path, listed->special, "Zip File");
         return;
     }
     SelectArchive(ZipNameFor(path));
@@ -175,9 +175,7 @@ void TZipFolderThread::Queue(const std::string& path, int64_t size, TDateTime ti
     SetStatus(StatusPhase::AddingFile, "Adding File : " + path);
     FilesDone += 1;
     ReportStatus();
-    LogFileName = path;
-    LogAction = "Zip File";
-    FileActionText = "Adding File: " + path;
+    Report().FileAction("Adding File: " + path);
     const std::string entryName = ZipEntryName(path);
     const ZipStatus added = writer_ ? writer_->AddFile(path, entryName) : openError_;
     // The entries of the folder that had this name before would come back beside the file.
@@ -190,12 +188,8 @@ void TZipFolderThread::Queue(const std::string& path, int64_t size, TDateTime ti
         return;
     }
     ReportThreadError(ThreadErrorKind::FileOperation, added.Describe(path), added.code());
-    LogFileName = path;
-    LogAction = "Zip File";
-    LogIsError = true;
-    LogStatus = "Error Code " + std::to_string(added.code());
     BytesDone += size;
-    ReportLogEntry();
+    Report().Log(path, "Zip File", "Error Code " + std::to_string(added.code()), true);
 }
 
 void TZipFolderThread::SelectArchive(const std::string& archive) {
@@ -254,10 +248,10 @@ void TZipFolderThread::WriteArchive() {
     }
     SetStatus(StatusPhase::Step, "Saving Archive : " + archive);
     ReportStatus();
-    FileActionText = "Saving Archive: " + std::string(FileNamePart(archive));
+    Report().FileAction("Saving Archive: " + std::string(FileNamePart(archive)));
     const int64_t before = BytesDone;
     // The archive is written only onto the drive the run started on.
-    if (DriveGone()) {
+    if (FileOps().DriveGone()) {
         writer->Discard();
         return;
     }
@@ -265,9 +259,8 @@ void TZipFolderThread::WriteArchive() {
     for (;;) {
         written = writer->Close(
             [&](double fraction) {
-                FilePercent = fraction * 100.0;
                 BytesDone = before + std::llround(fraction * static_cast<double>(bytes));
-                ReportFileProgress();
+                Report().FileProgress(fraction * 100.0);
                 ReportStatus();
             },
             [this] { return Terminated(); });
@@ -276,7 +269,7 @@ void TZipFolderThread::WriteArchive() {
         // has shown that the room there now is not enough.
         const int64_t archiveSize = std::max<int64_t>(0, Files().FileSize(archive));
         const int64_t freeNow = Files().GetDiskSpace(std::string(FolderPart(archive))).freeBytes;
-        if (!EnsureDiskSpace(archive, std::max(bytes + archiveSize, freeNow + 1))) {
+        if (!FileOps().EnsureDiskSpace(archive, std::max(bytes + archiveSize, freeNow + 1))) {
             writer->Discard();
             break;
         }
@@ -285,7 +278,7 @@ void TZipFolderThread::WriteArchive() {
     BytesDone = before + bytes;
     if (!written && (written.canceled() || Terminated())) return;
     // An archive written after the drive went is not on the drive: nothing is recorded or deleted.
-    if (written && DriveGone()) return;
+    if (written && FileOps().DriveGone()) return;
     // Moved files go only once the archive is on the device.
     if (written && std::any_of(files.begin(), files.end(), [](const Queued& f) { return f.deleteAfter; })) {
         const FileStatus flushed = Files().FlushFile(archive);
@@ -303,20 +296,13 @@ void TZipFolderThread::WriteArchive() {
     if (written && isNew) RecordWrittenArchive(FileNamePart(archive));
     for (const Dropped& entry : dropped) {
         if (!written) break;
-        LogFileName = archive + ": " + entry.name;
-        LogAction = "Remove From Zip";
-        LogIsError = false;
-        LogStatus = "Done: " + entry.why;
-        ReportLogEntry();
+        Report().Log(archive + ": " + entry.name, "Remove From Zip", "Done: " + entry.why, false);
     }
     for (const Queued& file : files) {
         if (written && file.deleteAfter) DeleteMoved(file);
         if (written) RecordCopied(file.path, file.size);
-        LogFileName = file.path;
-        LogAction = "Zip File";
-        LogIsError = !written;
-        LogStatus = written ? "Done" : "Error Code " + std::to_string(written.code());
-        ReportLogEntry();
+        Report().Log(file.path, "Zip File", written ? "Done" : "Error Code " + std::to_string(written.code()),
+                     !written);
     }
 }
 
@@ -326,11 +312,7 @@ void TZipFolderThread::DeleteMoved(const Queued& file) {
     Files().SetAttributes(file.path, 0);
     const FileStatus deleted = Files().DeleteFile(file.path);
     if (deleted) return;
-    LogFileName = file.path;
-    LogAction = "Delete File";
-    LogIsError = true;
-    LogStatus = deleted.message();
-    ReportLogEntry();
+    Report().Log(file.path, "Delete File", deleted.message(), true);
 }
 
 } // namespace drivlet

@@ -94,7 +94,7 @@ void TRestoreFolderThread::RestoreSingle(const std::string& backupFile, const st
     }
     const std::optional<FolderEntry> listed = ListedEntryOf(Files(), backupFile);
     if (listed && listed->special != SpecialKind::None) {
-        ReportSpecialFile(backupFile, listed->special, "Copy File");
+        Report().SpecialFile(backupFile, listed->special, "Copy File");
         return;
     }
     if (!AdmitsCopy(std::string_view(backupFile).substr(BackupRoot.size()))) {
@@ -115,23 +115,17 @@ void TRestoreFolderThread::RestoreFile(const std::string& source, const std::str
     SetStatus(StatusPhase::File, "File : " + source);
     FilesDone += 1;
     ReportStatus();
-    LogFileName = source;
-    LogAction = "Copy File";
     // The file in place is replaced whatever its age; the copy never leaves it half-written.
-    const bool copied = CopyFileProtected(source, target, false, false);
-    if (!copied && LastError().code() == EISDIR)
+    const bool copied = FileOps().Copy(source, target, false, false);
+    if (!copied && FileOps().LastError().code() == EISDIR)
         LeaveFolderAtFile(source, "Copy File");
     else
-        ReportFileResult(copied);
+        ReportFileResult(source, "Copy File", copied);
     BytesDone += size;
 }
 
 void TRestoreFolderThread::Refuse(const std::string& path) {
-    LogFileName = path;
-    LogAction = "Copy File";
-    LogIsError = true;
-    LogStatus = "No place to restore to on this computer";
-    ReportLogEntry();
+    Report().Log(path, "Copy File", "No place to restore to on this computer", true);
 }
 
 } // namespace drivlet

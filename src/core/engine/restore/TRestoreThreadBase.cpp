@@ -36,17 +36,16 @@ bool TRestoreThreadBase::MakeRestoreFolder(const std::string& folder, const std:
         const std::optional<uint32_t> there = Files().GetAttributes(part);
         if (!there) break;
         if (*there & fa::Directory) continue;
-        LogFileName = part;
-        LogAction = Store().MoveToDeleted ? "Move To Deleted Files" : "Delete File";
-        const bool cleared = DeleteFileProtected(part);
+        const std::string action = FileOps().Store().MoveToDeleted ? "Move To Deleted Files" : "Delete File";
+        const bool cleared = FileOps().Delete(part);
         if (cleared) {
-            LogIsError = false;
-            LogStatus = "Done: the backup has a folder at its name";
+            Report().Log(part, action, "Done: the backup has a folder at its name", false);
         } else {
-            LogIsError = true;
-            LogStatus = "Left in the way of the backup's folder of that name: " + LastError().message();
+            Report().Log(part, action,
+                         "Left in the way of the backup's folder of that name: " +
+                             FileOps().LastError().message(),
+                         true);
         }
-        ReportLogEntry();
         if (!cleared) return false;
         break;
     }
@@ -54,12 +53,10 @@ bool TRestoreThreadBase::MakeRestoreFolder(const std::string& folder, const std:
 }
 
 void TRestoreThreadBase::LeaveFolderAtFile(const std::string& logName, std::string_view action) {
-    LogFileName = logName;
-    LogAction = std::string(action);
-    LogIsError = true;
-    LogStatus = "Left alone: a folder stands at the file's name and is not the backup's to replace, "
-                "so the file is not restored";
-    ReportLogEntry();
+    Report().Log(logName, std::string(action),
+                 "Left alone: a folder stands at the file's name and is not the backup's to replace, "
+                 "so the file is not restored",
+                 true);
 }
 
 } // namespace drivlet

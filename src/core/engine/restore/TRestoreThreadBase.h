@@ -54,11 +54,7 @@ protected:
 
 private:
     void ReportFailedLine(const std::string& path, const std::string& action, std::string status) {
-        LogFileName = path;
-        LogAction = action;
-        LogIsError = true;
-        LogStatus = std::move(status);
-        ReportLogEntry();
+        Report().Log(path, action, std::move(status), true);
     }
 
     std::optional<RestoreRun> run_;

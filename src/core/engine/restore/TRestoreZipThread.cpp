@@ -112,7 +112,7 @@ void TRestoreZipThread::ReadChoice() {
 void TRestoreZipThread::QueueEntries() {
     std::vector<FolderEntry> archives;
     const FileStatus listed = Files().ReadFolder(BackupRoot, archives, ListDetail::NamesAndTypes);
-    if (!listed && listed.code() != ENOENT) ReportUnlistedFolder(BackupRoot, listed);
+    if (!listed && listed.code() != ENOENT) Report().UnlistedFolder(BackupRoot, listed);
     std::vector<Choice> found;
     int64_t count = 0;
     int64_t bytes = 0;
@@ -125,7 +125,7 @@ void TRestoreZipThread::QueueEntries() {
         const std::string path = BackupRoot + file.name;
         // Opening a FIFO of that name would wait for ever for a writer.
         if (file.special != SpecialKind::None) {
-            ReportSpecialFile(path, file.special, "UnZip File");
+            Report().SpecialFile(path, file.special, "UnZip File");
             continue;
         }
         SetStatus(StatusPhase::Step, "Searching Files... : " + path);
@@ -207,39 +207,31 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const std::string&
     SetStatus(StatusPhase::File, "File : " + base + name);
     FilesDone += 1;
     ReportStatus();
-    LogFileName = name;
-    LogAction = "UnZip File";
-    FileActionText = "Unziping File: " + name;
+    Report().FileAction("Unziping File: " + name);
     // An entry must not reach outside the folder it is extracted below.
     if (!IsSafeRelativeName(name)) {
-        LogFailure("Refused: the entry name leads outside the restore folder");
+        LogFailure(name, "Refused: the entry name leads outside the restore folder");
         return;
     }
     // The backup writes no folder entries, so one is never the run's either.
     if (!AdmitsEntry(archive, name)) {
-        ReportNotInBackup(name, LogAction);
+        ReportNotInBackup(name, "UnZip File");
         return;
     }
     const std::string target = base + name;
     if (entry.IsFolder()) {
         const bool made = MakeRestoreFolder(target, base);
-        LogFileName = name;
-        LogAction = "UnZip File";
         if (made) {
-            LogIsError = false;
-            LogStatus = "Done";
-            ReportLogEntry();
+            Report().Log(name, "UnZip File", "Done", false);
         } else {
-            LogFailure("The folder cannot be made: " + Files().CreateFolders(target).message());
+            LogFailure(name, "The folder cannot be made: " + Files().CreateFolders(target).message());
         }
         return;
     }
     const std::string folder(FolderPart(target));
     const bool folderMade = MakeRestoreFolder(folder, base);
-    LogFileName = name;
-    LogAction = "UnZip File";
     if (!folderMade) {
-        LogFailure("Its folder cannot be made: " + Files().CreateFolders(folder).message());
+        LogFailure(name, "Its folder cannot be made: " + Files().CreateFolders(folder).message());
         return;
     }
     // What killed restores left in the folder goes before this one adds its own.
@@ -251,15 +243,14 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const std::string&
     const ZipStatus extracted = reader.Extract(
         entry, temp,
         [this](int64_t done, int64_t total) {
-            FilePercent = total > 0 ? done * 100.0 / total : 0.0;
-            ReportFileProgress();
+            Report().FileProgress(total > 0 ? done * 100.0 / total : 0.0);
         },
         [this] { return Terminated(); });
     if (!extracted) {
         Files().DeleteFile(temp);
         if (extracted.canceled()) return; // the run ends as canceled; the old file stands
         ReportThreadError(ThreadErrorKind::FileOperation, extracted.Describe(name), extracted.code());
-        LogFailure("Error Code " + std::to_string(extracted.code()));
+        LogFailure(name, "Error Code " + std::to_string(extracted.code()));
         return;
     }
     if (entry.permissions) {
@@ -274,30 +265,26 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const std::string&
         LeaveFolderAtFile(name, "UnZip File");
         return;
     }
-    if (Store().MoveToDeleted && existing && !DeleteFileProtected(target)) {
+    if (FileOps().Store().MoveToDeleted && existing && !FileOps().Delete(target)) {
         Files().DeleteFile(temp);
-        LogFailure(LastError().message());
+        LogFailure(name, FileOps().LastError().message());
         return;
     }
     const FileStatus placed = Files().MoveFile(temp, target, CopyMode::Overwrite);
     if (!placed) {
         Files().DeleteFile(temp);
-        LogFailure(placed.message());
+        LogFailure(name, placed.message());
         return;
     }
     // Dated once in place: a temporary file with an old date would look abandoned to others.
     if (entry.time > 0) Files().SetFileTime(target, entry.time);
-    LogIsError = false;
-    LogStatus = "Done";
-    ReportLogEntry();
+    Report().Log(name, "UnZip File", "Done", false);
     BytesDone += entry.size;
     ReportStatus();
 }
 
-void TRestoreZipThread::LogFailure(const std::string& status) {
-    LogIsError = true;
-    LogStatus = status;
-    ReportLogEntry();
+void TRestoreZipThread::LogFailure(const std::string& name, std::string status) {
+    Report().Log(name, "UnZip File", std::move(status), true);
 }
 
 } // namespace drivlet

@@ -48,7 +48,7 @@ private:
     ZipStatus OpenArchive(ZipReader& reader, const std::string& path) const;
     void RestoreEntry(const ZipReader& reader, const std::string& archive, const ZipEntryInfo& entry,
                       const std::string& base);
-    void LogFailure(const std::string& status);
+    void LogFailure(const std::string& name, std::string status);
 
     std::string ZipPassword;
     std::vector<Choice> choices_;

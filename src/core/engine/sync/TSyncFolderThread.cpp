@@ -70,7 +70,7 @@ void TSyncFolderThread::Execute() {
     // Without its database the scan has reported why; there is nothing to decide.
     if (!Database) return;
     // A drive that went during the scan leaves a listing that would read as deletions.
-    if (!Terminated() && DriveGone()) return;
+    if (!Terminated() && FileOps().DriveGone()) return;
     if (Terminated()) {
         SetStatus(StatusPhase::Canceled, "Canceled");
         ReportStatus();
@@ -242,12 +242,10 @@ void TSyncFolderThread::ForgetMountFolder(const EmptiedSide& side) {
 }
 
 void TSyncFolderThread::ReportHeld(const TFilePair& pair, const EmptiedSide& side) {
-    LogFileName = pair.FileA.Present() ? pair.FileA.FileName : pair.FileB.FileName;
-    LogAction = std::string(kDeleteAction);
-    LogStatus =
-        std::string(kHeldStatus) + side.folder + std::string(side.earlier ? kHeldEarlierHow : kHeldHow);
-    LogIsError = true;
-    ReportLogEntry();
+    Report().Log(pair.FileA.Present() ? pair.FileA.FileName : pair.FileB.FileName, std::string(kDeleteAction),
+                 std::string(kHeldStatus) + side.folder +
+                     std::string(side.earlier ? kHeldEarlierHow : kHeldHow),
+                 true);
 }
 
 // --- carrying the actions out ----------------------------------------------------------------
@@ -286,19 +284,18 @@ void TSyncFolderThread::CarryOut() {
 bool TSyncFolderThread::CopyPair(TFilePair& pair, TFileData& source, TFileData& target) {
     SetStatus(StatusPhase::File, "File : " + pair.FileA.FileName);
     ReportStatus();
-    LogFileName = pair.FileA.FileName;
-    LogAction = std::string(kCopyAction);
+    const std::string& logName = pair.FileA.FileName;
     BytesDone += source.FileSize;
     if (ChangedSinceScan(target)) {
-        ReportLeftAlone();
+        ReportLeftAlone(logName, kCopyAction);
         return false;
     }
     if (!KeepLosingVersion(source, target)) {
-        ReportFileResult(false);
+        ReportFileResult(logName, kCopyAction, false);
         return false;
     }
-    const bool copied = CopyFileProtected(source.FileName, target.FileName, false, false, source.FileSize);
-    ReportFileResult(copied);
+    const bool copied = FileOps().Copy(source.FileName, target.FileName, false, false, source.FileSize);
+    ReportFileResult(logName, kCopyAction, copied);
     // The copy carries the source's time: the target's time is what both sides were made equal
     // at, and a source changed during the copy shows as changed at the next run.
     if (copied) {
@@ -312,15 +309,13 @@ bool TSyncFolderThread::DeletePair(TFilePair& pair) {
     const TFileData& file = pair.FileA.Present() ? pair.FileA : pair.FileB;
     SetStatus(StatusPhase::File, "File : " + file.FileName);
     ReportStatus();
-    LogFileName = file.FileName;
-    LogAction = std::string(kDeleteAction);
     BytesTotal -= file.FileSize;
     if (ChangedSinceScan(file)) {
-        ReportLeftAlone();
+        ReportLeftAlone(file.FileName, kDeleteAction);
         return false;
     }
-    const bool deleted = DeleteFileProtected(file.FileName);
-    ReportFileResult(deleted);
+    const bool deleted = FileOps().Delete(file.FileName);
+    ReportFileResult(file.FileName, kDeleteAction, deleted);
     // The record no longer speaks for a file on either side: a later file of this name is new.
     if (deleted) RecordDates(pair.RecordID, 0, 0, std::nullopt);
     return deleted;
@@ -332,18 +327,17 @@ bool TSyncFolderThread::ChangedSinceScan(const TFileData& file) const {
     return size != file.FileSize || Files().FileTime(file.FileName) != file.FileDateTime;
 }
 
-void TSyncFolderThread::ReportLeftAlone() {
-    LogIsError = true;
-    LogStatus = std::string(kChangedStatus);
-    ReportLogEntry();
+void TSyncFolderThread::ReportLeftAlone(const std::string& file, std::string_view action) {
+    Report().Log(file, std::string(action), std::string(kChangedStatus), true);
 }
 
 bool TSyncFolderThread::KeepLosingVersion(const TFileData& source, const TFileData& target) {
-    if (!Store().MoveToDeleted || target.FileSize < 0 || !TSyncDecision::Changed(target)) return true;
+    if (!FileOps().Store().MoveToDeleted || target.FileSize < 0 || !TSyncDecision::Changed(target))
+        return true;
     // The protected copy diverts a newer target itself; the same file on both sides loses nothing.
     if (target.FileDateTime > source.FileDateTime) return true;
     if (target.FileDateTime == source.FileDateTime && target.FileSize == source.FileSize) return true;
-    return DeleteFileProtected(target.FileName);
+    return FileOps().Delete(target.FileName);
 }
 
 // --- the record's dates ----------------------------------------------------------------------

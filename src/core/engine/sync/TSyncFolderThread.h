@@ -51,7 +51,7 @@ private:
     // Whether the file differs from what the scan saw (for a target the scan did not find:
     // whether one is there now).
     bool ChangedSinceScan(const TFileData& file) const;
-    void ReportLeftAlone();
+    void ReportLeftAlone(const std::string& file, std::string_view action);
     // Under a conflict, the version about to be overwritten goes into the deleted-files store
     // unless the copy keeps it there itself. False when that failed.
     bool KeepLosingVersion(const TFileData& source, const TFileData& target);

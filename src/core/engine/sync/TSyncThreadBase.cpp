@@ -452,11 +452,7 @@ size_t TSyncThreadBase::PairFor(int64_t recordId) {
 // --- names that differ only in letter case ---------------------------------------------------
 
 void TSyncThreadBase::LeaveTwinAlone(const std::string& path, std::string_view relative) {
-    LogFileName = path;
-    LogAction = std::string(kFileAction);
-    LogStatus = std::string(kTwinStatus);
-    LogIsError = true;
-    ReportLogEntry();
+    Report().Log(path, std::string(kFileAction), std::string(kTwinStatus), true);
     if (!leftAlone_.insert(LowerCase(relative)).second) return;
     // The drive-side partner met earlier in this pair must not be copied over either twin.
     if (CurrentSide != 'B') return;
@@ -501,11 +497,8 @@ void TSyncThreadBase::LeaveLinkAlone(const std::string& path, bool isFolder) {
     // Its files would look deleted on this side, and the other side's copies would be deleted:
     // a sync carries files, never what a link points to.
     LeaveAloneBelow(path, !isFolder);
-    LogFileName = isFolder ? path + "/" : path;
-    LogAction = std::string(isFolder ? kFolderAction : kFileAction);
-    LogStatus = std::string(isFolder ? kLinkedFolderStatus : kDanglingLinkStatus);
-    LogIsError = true;
-    ReportLogEntry();
+    Report().Log(isFolder ? path + "/" : path, std::string(isFolder ? kFolderAction : kFileAction),
+                 std::string(isFolder ? kLinkedFolderStatus : kDanglingLinkStatus), true);
 }
 
 void TSyncThreadBase::LeaveTypeClashAlone(const std::string& path, bool folderHere) {
@@ -514,12 +507,10 @@ void TSyncThreadBase::LeaveTypeClashAlone(const std::string& path, bool folderHe
 }
 
 void TSyncThreadBase::ReportTypeClash(const std::string& pathB, const std::string& pathA, bool folderHere) {
-    LogFileName = folderHere ? pathB + "/" : pathB;
-    LogAction = std::string(folderHere ? kFolderAction : kFileAction);
-    LogStatus = std::string(folderHere ? kFolderClashStatus : kFileClashStatus) + " (" + pathA + ")" +
-                std::string(kClashHow);
-    LogIsError = true;
-    ReportLogEntry();
+    Report().Log(folderHere ? pathB + "/" : pathB, std::string(folderHere ? kFolderAction : kFileAction),
+                 std::string(folderHere ? kFolderClashStatus : kFileClashStatus) + " (" + pathA + ")" +
+                     std::string(kClashHow),
+                 true);
 }
 
 void TSyncThreadBase::LeaveSpecialAlone(const std::string& path, SpecialKind kind) {
@@ -528,12 +519,10 @@ void TSyncThreadBase::LeaveSpecialAlone(const std::string& path, SpecialKind kin
 }
 
 void TSyncThreadBase::ReportSpecialAlone(const std::string& path, SpecialKind kind) {
-    LogFileName = path;
-    LogAction = std::string(kFileAction);
-    LogStatus = "Left alone : " + std::string(SpecialKindText(kind)) +
-                " is not a regular file, nothing of this name is synced on either side";
-    LogIsError = true;
-    ReportLogEntry();
+    Report().Log(path, std::string(kFileAction),
+                 "Left alone : " + std::string(SpecialKindText(kind)) +
+                     " is not a regular file, nothing of this name is synced on either side",
+                 true);
 }
 
 void TSyncThreadBase::LeaveAloneBelow(const std::string& path, bool nameToo) {
