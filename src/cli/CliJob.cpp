@@ -76,8 +76,12 @@ bool CliJob::Launch(RunRegistry* registry, ThreadEventQueue::Wake wake) {
 int CliJob::Finish() {
     if (!run_) return code_;
     if (options_.dryRun && run_->SyncWorker()) PrintDecisions(run_->SyncWorker()->GetFilePairs(), console_);
-    const JobOutcome outcome = run_->Outcome();
-    console_.out << outcome.finishMessage << "\n";
+    return ReportOutcome(*run_, console_);
+}
+
+int ReportOutcome(const JobRun& run, CliConsole& console) {
+    const JobOutcome outcome = run.Outcome();
+    console.out << outcome.finishMessage << "\n";
     return ExitCodeOf(outcome);
 }
 

@@ -64,6 +64,9 @@ private:
     bool refusalTold_ = false;
 };
 
+// The finish message of an ended run, and its exit code.
+int ReportOutcome(const JobRun& run, CliConsole& console);
+
 // Prints the run's events on this thread as they arrive until it has ended; a cancel request
 // (Ctrl-C, SIGTERM) cancels it.
 void WaitForRun(JobRun& run, const std::stop_token& cancel);

@@ -35,10 +35,8 @@ int ListRestorePoints(const std::string& jobFile, CliConsole& console) {
 
 int RestoreBackup(const std::string& jobFile, const RestoreOptions& options,
                   const CliEnvironment& environment, CliConsole& console) {
-    RestoreRunner runner({{environment.files, environment.clock},
-                          environment.computerId,
-                          {},
-                          environment.isDriveRoot});
+    RestoreRunner runner(
+        {{environment.files, environment.clock}, environment.computerId, {}, environment.isDriveRoot});
     const PreparedRestore restore = runner.Prepare(jobFile);
     if (!restore.Ready()) return ReportRefusal(*restore.Refusal(), jobFile, console);
     const std::vector<RestorePoint>& points = restore.Points();
@@ -56,9 +54,7 @@ int RestoreBackup(const std::string& jobFile, const RestoreOptions& options,
     JobStart start = runner.Start(restore, request, &events);
     if (!start.Started()) return ReportRefusal(*start.refusal, request.backupRoot, console);
     WaitForRun(*start.run, options.cancel);
-    const JobOutcome outcome = start.run->Outcome();
-    console.out << outcome.finishMessage << "\n";
-    return ExitCodeOf(outcome);
+    return ReportOutcome(*start.run, console);
 }
 
 } // namespace drivlet::cli

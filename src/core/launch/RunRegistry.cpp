@@ -17,10 +17,6 @@ bool RunRegistry::RunsOnDrive(const std::string& drivePath) const {
     });
 }
 
-bool RunRegistry::Runs(const std::string& jobFile) const {
-    return std::any_of(runs_.begin(), runs_.end(), [&](const JobRun* run) { return run->File() == jobFile; });
-}
-
 void RunRegistry::CancelAll() {
     // Copied: a listener may start or drop runs meanwhile.
     const std::vector<JobRun*> runs = runs_;

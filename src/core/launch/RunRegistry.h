@@ -25,8 +25,6 @@ public:
     int Count() const { return static_cast<int>(runs_.size()); }
     // Whether a run of a job file on the drive at `drivePath` (ending with "/") is under way.
     bool RunsOnDrive(const std::string& drivePath) const;
-    // Whether a run of this job file is under way.
-    bool Runs(const std::string& jobFile) const;
     // Cancels every run; each leaves once it has ended.
     void CancelAll();
     void AddListener(Listener listener) { listeners_.push_back(std::move(listener)); }
