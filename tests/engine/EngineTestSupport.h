@@ -32,10 +32,10 @@ public:
     using TThreadBase::FilesTotal;
     using TThreadBase::Report;
     using TThreadBase::ReportFileResult;
-    using TThreadBase::ReportStatus;
     using TThreadBase::RunGuarded;
+    using TThreadBase::SetStatus;
+    using TThreadBase::ShowStatus;
     using TThreadBase::SpeedStartTime;
-    using TThreadBase::StatusText;
 
     // Starts, runs the body on the worker and waits for the end.
     void RunBody(std::function<void(ProbeThread&)> work) {

@@ -51,7 +51,7 @@ protected:
         thread.SpeedStartTime = clock.Now();
         clock.Advance(seconds * kSecond);
         thread.BytesDone = bytesDone;
-        thread.ReportStatus();
+        thread.ShowStatus();
         return events.statuses.back();
     }
 
@@ -59,7 +59,7 @@ protected:
 };
 
 TEST_F(StatusTest, PercentIsUnknownWithoutTotalAndTruncatedOtherwise) {
-    thread.StatusText = "Copying";
+    thread.SetStatus(StatusPhase::Step, "Copying");
     thread.FilesTotal = 0;
     EXPECT_EQ(Report(0, 1).percent, -1);
     thread.FilesTotal = 3;

@@ -47,10 +47,7 @@ protected:
 TEST_F(ThreadEventQueueTest, StatusAndProgressMergeBetweenLogLinesWhichKeepTheirOrder) {
     JobRun job(JobKind::Backup, "", &events);
     job.Adopt(Worker(job, [](ProbeThread& t) {
-        const auto status = [&](const char* text) {
-            t.StatusText = text;
-            t.ReportStatus();
-        };
+        const auto status = [&](const char* text) { t.ShowStatus(StatusPhase::Step, text); };
         const auto progress = [&](double percent) {
             t.Report().FileAction("Copying File: a");
             t.Report().FileProgress(percent);

@@ -39,8 +39,7 @@ TEST_F(ThreadLifecycleTest, EventsArriveInOrderOnTheMainThread) {
     thread.body = [&](ProbeThread& t) {
         worker = std::this_thread::get_id();
         t.RunGuarded(kThreadErrorPrefix, [&] {
-            t.StatusText = "Scanning";
-            t.ReportStatus();
+            t.ShowStatus(StatusPhase::Step, "Scanning");
             t.Report().FileAction("Copying File: a.txt");
             t.Report().FileProgress(50);
             t.ReportFileResult("/a.txt", "Copy File", true);

@@ -75,8 +75,7 @@ void TThreadBase::BaseBody() {
     startTime_.store(services_.clock.Now());
     fileOps_.Begin(StartTime(), DatabaseFile, DivertsNewerTargets());
     if (Terminated()) {
-        SetStatus(StatusPhase::Canceled, "Canceled :(");
-        ReportStatus();
+        ShowStatus(StatusPhase::Canceled, "Canceled :(");
     }
 }
 
@@ -99,8 +98,8 @@ void TThreadBase::RunGuarded(std::string_view prefix, const std::function<void()
 
 // --- reports ---------------------------------------------------------------------------------
 
-void TThreadBase::ReportStatus() {
-    reporter_.Status(StatusPhase_, StatusText, Counters(), SpeedStartTime);
+void TThreadBase::ShowStatus() {
+    reporter_.Status(statusPhase_, statusText_, Counters(), SpeedStartTime);
 }
 
 void TThreadBase::ReportThreadError(ThreadErrorKind kind, std::string text, int32_t code) {

@@ -100,12 +100,19 @@ protected:
     // do, the backup family (which overrides this) does not. Asked when the body starts.
     virtual bool DivertsNewerTargets() const { return true; }
 
-    // The status text and what it tells, shown with the next ReportStatus.
-    void SetStatus(StatusPhase phase, std::string text) {
-        StatusPhase_ = phase;
-        StatusText = std::move(text);
+    // The status line: what the worker is at (its phase and text) with the run's progress.
+    void ShowStatus(StatusPhase phase, std::string text) final {
+        SetStatus(phase, std::move(text));
+        ShowStatus();
     }
-    void ReportStatus();
+    // Again, with the progress as it is now.
+    void ShowStatus() final;
+    // The phase and text the next ShowStatus() shows, for a step whose progress follows.
+    void SetStatus(StatusPhase phase, std::string text) {
+        statusPhase_ = phase;
+        statusText_ = std::move(text);
+    }
+    void ClearStatusText() { statusText_.clear(); }
     // A thread error with this text and code (-1: the worker's own).
     void ReportThreadError(ThreadErrorKind kind, std::string text, int32_t code = -1);
     // The per-file log line: "Done", or the message of the last failed file operation.
@@ -155,8 +162,6 @@ protected:
 
     std::string DatabaseFile;
     TFileFilter FileFilter;
-    std::string StatusText;
-    StatusPhase StatusPhase_ = StatusPhase::Step;
     int64_t FilesDone = 0;
     int64_t FoldersDone = 0; // counted in FilesDone as well
     int64_t FilesTotal = 0;
@@ -172,14 +177,11 @@ private:
     LowDiskAnswer AskLowDiskSpace(const LowDiskQuestion& question) final;
     void StopRun() final { Terminate(); }
     bool ExcludesFolder(const std::string& folder) final { return IsFolderExcluded(folder); }
-    void ShowStatus(StatusPhase phase, std::string text) final {
-        SetStatus(phase, std::move(text));
-        ReportStatus();
-    }
-    void ShowStatus() final { ReportStatus(); }
 
     ThreadServices services_;
     std::unique_ptr<IFileLock> jobLock_;
+    StatusPhase statusPhase_ = StatusPhase::Step;
+    std::string statusText_;
 
     std::mutex listenersMutex_;
     std::vector<std::function<void()>> terminateListeners_;

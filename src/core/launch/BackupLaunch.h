@@ -1,7 +1,7 @@
 #pragma once
 // What turns a backup or move job (".Ubk", ".Umv") into its worker: the job's drive paths read
 // against where the drive is now, the folder check, the run's folder and the worker's set-up.
-#include "core/engine/backup/TBackUpThreadBase.h"
+#include "core/engine/backup/TArchiveThreadBase.h"
 #include "core/launch/FinishMessages.h"
 #include "core/launch/RunSettings.h"
 #include "core/records/TArchiveData.h"

@@ -1,62 +1,17 @@
 #include "core/engine/backup/TBackUpThreadBase.h"
 
 #include "core/engine/PathMapping.h"
-#include "core/engine/backup/ArchiveFolderGuard.h"
 #include "core/text/CaseFold.h"
 
 #include <algorithm>
 
 namespace drivlet {
-namespace {
-
-// Two folders (ending with "/") of which one lies inside the other, or the same.
-bool Overlap(std::string_view a, std::string_view b) {
-    return std::string_view(a).starts_with(b) || std::string_view(b).starts_with(a);
-}
-
-// How a link's real folder meets a folder of the run, for the log line.
-std::string Relation(const std::string& real, const std::string& folder) {
-    if (real == folder) return "it is " + folder;
-    return std::string_view(real).starts_with(folder) ? "it lies in " + folder : "it holds " + folder;
-}
-
-} // namespace
-
-std::optional<std::string_view> ArchiveFormatText(TArchiveMode mode) {
-    switch (mode) {
-    case TArchiveMode::amIncremental:
-        return "Incremental";
-    case TArchiveMode::amOnlyNew:
-        return "Only New";
-    case TArchiveMode::amCompletelyNew:
-        return "Completely New";
-    case TArchiveMode::amTimeStamped:
-        return "Time Stamped";
-    case TArchiveMode::amTimeStampedIncremental:
-        return "Incremental Time Stamped";
-    case TArchiveMode::amMove:
-        break;
-    }
-    return std::nullopt;
-}
-
-std::string ArchiveLogKey(std::string_view archiveFolder, std::string_view databaseFile) {
-    std::string_view configFolder = FolderPart(databaseFile);
-    if (configFolder.empty()) return std::string(archiveFolder);
-    configFolder.remove_suffix(1);
-    if (!SameText(FileNamePart(configFolder), "Config")) return std::string(archiveFolder);
-    const std::string_view drive = FolderPart(configFolder);
-    if (drive.size() < 2 || archiveFolder.substr(0, drive.size()) != drive) return std::string(archiveFolder);
-    // The drive path's own "/" stays at the front of the key.
-    return std::string(archiveFolder.substr(drive.size() - 1));
-}
 
 TBackUpThreadBase::TBackUpThreadBase(const ThreadServices& services) : TThreadBase(services) {}
 
-// The worker must be gone before the database it uses.
+// The worker must be gone before the listings it keeps.
 TBackUpThreadBase::~TBackUpThreadBase() {
-    Terminate();
-    WaitFor();
+    StopAndWait();
 }
 
 void TBackUpThreadBase::SetExcludeList(const std::vector<std::string>& folders) {
@@ -65,12 +20,14 @@ void TBackUpThreadBase::SetExcludeList(const std::vector<std::string>& folders) 
         excluded_.insert(LowerCase(folder));
 }
 
-bool TBackUpThreadBase::IsFolderExcluded(const std::string& folder) {
-    if (excluded_.empty()) return false;
-    if (excluded_.count(LowerCase(folder)) != 0) return true;
-    if (followedLinks_.empty()) return false;
-    const std::string real = RealFormOf(folder);
-    return real != folder && excluded_.count(LowerCase(real)) != 0;
+bool TBackUpThreadBase::InExcludeList(const std::string& folder) const {
+    return !excluded_.empty() && excluded_.count(LowerCase(folder)) != 0;
+}
+
+bool TBackUpThreadBase::ExcludedByPrefix(const std::string& folder) const {
+    const std::string lower = LowerCase(folder);
+    return std::any_of(excluded_.begin(), excluded_.end(),
+                       [&](const std::string& e) { return std::string_view(lower).starts_with(e); });
 }
 
 bool TBackUpThreadBase::EntersFolder(const std::string& folder, const FolderEntry& entry) {
@@ -78,118 +35,15 @@ bool TBackUpThreadBase::EntersFolder(const std::string& folder, const FolderEntr
     return !entry.isSymlink || FollowsLinkedFolder(folder);
 }
 
-bool TBackUpThreadBase::FollowsLinkedFolder(const std::string& link) {
-    if (!IsBackup()) return false;
-    const auto decided = linkDecisions_.find(link);
-    if (decided != linkDecisions_.end()) return decided->second;
-    bool follow = false;
-    const std::string real = ResolvedFolder(link);
-    const auto taken =
-        std::find_if(walked_.begin(), walked_.end(), [&](const std::string& w) { return Overlap(real, w); });
-    if (real.empty() || Files().FileSize(real) < 0) {
-        ReportLinkNotFollowed(link, "its folder cannot be found");
-    } else if (ExcludedByPrefix(real)) {
-        // The user has left that folder out; it stays out whichever way it is reached.
-    } else if (taken != walked_.end()) {
-        ReportLinkNotFollowed(link, Relation(real, *taken) + ", which this backup takes already");
-    } else if (!realArchiveFolder_.empty() && Overlap(real, realArchiveFolder_)) {
-        ReportLinkNotFollowed(link, Relation(real, realArchiveFolder_) + ", the backup's own folder");
-    } else {
-        follow = true;
-        walked_.push_back(real);
-        followedLinks_.emplace_back(link, real);
-    }
-    linkDecisions_.emplace(link, follow);
-    return follow;
-}
-
-void TBackUpThreadBase::ReportLinkNotFollowed(const std::string& link, const std::string& why) {
-    Report().Log(link.substr(0, link.size() - 1), "Linked Folder", "Linked folder not followed: " + why,
-                 true);
-}
-
-bool TBackUpThreadBase::ExcludedByPrefix(const std::string& realFolder) const {
-    const std::string lower = LowerCase(realFolder);
-    return std::any_of(excluded_.begin(), excluded_.end(),
-                       [&](const std::string& e) { return std::string_view(lower).starts_with(e); });
-}
-
-std::string TBackUpThreadBase::RealFormOf(const std::string& folder) const {
-    const std::pair<std::string, std::string>* best = nullptr;
-    for (const auto& followed : followedLinks_)
-        if (std::string_view(folder).starts_with(followed.first) &&
-            (!best || followed.first.size() > best->first.size()))
-            best = &followed;
-    return best ? best->second + folder.substr(best->first.size()) : folder;
-}
-
-std::string TBackUpThreadBase::ResolvedFolder(const std::string& folder) const {
-    std::string existing = folder;
-    std::string rest;
-    while (!existing.empty()) {
-        std::string real = Files().RealPath(existing);
-        if (!real.empty()) {
-            if (real.back() != '/') real += '/';
-            return real + rest;
-        }
-        while (existing.size() > 1 && existing.back() == '/')
-            existing.pop_back();
-        const std::size_t slash = existing.rfind('/');
-        if (slash == std::string::npos || existing.size() <= 1) break;
-        rest = existing.substr(slash + 1) + "/" + rest;
-        existing.resize(slash + 1);
-    }
-    return {};
-}
-
-void TBackUpThreadBase::NoteWalkedFolders() {
-    walked_.clear();
-    followedLinks_.clear();
-    linkDecisions_.clear();
-    for (const std::string& folder : FolderList) {
-        const std::string real = Files().RealPath(folder);
-        if (!real.empty()) walked_.push_back(real.back() == '/' ? real : real + "/");
-    }
-    realArchiveFolder_ = ArchiveFolder.empty() ? std::string() : ResolvedFolder(ArchiveFolder);
-}
-
-bool TArchiveThreadBase::MayClearArchiveFolder() {
-    const std::optional<std::string> refusal =
-        ArchiveFolderClearingRefusal(Files(), ArchiveFolder, DatabaseFile);
-    if (!refusal) return true;
-    ReportThreadError(ThreadErrorKind::Refused, std::string(kCopyThreadErrorPrefix) + "The archive folder " +
-                                                    ArchiveFolder + " " + *refusal +
-                                                    "; nothing in it is deleted and nothing is copied");
-    return false;
-}
-
-void TBackUpThreadBase::ReleaseDrive() {
-    fileLog_.reset(); // what is pending is committed first
-    database_.reset();
-    TThreadBase::ReleaseDrive();
-}
-
-void TBackUpThreadBase::OpenDatabase() {
-    // A missing database is created with its tables; no template file is needed.
-    database_ = std::make_unique<BackupDatabase>(DatabaseFile);
-    fileLog_ = std::make_unique<FileLogBatch>(*database_);
-    if (IsBackup())
-        runId_ = database_->BeginRun(ArchiveLogKey(ArchiveFolder, DatabaseFile), StartTime(),
-                                     ArchiveFormatText(ArchiveMode));
-}
-
 bool TBackUpThreadBase::RunBackUpBase() {
     bool succeeded = false;
     RunGuarded(kThreadErrorPrefix, [this, &succeeded] {
-        // A restore only reads the drive: it needs no history, and a read-only drive has none to open.
-        if (!DatabaseFile.empty() && IsBackup()) OpenDatabase();
+        BeforeCounting();
         FilesDone = -1;
-        SetStatus(StatusPhase::Searching, " Searching... ");
-        ReportStatus();
+        ShowStatus(StatusPhase::Searching, " Searching... ");
         std::stable_sort(
             FolderList.begin(), FolderList.end(),
             [](const std::string& a, const std::string& b) { return LowerCase(a) < LowerCase(b); });
-        NoteWalkedFolders();
         if (CountTotals) {
             for (const std::string& folder : FolderList)
                 FilesTotal += ScanFolder(folder);
@@ -200,57 +54,18 @@ bool TBackUpThreadBase::RunBackUpBase() {
                 BytesTotal += size;
             }
         }
-        if (Terminated()) {
-            SetStatus(StatusPhase::Canceled, "Canceled :(");
-            ReportStatus();
-        }
+        if (Terminated()) ShowStatus(StatusPhase::Canceled, "Canceled :(");
         succeeded = true;
     });
     FilesDone = 0;
     return succeeded;
 }
 
-std::optional<CopiedFile> TBackUpThreadBase::LastCopied(std::string_view file) {
-    return fileLog_ ? fileLog_->LastCopied(file) : std::nullopt;
-}
-
-std::unordered_map<std::string, CopiedFile> TBackUpThreadBase::CopiedInFolder(std::string_view folder) {
-    if (!fileLog_) return {};
-    return fileLog_->CopiedInFolder(folder);
-}
-
-void TBackUpThreadBase::RecordCopied(std::string_view file, int64_t size) {
-    if (fileLog_) fileLog_->RecordCopied(file, StartTime(), size);
-}
-
-void TBackUpThreadBase::CommitFileLog() {
-    if (fileLog_) fileLog_->Commit();
-}
-
-std::vector<std::string> TBackUpThreadBase::WrittenArchives() {
-    if (!database_) return {};
-    return database_->WrittenArchives(ArchiveLogKey(ArchiveFolder, DatabaseFile));
-}
-
-void TBackUpThreadBase::RecordWrittenArchive(std::string_view fileName) {
-    if (database_) database_->RecordWrittenArchive(ArchiveLogKey(ArchiveFolder, DatabaseFile), fileName);
-}
-
-void TBackUpThreadBase::ForgetWrittenArchive(std::string_view fileName) {
-    if (database_) database_->ForgetWrittenArchive(ArchiveLogKey(ArchiveFolder, DatabaseFile), fileName);
-}
-
-void TBackUpThreadBase::SetRunStatus(std::string_view status) {
-    CommitFileLog();
-    if (database_ && runId_) database_->SetRunStatus(*runId_, status);
-}
-
 int64_t TBackUpThreadBase::ScanFolder(const std::string& folder) {
     int64_t count = 0;
     FolderWalk::Steps steps;
     steps.list = [this](const std::string& path, std::vector<FolderEntry>& entries) {
-        SetStatus(StatusPhase::Searching, " Searching..." + path);
-        ReportStatus();
+        ShowStatus(StatusPhase::Searching, " Searching..." + path);
         return Files().ReadFolder(path, entries, ListDetail::Full);
     };
     steps.enters = [this](const std::string& sub, const FolderEntry& entry) {
@@ -258,9 +73,8 @@ int64_t TBackUpThreadBase::ScanFolder(const std::string& folder) {
     };
     steps.left = [this, &count](const std::string& sub, const FolderEntry&) {
         count += 1;
-        SetStatus(StatusPhase::Searching,
-                  " Searching..." + std::string(FolderPart(sub.substr(0, sub.size() - 1))));
-        ReportStatus();
+        ShowStatus(StatusPhase::Searching,
+                   " Searching..." + std::string(FolderPart(sub.substr(0, sub.size() - 1))));
     };
     steps.file = [this, &count](const std::string&, const FolderEntry& entry) {
         count += 1;

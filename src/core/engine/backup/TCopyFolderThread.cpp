@@ -76,10 +76,10 @@ void TCopyFolderThread::Execute() {
         }
         break;
     }
-    SetStatus(Terminated() ? StatusPhase::Canceled : StatusPhase::Finished,
-              Terminated() ? "Canceled" : "Finished !");
-    SetRunStatus(StatusText);
-    ReportStatus();
+    const bool canceled = Terminated();
+    SetRunStatus(canceled ? "Canceled" : "Finished !");
+    ShowStatus(canceled ? StatusPhase::Canceled : StatusPhase::Finished,
+               canceled ? "Canceled" : "Finished !");
 }
 
 bool TCopyFolderThread::DeleteOldBackup() {
@@ -91,8 +91,7 @@ bool TCopyFolderThread::DeleteOldBackup() {
     }
     if (!MayClearArchiveFolder()) return false;
     FilesDone = -1;
-    SetStatus(StatusPhase::Step, "Deleting Archive... ");
-    ReportStatus();
+    ShowStatus(StatusPhase::Step, "Deleting Archive... ");
     // Only the copies this job's runs made (its FileLog knows their sources): whatever else the
     // folder holds, the user's files or another job's backup, stays.
     for (const std::string& folder : FolderList) {
@@ -212,7 +211,7 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
         if (levels.back().moving && !entry.isSymlink) Files().RemoveFolder(sub);
         FilesDone += 1;
         FoldersDone += 1;
-        ReportStatus();
+        ShowStatus();
     };
     steps.file = [&](const std::string& folder, const FolderEntry& entry) {
         Level& level = levels.back();
@@ -232,7 +231,7 @@ void TCopyFolderThread::CopyPass(const std::string& source, const std::string& t
             level.readAhead.Before(static_cast<size_t>(&entry - level.entries->data()));
             CopyOne(path, level.target + entry.name, entry.size, entry.time, pass == Pass::Fresh,
                     level.moving);
-            ReportStatus();
+            ShowStatus();
         } else {
             if (level.moving && !filtered) DeleteUpToDate(path, level.target + entry.name, entry);
             PassOver(entry.size);
@@ -293,14 +292,14 @@ void TCopyFolderThread::CopySingleFile(const std::string& path, Pass pass) {
         pass, time, size, [&] { return LastCopied(path); }, [&] { return Files().FileSize(target) >= 0; });
     if (taken) {
         CopyOne(path, target, size, time, pass == Pass::Fresh, false);
-        ReportStatus();
+        ShowStatus();
     } else {
         PassOver(size);
     }
 }
 
 void TCopyFolderThread::PassOver(int64_t size) {
-    StatusText.clear();
+    ClearStatusText();
     BytesTotal -= size;
     FilesDone += 1;
     // An unchanged tree of 100,000 files must not make as many trips to the panel; the final
@@ -308,14 +307,13 @@ void TCopyFolderThread::PassOver(int64_t size) {
     const auto now = std::chrono::steady_clock::now();
     if (now - lastPassOverReport_ < kPassOverReportPace) return;
     lastPassOverReport_ = now;
-    ReportStatus();
+    ShowStatus();
 }
 
 void TCopyFolderThread::CopyOne(const std::string& source, const std::string& target, int64_t size,
                                 TDateTime time, bool failIfExists, bool deleteSource) {
-    SetStatus(StatusPhase::File, "File : " + source);
     FilesDone += 1;
-    ReportStatus();
+    ShowStatus(StatusPhase::File, "File : " + source);
     if (size >= kCommitBeforeBytes) CommitFileLog();
     bool copied = FileOps().Copy(source, target, failIfExists, deleteSource, size);
     // A run that ended between a copy and its row (killed, the drive pulled) left the complete

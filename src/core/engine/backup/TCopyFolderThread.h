@@ -1,6 +1,6 @@
 #pragma once
 // A backup or move job kept as a plain folder tree of copies, in any of the six modes.
-#include "core/engine/backup/TBackUpThreadBase.h"
+#include "core/engine/backup/TArchiveThreadBase.h"
 
 #include <chrono>
 #include <string>

@@ -32,10 +32,10 @@ void TZipFolderThread::Execute() {
             AddSingleFile(file, moving);
         }
         WriteArchive();
-        SetStatus(Terminated() ? StatusPhase::Canceled : StatusPhase::Finished,
-                  Terminated() ? "Canceled" : "Finished !");
-        SetRunStatus(StatusText);
-        ReportStatus();
+        const bool canceled = Terminated();
+        SetRunStatus(canceled ? "Canceled" : "Finished !");
+        ShowStatus(canceled ? StatusPhase::Canceled : StatusPhase::Finished,
+                   canceled ? "Canceled" : "Finished !");
     });
     // After an exception whatever was queued is dropped; the archive on disk stays as it was.
     writer_.reset();
@@ -53,8 +53,7 @@ bool TZipFolderThread::DeleteOldArchives() {
     }
     if (!MayClearArchiveFolder()) return false;
     FilesDone = -1;
-    SetStatus(StatusPhase::Step, "Deleting Archive... ");
-    ReportStatus();
+    ShowStatus(StatusPhase::Step, "Deleting Archive... ");
     // Only what the job wrote itself: a zip file of the user's beside the backup is not ours.
     for (const std::string& name : WrittenArchives()) {
         if (Terminated()) return false;
@@ -116,7 +115,7 @@ void TZipFolderThread::AddFolder(const std::string& root, bool moving) {
     steps.left = [this](const std::string&, const FolderEntry&) {
         FilesDone += 1;
         FoldersDone += 1;
-        ReportStatus();
+        ShowStatus();
     };
     steps.file = [&](const std::string& folder, const FolderEntry& entry) {
         const std::string path = folder + entry.name;
@@ -125,7 +124,7 @@ void TZipFolderThread::AddFolder(const std::string& root, bool moving) {
         if (path != zipFileName_ && !FileFilter.IsExcluded(entry.name, folder) &&
             Takes(path, entry.time, entry.size)) {
             Queue(path, entry.size, entry.time, movingHere);
-            ReportStatus();
+            ShowStatus();
         } else {
             SetStatus(StatusPhase::SkippingFile, "Skiping File : " + path);
             PassOver(entry.size);
@@ -154,9 +153,9 @@ void TZipFolderThread::AddSingleFile(const std::string& path, bool moving) {
     if (path != zipFileName_ && Takes(path, time, size)) {
         SetStatus(StatusPhase::File, "File : " + path);
         Queue(path, size, time, moving);
-        ReportStatus();
+        ShowStatus();
     } else {
-        StatusText.clear();
+        ClearStatusText();
         PassOver(size);
     }
 }
@@ -168,13 +167,12 @@ void TZipFolderThread::PassOver(int64_t size) {
     const auto now = std::chrono::steady_clock::now();
     if (now - lastPassOverReport_ < kPassOverReportPace) return;
     lastPassOverReport_ = now;
-    ReportStatus();
+    ShowStatus();
 }
 
 void TZipFolderThread::Queue(const std::string& path, int64_t size, TDateTime time, bool moving) {
-    SetStatus(StatusPhase::AddingFile, "Adding File : " + path);
     FilesDone += 1;
-    ReportStatus();
+    ShowStatus(StatusPhase::AddingFile, "Adding File : " + path);
     Report().FileAction("Adding File: " + path);
     const std::string entryName = ZipEntryName(path);
     const ZipStatus added = writer_ ? writer_->AddFile(path, entryName) : openError_;
@@ -246,8 +244,7 @@ void TZipFolderThread::WriteArchive() {
         writer->Discard();
         return;
     }
-    SetStatus(StatusPhase::Step, "Saving Archive : " + archive);
-    ReportStatus();
+    ShowStatus(StatusPhase::Step, "Saving Archive : " + archive);
     Report().FileAction("Saving Archive: " + std::string(FileNamePart(archive)));
     const int64_t before = BytesDone;
     // The archive is written only onto the drive the run started on.
@@ -261,7 +258,7 @@ void TZipFolderThread::WriteArchive() {
             [&](double fraction) {
                 BytesDone = before + std::llround(fraction * static_cast<double>(bytes));
                 Report().FileProgress(fraction * 100.0);
-                ReportStatus();
+                ShowStatus();
             },
             [this] { return Terminated(); });
         if (written || !written.diskFull() || Terminated()) break;

@@ -2,7 +2,7 @@
 // A backup or move job kept as zip archives: one archive per source drive or share (all POSIX
 // sources share "Root.Zip"), in any of the six modes. A file counts as backed up only once its
 // archive has been written completely.
-#include "core/engine/backup/TBackUpThreadBase.h"
+#include "core/engine/backup/TArchiveThreadBase.h"
 #include "core/zip/ZipWriter.h"
 
 #include <chrono>

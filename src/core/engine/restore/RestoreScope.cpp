@@ -1,6 +1,6 @@
 #include "core/engine/restore/RestoreScope.h"
 
-#include "core/engine/backup/TBackUpThreadBase.h"
+#include "core/engine/backup/TArchiveThreadBase.h"
 #include "core/engine/backup/ZipLayout.h"
 #include "core/engine/restore/RestorePath.h"
 #include "core/text/PathText.h"

@@ -39,9 +39,8 @@ void TRestoreFolderThread::Execute() {
             else
                 Refuse(file);
         }
-        SetStatus(Terminated() ? StatusPhase::Canceled : StatusPhase::Finished,
-                  Terminated() ? " Canceled" : " Finished !");
-        ReportStatus();
+        ShowStatus(Terminated() ? StatusPhase::Canceled : StatusPhase::Finished,
+                   Terminated() ? " Canceled" : " Finished !");
     });
 }
 
@@ -60,12 +59,12 @@ void TRestoreFolderThread::RestorePass(const std::string& source, const std::str
     steps.left = [this](const std::string&, const FolderEntry&) {
         FilesDone += 1;
         FoldersDone += 1;
-        ReportStatus();
+        ShowStatus();
     };
     steps.file = [&](const std::string& folder, const FolderEntry& entry) {
         const std::string path = folder + entry.name;
         if (FileFilter.IsExcluded(entry.name, folder)) {
-            StatusText.clear();
+            ClearStatusText();
             BytesTotal -= entry.size;
             FilesDone += 1;
         } else if (!AdmitsCopy(std::string_view(path).substr(BackupRoot.size()))) {
@@ -80,7 +79,7 @@ void TRestoreFolderThread::RestorePass(const std::string& source, const std::str
             }
             RestoreFile(path, into + entry.name, entry.size);
         }
-        ReportStatus();
+        ShowStatus();
     };
     WalkFolder(source, std::move(steps), "Copy File");
 }
@@ -100,7 +99,7 @@ void TRestoreFolderThread::RestoreSingle(const std::string& backupFile, const st
     if (!AdmitsCopy(std::string_view(backupFile).substr(BackupRoot.size()))) {
         FilesDone += 1;
         ReportNotInBackup(backupFile, "Copy File");
-        ReportStatus();
+        ShowStatus();
         return;
     }
     const std::string folder(FolderPart(target));
@@ -108,13 +107,12 @@ void TRestoreFolderThread::RestoreSingle(const std::string& backupFile, const st
     if (base.back() != '/') base += '/';
     MakeRestoreFolder(folder, base);
     RestoreFile(backupFile, target, size);
-    ReportStatus();
+    ShowStatus();
 }
 
 void TRestoreFolderThread::RestoreFile(const std::string& source, const std::string& target, int64_t size) {
-    SetStatus(StatusPhase::File, "File : " + source);
     FilesDone += 1;
-    ReportStatus();
+    ShowStatus(StatusPhase::File, "File : " + source);
     // The file in place is replaced whatever its age; the copy never leaves it half-written.
     const bool copied = FileOps().Copy(source, target, false, false);
     if (!copied && FileOps().LastError().code() == EISDIR)

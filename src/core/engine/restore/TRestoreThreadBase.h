@@ -1,6 +1,7 @@
 #pragma once
 // The base of the two restores: which files of the run they may write, and what they do where
-// the backup and the computer disagree about whether a name is a file or a folder.
+// the backup and the computer disagree about whether a name is a file or a folder. A restore reads
+// the job's history but has none of its own.
 #include "core/engine/backup/TBackUpThreadBase.h"
 #include "core/engine/restore/RestoreScope.h"
 
@@ -15,6 +16,10 @@ class TRestoreThreadBase : public TBackUpThreadBase {
 public:
     using TBackUpThreadBase::TBackUpThreadBase;
 
+    // Set before Start: the folder the run wrote (ending with "/"), and where its files go back
+    // to (empty: their old places).
+    void SetBackupRoot(std::string folder) { BackupRoot = std::move(folder); }
+    void SetRestoreTarget(std::string folder) { RestoreTarget = std::move(folder); }
     // Set before Start: the chosen run and the job's sources. A restore without them writes
     // nothing: it cannot tell the run's files from anything else in the run's folder.
     void SetRestoreRun(RestoreRun run) { run_ = std::move(run); }
@@ -51,6 +56,9 @@ protected:
     void ReportNothingMatched(const std::string& path, const std::string& action) {
         ReportFailedLine(path, action, "Nothing in this backup matches it");
     }
+
+    std::string BackupRoot;
+    std::string RestoreTarget;
 
 private:
     void ReportFailedLine(const std::string& path, const std::string& action, std::string status) {

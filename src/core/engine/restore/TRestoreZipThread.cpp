@@ -42,8 +42,7 @@ void TRestoreZipThread::Execute() {
     if (!RunBackUpBase() || !OpenScope()) return;
     RunGuarded(kCopyThreadErrorPrefix, [this] {
         FilesDone = -1;
-        SetStatus(StatusPhase::Step, "Prepareing... ");
-        ReportStatus();
+        ShowStatus(StatusPhase::Step, "Prepareing... ");
         ReadChoice();
         QueueEntries();
         if (FolderList.empty() && FileList.empty()) notFound_.push_back(BackupRoot);
@@ -54,9 +53,8 @@ void TRestoreZipThread::Execute() {
             if (Terminated()) break;
             RestoreArchive(choice);
         }
-        SetStatus(Terminated() ? StatusPhase::Canceled : StatusPhase::Finished,
-                  Terminated() ? " Canceled" : " Finished !");
-        ReportStatus();
+        ShowStatus(Terminated() ? StatusPhase::Canceled : StatusPhase::Finished,
+                   Terminated() ? " Canceled" : " Finished !");
     });
 }
 
@@ -128,8 +126,7 @@ void TRestoreZipThread::QueueEntries() {
             Report().SpecialFile(path, file.special, "UnZip File");
             continue;
         }
-        SetStatus(StatusPhase::Step, "Searching Files... : " + path);
-        ReportStatus();
+        ShowStatus(StatusPhase::Step, "Searching Files... : " + path);
         ZipReader reader;
         const ZipStatus opened = OpenArchive(reader, path);
         if (!opened) {
@@ -204,9 +201,8 @@ void TRestoreZipThread::RestoreArchive(Choice& choice) {
 void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const std::string& archive,
                                      const ZipEntryInfo& entry, const std::string& base) {
     const std::string& name = entry.name;
-    SetStatus(StatusPhase::File, "File : " + base + name);
     FilesDone += 1;
-    ReportStatus();
+    ShowStatus(StatusPhase::File, "File : " + base + name);
     Report().FileAction("Unziping File: " + name);
     // An entry must not reach outside the folder it is extracted below.
     if (!IsSafeRelativeName(name)) {
@@ -280,7 +276,7 @@ void TRestoreZipThread::RestoreEntry(const ZipReader& reader, const std::string&
     if (entry.time > 0) Files().SetFileTime(target, entry.time);
     Report().Log(name, "UnZip File", "Done", false);
     BytesDone += entry.size;
-    ReportStatus();
+    ShowStatus();
 }
 
 void TRestoreZipThread::LogFailure(const std::string& name, std::string status) {

@@ -72,19 +72,16 @@ void TSyncFolderThread::Execute() {
     // A drive that went during the scan leaves a listing that would read as deletions.
     if (!Terminated() && FileOps().DriveGone()) return;
     if (Terminated()) {
-        SetStatus(StatusPhase::Canceled, "Canceled");
-        ReportStatus();
+        ShowStatus(StatusPhase::Canceled, "Canceled");
         return;
     }
     RunGuarded(kThreadErrorPrefix, [this] {
-        SetStatus(StatusPhase::Step, "Processing Data....");
-        ReportStatus();
+        ShowStatus(StatusPhase::Step, "Processing Data....");
         FilePairs.RemoveIf([](const TFilePair& pair) { return TSyncDecision::Unchanged(pair); });
         Decide();
         ComputeTotals();
         if (!ResolveConflicts()) {
-            SetStatus(StatusPhase::Canceled, "Canceled");
-            ReportStatus();
+            ShowStatus(StatusPhase::Canceled, "Canceled");
             return;
         }
         HoldDeletions();
@@ -95,9 +92,8 @@ void TSyncFolderThread::Execute() {
             FilesDone = 0;
             CarryOut();
         }
-        SetStatus(Terminated() ? StatusPhase::Canceled : StatusPhase::Finished,
-                  Terminated() ? "Canceled" : "Finished !");
-        ReportStatus();
+        ShowStatus(Terminated() ? StatusPhase::Canceled : StatusPhase::Finished,
+                   Terminated() ? "Canceled" : "Finished !");
     });
     // Dates already recorded for files already copied stay, even after a failure.
     try {
@@ -182,13 +178,11 @@ bool TSyncFolderThread::ResolveConflicts() {
     }
     if (!answer) {
         Terminate();
-        SetStatus(StatusPhase::Canceled, "Canceled :(");
-        ReportStatus();
+        ShowStatus(StatusPhase::Canceled, "Canceled :(");
         return false;
     }
 
-    SetStatus(StatusPhase::Step, "Processing User Action");
-    ReportStatus();
+    ShowStatus(StatusPhase::Step, "Processing User Action");
     for (size_t i = 0; i < indices.size() && i < answer->size(); ++i) {
         TFilePair& pair = FilePairs[indices[i]];
         pair.FileAction = ResolvedAction(pair, (*answer)[i]);
@@ -277,13 +271,12 @@ void TSyncFolderThread::CarryOut() {
             continue;
         }
         ++FilesDone;
-        ReportStatus();
+        ShowStatus();
     }
 }
 
 bool TSyncFolderThread::CopyPair(TFilePair& pair, TFileData& source, TFileData& target) {
-    SetStatus(StatusPhase::File, "File : " + pair.FileA.FileName);
-    ReportStatus();
+    ShowStatus(StatusPhase::File, "File : " + pair.FileA.FileName);
     const std::string& logName = pair.FileA.FileName;
     BytesDone += source.FileSize;
     if (ChangedSinceScan(target)) {
@@ -307,8 +300,7 @@ bool TSyncFolderThread::CopyPair(TFilePair& pair, TFileData& source, TFileData& 
 
 bool TSyncFolderThread::DeletePair(TFilePair& pair) {
     const TFileData& file = pair.FileA.Present() ? pair.FileA : pair.FileB;
-    SetStatus(StatusPhase::File, "File : " + file.FileName);
-    ReportStatus();
+    ShowStatus(StatusPhase::File, "File : " + file.FileName);
     BytesTotal -= file.FileSize;
     if (ChangedSinceScan(file)) {
         ReportLeftAlone(file.FileName, kDeleteAction);

@@ -70,8 +70,7 @@ std::string TSyncThreadBase::OnDrive(const std::string& driveRelative) const {
 void TSyncThreadBase::ScanAll() {
     RunGuarded(kThreadErrorPrefix, [this] {
         FilesDone = -1;
-        SetStatus(StatusPhase::Step, "Prepareing... ");
-        ReportStatus();
+        ShowStatus(StatusPhase::Step, "Prepareing... ");
         if (drivePath_.empty()) drivePath_ = DrivePathOfJobFile(DatabaseFile);
         FolderItems.SortByPathB();
         // The first pair is listed while the database is opened and checked.
@@ -82,8 +81,7 @@ void TSyncThreadBase::ScanAll() {
         mountPoints_ = Files().MountPoints();
 
         FilesDone = -1;
-        SetStatus(StatusPhase::Step, "Searching... ");
-        ReportStatus();
+        ShowStatus(StatusPhase::Step, "Searching... ");
         for (size_t i = 0; i < FolderItems.Count() && !Terminated(); ++i) {
             if (i > 0) listing = StartListing(FolderItems[i]);
             ScanFolderPair(FolderItems[i], std::move(listing));
@@ -110,8 +108,7 @@ void TSyncThreadBase::ScanAll() {
     FilePairs.RemoveAt(std::move(droppedPairs_));
     droppedPairs_.clear();
     if (Terminated()) {
-        SetStatus(StatusPhase::Canceled, "Canceled :(");
-        ReportStatus();
+        ShowStatus(StatusPhase::Canceled, "Canceled :(");
     }
 }
 
@@ -255,8 +252,7 @@ void TSyncThreadBase::DropPairsFrom(size_t firstPair, size_t firstDropped) {
 }
 
 bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
-    SetStatus(StatusPhase::Searching, std::string(kSearching) + folder);
-    ReportStatus();
+    ShowStatus(StatusPhase::Searching, std::string(kSearching) + folder);
     TreeListing::Folder listing;
     const bool listed =
         prefetched_ ? prefetched_->Take(folder, listing) : TreeListing::Read(Files(), folder, listing);
@@ -284,8 +280,7 @@ bool TSyncThreadBase::ScanSyncFolder(const std::string& folder) {
             const std::string sub = path + "/";
             if (IsFolderExcluded(sub)) continue;
             if (!ScanSyncFolder(sub)) LeaveUnreadableAlone(sub);
-            SetStatus(StatusPhase::Searching, std::string(kSearching) + folder);
-            ReportStatus();
+            ShowStatus(StatusPhase::Searching, std::string(kSearching) + folder);
             continue;
         }
         if (entry.special != SpecialKind::None) {
@@ -344,8 +339,7 @@ void TSyncThreadBase::MatchFile(std::string path, const FolderEntry& entry) {
 }
 
 void TSyncThreadBase::ScanFilePair(const std::string& pathA, const std::string& pathB) {
-    SetStatus(StatusPhase::Searching, std::string(kSearching) + pathA);
-    ReportStatus();
+    ShowStatus(StatusPhase::Searching, std::string(kSearching) + pathA);
     const std::string dirA = FolderPart(pathA);
     const std::string dirB = FolderPart(pathB);
     const std::string fullA = OnDrive(pathA);
