@@ -12,6 +12,7 @@
 
 #include <exception>
 #include <system_error>
+#include <utility>
 
 namespace drivlet::gui {
 namespace {
@@ -49,7 +50,9 @@ DriveWindows::DriveWindows(DriveWindowServices services, QObject* parent)
 DriveWindows::~DriveWindows() {
     // The panels cancel and join their runs as the windows go; no finish message then.
     closing_ = true;
-    for (auto& [path, window] : windows_)
+    // Taken out first: each window's destroyed handler erases its entry.
+    const auto windows = std::exchange(windows_, {});
+    for (const auto& [path, window] : windows)
         delete window.data();
 }
 
@@ -81,10 +84,9 @@ TNewDrive* DriveWindows::CreateWindow(const std::string& drivePath) {
     connect(window, &TNewDrive::runRequested, this,
             [this](const QString& file) { LaunchJob(file.toStdString()); });
     connect(window, &TNewDrive::trayCommand, this, &DriveWindows::trayCommand);
-    connect(window, &QObject::destroyed, this, [this, drivePath] {
-        const auto it = windows_.find(drivePath);
-        if (it != windows_.end() && !it->second) windows_.erase(it);
-    });
+    // Emitted from ~QWidget, while the pointer still holds the half-destroyed window: reading it
+    // as a TNewDrive then is undefined, and no other window of this drive can exist meanwhile.
+    connect(window, &QObject::destroyed, this, [this, drivePath] { windows_.erase(drivePath); });
     return window;
 }
 
@@ -108,12 +110,11 @@ void DriveWindows::LaunchJob(const std::string& jobFile, bool scheduled) {
     const std::filesystem::path configFolder = std::filesystem::path(jobFile).parent_path();
     const QPointer<TNewDrive> window = ShowDrive(configFolder.parent_path().string());
 
-    auto launch = std::make_shared<Launch>(
-        RunnerServices{{services_.files, services_.clock},
-                       services_.computerId,
-                       CurrentRunSettings(),
-                       services_.isDriveRoot,
-                       services_.knownReach});
+    auto launch = std::make_shared<Launch>(RunnerServices{{services_.files, services_.clock},
+                                                          services_.computerId,
+                                                          CurrentRunSettings(),
+                                                          services_.isDriveRoot,
+                                                          services_.knownReach});
     launch->asker.SetParent(window);
     LaunchRequest request;
     request.reachAnswered = scheduled;
