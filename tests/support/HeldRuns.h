@@ -23,8 +23,8 @@ public:
         while (static_cast<int>(runs_.size()) < count) {
             auto run = std::make_unique<JobRun>(JobKind::Backup, "held", nullptr);
             run->CountIn(&registry_);
-            run->Start(std::make_unique<Waiter>(ThreadServices{
-                LinuxFileSystem::Instance(), SystemClock::Instance()}));
+            run->Start(std::make_unique<Waiter>(
+                ThreadServices{LinuxFileSystem::Instance(), SystemClock::Instance()}));
             runs_.push_back(std::move(run));
         }
         while (static_cast<int>(runs_.size()) > count) {
@@ -44,24 +44,29 @@ public:
 private:
     class Waiter final : public TThreadBase {
     public:
+        // The listener is called again by the base's destructor, after this object's members are
+        // gone: what it touches is shared with it.
         explicit Waiter(const ThreadServices& services) : TThreadBase(services) {
-            AddTerminateListener([this] {
-                std::lock_guard lock(mutex_);
-                cv_.notify_all();
+            AddTerminateListener([wake = wake_] {
+                std::lock_guard lock(wake->mutex);
+                wake->cv.notify_all();
             });
         }
         ~Waiter() override { StopAndWait(); }
 
     protected:
         void Execute() override {
-            std::unique_lock lock(mutex_);
-            cv_.wait(lock, [this] { return Terminated(); });
+            std::unique_lock lock(wake_->mutex);
+            wake_->cv.wait(lock, [this] { return Terminated(); });
         }
         bool IsFolderExcluded(const std::string&) override { return false; }
 
     private:
-        std::mutex mutex_;
-        std::condition_variable cv_;
+        struct Wake {
+            std::mutex mutex;
+            std::condition_variable cv;
+        };
+        std::shared_ptr<Wake> wake_ = std::make_shared<Wake>();
     };
 
     RunRegistry& registry_;
