@@ -5,15 +5,6 @@
 #include <stdexcept>
 
 namespace drivlet {
-namespace {
-
-// The table's NOCASE collation folds ASCII letters only.
-char Folded(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-} // namespace
-
 void RecordIndex::Clear() {
     slots_ = {};
     names_ = {};
@@ -21,7 +12,8 @@ void RecordIndex::Clear() {
 }
 
 std::string_view RecordIndex::Fold(std::string_view name) {
-    // Folded once per lookup: the hash and the comparisons then go a word at a time.
+    // The table's NOCASE collation folds ASCII letters only. Folded once per lookup: the hash and the
+    // comparisons then go a word at a time.
     folded_.resize(name.size());
     char* out = folded_.data();
     // Without a branch per byte, so that the compiler does many at once.
