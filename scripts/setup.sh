@@ -16,5 +16,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   tzdata zip unzip 7zip rsync unison \
   xvfb xauth openbox trayer xdotool imagemagick dbus-x11 python3-dbusmock libglib2.0-bin >/dev/null
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DDRIVLET_BUILD_TESTS=OFF -DDRIVLET_BUILD_BENCH=OFF
 cmake --build build -j2
