@@ -11,7 +11,6 @@ CC=clang CXX=clang++ cmake -S . -B build-check -G Ninja -DCMAKE_BUILD_TYPE=Debug
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DDRIVLET_BUILD_BENCH=OFF -DDRIVLET_SANITIZE=ON >/dev/null
 cmake --build build-check -j2
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
   ctest --test-dir build-check --output-on-failure -j2
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
