@@ -96,6 +96,41 @@ xdotool mousemove 500 600 click 1
 timeout 60 bash -c "while xdotool search --onlyvisible --name '^Drivlet menu$' >/dev/null; do sleep 0.1; done" ||
     fail "the tray menu did not close"
 
+# Opens the tray menu with a right click on the icon. A click that lands while the window manager
+# is still moving the focus opens the menu and closes it at once, so a missing menu is clicked for
+# again.
+open_menu() {
+    for _ in 1 2 3; do
+        xdotool mousemove --window "$icon" 8 8 click 3
+        timeout 10 xdotool search --sync --onlyvisible --name "^Drivlet menu$" >/dev/null && return 0
+    done
+    return 1
+}
+# Minimises a window and waits until it is off the screen.
+minimise() {
+    xdotool windowminimize "$1"
+    timeout 60 bash -c "while xdotool search --onlyvisible --name '$2' >/dev/null; do sleep 0.1; done" ||
+        fail "the window $2 did not go"
+}
+
+# The menu's Options (the second item) opens the Options window, and About (the sixth) the About
+# window; each is minimised again afterwards.
+open_menu || fail "the tray menu did not open again"
+xdotool key Down Down Return
+options=$(timeout 60 xdotool search --sync --onlyvisible --name "^Options$" | head -n 1)
+[ -n "$options" ] || fail "the Options window did not open"
+import -window root "$shots/options.png" || fail "the screenshot could not be taken"
+echo "options: window $options; screenshot $shots/options.png"
+minimise "$options" "^Options$"
+
+open_menu || fail "the tray menu did not open again"
+xdotool key Down Down Down Down Down Down Return
+about=$(timeout 60 xdotool search --sync --onlyvisible --name "^About Drivlet$" | head -n 1)
+[ -n "$about" ] || fail "the About window did not open"
+import -window root "$shots/about.png" || fail "the screenshot could not be taken"
+echo "about: window $about; screenshot $shots/about.png"
+minimise "$about" "^About Drivlet$"
+
 # Drives are tmpfs mounts, so the program sees each arrive in the mount table as a stick would.
 # Each is filled at a staging point first and then bound where it "arrives", whole.
 mkdir -p "$work/stage"

@@ -156,6 +156,13 @@ private slots:
         QCOMPARE(window->windowTitle(), QString::fromStdString("New Drive Detected. " + drive_));
         // The same drive without its trailing separator is the same window.
         QCOMPARE(windows.ShowDrive(drive_.substr(0, drive_.size() - 1)), window);
+        // A second start (or the drive again) brings a minimised window back, not just raised.
+        window->showMinimized();
+        windows.RaiseAll();
+        QVERIFY(!(window->windowState() & Qt::WindowMinimized));
+        window->showMinimized();
+        QCOMPARE(windows.ShowDrive(drive_), window);
+        QVERIFY(!(window->windowState() & Qt::WindowMinimized));
         QVERIFY(WaitUntil([&] { return !window->Searching(); }));
 
         const JobRowsModel& rows = window->Rows();

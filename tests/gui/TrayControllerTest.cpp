@@ -6,7 +6,9 @@
 #include "core/drives/DriveRegistry.h"
 #include "core/schedule/run/DeletedSizeAlert.h"
 #include "core/schedule/run/ShutdownCoordinator.h"
+#include "gui/about/AboutWindow.h"
 #include "gui/app/TerminationSignals.h"
+#include "gui/options/OptionsWindow.h"
 #include "gui/tray/TrayIconImages.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/MountTableNotifySource.h"
@@ -178,10 +180,40 @@ private slots:
         tray->MakeVisible();
         QVERIFY(icon_->visible);
 
-        // A command that is not there yet says so, in a notice.
+        // The Options window is made with the start and shown by the menu and by a drive window's
+        // menu alike; closing it only hides it.
+        QVERIFY(tray->Options() != nullptr);
+        QVERIFY(!tray->Options()->isVisible());
         tray->Menu().actions()[2]->trigger();
+        QVERIFY(tray->Options()->isVisible());
+        QCOMPARE(tray->Options()->windowTitle(), QStringLiteral("Options"));
+        OptionsWindow* options = tray->Options();
+        options->close();
+        QVERIFY(!options->isVisible());
+        tray->Command(TrayCommand::Options);
+        QCOMPARE(tray->Options(), options);
+        QVERIFY(options->isVisible());
+        // A second start brings it back when minimised.
+        options->showMinimized();
+        tray->RaiseWindows();
+        QVERIFY(!(options->windowState() & Qt::WindowMinimized));
+        options->close();
+
+        // About, from the menu (Ctrl+A) and from a drive window's Help menu: one window.
+        tray->Menu().actions()[7]->trigger();
+        QWidget* about = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == QStringLiteral("About Drivlet")) about = w;
+        QVERIFY(about);
+        about->close();
+        tray->Command(TrayCommand::About);
+        QCOMPARE(&tray->ShowAbout(), about);
+        about->close();
+
+        // A command that is not there yet says so, in a notice.
+        tray->Menu().actions()[3]->trigger();
         QVERIFY(WaitUntil([] { return OpenBox() != nullptr; }));
-        QCOMPARE(OpenBox()->text(), QStringLiteral("Options"));
+        QCOMPARE(OpenBox()->text(), QStringLiteral("Schedules"));
         QVERIFY(OpenBox()->informativeText().contains("later"));
         delete OpenBox();
 

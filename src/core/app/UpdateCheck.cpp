@@ -44,20 +44,33 @@ std::string UpToDateNotice(std::string_view ownVersion) {
            std::string(ownVersion) + ").";
 }
 
+UpdateMessage UpdateMessageFor(const std::optional<std::string>& body, bool withMessages) {
+    switch (ClassifyUpdateReply(body)) {
+    case UpdateReply::NewVersion:
+        return {UpdateMessage::Form::Question, NewVersionQuestion(*body), MessageKind::Information};
+    case UpdateReply::UpToDate:
+        if (withMessages) return {UpdateMessage::Form::Notice, UpToDateNotice(), MessageKind::Information};
+        break;
+    case UpdateReply::Failed:
+        if (withMessages)
+            return {UpdateMessage::Form::Notice, std::string(kUpdateDownloadError), MessageKind::Error};
+        break;
+    }
+    return {};
+}
+
 bool AnswerUpdateReply(const std::optional<std::string>& body, bool withMessages, IMessageDialogs& dialogs) {
     const std::string title(kCheckForUpdatesTitle);
     const std::string caption(kProductTitle);
-    switch (ClassifyUpdateReply(body)) {
-    case UpdateReply::NewVersion:
-        return dialogs.AskYesNo(NewVersionQuestion(*body), title, false, MessageKind::Information, caption) ==
-               dlg::Yes;
-    case UpdateReply::UpToDate:
-        if (withMessages) dialogs.ShowNotice(UpToDateNotice(), title, MessageKind::Information, caption);
+    const UpdateMessage message = UpdateMessageFor(body, withMessages);
+    switch (message.form) {
+    case UpdateMessage::Form::Question:
+        return dialogs.AskYesNo(message.text, title, false, message.kind, caption) == dlg::Yes;
+    case UpdateMessage::Form::Notice:
+        dialogs.ShowNotice(message.text, title, message.kind, caption);
         return false;
-    case UpdateReply::Failed:
-        if (withMessages)
-            dialogs.ShowNotice(std::string(kUpdateDownloadError), title, MessageKind::Error, caption);
-        return false;
+    case UpdateMessage::Form::None:
+        break;
     }
     return false;
 }

@@ -51,6 +51,17 @@ UpdateReply ClassifyUpdateReply(const std::optional<std::string>& body,
 std::string NewVersionQuestion(std::string_view latest, std::string_view ownVersion = kVersionText);
 std::string UpToDateNotice(std::string_view ownVersion = kVersionText);
 
+// What the reply calls for, for a front end that asks without waiting.
+struct UpdateMessage {
+    enum class Form { None, Notice, Question };
+    Form form = Form::None;
+    std::string text;
+    MessageKind kind = MessageKind::Information;
+};
+// The new-version question always (a Yes asks for the upgrade page), the up-to-date notice and
+// the error only `withMessages`.
+UpdateMessage UpdateMessageFor(const std::optional<std::string>& body, bool withMessages);
+
 // Says what the reply calls for: the new-version question always, the up-to-date notice and the
 // error only `withMessages` (the menu's check; the start-up check is silent). True when the user
 // asked for the upgrade page.

@@ -38,17 +38,26 @@ int64_t EmptyFolder(const IFileSystem& files, const std::string& folder) {
     return EmptyInto(files, WithSlash(folder));
 }
 
-std::optional<int64_t> EmptyDeletedStore(const IFileSystem& files, const std::string& deletedFolder,
-                                         ProgramDatabase& database, IMessageDialogs& dialogs) {
-    if (deletedFolder.empty() || deletedFolder.front() != '/' ||
-        deletedFolder.find_first_not_of('/') == std::string::npos)
-        return std::nullopt;
-    if (dialogs.AskYesNo(EmptyStoreQuestion(deletedFolder), std::string(kEmptyStoreTitle), false,
-                         MessageKind::Confirmation, std::string(kProductTitle)) != dlg::Yes)
-        return std::nullopt;
+bool MayBeDeletedStore(std::string_view folder) {
+    return !folder.empty() && folder.front() == '/' &&
+           folder.find_first_not_of('/') != std::string_view::npos;
+}
+
+std::optional<int64_t> EmptyDeletedStoreNow(const IFileSystem& files, const std::string& deletedFolder,
+                                            ProgramDatabase& database) {
+    if (!MayBeDeletedStore(deletedFolder)) return std::nullopt;
     (void)EmptyFolder(files, deletedFolder);
     database.ClearDeletedFilesLog();
     return database.DeletedFilesSize();
+}
+
+std::optional<int64_t> EmptyDeletedStore(const IFileSystem& files, const std::string& deletedFolder,
+                                         ProgramDatabase& database, IMessageDialogs& dialogs) {
+    if (!MayBeDeletedStore(deletedFolder)) return std::nullopt;
+    if (dialogs.AskYesNo(EmptyStoreQuestion(deletedFolder), std::string(kEmptyStoreTitle), false,
+                         MessageKind::Confirmation, std::string(kProductTitle)) != dlg::Yes)
+        return std::nullopt;
+    return EmptyDeletedStoreNow(files, deletedFolder, database);
 }
 
 } // namespace drivlet

@@ -23,6 +23,14 @@ std::string EmptyStoreQuestion(std::string_view folder);
 // points at is not the store's. Returns how many entries would not go.
 int64_t EmptyFolder(const IFileSystem& files, const std::string& folder);
 
+// Whether a folder can be a store to empty: a full path, not the root of the file system.
+bool MayBeDeletedStore(std::string_view folder);
+
+// Empties the store and clears `DeleteDataLog` (the question has been answered); the logged size
+// afterwards (0). Nothing when the folder cannot be a store.
+std::optional<int64_t> EmptyDeletedStoreNow(const IFileSystem& files, const std::string& deletedFolder,
+                                            ProgramDatabase& database);
+
 // Asks (Yes/No); on Yes empties the store and clears `DeleteDataLog`, and returns the logged size
 // afterwards (0). Nothing when the user declines or the folder cannot be a store (empty, not a
 // full path, or the root of the file system).

@@ -1,5 +1,6 @@
 #include "gui/app/TrayApplication.h"
 
+#include "core/app/AutostartEntry.h"
 #include "core/app/ProgramDataRoot.h"
 #include "core/app/ProgramFolders.h"
 #include "core/drives/VolumeInfo.h"
@@ -36,7 +37,7 @@ int FailToStart(QApplication& app, const std::string& what) {
 
 int RunTrayProgram(QApplication& app) {
     QApplication::setApplicationName(QStringLiteral("Drivlet"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Drivlet"));
+    // No display name: the platform would append it to every window's title.
     QApplication::setQuitOnLastWindowClosed(false);
     // "-autorun" (the start with the session) is accepted and changes nothing; so is anything else.
 
@@ -83,12 +84,19 @@ int RunTrayProgram(QApplication& app) {
         services.completePendingShutdown = [&logind](bool logOff) {
             return logind && logind->EndSession(logOff);
         };
-        TrayEnvironment environment{root, ComputerIdentity(*volumes), SystemClock::Instance(), [&volumes] {
-                                        std::vector<std::string> drives;
-                                        for (const MountedDrive& d : volumes->MountedDrives())
-                                            drives.push_back(d.drivePath);
-                                        return drives;
-                                    }};
+        TrayEnvironment environment{
+            root,
+            ComputerIdentity(*volumes),
+            SystemClock::Instance(),
+            [&volumes] {
+                std::vector<std::string> drives;
+                for (const MountedDrive& d : volumes->MountedDrives())
+                    drives.push_back(d.drivePath);
+                return drives;
+            },
+            ConfigHomeFolder(ProcessEnvironment()),
+            QCoreApplication::applicationFilePath().toStdString(),
+            ProcessEnvironment()("DRIVLET_UPDATE_SERVER").value_or(std::string(kUpdateServerAddress))};
         controller = std::make_unique<TrayController>(std::move(environment), std::move(services),
                                                       std::make_unique<SystemTrayIcon>());
         TrayController* owner = controller.get();
@@ -119,6 +127,8 @@ int RunTrayProgram(QApplication& app) {
         std::cerr << "drivlet: drive arrivals cannot be watched here\n";
 
     TrayController* tray = controller.get();
+    // The drive windows' menus are the tray's commands.
+    QObject::connect(windows.get(), &DriveWindows::trayCommand, tray, &TrayController::Command);
     instance.ListenForFrontRequests([tray] {
         QMetaObject::invokeMethod(
             tray, [tray] { tray->RaiseWindows(); }, Qt::QueuedConnection);

@@ -3,6 +3,7 @@
 // come; the actions on a job; and the tabs where the jobs run from it show their progress. One
 // window per drive path (DriveWindows keeps them).
 #include "core/time/DateTimeText.h"
+#include "gui/tray/TrayCommand.h"
 #include "platform/FileSystem.h"
 
 #include <QMainWindow>
@@ -28,8 +29,6 @@ namespace drivlet::gui {
 class JobRowsModel;
 
 // The window's menu commands, which belong to the tray program.
-enum class TrayCommand { OpenDrive, ExitProgram, Options, Schedules, Upgrade, Help, About };
-
 struct NewDriveServices {
     const IFileSystem& files; // outlives the window
     std::string computerId;

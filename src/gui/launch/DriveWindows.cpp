@@ -2,6 +2,7 @@
 
 #include "core/db/ProgramDatabase.h"
 #include "core/launch/LaunchJob.h"
+#include "gui/app/BringForward.h"
 #include "gui/launch/GuiJobAsker.h"
 #include "gui/status/TThreadStatuesFrame.h"
 #include "gui/sync/GuiConflictPrompt.h"
@@ -67,9 +68,7 @@ TNewDrive* DriveWindows::ShowDrive(const std::string& drivePath) {
     if (!std::filesystem::is_directory(path, ec)) return nullptr;
     TNewDrive* window = Window(path);
     if (!window) window = CreateWindow(path);
-    window->show();
-    window->raise();
-    window->activateWindow();
+    BringForward(*window);
     return window;
 }
 
@@ -190,9 +189,7 @@ bool DriveWindows::WindowRunsJobs(const QWidget* window) const {
 
 void DriveWindows::RaiseAll() {
     for (auto& [path, window] : windows_) {
-        if (!window || !window->isVisible()) continue;
-        window->raise();
-        window->activateWindow();
+        if (window && window->isVisible()) BringForward(*window);
     }
 }
 

@@ -3,9 +3,14 @@
 #include "core/app/UpdateCheck.h"
 #include "core/drives/DriveRegistry.h"
 #include "core/schedule/run/DeletedSizeAlert.h"
+#include "gui/about/AboutWindow.h"
+#include "gui/app/BringForward.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/options/OptionsWindow.h"
 #include "gui/tray/TrayIconImages.h"
+#include "gui/update/UpdateCheckClient.h"
 #include "platform/ShellNotifySource.h"
+#include "platform/linux/LinuxFileSystem.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -71,6 +76,7 @@ TrayController::~TrayController() {
         delete box.data();
     delete exitBox_.data();
     delete errorBox_.data();
+    delete updateBox_.data();
 }
 
 bool TrayController::StartDriveNotification(IShellNotifySource& feed) {
@@ -83,8 +89,10 @@ bool TrayController::StartDriveNotification(IShellNotifySource& feed) {
 }
 
 void TrayController::MakeVisible() {
+    (void)CreateOptions();
     icon_->SetVisible(true);
     session_->Start();
+    if (Settings().CheckForUpdates) CheckForUpdates(false);
 }
 
 void TrayController::BuildMenu() {
@@ -93,14 +101,13 @@ void TrayController::BuildMenu() {
     QAction* open = menu_.addAction(QStringLiteral("Open Drive"), this, &TrayController::OpenDrive);
     menu_.setDefaultAction(open);
     menu_.addSeparator();
-    menu_.addAction(QStringLiteral("Options"), this, [this] { ComesLater(QStringLiteral("Options")); });
+    menu_.addAction(QStringLiteral("Options"), this, [this] { (void)ShowOptions(); });
     menu_.addAction(QStringLiteral("Schedules"), this, [this] { ComesLater(QStringLiteral("Schedules")); });
     menu_.addSeparator();
-    menu_.addAction(QStringLiteral("Update"), this, [this] { ComesLater(QStringLiteral("Update")); });
+    menu_.addAction(QStringLiteral("Update"), this, [this] { CheckForUpdates(true); });
     QAction* help = menu_.addAction(QStringLiteral("Help"), this, &TrayController::Help);
     help->setShortcut(QKeySequence(Qt::Key_F1));
-    QAction* about =
-        menu_.addAction(QStringLiteral("About"), this, [this] { ComesLater(QStringLiteral("About")); });
+    QAction* about = menu_.addAction(QStringLiteral("About"), this, [this] { (void)ShowAbout(); });
     about->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     menu_.addSeparator();
     QAction* exit = menu_.addAction(QStringLiteral("Exit"), this, &TrayController::Exit);
@@ -110,6 +117,50 @@ void TrayController::BuildMenu() {
     // Menus of the notification area are shown away from any window, so show what they bind.
     for (QAction* action : menu_.actions())
         action->setShortcutVisibleInContextMenu(true);
+}
+
+OptionsWindow& TrayController::CreateOptions() {
+    if (!options_) {
+        options_ = std::make_unique<OptionsWindow>(
+            OptionsServices{Settings(), environment_.programDataRoot, Database(), LinuxFileSystem::Instance(),
+                            AutostartEntry(environment_.configHome, environment_.programPath),
+                            [this] { return DeletedSize(); }, [this] { MeasureDeletedSize(); }});
+        if (!images_.empty()) options_->setWindowIcon(images_.front());
+    }
+    return *options_;
+}
+
+OptionsWindow& TrayController::ShowOptions() {
+    OptionsWindow& window = CreateOptions();
+    BringForward(window);
+    return window;
+}
+
+void TrayController::CheckForUpdates(bool withMessages) {
+    if (!update_) update_ = std::make_unique<UpdateCheckClient>(environment_.updateServer);
+    update_->Check([this, withMessages](std::optional<std::string> body) {
+        const UpdateMessage message = UpdateMessageFor(body, withMessages);
+        if (message.form == UpdateMessage::Form::None || Exiting()) return;
+        delete updateBox_.data();
+        const bool question = message.form == UpdateMessage::Form::Question;
+        updateBox_ = OpenMessageBox(
+            nullptr, message.text, std::string(kCheckForUpdatesTitle), message.kind,
+            question ? BoxButtons::YesNo : BoxButtons::Ok, [this, question](int reply) {
+                if (question && reply == dlg::Yes)
+                    QDesktopServices::openUrl(
+                        QUrl(QString::fromStdString(UpgradePageAddress(environment_.updateServer))));
+            });
+    });
+}
+
+bool TrayController::CheckingForUpdates() const {
+    return update_ && update_->Checking();
+}
+
+AboutWindow& TrayController::ShowAbout() {
+    if (!about_) about_ = std::make_unique<AboutWindow>(images_.empty() ? QIcon() : images_.front());
+    BringForward(*about_);
+    return *about_;
 }
 
 void TrayController::ComesLater(const QString& command) {
@@ -225,8 +276,36 @@ void TrayController::ReportError(const std::string& message) {
     errorBox_ = OpenMessageBox(nullptr, message, "Drivlet", MessageKind::Error, BoxButtons::Ok, {});
 }
 
+void TrayController::Command(TrayCommand command) {
+    switch (command) {
+    case TrayCommand::OpenDrive:
+        OpenDrive();
+        break;
+    case TrayCommand::ExitProgram:
+        Exit();
+        break;
+    case TrayCommand::Options:
+        (void)ShowOptions();
+        break;
+    case TrayCommand::Help:
+        Help();
+        break;
+    case TrayCommand::Schedules:
+        ComesLater(QStringLiteral("Schedules"));
+        break;
+    case TrayCommand::Upgrade:
+        CheckForUpdates(true);
+        break;
+    case TrayCommand::About:
+        (void)ShowAbout();
+        break;
+    }
+}
+
 void TrayController::RaiseWindows() {
     if (services_.raiseAll) services_.raiseAll();
+    for (QWidget* window : {static_cast<QWidget*>(options_.get()), static_cast<QWidget*>(about_.get())})
+        if (window && window->isVisible()) BringForward(*window);
 }
 
 } // namespace drivlet::gui

@@ -4,8 +4,10 @@
 // the boxes the session's questions and notices are shown in. The rules (schedules, arrivals,
 // running jobs, shut-down) are the session's. Everything runs on the GUI thread; questions are
 // boxes answered by callback.
+#include "core/app/UpdateCheck.h"
 #include "core/resident/ResidentSession.h"
 #include "gui/tray/ITrayIcon.h"
+#include "gui/tray/TrayCommand.h"
 #include "gui/tray/TrayServices.h"
 
 #include <QMenu>
@@ -20,6 +22,11 @@
 
 class QAction;
 class QMessageBox;
+namespace drivlet::gui {
+class AboutWindow;
+class UpdateCheckClient;
+class OptionsWindow;
+} // namespace drivlet::gui
 
 namespace drivlet {
 class IClock;
@@ -37,6 +44,12 @@ struct TrayEnvironment {
     const IClock& clock;
     // The drive paths of the mounted volumes, in mount-table order.
     std::function<std::vector<std::string>()> mountedDrives;
+    // The user's configuration folder (its "autostart" folder holds the launch at log-in) and
+    // this program's full path; the Options window switches that launch.
+    std::filesystem::path configHome = {};
+    std::string programPath = {};
+    // Where the update check asks.
+    std::string updateServer = std::string(kUpdateServerAddress);
 };
 
 class TrayController final : public QObject, private IResidentFrontEnd {
@@ -70,6 +83,8 @@ public:
     // The shut-down must be held back (jobs run, or shut-down schedules are still to run).
     bool ShutdownBlocked() const { return session_->ShutdownBlocked(); }
 
+    // A command of a drive window's menu, done as the tray menu's.
+    void Command(TrayCommand command);
     // A second start asked for the program's windows.
     void RaiseWindows();
 
@@ -85,6 +100,16 @@ public:
     TProgramData& Settings() { return session_->Settings(); }
     ProgramDatabase& Database() { return session_->Database(); }
     QMenu& Menu() { return menu_; }
+    // The Options window, created at the end of the start (or when first asked for), shown and
+    // brought to the front.
+    OptionsWindow& ShowOptions();
+    OptionsWindow* Options() const { return options_.get(); }
+    // Asks the update server for the latest version; the menu's check tells every outcome, the
+    // start-up check only a newer version. Nothing waits for the reply.
+    void CheckForUpdates(bool withMessages);
+    bool CheckingForUpdates() const;
+    // The About window, made when first asked for.
+    AboutWindow& ShowAbout();
     const std::vector<QIcon>& Images() const { return images_; }
     int RunningJobs() const { return session_->RunningJobs(); }
     bool Exiting() const { return session_->Exiting(); }
@@ -95,6 +120,7 @@ signals:
 
 private:
     void BuildMenu();
+    OptionsWindow& CreateOptions();
     void ComesLater(const QString& command);
     void OpenDrive();
     void Help();
@@ -126,6 +152,10 @@ private:
     uint64_t driveRegistration_ = 0;
     IShellNotifySource* driveFeed_ = nullptr;
 
+    std::unique_ptr<OptionsWindow> options_;
+    std::unique_ptr<AboutWindow> about_;
+    std::unique_ptr<UpdateCheckClient> update_;
+    QPointer<QMessageBox> updateBox_;
     QPointer<QMessageBox> exitBox_;
     QPointer<QMessageBox> errorBox_;
     std::vector<QPointer<QMessageBox>> questions_;
