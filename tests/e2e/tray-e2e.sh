@@ -49,6 +49,8 @@ fail() {
 # Everything the program keeps goes below the temporary folder.
 export ProgramData=$work/data
 export XDG_RUNTIME_DIR=$work/run
+# A sysfs tree of the test's own for the Open Drive dialog: filled once the drives are mounted.
+export DRIVLET_SYS_ROOT=$work/sys
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 
@@ -176,6 +178,24 @@ window=$(wait_window "^New Drive Detected. $work/drives/A/\$")
 [ -n "$window" ] || fail "the window of the known drive A did not open"
 echo "drive A: window $window"
 [ -z "$(ls "$work/drives/A/Backups")" ] || fail "a job of drive A ran without a schedule"
+
+# Open Drive lists the drives on USB: the drives' tmpfs stands on a USB stick in the test's sysfs
+# tree. The first item of the menu opens it; the first drive is chosen to show its space.
+majmin=$(awk -v m="$work/drives/A" '$5 == m { print $3 }' /proc/self/mountinfo | head -n 1)
+usb=devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0/block/sdb
+mkdir -p "$DRIVLET_SYS_ROOT/$usb" "$DRIVLET_SYS_ROOT/dev/block"
+echo 1 >"$DRIVLET_SYS_ROOT/$usb/removable"
+ln -s "../../$usb" "$DRIVLET_SYS_ROOT/dev/block/$majmin"
+open_menu || fail "the tray menu did not open again"
+xdotool key Down Return
+dialog=$(timeout 60 bash -c "until xdotool search --onlyvisible --name '^Drivlet\$' 2>/dev/null | grep -vx '$icon'; do sleep 0.1; done" | head -n 1)
+[ -n "$dialog" ] || fail "the Open Drive dialog did not open"
+xdotool key Down
+import -window root "$shots/open-drive.png" || fail "the screenshot could not be taken"
+echo "open drive: window $dialog; screenshot $shots/open-drive.png"
+xdotool key Escape
+timeout 60 bash -c "while xdotool search --onlyvisible --name '^Drivlet\$' 2>/dev/null | grep -vqx '$icon'; do sleep 0.1; done" ||
+    fail "the Open Drive dialog did not close"
 
 # B: a drive-insertion schedule runs its backup on arrival, on a tab of the drive's window.
 stage_drive B Photos.Ubk "$(backup_json Photos)"

@@ -4,8 +4,10 @@
 #include "core/app/ProgramDataRoot.h"
 #include "core/app/ProgramFolders.h"
 #include "core/drives/VolumeInfo.h"
+#include "gui/app/BringForward.h"
 #include "gui/app/TerminationSignals.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/drives/TOpenDrive.h"
 #include "gui/launch/DriveWindows.h"
 #include "gui/tray/SystemTrayIcon.h"
 #include "gui/tray/TrayController.h"
@@ -14,6 +16,7 @@
 #include "platform/ShellNotifySource.h"
 #include "platform/VolumeSystem.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/LinuxVolumeSystem.h"
 #include "platform/linux/LogindClient.h"
 
 #include <QApplication>
@@ -51,6 +54,10 @@ int RunTrayProgram(QApplication& app) {
     std::unique_ptr<LogindClient> logind;
     // Declared after the controller: the windows (and the runs on them) go first.
     std::unique_ptr<DriveWindows> windows;
+    // The buses of the drives the Open Drive dialog lists; DRIVLET_SYS_ROOT stands a tree of
+    // its own in for /sys there (the desktop test shows its drives as USB sticks).
+    std::unique_ptr<IVolumeSystem> driveBuses;
+    std::unique_ptr<TOpenDrive> openDrive;
 
     TApplicationInstance instance;
     try {
@@ -73,6 +80,25 @@ int RunTrayProgram(QApplication& app) {
         TrayServices services;
         services.showDrive = [&windows](const std::string& drive) {
             if (windows) (void)windows->ShowDrive(drive);
+        };
+        // One Open Drive dialog, made when first asked for; the drive chosen opens its window.
+        services.openDrive = [&openDrive, &windows, &volumes, &driveBuses] {
+            if (!openDrive) {
+                VolumePaths paths;
+                if (auto sysRoot = ProcessEnvironment()("DRIVLET_SYS_ROOT")) paths.sysRoot = *sysRoot;
+                driveBuses = std::make_unique<LinuxVolumeSystem>(paths);
+                openDrive = std::make_unique<TOpenDrive>(
+                    OpenDriveServices{*driveBuses, LinuxFileSystem::Instance(), ComputerIdentity(*volumes)});
+                openDrive->SetFilter(QStringLiteral("USB"));
+                QObject::connect(openDrive.get(), &TOpenDrive::driveChosen, openDrive.get(),
+                                 [&windows](const QString& path) {
+                                     if (windows) (void)windows->ShowDrive(path.toStdString());
+                                 });
+            } else {
+                openDrive->RefreshDriveList();
+            }
+            openDrive->open();
+            BringForward(*openDrive);
         };
         // Only schedules the user made launch jobs this way.
         services.launchJob = [&windows](const std::string& file) {
