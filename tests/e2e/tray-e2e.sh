@@ -66,10 +66,30 @@ timeout 60 xdotool search --sync --classname panel >/dev/null || fail "trayer di
 "$program" -autorun >"$work/first.log" 2>&1 &
 first=$!
 pids+=("$first")
-# The icon is shown two seconds after the start; wait for its window to be docked.
-icon=$(timeout 60 xdotool search --sync --onlyvisible --classname drivlet | head -n 1)
+# The splash shows until the start is complete, two seconds on; then the icon is docked.
+mkdir -p "$shots"
+splash=$(timeout 60 xdotool search --sync --onlyvisible --name "^Drivlet splash$" | head -n 1)
+[ -n "$splash" ] || fail "no splash appeared"
+import -window root "$shots/splash.png" || fail "the screenshot could not be taken"
+echo "splash: window $splash; screenshot $shots/splash.png"
+timeout 60 bash -c "while xdotool search --onlyvisible --name '^Drivlet splash$' >/dev/null; do sleep 0.1; done" ||
+    fail "the splash did not go"
+# The ready balloon comes with it, a bigger window of the program: the icon is the smallest.
+smallest_window() {
+    for w in $(timeout 60 xdotool search --sync --onlyvisible --classname drivlet); do
+        xdotool getwindowgeometry "$w" | awk -v w="$w" '/Geometry/ { split($2, a, "x"); print a[1] * a[2], w }'
+    done | sort -n | head -n 1 | cut -d' ' -f2
+}
+icon=$(smallest_window)
 [ -n "$icon" ] || fail "no tray icon appeared"
 echo "tray icon: window $icon"
+# The balloon saying the program is ready, beside the icon.
+if timeout 20 bash -c 'until [ "$(xdotool search --onlyvisible --classname drivlet | wc -l)" -ge 2 ]; do sleep 0.1; done'; then
+    import -window root "$shots/ready-balloon.png" || fail "the screenshot could not be taken"
+    echo "ready balloon: screenshot $shots/ready-balloon.png"
+else
+    fail "no ready balloon appeared"
+fi
 
 root="$ProgramData/Quorvane/Drivlet"
 for folder in AutoFill ErrorLogs ConfigData Tmp Deleted; do
@@ -82,25 +102,16 @@ timeout 60 "$program" >"$work/second.log" 2>&1
 code=$?
 [ "$code" -eq 0 ] || fail "the second start ended with $code"
 kill -0 "$first" 2>/dev/null || fail "the first copy ended"
-icons=$(xdotool search --onlyvisible --classname drivlet | wc -l)
-[ "$icons" -eq 1 ] || fail "$icons icons after the second start, not 1"
-
-# The tray menu: a right click on the icon opens it as a second window of the program.
-xdotool mousemove --window "$icon" 8 8 click 3
-menu=$(timeout 60 xdotool search --sync --onlyvisible --name "^Drivlet menu$" | head -n 1)
-[ -n "$menu" ] || fail "the tray menu did not open"
-mkdir -p "$shots"
-import -window root "$shots/tray-menu.png" || fail "the screenshot could not be taken"
-echo "tray menu: window $menu; screenshot $shots/tray-menu.png"
-
-# A click beside the menu closes it.
-xdotool mousemove 500 600 click 1
-timeout 60 bash -c "while xdotool search --onlyvisible --name '^Drivlet menu$' >/dev/null; do sleep 0.1; done" ||
-    fail "the tray menu did not close"
+# The ready balloon is a window of the program too: the icons are the windows of the icon's size.
+icon_size=$(xdotool getwindowgeometry "$icon" | awk '/Geometry/ { print $2 }')
+icons=$(for w in $(xdotool search --onlyvisible --classname drivlet); do
+    xdotool getwindowgeometry "$w" | awk -v s="$icon_size" '/Geometry/ && $2 == s { print }'
+done | wc -l)
+[ "$icons" -eq 1 ] || fail "$icons icons ($icon_size) after the second start, not 1"
 
 # Opens the tray menu with a right click on the icon. A click that lands while the window manager
-# is still moving the focus opens the menu and closes it at once, so a missing menu is clicked for
-# again.
+# is still moving the focus opens the menu and closes it at once, and one on the ready balloon only
+# closes the balloon, so a missing menu is clicked for again.
 open_menu() {
     for _ in 1 2 3; do
         xdotool mousemove --window "$icon" 8 8 click 3
@@ -114,6 +125,18 @@ minimise() {
     timeout 60 bash -c "while xdotool search --onlyvisible --name '$2' >/dev/null; do sleep 0.1; done" ||
         fail "the window $2 did not go"
 }
+
+# The tray menu: a right click on the icon opens it as a second window of the program.
+open_menu || fail "the tray menu did not open"
+menu=$(xdotool search --onlyvisible --name "^Drivlet menu$" | head -n 1)
+mkdir -p "$shots"
+import -window root "$shots/tray-menu.png" || fail "the screenshot could not be taken"
+echo "tray menu: window $menu; screenshot $shots/tray-menu.png"
+
+# A click beside the menu closes it.
+xdotool mousemove 500 600 click 1
+timeout 60 bash -c "while xdotool search --onlyvisible --name '^Drivlet menu$' >/dev/null; do sleep 0.1; done" ||
+    fail "the tray menu did not close"
 
 # The menu's Options (the second item) opens the Options window, and About (the sixth) the About
 # window; each is minimised again afterwards.

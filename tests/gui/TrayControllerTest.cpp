@@ -7,6 +7,7 @@
 #include "core/schedule/run/DeletedSizeAlert.h"
 #include "core/schedule/run/ShutdownCoordinator.h"
 #include "gui/about/AboutWindow.h"
+#include "gui/app/TSplash.h"
 #include "gui/app/TerminationSignals.h"
 #include "gui/options/OptionsWindow.h"
 #include "gui/tray/TrayIconImages.h"
@@ -177,8 +178,16 @@ private slots:
         QCOMPARE(tray->Menu().defaultAction()->text(), QStringLiteral("Open Drive"));
         QCOMPARE(tray->Menu().actions().back()->toolTip(), QStringLiteral("Exit Program"));
 
-        tray->MakeVisible();
+        // The start's completion closes the splash after the start-up schedules, checks for no
+        // update (the setting is off) and says the program is ready.
+        bool splashClosed = false;
+        tray->MakeVisible([&] { splashClosed = true; });
         QVERIFY(icon_->visible);
+        QVERIFY(splashClosed);
+        QVERIFY(!tray->CheckingForUpdates());
+        QCOMPARE(icon_->balloons.back().title, QString(kBalloonTitle));
+        QCOMPARE(icon_->balloons.back().text, QStringLiteral("Drivlet"));
+        QVERIFY(icon_->balloons.back().icon == BalloonIcon::Information);
 
         // The Options window is made with the start and shown by the menu and by a drive window's
         // menu alike; closing it only hides it.
@@ -395,6 +404,23 @@ private slots:
         QCOMPARE(icon_->balloons[0].text.toStdString(), std::string(kDeletedOverloadText));
         QCOMPARE(icon_->balloons[0].title, QString(kBalloonTitle));
         QVERIFY(icon_->balloons[0].icon == BalloonIcon::Warning);
+        // The ready balloon then repeats the warning.
+        tray->MakeVisible();
+        QCOMPARE(icon_->balloons.back().text.toStdString(), std::string(kDeletedOverloadText));
+        QVERIFY(icon_->balloons.back().icon == BalloonIcon::Warning);
+    }
+
+    void theSplashIsABorderlessPictureWithItsOwnTransparency() {
+        TSplash splash(QIcon(QPixmap(16, 16)));
+        QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(splash.testAttribute(Qt::WA_TranslucentBackground));
+        const QImage picture = TSplash::Picture(QIcon()).toImage();
+        QCOMPARE(splash.size(), picture.size());
+        QVERIFY(picture.hasAlphaChannel());
+        QCOMPARE(qAlpha(picture.pixel(0, 0)), 0); // the rounded corner shows what is behind
+        QVERIFY(qAlpha(picture.pixel(picture.width() / 2, picture.height() / 2)) > 200);
+        splash.ShowSplash();
+        QVERIFY(splash.isVisible());
     }
 
     void shutdownWhileJobsRunIsRefusedAndCarriedOutAfterwards() {

@@ -5,6 +5,7 @@
 #include "core/app/ProgramFolders.h"
 #include "core/drives/VolumeInfo.h"
 #include "gui/app/BringForward.h"
+#include "gui/app/TSplash.h"
 #include "gui/app/TerminationSignals.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/drives/TOpenDrive.h"
@@ -182,7 +183,11 @@ int RunTrayProgram(QApplication& app) {
     // Cancels the jobs and ends once they have stopped, as Exit does.
     TerminationSignals termination([tray](int) { tray->ExitNow(); });
 
-    QTimer::singleShot(kIconDelayMs, tray, [tray] { tray->MakeVisible(); });
+    // The splash until the start is complete, two seconds on.
+    auto splash = std::make_unique<TSplash>(tray->Images().empty() ? QIcon() : tray->Images().front());
+    splash->ShowSplash();
+    QTimer::singleShot(kIconDelayMs, tray,
+                       [tray, &splash] { tray->MakeVisible([&splash] { splash.reset(); }); });
     const int code = app.exec();
     // Null while they go, so that nothing the controller calls meanwhile reaches them.
     windows.reset();

@@ -88,11 +88,18 @@ bool TrayController::StartDriveNotification(IShellNotifySource& feed) {
     return driveRegistration_ != 0;
 }
 
-void TrayController::MakeVisible() {
+void TrayController::MakeVisible(const std::function<void()>& startShown) {
     (void)CreateOptions();
     icon_->SetVisible(true);
     session_->Start();
+    if (startShown) startShown();
+    icon_->SetVisible(true);
+    if (!Animating() && images_.size() > 1) {
+        icon_->SetIcon(images_[1]);
+        icon_->SetIcon(images_[0]);
+    }
     if (Settings().CheckForUpdates) CheckForUpdates(false);
+    icon_->ShowBalloon(kBalloonTitle, balloonText_, balloonIcon_);
 }
 
 void TrayController::BuildMenu() {
@@ -252,7 +259,9 @@ void TrayController::AskFileNotFound(const FileNotFoundQuestion& question, std::
 void TrayController::Notify(const ResidentNotice& notice) {
     switch (notice.event) {
     case ResidentEvent::DeletedOverLimit:
-        icon_->ShowBalloon(kBalloonTitle, QString::fromStdString(notice.text), BalloonIcon::Warning);
+        balloonText_ = QString::fromStdString(notice.text);
+        balloonIcon_ = BalloonIcon::Warning;
+        icon_->ShowBalloon(kBalloonTitle, balloonText_, balloonIcon_);
         break;
     case ResidentEvent::ShutdownRefused:
         icon_->ShowBalloon(kBalloonTitle, QString::fromStdString(notice.text), BalloonIcon::Information);

@@ -65,8 +65,10 @@ public:
     // refused (the rest works without it).
     bool StartDriveNotification(IShellNotifySource& feed);
 
-    // The start's last step: the icon shown and the start-up schedules run.
-    void MakeVisible();
+    // The start's completion, in this order: the Options window made, the icon shown, the start-up
+    // schedules run, `startShown` called (it closes the splash), the icon drawn afresh, the
+    // update check (when the settings ask for it) and the balloon saying the program is ready.
+    void MakeVisible(const std::function<void()>& startShown = {});
 
     // A drive mounted at `drivePath` (with its trailing "/").
     void DriveArrived(const std::string& drivePath) { session_->DriveArrived(drivePath); }
@@ -156,6 +158,9 @@ private:
     std::unique_ptr<AboutWindow> about_;
     std::unique_ptr<UpdateCheckClient> update_;
     QPointer<QMessageBox> updateBox_;
+    // What the balloon says: "Drivlet", or the deleted-files warning once it has been given.
+    QString balloonText_ = QStringLiteral("Drivlet");
+    BalloonIcon balloonIcon_ = BalloonIcon::Information;
     QPointer<QMessageBox> exitBox_;
     QPointer<QMessageBox> errorBox_;
     std::vector<QPointer<QMessageBox>> questions_;
