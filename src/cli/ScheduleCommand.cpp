@@ -4,8 +4,9 @@
 #include "core/db/ProgramDatabase.h"
 #include "core/records/TArchiveData.h"
 #include "core/records/TSyncData.h"
-#include "core/schedule/TSchedule.h"
 #include "core/schedule/ScheduleSave.h"
+#include "core/schedule/TSchedule.h"
+#include "core/schedule/run/ScheduleJobs.h"
 #include "core/text/CaseFold.h"
 #include "core/time/DateFormat.h"
 
@@ -156,38 +157,12 @@ AddRequest ParseAdd(const std::vector<std::string>& args) {
     return request;
 }
 
-// The job's name as the Schedules window takes it from the file; nothing when it cannot be read.
+// The job's name as the Schedules window takes it from the file; nothing (with why) when it
+// cannot be read.
 std::optional<std::string> JobNameOf(const std::string& file, const IClock& clock, std::ostream& err) {
-    const std::string extension = LowerCase(std::filesystem::path(file).extension().string());
-    auto load = [&](TSaveLoadComponent& record) {
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(file, ec)) {
-            err << file << ": no such job file\n";
-            return false;
-        }
-        if (record.LoadCompressed(file) != LoadResult::Loaded) {
-            err << file << ": the job file cannot be read\n";
-            return false;
-        }
-        return true;
-    };
-    if (extension == ".ubk" || extension == ".umv") {
-        TArchiveData job(clock);
-        if (!load(job)) return std::nullopt;
-        return job.BackupName;
-    }
-    if (extension == ".usy") {
-        TSyncData job;
-        if (!load(job)) return std::nullopt;
-        return job.SyncName;
-    }
-    if (extension == ".upcsy") {
-        TPCSyncData job;
-        if (!load(job)) return std::nullopt;
-        return job.SyncName;
-    }
-    err << file << ": not a job file (.Ubk, .Umv, .Usy or .Upcsy)\n";
-    return std::nullopt;
+    JobNameRead read = ReadJobName(file, clock);
+    if (!read.name) err << file << ": " << read.error << "\n";
+    return read.name;
 }
 
 std::string ScheduleText(const ScheduleRunRow& row) {

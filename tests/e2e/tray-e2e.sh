@@ -257,6 +257,14 @@ conflicts=$(wait_window "^File Conflicts\$")
 import -window root "$shots/conflict-window.png" || fail "the screenshot could not be taken"
 echo "drive C: conflict window $conflicts; screenshot $shots/conflict-window.png"
 
+# The menu's Schedules (the third item) lists the two drive-insertion schedules.
+open_menu || fail "the tray menu did not open again"
+xdotool key Down Down Down Return
+schedules=$(wait_window "^Schedules\$")
+[ -n "$schedules" ] || fail "the Schedules window did not open"
+import -window root "$shots/schedules.png" || fail "the screenshot could not be taken"
+echo "schedules: window $schedules; screenshot $shots/schedules.png"
+
 # A termination signal cancels the sync waiting on its question and ends in order, with exit
 # code 0; neither side's files were touched.
 kill -TERM "$first"

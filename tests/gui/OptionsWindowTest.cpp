@@ -29,16 +29,6 @@ using namespace drivlet::gui;
 using drivlet::test::WaitUntil;
 namespace fs = std::filesystem;
 
-namespace {
-
-template <typename T> T* Find(QWidget& window, const QString& text) {
-    for (T* w : window.findChildren<T*>())
-        if (w->text() == text) return w;
-    return nullptr;
-}
-
-} // namespace
-
 class OptionsWindowTest : public QObject {
     Q_OBJECT
 
@@ -78,21 +68,22 @@ private slots:
         QCOMPARE(window->windowTitle(), QStringLiteral("Options"));
         // The store folder is made when the window is.
         QVERIFY(fs::is_directory(settings_->DeletedFolder));
-        QVERIFY(Find<QCheckBox>(*window, "Display hidden files")->isChecked());
-        QVERIFY(Find<QCheckBox>(*window, "Auto start when USB drive is inserted ")->isChecked());
-        QVERIFY(!Find<QCheckBox>(*window, "Enable mini window")->isChecked());
-        QVERIFY(Find<QRadioButton>(*window, "Run as USB disk insertion")->isChecked());
+        QVERIFY(test::FindByText<QCheckBox>(*window, "Display hidden files")->isChecked());
+        QVERIFY(test::FindByText<QCheckBox>(*window, "Auto start when USB drive is inserted ")->isChecked());
+        QVERIFY(!test::FindByText<QCheckBox>(*window, "Enable mini window")->isChecked());
+        QVERIFY(test::FindByText<QRadioButton>(*window, "Run as USB disk insertion")->isChecked());
         auto* limit = window->findChild<QSpinBox*>();
         QCOMPARE(limit->value(), 1500);
         QCOMPARE(limit->minimum(), 100);
         QCOMPARE(limit->maximum(), 6000000);
         QCOMPARE(limit->singleStep(), 100);
-        QVERIFY(Find<QLabel>(*window, QString::fromStdString(settings_->DeletedFolder)) != nullptr);
+        QVERIFY(test::FindByText<QLabel>(*window, QString::fromStdString(settings_->DeletedFolder)) !=
+                nullptr);
 
         // Edits stay in the window until Save.
-        Find<QCheckBox>(*window, "Auto start when USB drive is inserted ")->setChecked(false);
-        Find<QCheckBox>(*window, "Enable mini window")->setChecked(true);
-        Find<QRadioButton>(*window, "Skip")->setChecked(true);
+        test::FindByText<QCheckBox>(*window, "Auto start when USB drive is inserted ")->setChecked(false);
+        test::FindByText<QCheckBox>(*window, "Enable mini window")->setChecked(true);
+        test::FindByText<QRadioButton>(*window, "Skip")->setChecked(true);
         limit->setValue(5000);
         const fs::path store = dir_->path() / "My Store";
         fs::create_directories(store);

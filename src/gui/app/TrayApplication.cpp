@@ -10,6 +10,7 @@
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/drives/TOpenDrive.h"
 #include "gui/launch/DriveWindows.h"
+#include "gui/schedule/SchedulesWindow.h"
 #include "gui/tray/SystemTrayIcon.h"
 #include "gui/tray/TrayController.h"
 #include "platform/ApplicationInstance.h"
@@ -156,6 +157,10 @@ int RunTrayProgram(QApplication& app) {
     TrayController* tray = controller.get();
     // The drive windows' menus are the tray's commands.
     QObject::connect(windows.get(), &DriveWindows::trayCommand, tray, &TrayController::Command);
+    QObject::connect(windows.get(), &DriveWindows::scheduleRequested, tray,
+                     [tray](const QString& jobFile) { tray->ShowSchedules().AddJob(jobFile.toStdString()); });
+    QObject::connect(tray, &TrayController::schedulesChanged, windows.get(),
+                     &DriveWindows::RefreshScheduleStates);
     instance.ListenForFrontRequests([tray] {
         QMetaObject::invokeMethod(
             tray, [tray] { tray->RaiseWindows(); }, Qt::QueuedConnection);

@@ -315,8 +315,9 @@ void TNewDrive::OpenRestoreSelected() {
 }
 
 void TNewDrive::ScheduleSelected() {
-    if (SelectedRow() < 0) return;
-    ShowLater("Schedules window");
+    const int row = SelectedRow();
+    if (row < 0) return;
+    emit scheduleRequested(QString::fromStdString(rows_->Row(row).ArchivedName));
 }
 
 void TNewDrive::DeleteSelected() {

@@ -75,6 +75,8 @@ public:
 
 signals:
     void runRequested(const QString& jobFile);
+    // The selected job's "Schedule": the Schedules screen shows (or adds) its row.
+    void scheduleRequested(const QString& jobFile);
     void trayCommand(drivlet::gui::TrayCommand command);
     void searchEnded();
 

@@ -83,6 +83,7 @@ TNewDrive* DriveWindows::CreateWindow(const std::string& drivePath) {
     connect(window, &TNewDrive::runRequested, this,
             [this](const QString& file) { LaunchJob(file.toStdString()); });
     connect(window, &TNewDrive::trayCommand, this, &DriveWindows::trayCommand);
+    connect(window, &TNewDrive::scheduleRequested, this, &DriveWindows::scheduleRequested);
     // Emitted from ~QWidget, while the pointer still holds the half-destroyed window: reading it
     // as a TNewDrive then is undefined, and no other window of this drive can exist meanwhile.
     connect(window, &QObject::destroyed, this, [this, drivePath] { windows_.erase(drivePath); });
@@ -185,6 +186,11 @@ void DriveWindows::Finished(TThreadStatuesFrame* panel) {
 bool DriveWindows::WindowRunsJobs(const QWidget* window) const {
     const auto* drive = qobject_cast<const TNewDrive*>(window);
     return drive && runs_->RunsOnDrive(drive->DrivePath());
+}
+
+void DriveWindows::RefreshScheduleStates() {
+    for (auto& [path, window] : windows_)
+        if (window) window->RefreshStateIcons();
 }
 
 void DriveWindows::RaiseAll() {

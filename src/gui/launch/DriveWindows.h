@@ -76,12 +76,15 @@ public:
     void CancelAll() { runs_->CancelAll(); }
     // Brings every open window to the front (a second start of the program).
     void RaiseAll();
+    // The schedule states of every window's jobs read again (a schedule was changed).
+    void RefreshScheduleStates();
 
 signals:
     // The run registry's count, after every change.
     void runningJobsChanged(int count);
     // A window's menu command, for the tray program.
     void trayCommand(drivlet::gui::TrayCommand command);
+    void scheduleRequested(const QString& jobFile);
     // A run has ended and its finish message (if any) is on show.
     void jobFinished(drivlet::gui::TThreadStatuesFrame* panel);
 

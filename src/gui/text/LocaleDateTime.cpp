@@ -8,6 +8,20 @@ namespace drivlet::gui {
 
 namespace {
 
+// The user's long time form (with seconds) without its time zone: the times are local, and a
+// zone name beside each adds nothing.
+QString TimeFormatWithoutZone(const QLocale& locale) {
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    QString out;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\'')) quoted = !quoted;
+        if (!quoted && c == QLatin1Char('t')) continue;
+        out += c;
+    }
+    return out.trimmed();
+}
+
 std::string Text(TDateTime value, bool omitMidnight) {
     const DateParts parts = DecodeDateTime(value);
     const QLocale locale = QLocale::system();
@@ -15,7 +29,7 @@ std::string Text(TDateTime value, bool omitMidnight) {
     const QTime time(parts.hour, parts.minute, parts.second);
     if (!omitMidnight || time != QTime(0, 0)) {
         text += QLatin1Char(' ');
-        text += locale.toString(time, QLocale::LongFormat);
+        text += locale.toString(time, TimeFormatWithoutZone(locale));
     }
     return text.toStdString();
 }

@@ -7,6 +7,7 @@
 #include "gui/app/BringForward.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/options/OptionsWindow.h"
+#include "gui/schedule/SchedulesWindow.h"
 #include "gui/tray/TrayIconImages.h"
 #include "gui/update/UpdateCheckClient.h"
 #include "platform/ShellNotifySource.h"
@@ -109,7 +110,7 @@ void TrayController::BuildMenu() {
     menu_.setDefaultAction(open);
     menu_.addSeparator();
     menu_.addAction(QStringLiteral("Options"), this, [this] { (void)ShowOptions(); });
-    menu_.addAction(QStringLiteral("Schedules"), this, [this] { ComesLater(QStringLiteral("Schedules")); });
+    menu_.addAction(QStringLiteral("Schedules"), this, [this] { (void)ShowSchedules(); });
     menu_.addSeparator();
     menu_.addAction(QStringLiteral("Update"), this, [this] { CheckForUpdates(true); });
     QAction* help = menu_.addAction(QStringLiteral("Help"), this, &TrayController::Help);
@@ -162,6 +163,17 @@ void TrayController::CheckForUpdates(bool withMessages) {
 
 bool TrayController::CheckingForUpdates() const {
     return update_ && update_->Checking();
+}
+
+SchedulesWindow& TrayController::ShowSchedules() {
+    if (!schedules_) {
+        schedules_ = std::make_unique<SchedulesWindow>(Database(), environment_.clock);
+        if (!images_.empty()) schedules_->setWindowIcon(images_.front());
+        connect(schedules_.get(), &SchedulesWindow::schedulesChanged, this,
+                &TrayController::schedulesChanged);
+    }
+    BringForward(*schedules_);
+    return *schedules_;
 }
 
 AboutWindow& TrayController::ShowAbout() {
@@ -300,7 +312,7 @@ void TrayController::Command(TrayCommand command) {
         Help();
         break;
     case TrayCommand::Schedules:
-        ComesLater(QStringLiteral("Schedules"));
+        (void)ShowSchedules();
         break;
     case TrayCommand::Upgrade:
         CheckForUpdates(true);
@@ -313,7 +325,8 @@ void TrayController::Command(TrayCommand command) {
 
 void TrayController::RaiseWindows() {
     if (services_.raiseAll) services_.raiseAll();
-    for (QWidget* window : {static_cast<QWidget*>(options_.get()), static_cast<QWidget*>(about_.get())})
+    for (QWidget* window : {static_cast<QWidget*>(options_.get()), static_cast<QWidget*>(about_.get()),
+                            static_cast<QWidget*>(schedules_.get())})
         if (window && window->isVisible()) BringForward(*window);
 }
 

@@ -24,6 +24,7 @@ class QAction;
 class QMessageBox;
 namespace drivlet::gui {
 class AboutWindow;
+class SchedulesWindow;
 class UpdateCheckClient;
 class OptionsWindow;
 } // namespace drivlet::gui
@@ -110,6 +111,8 @@ public:
     // start-up check only a newer version. Nothing waits for the reply.
     void CheckForUpdates(bool withMessages);
     bool CheckingForUpdates() const;
+    // The Schedules screen, made when first asked for, shown and brought to the front.
+    SchedulesWindow& ShowSchedules();
     // The About window, made when first asked for.
     AboutWindow& ShowAbout();
     const std::vector<QIcon>& Images() const { return images_; }
@@ -119,6 +122,8 @@ public:
 
 signals:
     void shutdownBlockChanged(bool block);
+    // The Schedules screen changed a row.
+    void schedulesChanged();
 
 private:
     void BuildMenu();
@@ -156,6 +161,7 @@ private:
 
     std::unique_ptr<OptionsWindow> options_;
     std::unique_ptr<AboutWindow> about_;
+    std::unique_ptr<SchedulesWindow> schedules_;
     std::unique_ptr<UpdateCheckClient> update_;
     QPointer<QMessageBox> updateBox_;
     // What the balloon says: "Drivlet", or the deleted-files warning once it has been given.
