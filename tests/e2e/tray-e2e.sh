@@ -59,7 +59,7 @@ if command -v openbox >/dev/null 2>&1; then
     openbox >"$work/openbox.log" 2>&1 &
     pids+=($!)
 fi
-trayer --edge bottom --align right --widthtype request --height 32 --transparent false >"$work/trayer.log" 2>&1 &
+trayer --edge bottom --align right --widthtype request --height 32 --transparent false --SetDockType true --SetPartialStrut true >"$work/trayer.log" 2>&1 &
 pids+=($!)
 timeout 60 xdotool search --sync --classname panel >/dev/null || fail "trayer did not come up"
 

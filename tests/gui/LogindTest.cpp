@@ -41,6 +41,7 @@ public:
     void ShowBalloon(const QString&, const QString&, BalloonIcon) override {}
     void SetMenu(QMenu*) override {}
     void SetDoubleClickHandler(std::function<void()>) override {}
+    void SetClickHandler(std::function<void()>) override {}
 };
 
 // A python that has dbusmock; empty when none has.

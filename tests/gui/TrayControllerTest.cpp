@@ -11,6 +11,7 @@
 #include "gui/app/TerminationSignals.h"
 #include "gui/options/OptionsWindow.h"
 #include "gui/schedule/SchedulesWindow.h"
+#include "gui/tray/TSliderForm.h"
 #include "gui/tray/TrayIconImages.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/MountTableNotifySource.h"
@@ -48,6 +49,7 @@ struct IconRecord {
     std::vector<Balloon> balloons;
     QMenu* menu = nullptr;
     std::function<void()> doubleClick;
+    std::function<void()> click;
 };
 
 class RecordingTrayIcon final : public ITrayIcon {
@@ -63,6 +65,7 @@ public:
     void SetDoubleClickHandler(std::function<void()> handler) override {
         r_->doubleClick = std::move(handler);
     }
+    void SetClickHandler(std::function<void()> handler) override { r_->click = std::move(handler); }
 
 private:
     std::shared_ptr<IconRecord> r_;
@@ -229,6 +232,15 @@ private slots:
         tray->Command(TrayCommand::Schedules);
         QVERIFY(schedules->isVisible());
         schedules->close();
+
+        // A click on the icon shows the slider only with the mini window on.
+        QVERIFY(icon_->click);
+        icon_->click();
+        QVERIFY(!tray->Slider().isVisible());
+        tray->Settings().MiniWindows = true;
+        icon_->click();
+        QVERIFY(tray->Slider().isVisible());
+        tray->Slider().hide();
 
         // A double-click on the icon is Open Drive.
         QVERIFY(icon_->doubleClick);

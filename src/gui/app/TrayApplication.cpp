@@ -145,6 +145,7 @@ int RunTrayProgram(QApplication& app) {
                                                         ProcessEnvironment()("HOME").value_or(std::string())),
                                            &owner->Runs()};
         windows = std::make_unique<DriveWindows>(std::move(windowServices));
+        windows->SetSlider(&owner->Slider());
     } catch (const std::exception& e) {
         return FailToStart(app, e.what());
     }

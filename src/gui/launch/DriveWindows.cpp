@@ -7,6 +7,7 @@
 #include "gui/status/TThreadStatuesFrame.h"
 #include "gui/sync/GuiConflictPrompt.h"
 #include "gui/sync/TFileSyncPromptDlg.h" // its header reads the window through a QPointer
+#include "gui/tray/TSliderForm.h"
 
 #include <QMessageBox>
 #include <QTabWidget>
@@ -132,6 +133,7 @@ void DriveWindows::LaunchJob(const std::string& jobFile, bool scheduled) {
             CreateJobTab(job.Name(), window->Pages(), self->services_.clock, autoClose);
         launch->panel = panel;
         connect(panel, &TThreadStatuesFrame::jobFinished, self, &DriveWindows::Finished);
+        self->ShowOnSlider(job, panel);
         connect(panel, &TThreadStatuesFrame::autoCloseToggled, self, [self](bool on) {
             if (self->services_.setAutoCloseJobTab) self->services_.setAutoCloseJobTab(on);
         });
@@ -186,6 +188,55 @@ void DriveWindows::Finished(TThreadStatuesFrame* panel) {
 bool DriveWindows::WindowRunsJobs(const QWidget* window) const {
     const auto* drive = qobject_cast<const TNewDrive*>(window);
     return drive && runs_->RunsOnDrive(drive->DrivePath());
+}
+
+void DriveWindows::SetSlider(TSliderForm* slider) {
+    slider_ = slider;
+    if (!slider) return;
+    connect(slider, &TSliderForm::entryActivated, this, [this](int entry) {
+        const auto it = sliderEntries_.find(entry);
+        if (it == sliderEntries_.end() || !it->second) return;
+        TThreadStatuesFrame* panel = it->second;
+        if (auto* tabs = qobject_cast<QTabWidget*>(
+                panel->parentWidget() ? panel->parentWidget()->parentWidget() : nullptr))
+            tabs->setCurrentWidget(panel);
+        if (QWidget* window = panel->window()) BringForward(*window);
+    });
+}
+
+void DriveWindows::ShowOnSlider(const PreparedJob& job, TThreadStatuesFrame* panel) {
+    if (!slider_) return;
+    int image = TSliderForm::BackupImage;
+    switch (job.Kind()) {
+    case JobKind::Sync:
+        image = TSliderForm::SyncImage;
+        break;
+    case JobKind::PCSync:
+        image = TSliderForm::PcImage;
+        break;
+    case JobKind::Move:
+        image = TSliderForm::MoveImage;
+        break;
+    case JobKind::Restore:
+        image = TSliderForm::RestoreImage;
+        break;
+    case JobKind::Backup:
+        break;
+    }
+    const int entry = slider_->AddJobItem(QString::fromStdString(job.Name()), image);
+    sliderEntries_[entry] = panel;
+    const QPointer<TSliderForm> slider = slider_;
+    connect(panel, &TThreadStatuesFrame::statusShown, slider_, [slider, entry](const QString& text) {
+        if (slider) slider->SetJobAction(entry, text);
+    });
+    // Ended, refused at the start, or its tab closed: the entry goes.
+    const auto remove = [this, slider, entry] {
+        if (slider) slider->RemoveJobItem(entry);
+        sliderEntries_.erase(entry);
+    };
+    connect(panel, &TThreadStatuesFrame::jobFinished, this, remove);
+    connect(panel, &QObject::destroyed, this, remove);
+    slider_->ShowSlider();
 }
 
 void DriveWindows::RefreshScheduleStates() {

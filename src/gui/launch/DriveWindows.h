@@ -24,6 +24,7 @@ namespace drivlet {
 class IClock;
 class IConflictPrompt;
 class IFileSystem;
+class PreparedJob;
 class ProgramDatabase;
 } // namespace drivlet
 
@@ -58,6 +59,8 @@ struct DriveWindowServices {
     RunRegistry* runs = nullptr;
 };
 
+class TSliderForm;
+
 class DriveWindows : public QObject {
     Q_OBJECT
 public:
@@ -78,6 +81,9 @@ public:
     void RaiseAll();
     // The schedule states of every window's jobs read again (a schedule was changed).
     void RefreshScheduleStates();
+    // The slider that lists the running jobs (it outlives this); a job that starts shows it, and
+    // a click on its entry brings the job's window and tab forward.
+    void SetSlider(TSliderForm* slider);
 
 signals:
     // The run registry's count, after every change.
@@ -89,6 +95,7 @@ signals:
     void jobFinished(drivlet::gui::TThreadStatuesFrame* panel);
 
 private:
+    void ShowOnSlider(const PreparedJob& job, TThreadStatuesFrame* panel);
     TNewDrive* CreateWindow(const std::string& drivePath);
     void Finished(TThreadStatuesFrame* panel);
     bool WindowRunsJobs(const QWidget* window) const;
@@ -101,6 +108,8 @@ private:
     RunRegistry ownRuns_;
     RunRegistry* runs_;
     bool closing_ = false;
+    QPointer<TSliderForm> slider_;
+    std::map<int, QPointer<TThreadStatuesFrame>> sliderEntries_;
 };
 
 } // namespace drivlet::gui

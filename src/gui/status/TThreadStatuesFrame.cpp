@@ -308,6 +308,7 @@ std::string TThreadStatuesFrame::Now() const {
 
 void TThreadStatuesFrame::OnStatus(const TThreadBase&, const StatusEvent& event) {
     statusLabel_->SetFullText(Text(event.text));
+    emit statusShown(statusLabel_->FullText());
     SetNormalBar(event.percent >= 0);
     if (event.phase == StatusPhase::ThreadError) {
         SetNormalBar(true);

@@ -90,6 +90,8 @@ public slots:
     void Tick();
 
 signals:
+    // The status line's new text (the slider shows it beside the job).
+    void statusShown(const QString& text);
     // On attach: one more running job.
     void jobStarted(drivlet::gui::TThreadStatuesFrame* panel);
     // After the terminated event, once the run's Outcome() is final. A panel taken down while its

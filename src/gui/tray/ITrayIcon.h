@@ -23,6 +23,8 @@ public:
     virtual void SetMenu(QMenu* menu) = 0;
     // Called on a double-click on the icon.
     virtual void SetDoubleClickHandler(std::function<void()> handler) = 0;
+    // Called on a single click on the icon.
+    virtual void SetClickHandler(std::function<void()> handler) = 0;
 };
 
 } // namespace drivlet::gui

@@ -5,6 +5,7 @@ namespace drivlet::gui {
 SystemTrayIcon::SystemTrayIcon() {
     QObject::connect(&icon_, &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::DoubleClick && doubleClick_) doubleClick_();
+        if (reason == QSystemTrayIcon::Trigger && click_) click_();
     });
 }
 

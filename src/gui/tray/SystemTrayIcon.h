@@ -15,10 +15,12 @@ public:
     void ShowBalloon(const QString& title, const QString& text, BalloonIcon icon) override;
     void SetMenu(QMenu* menu) override;
     void SetDoubleClickHandler(std::function<void()> handler) override;
+    void SetClickHandler(std::function<void()> handler) override { click_ = std::move(handler); }
 
 private:
     QSystemTrayIcon icon_;
     std::function<void()> doubleClick_;
+    std::function<void()> click_;
 };
 
 } // namespace drivlet::gui

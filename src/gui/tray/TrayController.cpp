@@ -8,6 +8,7 @@
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/options/OptionsWindow.h"
 #include "gui/schedule/SchedulesWindow.h"
+#include "gui/tray/TSliderForm.h"
 #include "gui/tray/TrayIconImages.h"
 #include "gui/update/UpdateCheckClient.h"
 #include "platform/ShellNotifySource.h"
@@ -58,6 +59,10 @@ TrayController::TrayController(TrayEnvironment environment, TrayServices service
     icon_->SetToolTip(QStringLiteral("Drivlet"));
     icon_->SetIcon(images_.front());
     icon_->SetDoubleClickHandler([this] { OpenDrive(); });
+    slider_ = std::make_unique<TSliderForm>();
+    icon_->SetClickHandler([this] {
+        if (Settings().MiniWindows && !Exiting()) slider_->ShowSlider();
+    });
     BuildMenu();
     icon_->SetMenu(&menu_);
 

@@ -24,6 +24,7 @@ class QAction;
 class QMessageBox;
 namespace drivlet::gui {
 class AboutWindow;
+class TSliderForm;
 class SchedulesWindow;
 class UpdateCheckClient;
 class OptionsWindow;
@@ -111,6 +112,9 @@ public:
     // start-up check only a newer version. Nothing waits for the reply.
     void CheckForUpdates(bool withMessages);
     bool CheckingForUpdates() const;
+    // The notification slider with the running jobs; made with the controller, hidden. A click on
+    // the icon shows it when the settings' mini window is on.
+    TSliderForm& Slider() { return *slider_; }
     // The Schedules screen, made when first asked for, shown and brought to the front.
     SchedulesWindow& ShowSchedules();
     // The About window, made when first asked for.
@@ -161,6 +165,7 @@ private:
 
     std::unique_ptr<OptionsWindow> options_;
     std::unique_ptr<AboutWindow> about_;
+    std::unique_ptr<TSliderForm> slider_;
     std::unique_ptr<SchedulesWindow> schedules_;
     std::unique_ptr<UpdateCheckClient> update_;
     QPointer<QMessageBox> updateBox_;
