@@ -1,6 +1,7 @@
 #include "gui/about/AboutWindow.h"
 
 #include "core/app/Constants.h"
+#include "gui/text/QtText.h"
 
 #include <QHBoxLayout>
 #include <QIcon>
@@ -9,16 +10,8 @@
 #include <QVBoxLayout>
 
 namespace drivlet::gui {
-namespace {
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
-} // namespace
-
 AboutWindow::AboutWindow(const QIcon& icon, QWidget* parent) : QWidget(parent, Qt::Window) {
-    setWindowTitle(QStringLiteral("About ") + Q(kProductTitle));
+    setWindowTitle(QStringLiteral("About ") + QtText(kProductTitle));
     setWindowIcon(icon);
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -28,7 +21,7 @@ AboutWindow::AboutWindow(const QIcon& icon, QWidget* parent) : QWidget(parent, Q
     auto* name = new QLabel(this);
     name->setTextFormat(Qt::RichText);
     name->setText(QStringLiteral("<h2>%1</h2><p>%2, %3</p><p>Quorvane</p>")
-                      .arg(Q(kProductTitle), Q(kVersionText), Q(kBuildDateText)));
+                      .arg(QtText(kProductTitle), QtText(kVersionText), QtText(kBuildDateText)));
     top->addWidget(name, 1);
     layout->addLayout(top);
     auto* text =

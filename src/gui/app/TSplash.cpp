@@ -1,6 +1,7 @@
 #include "gui/app/TSplash.h"
 
 #include "core/app/Constants.h"
+#include "gui/text/QtText.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -13,10 +14,6 @@
 namespace drivlet::gui {
 namespace {
 
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
 constexpr int kWidth = 420;
 constexpr int kHeight = 220;
 
@@ -24,7 +21,7 @@ constexpr int kHeight = 220;
 
 TSplash::TSplash(const QIcon& icon, QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), picture_(Picture(icon)) {
-    setWindowTitle(Q(kProductTitle) + QStringLiteral(" splash"));
+    setWindowTitle(QtText(kProductTitle) + QStringLiteral(" splash"));
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedSize(picture_.size());
 }
@@ -48,7 +45,8 @@ QPixmap TSplash::Picture(const QIcon& icon) {
     title.setPointSize(30);
     title.setBold(true);
     painter.setFont(title);
-    painter.drawText(QRect(160, 60, kWidth - 170, 56), Qt::AlignLeft | Qt::AlignVCenter, Q(kProductTitle));
+    painter.drawText(QRect(160, 60, kWidth - 170, 56), Qt::AlignLeft | Qt::AlignVCenter,
+                     QtText(kProductTitle));
     QFont small = painter.font();
     small.setPointSize(10);
     small.setBold(false);
@@ -57,7 +55,7 @@ QPixmap TSplash::Picture(const QIcon& icon) {
                      QStringLiteral("Your files, carried safely between\nthis computer and your USB drives"));
     painter.setPen(QColor(255, 255, 255, 170));
     painter.drawText(QRect(24, kHeight - 40, kWidth - 48, 24), Qt::AlignRight | Qt::AlignVCenter,
-                     Q(kVersionText));
+                     QtText(kVersionText));
     return picture;
 }
 

@@ -3,6 +3,7 @@
 #include "core/app/Constants.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/drives/SpacePie.h"
+#include "gui/text/QtText.h"
 #include "platform/FileSystem.h"
 
 #include <QFormLayout>
@@ -19,23 +20,22 @@ namespace drivlet::gui {
 namespace {
 
 // The texts' "\r" line breaks, as the screen shows them.
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()))
-        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+QString ScreenText(std::string_view text) {
+    return QtText(text).replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
 } // namespace
 
 TOpenDrive::TOpenDrive(OpenDriveServices services, QWidget* parent)
     : QDialog(parent), services_(std::move(services)), types_(services_.volumes) {
-    setWindowTitle(Q(kProductTitle));
+    setWindowTitle(QtText(kProductTitle));
     auto* layout = new QVBoxLayout(this);
-    auto* slogan = new QLabel(Q(kOpenDriveSlogan), this);
+    auto* slogan = new QLabel(ScreenText(kOpenDriveSlogan), this);
     QFont bold = slogan->font();
     bold.setBold(true);
     slogan->setFont(bold);
     layout->addWidget(slogan);
-    layout->addWidget(new QLabel(Q(kOpenDriveHint), this));
+    layout->addWidget(new QLabel(ScreenText(kOpenDriveHint), this));
 
     auto* middle = new QHBoxLayout;
     list_ = new QListWidget(this);

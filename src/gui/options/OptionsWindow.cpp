@@ -4,6 +4,7 @@
 #include "core/records/TProgramData.h"
 #include "core/text/PathText.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/text/QtText.h"
 #include "platform/FileSystem.h"
 
 #include <QButtonGroup>
@@ -24,17 +25,13 @@
 namespace drivlet::gui {
 namespace {
 
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
 constexpr int kUsedSizeIntervalMs = 1000;
 
 } // namespace
 
 OptionsWindow::OptionsWindow(OptionsServices services, QWidget* parent)
     : QWidget(parent, Qt::Window), services_(std::move(services)) {
-    setWindowTitle(Q(kOptionsCaption));
+    setWindowTitle(QtText(kOptionsCaption));
     Build();
     const OptionsForm form = OptionsForm::Of(services_.settings);
     Fill(form);
@@ -55,7 +52,7 @@ OptionsWindow::~OptionsWindow() {
 
 void OptionsWindow::Build() {
     auto* layout = new QVBoxLayout(this);
-    auto* heading = new QLabel(Q(kOptionsHeading), this);
+    auto* heading = new QLabel(QtText(kOptionsHeading), this);
     QFont big = heading->font();
     big.setPointSizeF(big.pointSizeF() * 1.5);
     big.setBold(true);
@@ -80,7 +77,7 @@ void OptionsWindow::Build() {
         missedLayout->addWidget(radio);
     }
     generalLayout->addWidget(missed);
-    autostartButton_ = new QPushButton(Q(kEnableAutostartCaption), general);
+    autostartButton_ = new QPushButton(QtText(kEnableAutostartCaption), general);
     connect(autostartButton_, &QPushButton::clicked, this, &OptionsWindow::ToggleAutostart);
     generalLayout->addWidget(autostartButton_);
     layout->addWidget(general);
@@ -188,7 +185,9 @@ void OptionsWindow::PickFolder() {
     dialog->open();
 }
 
-QMessageBox* OptionsWindow::OpenQuestion() const { return question_.data(); }
+QMessageBox* OptionsWindow::OpenQuestion() const {
+    return question_.data();
+}
 
 QString OptionsWindow::UsedSizeText() const {
     return usedSize_->text();
@@ -221,7 +220,7 @@ void OptionsWindow::showEvent(QShowEvent* event) {
 
 void OptionsWindow::ShowAutostart() {
     services_.autostart.Check();
-    autostartButton_->setText(Q(services_.autostart.ButtonCaption()));
+    autostartButton_->setText(QtText(services_.autostart.ButtonCaption()));
 }
 
 void OptionsWindow::ToggleAutostart() {

@@ -2,6 +2,7 @@
 
 #include "core/schedule/ScheduleSave.h"
 #include "gui/text/LocaleDateTime.h"
+#include "gui/text/QtText.h"
 
 #include <QBrush>
 #include <QColor>
@@ -70,7 +71,7 @@ QVariant ScheduleRowsModel::data(const QModelIndex& index, int role) const {
         return row.NextRunTime ? QString::fromStdString(LocaleDateTimeText(*row.NextRunTime)) : QString();
     case TypeColumn: {
         const std::string_view type = ScheduleTypeText(row.FileName);
-        return QString::fromUtf8(type.data(), static_cast<int>(type.size()));
+        return QtText(type);
     }
     default:
         return {};

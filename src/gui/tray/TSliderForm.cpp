@@ -1,5 +1,7 @@
 #include "gui/tray/TSliderForm.h"
 
+#include "gui/text/QtText.h"
+
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -15,10 +17,6 @@ namespace drivlet::gui {
 namespace {
 
 constexpr int kEntryRole = Qt::UserRole + 1;
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
 
 QIcon ImageIcon(const QStyle& style, int image) {
     switch (image) {
@@ -58,16 +56,16 @@ TSliderForm::TSliderForm(QWidget* parent)
     connect(list_, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { emit entryActivated(item->data(0, kEntryRole).toInt()); });
     layout->addWidget(list_, 1);
-    empty_ = new QLabel(Q(kNoJobRunningText), list_->viewport());
+    empty_ = new QLabel(QtText(kNoJobRunningText), list_->viewport());
     empty_->setAlignment(Qt::AlignCenter);
     empty_->setGeometry(0, 0, kWidth - 16, 60);
     auto* bottom = new QHBoxLayout;
-    autoClose_ = new QCheckBox(Q(kAutoCloseCaption), this);
+    autoClose_ = new QCheckBox(QtText(kAutoCloseCaption), this);
     autoClose_->setChecked(true);
     connect(autoClose_, &QCheckBox::toggled, this, [this](bool on) {
         if (on) return;
         timer_.stop();
-        autoClose_->setText(Q(kAutoCloseCaption));
+        autoClose_->setText(QtText(kAutoCloseCaption));
     });
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     connect(close, &QPushButton::clicked, this, &QWidget::hide);
@@ -134,7 +132,7 @@ void TSliderForm::ShowSlider() {
 
 void TSliderForm::showEvent(QShowEvent* event) {
     countdown_.Restart();
-    autoClose_->setText(Q(kAutoCloseCaption));
+    autoClose_->setText(QtText(kAutoCloseCaption));
     if (autoClose_->isChecked()) timer_.start();
     QWidget::showEvent(event);
 }
